@@ -1,0 +1,110 @@
+#include "core/CancellationToken.h"
+#include "core/Delay.h"
+#include "core/SerialWorker.h"
+#include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/VirtualTime.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+using namespace std::chrono_literals;
+using qw::test::VirtualTime;
+
+namespace {
+
+QCoro::Task<bool> waitFor(qw::TimerSource& timers, std::chrono::milliseconds ms, qw::CancellationToken token = {})
+{
+    co_return co_await qw::delay(timers, ms, token);
+}
+
+} // namespace
+
+TEST(Delay, ElapsesOnlyWhenVirtualTimeReachesIt)
+{
+    VirtualTime time;
+    auto wait = qw::test::start(waitFor(time, 130ms));
+    time.advance(129ms);
+    EXPECT_FALSE(wait.finished());
+    time.advance(1ms);
+    ASSERT_TRUE(wait.finished());
+    EXPECT_TRUE(wait.result());
+    EXPECT_EQ(time.pendingTimers(), 0u);
+}
+
+TEST(Delay, CancellationWakesTheWaitAndRemovesItsTimer)
+{
+    VirtualTime time;
+    qw::CancellationSource source;
+    auto wait = qw::test::start(waitFor(time, 300s, source.token()));
+    time.advance(10s);
+    source.cancel();
+    ASSERT_TRUE(wait.finished());
+    EXPECT_FALSE(wait.result());
+    EXPECT_EQ(time.pendingTimers(), 0u);
+    time.advance(400s); // the cancelled timer must not resume anything again
+}
+
+TEST(Delay, AlreadyCancelledTokenDoesNotWaitAtAll)
+{
+    VirtualTime time;
+    qw::CancellationSource source;
+    source.cancel();
+    auto wait = qw::test::start(waitFor(time, 1s, source.token()));
+    ASSERT_TRUE(wait.finished());
+    EXPECT_FALSE(wait.result());
+    EXPECT_EQ(time.pendingTimers(), 0u);
+}
+
+TEST(Delay, TimersFireInDueOrderSeeingTheirOwnTime)
+{
+    VirtualTime time;
+    std::vector<qint64> seen;
+    const QDateTime origin = time.now();
+    time.start(300ms, [&] { seen.push_back(origin.msecsTo(time.now())); });
+    time.start(100ms, [&] {
+        seen.push_back(origin.msecsTo(time.now()));
+        time.start(50ms, [&] { seen.push_back(origin.msecsTo(time.now())); });
+    });
+    time.advance(1s);
+    EXPECT_EQ(seen, (std::vector<qint64>{100, 150, 300}));
+}
+
+TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
+{
+    qw::SerialWorker worker(QStringLiteral("test-worker"));
+    std::atomic<int> running{0};
+    std::atomic<int> maxRunning{0};
+    std::vector<int> order;
+    std::vector<QFuture<int>> futures;
+    for (int i = 0; i < 5; ++i) {
+        futures.push_back(worker.submit([&, i] {
+            const int now = ++running;
+            maxRunning = std::max(maxRunning.load(), now);
+            QThread::msleep(2); // widen the window in which an overlap would show
+            order.push_back(i);
+            --running;
+            return i * 10;
+        }));
+    }
+    for (auto& future : futures)
+        future.waitForFinished();
+    EXPECT_EQ(maxRunning.load(), 1);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(futures[3].result(), 30);
+}
+
+TEST(SerialWorker, AwaitingResumesOnTheCallersThread)
+{
+    qw::SerialWorker worker(QStringLiteral("test-worker"));
+    QThread* mainThread = QThread::currentThread();
+    auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<bool> {
+        QThread* ranOn = co_await w.run([] { return QThread::currentThread(); });
+        co_return ranOn != QThread::currentThread();
+    }(worker));
+    EXPECT_TRUE(task.wait());
+    EXPECT_EQ(QThread::currentThread(), mainThread);
+}
