@@ -1,0 +1,30 @@
+#include "app/l10n/LocalizationState.h"
+
+#include "core/SettingsStore.h"
+
+namespace qw {
+
+LocalizationState& LocalizationState::shared()
+{
+    static LocalizationState state;
+    return state;
+}
+
+InterfaceLanguage LocalizationState::language() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_language;
+}
+
+void LocalizationState::setLanguage(InterfaceLanguage language)
+{
+    std::lock_guard lock(m_mutex);
+    m_language = language;
+}
+
+void LocalizationState::loadPersisted(const SettingsStore& store)
+{
+    setLanguage(interfaceLanguageFromRaw(store.string(QStringLiteral("interfaceLanguage")).value_or(QString())));
+}
+
+} // namespace qw
