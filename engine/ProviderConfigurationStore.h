@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/SettingsStore.h"
+#include "engine/ProviderConfiguration.h"
+
+#include <map>
+
+namespace qw {
+
+using ProviderConfigurations = std::map<TranslationProvider, ProviderConfiguration>;
+
+// All provider configurations as one JSON array under "providerConfigurations.v04".
+class ProviderConfigurationStore {
+public:
+    static const QString key;
+
+    // Every provider's configuration: the stored one where there is one, the default otherwise.
+    // A stored value that does not decode as a whole is ignored entirely (and left in place
+    // until the next save overwrites it).
+    static ProviderConfigurations load(const SettingsStore& defaults);
+    // Writes the given configurations in the providers' declared order.
+    static void save(const ProviderConfigurations& configurations, SettingsStore& defaults);
+};
+
+} // namespace qw

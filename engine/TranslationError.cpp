@@ -1,0 +1,74 @@
+#include "engine/TranslationError.h"
+
+#include "app/l10n/L10n.h"
+
+namespace qw {
+
+namespace {
+
+// Keyring status codes with a message of their own.
+constexpr qint32 kInteractionNotAllowed = -25308;
+constexpr qint32 kAuthorizationFailed = -25293;
+constexpr qint32 kUserCancelled = -128;
+
+QString credentialMessage(qint32 status)
+{
+    switch (status) {
+    case kInteractionNotAllowed:
+        return L10n::text(L10N_KEY("密钥需要授权或钥匙串解锁"));
+    case kAuthorizationFailed:
+        return L10n::text(L10N_KEY("密钥访问验证失败，请重新授权"));
+    case kUserCancelled:
+        return L10n::text(L10N_KEY("已取消密钥访问，可主动重新授权"));
+    default:
+        return L10n::format(L10N_KEY("密钥读取失败（%@）"), {QString::number(status)});
+    }
+}
+
+QString httpMessage(int code)
+{
+    switch (code) {
+    case 401:
+    case 403:
+        return L10n::format(L10N_KEY("API 授权失败（HTTP %@），请检查 Key 和模型权限"), {QString::number(code)});
+    case 404:
+        return L10n::text(L10N_KEY("API 地址或模型不存在（HTTP 404）"));
+    case 429:
+        return L10n::text(L10N_KEY("请求过于频繁或余额不足（HTTP 429）"));
+    default:
+        return L10n::format(L10N_KEY("翻译请求失败（HTTP %@）"), {QString::number(code)});
+    }
+}
+
+} // namespace
+
+QString TranslationError::message() const
+{
+    switch (m_kind) {
+    case Kind::credentialFailure:
+        return credentialMessage(m_code);
+    case Kind::httpError:
+        return httpMessage(m_code);
+    case Kind::demoOnly:
+        return L10n::text(
+            L10N_KEY("演示模式仅支持示例句；配置模型 API Key 并同意云翻译后可按所选语言翻译文字"));
+    case Kind::keychainAccessRequired:
+        return L10n::text(L10N_KEY("密钥访问已暂停。请点击“授权apikey”；后台不会重复弹窗。"));
+    case Kind::missingKey:
+        return L10n::text(L10N_KEY("当前服务商尚未配置 API Key"));
+    case Kind::missingModel:
+        return L10n::text(L10N_KEY("请先填写可用的模型 ID"));
+    case Kind::invalidEndpoint:
+        return L10n::text(L10N_KEY("API 地址无效；必须使用 HTTPS，并正确配置服务商地址"));
+    case Kind::badResponse:
+        return L10n::text(L10N_KEY("翻译服务没有返回有效的译文"));
+    case Kind::transportFailure:
+    case Kind::decodingFailure:
+        return m_description;
+    case Kind::cancelled:
+        return L10n::text(L10N_KEY("翻译已取消"));
+    }
+    return {};
+}
+
+} // namespace qw
