@@ -1,0 +1,116 @@
+#include "policy/BrowserPrivacy.h"
+#include "policy/FocusedRoleRules.h"
+#include "policy/SelectionRules.h"
+#include "policy/TranslationFlowRules.h"
+#include "policy/UrlHandlerRegistry.h"
+
+#include <gtest/gtest.h>
+
+namespace qw {
+namespace {
+
+class FixedUrlHandlerRegistry final : public UrlHandlerRegistry {
+public:
+    explicit FixedUrlHandlerRegistry(QStringList handlers = {}) : m_handlers(std::move(handlers)) {}
+    QStringList applicationsOpeningHttpsUrls() const override { return m_handlers; }
+
+private:
+    QStringList m_handlers;
+};
+
+TEST(BrowserPrivacyTest, KnownBrowsersMatchExactlyOrWithDottedSuffix)
+{
+    const FixedUrlHandlerRegistry none;
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("com.google.Chrome"), none));
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("com.vivaldi.Vivaldi"), none));
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("com.google.Chrome.canary"), none));
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("org.mozilla.firefox."), none));
+    // Sharing the letters without the dot is another application.
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("com.google.ChromeRemoteDesktop"), none));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("com.google"), none));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("COM.GOOGLE.CHROME"), none));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.TextEditor"), none));
+}
+
+TEST(BrowserPrivacyTest, ApplicationsRegisteredForHttpsAreBrowsers)
+{
+    const FixedUrlHandlerRegistry registry({QString(), QStringLiteral("org.gnome.Epiphany.desktop"),
+                                            QStringLiteral("com.google.ChromeRemoteDesktop")});
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.Epiphany.desktop"), registry));
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("com.google.ChromeRemoteDesktop"), registry));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.Epiphany"), registry));
+    // A handler without an id must not turn an unidentified application into a browser.
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QString(), registry));
+}
+
+TEST(FocusedRoleRulesTest, ProtectsPasswordLikeFields)
+{
+    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("AXTextField"),
+                                              QStringLiteral("AXSecureTextField"), std::nullopt));
+    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("password text"), QString(), std::nullopt));
+    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("AXTextArea"), QString(), true));
+    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("PASSWORD"), QString(), false));
+    EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("AXTextArea"), QString(), std::nullopt));
+    EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("text"), QStringLiteral("entry"), false));
+    // The blank joining role and subrole must not make a marker word out of two halves.
+    EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("pass"), QStringLiteral("word"), std::nullopt));
+}
+
+TEST(TranslationFlowRulesTest, SchedulesOnlyUnselectedAllowedTextWithLetters)
+{
+    const QString hello = QStringLiteral(u"你好");
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(hello, 0));
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(hello, std::nullopt));
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(hello, 3));
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(QStringLiteral("2024 !!! 42"), 0));
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(QStringLiteral("a").repeated(1801), 0));
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(QStringLiteral("password: hunter2hunter2"), 0));
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(QString(), std::nullopt));
+}
+
+TEST(TranslationFlowRulesTest, LettersAndMarksOfEveryScriptCount)
+{
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(QStringLiteral(u"Ωμέγα"), 0));
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(QStringLiteral(u"नमस्ते"), 0));
+    EXPECT_TRUE(
+        TranslationFlowRules::shouldSchedule(QStringLiteral(u"1 \u0301"), 0)); // a lone combining mark
+    // Letters outside the basic plane arrive as surrogate pairs: CJK extension B, Gothic.
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(QStringLiteral(u"12 𠀀"), 0));
+    EXPECT_TRUE(TranslationFlowRules::shouldSchedule(QStringLiteral(u"𐌰"), 0));
+    // Emoji, even with variation selectors, keycaps and skin tones, are not words.
+    EXPECT_FALSE(TranslationFlowRules::shouldSchedule(
+        QStringLiteral(u"❤️ 1️⃣ 👍🏽 👨‍👩‍👧 🇨🇳 ©"), 0));
+    EXPECT_FALSE(
+        TranslationFlowRules::shouldSchedule(QStringLiteral(u"３．１４＋％"), 0)); // full-width digits
+}
+
+TEST(SelectionRulesTest, TranslatesTrimmedSelectionsWithLetters)
+{
+    EXPECT_TRUE(SelectionRules::shouldTranslate(QStringLiteral("  OK  ")));
+    EXPECT_FALSE(SelectionRules::shouldTranslate(QStringLiteral("2024-03-14")));
+    EXPECT_FALSE(SelectionRules::shouldTranslate(QStringLiteral(" \n ")));
+    EXPECT_FALSE(SelectionRules::shouldTranslate(QStringLiteral("token = 'abcdefghijklmn'")));
+    // The length limit applies to the trimmed selection: surrounding blank lines do not count.
+    EXPECT_TRUE(SelectionRules::shouldTranslate(QStringLiteral("\n") + QStringLiteral("a").repeated(1800) +
+                                                QStringLiteral("\n\n")));
+}
+
+TEST(SelectionRulesTest, SubstringCutsUtf16CodeUnits)
+{
+    const QString text = QStringLiteral(u"a😀b"); // the emoji is two UTF-16 units
+    ASSERT_EQ(text.size(), 4);
+    EXPECT_EQ(SelectionRules::substring(text, 1, 2), QStringLiteral(u"😀"));
+    EXPECT_EQ(SelectionRules::substring(text, 3, 1), QStringLiteral("b"));
+    EXPECT_EQ(SelectionRules::substring(text, 0, 4), text);
+    EXPECT_EQ(SelectionRules::substring(text, 1, 1), QString(QChar(0xD83D))); // half of the emoji
+    EXPECT_EQ(SelectionRules::substring(text, 4, 1), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(text, 4, 0), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(text, 0, 0), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(text, 2, 3), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(text, -1, 2), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(text, 1, std::numeric_limits<qsizetype>::max()), std::nullopt);
+    EXPECT_EQ(SelectionRules::substring(QString(), 0, 1), std::nullopt);
+}
+
+} // namespace
+} // namespace qw
