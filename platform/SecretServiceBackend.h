@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/SecretBackend.h"
+
+namespace qw {
+
+// The desktop keyring over the Secret Service (gnome-keyring, KWallet's bridge, ...), through
+// libsecret's blocking calls: run it on a worker thread, never on the main thread.
+//
+// Items carry the attributes "service" and "account" and are created in the collection behind
+// the "default" alias (created when a fresh keyring has none). Silent operations never unlock:
+// they look at the search's locked results and at the default collection's Locked property,
+// because a locked collection may hide its items from a search altogether.
+class SecretServiceBackend : public SecretBackend {
+public:
+    qint32 find(const SecretItemKey& key, SecretAccess access) override;
+    Result<QByteArray, qint32> read(const SecretItemKey& key, SecretAccess access) override;
+    qint32 add(const SecretItemKey& key, const QString& label, const QByteArray& secret) override;
+    qint32 update(const SecretItemKey& key, const QByteArray& secret) override;
+    qint32 remove(const SecretItemKey& key) override;
+};
+
+} // namespace qw

@@ -1,0 +1,198 @@
+#include "platform/SecretServiceBackend.h"
+
+#include "engine/KeychainCredentialLoader.h"
+#include "engine/KeychainStore.h"
+#include "tests/support/AsyncTestHelpers.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <gtest/gtest.h>
+
+using namespace qw;
+
+namespace {
+
+// Drives the keyring daemon directly, the way the desktop (screen lock, login) would: lock a
+// collection, and unlock it again with its password without any prompt.
+class KeyringControl {
+public:
+    QString defaultCollection() const
+    {
+        const QDBusMessage reply =
+            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+                 QStringLiteral("ReadAlias"), {QStringLiteral("default")});
+        return reply.arguments().value(0).value<QDBusObjectPath>().path();
+    }
+
+    bool isLocked(const QString& collection) const
+    {
+        const QDBusMessage reply =
+            call(collection, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                 {QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Locked")});
+        return reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
+    }
+
+    bool lock(const QString& collection) const
+    {
+        const QDBusMessage reply =
+            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+                 QStringLiteral("Lock"),
+                 {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(collection)})});
+        return reply.type() == QDBusMessage::ReplyMessage && isLocked(collection);
+    }
+
+    bool unlockWithPassword(const QString& collection, const QByteArray& password) const
+    {
+        // A plain session: the password only travels over the private test bus.
+        const QDBusMessage session =
+            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+                 QStringLiteral("OpenSession"),
+                 {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+        if (session.type() != QDBusMessage::ReplyMessage)
+            return false;
+        const QDBusObjectPath sessionPath = session.arguments().value(1).value<QDBusObjectPath>();
+        QDBusArgument secret;
+        secret.beginStructure();
+        secret << sessionPath << QByteArray() << password << QStringLiteral("text/plain");
+        secret.endStructure();
+        const QDBusMessage reply =
+            call(QStringLiteral("/org/freedesktop/secrets"),
+                 QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                 QStringLiteral("UnlockWithMasterPassword"),
+                 {QVariant::fromValue(QDBusObjectPath(collection)), QVariant::fromValue(secret)});
+        return reply.type() == QDBusMessage::ReplyMessage && !isLocked(collection);
+    }
+
+private:
+    QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments) const
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"), path,
+                                                              interface, method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+    }
+};
+
+class SecretServiceBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // These tests write, lock and delete items: they run only against the private keyring
+        // of scripts/headless-session.sh, never against a user's own.
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            GTEST_SKIP() << "no session bus (DBUS_SESSION_BUS_ADDRESS is unset); run under "
+                            "scripts/headless-session.sh";
+        if (qEnvironmentVariableIsEmpty("QW_TEST_KEYRING_PASSWORD"))
+            GTEST_SKIP() << "QW_TEST_KEYRING_PASSWORD is unset: not the private test keyring of "
+                            "scripts/headless-session.sh, refusing to touch this session's keyring";
+        collection = keyring.defaultCollection();
+        ASSERT_FALSE(collection.isEmpty()) << "the test keyring has no default collection";
+        ASSERT_FALSE(keyring.isLocked(collection)) << "the test keyring should start unlocked";
+        for (TranslationProvider provider : {TranslationProvider::openAI, TranslationProvider::deepSeek,
+                                             TranslationProvider::kimi, TranslationProvider::custom})
+            ASSERT_TRUE(store.remove(provider));
+    }
+
+    void TearDown() override
+    {
+        if (!collection.isEmpty() && keyring.isLocked(collection))
+            keyring.unlockWithPassword(collection, qgetenv("QW_TEST_KEYRING_PASSWORD"));
+    }
+
+    KeyringControl keyring;
+    QString collection;
+    SecretServiceBackend backend;
+    KeychainStore store{backend};
+};
+
+std::optional<QString> loadedKey(KeychainStore& store, TranslationProvider provider)
+{
+    auto result = store.load(provider, false);
+    if (!result.isOk()) {
+        ADD_FAILURE() << "load failed with status " << result.error().status;
+        return std::nullopt;
+    }
+    return result.value();
+}
+
+} // namespace
+
+TEST_F(SecretServiceBackendTest, SaveLoadContainsDeleteRoundTrip)
+{
+    EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), std::nullopt);
+
+    ASSERT_TRUE(store.save(QStringLiteral("sk-第一"), TranslationProvider::deepSeek));
+    EXPECT_TRUE(store.contains(TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.contains(TranslationProvider::kimi));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), QStringLiteral("sk-第一"));
+
+    ASSERT_TRUE(store.save(QStringLiteral("sk-second"), TranslationProvider::deepSeek));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), QStringLiteral("sk-second"));
+    const auto items =
+        backend.find({KeychainStore::service(), KeychainStore::account(TranslationProvider::deepSeek)},
+                     SecretAccess::silent);
+    EXPECT_EQ(items, SecretStatus::success);
+
+    EXPECT_TRUE(store.remove(TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), std::nullopt);
+}
+
+TEST_F(SecretServiceBackendTest, LegacyOpenAIItemIsReadAndDeletedButNeverWritten)
+{
+    const SecretItemKey legacy{KeychainStore::service(), QStringLiteral("translation-api-key")};
+    ASSERT_EQ(backend.add(legacy, QStringLiteral("legacy"), "sk-legacy"), SecretStatus::success);
+    EXPECT_EQ(backend.add(legacy, QStringLiteral("legacy"), "other"), SecretStatus::duplicateItem);
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
+
+    ASSERT_TRUE(store.save(QStringLiteral("sk-new"), TranslationProvider::openAI));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-new"));
+    const auto legacyData = backend.read(legacy, SecretAccess::silent);
+    ASSERT_TRUE(legacyData.isOk());
+    EXPECT_EQ(legacyData.value(), QByteArray("sk-legacy"));
+
+    EXPECT_TRUE(store.remove(TranslationProvider::openAI));
+    EXPECT_EQ(backend.find(legacy, SecretAccess::silent), SecretStatus::itemNotFound);
+}
+
+TEST_F(SecretServiceBackendTest, DataThatIsNotUtf8IsAnAccessErrorWithStatusZero)
+{
+    const SecretItemKey key{KeychainStore::service(), KeychainStore::account(TranslationProvider::kimi)};
+    ASSERT_EQ(backend.add(key, QStringLiteral("damaged"), QByteArray("\xFF\xFE\x80", 3)),
+              SecretStatus::success);
+    const auto result = store.load(TranslationProvider::kimi, false);
+    ASSERT_FALSE(result.isOk());
+    EXPECT_EQ(result.error().status, 0);
+}
+
+TEST_F(SecretServiceBackendTest, LockedKeyringFailsSilentlyAndCountsAsHoldingKeys)
+{
+    ASSERT_TRUE(store.save(QStringLiteral("sk-kimi"), TranslationProvider::kimi));
+    ASSERT_TRUE(keyring.lock(collection));
+
+    // The read runs the way the translation service runs it: on the keyring worker. It must
+    // come back with an answer instead of waiting on an unlock prompt.
+    auto worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    auto shared = std::make_shared<KeychainStore>(backend);
+    auto started =
+        qw::test::start(KeychainCredentialLoader::make(shared, worker)(TranslationProvider::kimi, false));
+    ASSERT_TRUE(qw::test::pumpUntil([&] { return started.finished(); }))
+        << "a silent read waited for a prompt";
+    ASSERT_FALSE(started.result().isOk());
+    EXPECT_EQ(started.result().error().kind, CredentialLoadFailure::Kind::accessError);
+    EXPECT_EQ(started.result().error().status, SecretStatus::interactionNotAllowed);
+
+    EXPECT_TRUE(store.contains(TranslationProvider::kimi));
+    // Nothing stored for DeepSeek, but a locked keyring cannot tell.
+    EXPECT_TRUE(store.contains(TranslationProvider::deepSeek));
+    EXPECT_TRUE(keyring.isLocked(collection)) << "a silent operation unlocked the keyring";
+
+    ASSERT_TRUE(keyring.unlockWithPassword(collection, qgetenv("QW_TEST_KEYRING_PASSWORD")));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), QStringLiteral("sk-kimi"));
+    EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
+}
