@@ -8,8 +8,8 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QRegularExpression>
-
 #include <mutex>
+#include <utility>
 
 namespace qw::L10n {
 
@@ -32,8 +32,12 @@ std::optional<Table> loadTable(const QString& code)
         if (!document.isObject())
             return std::nullopt;
         const QJsonObject object = document.object();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            table.insert(it.key(), it.value().toString());
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            // A text that is not a string would show as an empty label; the key itself is the
+            // better fallback.
+            if (it.value().isString())
+                table.insert(it.key(), it.value().toString());
+        }
     }
     return table;
 }
@@ -73,8 +77,7 @@ std::optional<Table> table(const QString& code)
 
 QString text(const QString& key, std::optional<InterfaceLanguage> language)
 {
-    const QString tableCode =
-        language ? code(*language, QLocale::system().uiLanguages()) : currentCode();
+    const QString tableCode = language ? code(*language, QLocale::system().uiLanguages()) : currentCode();
     const auto strings = table(tableCode);
     if (!strings)
         return key;
@@ -100,37 +103,67 @@ QString format(const QString& key, const QStringList& arguments)
     return result;
 }
 
-QString relocalize(const QString& message, InterfaceLanguage from)
+QString number(qint64 value)
 {
-    const auto source = table(code(from, QLocale::system().uiLanguages()));
-    if (!source)
-        return message;
+    return QLocale(currentCode()).toString(value);
+}
+
+QString number(double value, int precision)
+{
+    return QLocale(currentCode()).toString(value, 'f', precision);
+}
+
+QString relocalize(const QString& message, const Table& source)
+{
     // Exact texts first, so that a fixed message is never mistaken for a filled-in pattern.
-    for (auto it = source->cbegin(); it != source->cend(); ++it) {
-        if (it.value() == message)
-            return text(it.key());
+    // Keys are visited in sorted order: the hash order changes from run to run, and the same
+    // message must always come back the same way.
+    QStringList keys = source.keys();
+    keys.sort();
+    for (const QString& key : std::as_const(keys)) {
+        if (source.value(key) == message)
+            return text(key);
     }
-    for (auto it = source->cbegin(); it != source->cend(); ++it) {
-        const QStringList pieces = it.value().split(QStringLiteral("%@"));
+    // Of several patterns that match, the one with the most fixed text is the message's own:
+    // "%@" alone, or "Failed: %@", would also match "Restore failed: disk full".
+    std::optional<std::pair<QString, QStringList>> best;
+    qsizetype bestFixedLength = -1;
+    for (const QString& key : std::as_const(keys)) {
+        const QString pattern = source.value(key);
+        const QStringList pieces = pattern.split(QStringLiteral("%@"));
         if (pieces.size() < 2)
             continue;
         QStringList escaped;
         for (const QString& piece : pieces)
             escaped.append(QRegularExpression::escape(piece));
-        const QRegularExpression pattern(QStringLiteral("^") + escaped.join(QStringLiteral("(.*?)")) +
-                                             QStringLiteral("$"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-        if (!pattern.isValid())
+        const QRegularExpression expression(QStringLiteral("^") + escaped.join(QStringLiteral("(.*?)")) +
+                                                QStringLiteral("$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+        if (!expression.isValid())
             continue;
-        const auto match = pattern.match(message);
+        const auto match = expression.match(message);
         if (!match.hasMatch())
             continue;
+        const qsizetype fixedLength = pattern.size() - 2 * (pieces.size() - 1);
+        if (fixedLength <= bestFixedLength)
+            continue;
         QStringList arguments;
-        for (int group = 1; group < pieces.size(); ++group)
-            arguments.append(match.captured(group));
-        return format(it.key(), arguments);
+        for (qsizetype group = 1; group < pieces.size(); ++group)
+            arguments.append(match.captured(int(group)));
+        best = std::make_pair(key, arguments);
+        bestFixedLength = fixedLength;
     }
+    if (best)
+        return format(best->first, best->second);
     return message;
+}
+
+QString relocalize(const QString& message, InterfaceLanguage from)
+{
+    const auto source = table(code(from, QLocale::system().uiLanguages()));
+    if (!source)
+        return message;
+    return relocalize(message, *source);
 }
 
 } // namespace qw::L10n

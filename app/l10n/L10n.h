@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Marks a localization key: a Simplified Chinese literal that is also the key into the English
@@ -33,8 +32,15 @@ QString text(const QString& key, std::optional<InterfaceLanguage> language = std
 // Looks the key up in the current language and fills its "%@" placeholders in order.
 QString format(const QString& key, const QStringList& arguments);
 
-// Turns a message produced in `from` into the current language (see the implementation for
-// how placeholders are recovered). A message found in no table comes back unchanged.
+// A number written the way the current language writes it, for the arguments of `format`.
+QString number(qint64 value);
+QString number(double value, int precision);
+
+// Turns a message produced in `from` into the current language: a text of the source table
+// gives its key's text, a filled-in pattern gives its key's text filled with the same
+// arguments. A message found in no table comes back unchanged.
 QString relocalize(const QString& message, InterfaceLanguage from);
+// The same against a given source table.
+QString relocalize(const QString& message, const Table& source);
 
 } // namespace qw::L10n

@@ -24,7 +24,8 @@ void LocalizationState::setLanguage(InterfaceLanguage language)
 
 void LocalizationState::loadPersisted(const SettingsStore& store)
 {
-    setLanguage(interfaceLanguageFromRaw(store.string(QStringLiteral("interfaceLanguage")).value_or(QString())));
+    setLanguage(
+        interfaceLanguageFromRaw(store.string(QStringLiteral("interfaceLanguage")).value_or(QString())));
 }
 
 } // namespace qw

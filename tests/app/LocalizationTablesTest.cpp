@@ -1,0 +1,281 @@
+#include "app/l10n/L10n.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace qw {
+namespace {
+
+const QStringList kCodes = {QStringLiteral("en"), QStringLiteral("zh-Hans")};
+const QString kPlaceholder = QStringLiteral("%@");
+
+QString sourceRoot()
+{
+    return QStringLiteral(QW_SOURCE_DIR);
+}
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The fragments of one language as they lie in the source tree, keyed by fragment name.
+std::map<QString, QJsonObject> fragments(const QString& code, QStringList* problems)
+{
+    std::map<QString, QJsonObject> result;
+    const QDir directory(sourceRoot() + QStringLiteral("/resources/%1.lproj").arg(code));
+    for (const QString& name : directory.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
+        QJsonParseError error;
+        const QJsonDocument document =
+            QJsonDocument::fromJson(readAll(directory.filePath(name)).toUtf8(), &error);
+        if (!document.isObject()) {
+            problems->append(code + u'/' + name + QStringLiteral(": not a JSON object: ") +
+                             error.errorString());
+            continue;
+        }
+        result.emplace(name, document.object());
+    }
+    return result;
+}
+
+// Source text with comments blanked out, so that a key quoted in a comment is not taken for a
+// use. String, character and raw string literals are kept whole.
+QString withoutComments(const QString& source)
+{
+    QString out;
+    out.reserve(source.size());
+    const qsizetype n = source.size();
+    qsizetype i = 0;
+    auto isIdentifier = [](QChar c) {
+        return c.isLetterOrNumber() || c == u'_';
+    };
+    while (i < n) {
+        const QChar c = source.at(i);
+        if (c == u'/' && i + 1 < n && source.at(i + 1) == u'/') {
+            while (i < n && source.at(i) != u'\n')
+                ++i;
+            continue;
+        }
+        if (c == u'/' && i + 1 < n && source.at(i + 1) == u'*') {
+            const qsizetype end = source.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+            out += u' ';
+            continue;
+        }
+        if (c == u'R' && i + 1 < n && source.at(i + 1) == u'"' &&
+            (i == 0 || !isIdentifier(source.at(i - 1)) || QStringView(source).mid(0, i).endsWith(u"u8") ||
+             source.at(i - 1) == u'u' || source.at(i - 1) == u'L')) {
+            const qsizetype open = source.indexOf(u'(', i + 2);
+            if (open >= 0) {
+                const QString terminator = u')' + source.mid(i + 2, open - i - 2) + u'"';
+                const qsizetype end = source.indexOf(terminator, open + 1);
+                const qsizetype stop = end < 0 ? n : end + terminator.size();
+                out += QStringView(source).mid(i, stop - i);
+                i = stop;
+                continue;
+            }
+        }
+        if (c == u'"' || c == u'\'') {
+            qsizetype j = i + 1;
+            while (j < n && source.at(j) != c && source.at(j) != u'\n') {
+                if (source.at(j) == u'\\')
+                    ++j;
+                ++j;
+            }
+            const qsizetype stop = std::min(n, j + 1);
+            out += QStringView(source).mid(i, stop - i);
+            i = stop;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+QString unescaped(const QString& literal)
+{
+    QString out;
+    for (qsizetype i = 0; i < literal.size(); ++i) {
+        if (literal.at(i) != u'\\' || i + 1 == literal.size()) {
+            out += literal.at(i);
+            continue;
+        }
+        const QChar next = literal.at(++i);
+        out += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next;
+    }
+    return out;
+}
+
+struct SourceKeys {
+    std::map<QString, QString> keys; // key → the first file that uses it
+    QStringList problems;
+};
+
+SourceKeys keysInSources()
+{
+    SourceKeys found;
+    static const QRegularExpression use(QStringLiteral(R"re(L10N_KEY\s*\()re"));
+    static const QRegularExpression literal(QStringLiteral(R"re(\G\s*"((?:[^"\\\n]|\\.)*)"\s*\))re"));
+    const QStringList folders = {
+        QStringLiteral("core"),          QStringLiteral("app"),      QStringLiteral("engine"),
+        QStringLiteral("policy"),        QStringLiteral("model"),    QStringLiteral("bubble"),
+        QStringLiteral("accessibility"), QStringLiteral("settings"), QStringLiteral("platform")};
+    for (const QString& folder : folders) {
+        QDirIterator files(sourceRoot() + u'/' + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            const QString relative = QDir(sourceRoot()).relativeFilePath(path);
+            if (relative.split(u'/').mid(1).filter(QRegularExpression(QStringLiteral("^build"))).size() > 0)
+                continue;
+            const QString code = withoutComments(readAll(path));
+            auto uses = use.globalMatch(code);
+            while (uses.hasNext()) {
+                const auto at = uses.next();
+                if (QStringView(code).mid(0, at.capturedStart()).trimmed().endsWith(u"#define"))
+                    continue;
+                const auto key = literal.match(code, at.capturedEnd());
+                if (!key.hasMatch()) {
+                    found.problems.append(relative +
+                                          QStringLiteral(": a key that is not one string literal"));
+                    continue;
+                }
+                found.keys.emplace(unescaped(key.captured(1)), relative);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(LocalizationTablesTest, FragmentsAreObjectsOfTextsThatAgreeOnSharedKeys)
+{
+    QStringList problems;
+    for (const QString& code : kCodes) {
+        std::map<QString, QString> owner;
+        std::map<QString, QJsonValue> texts;
+        for (const auto& [name, object] : fragments(code, &problems)) {
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                if (!it.value().isString())
+                    problems.append(code + u'/' + name + QStringLiteral(": not a text: ") + it.key());
+                // Two subsystems may share a key, but only with one text: the merged table
+                // keeps just one of them.
+                const auto [previous, inserted] = owner.emplace(it.key(), name);
+                if (!inserted && texts[it.key()] != it.value())
+                    problems.append(code + QStringLiteral(": different texts in ") + previous->second +
+                                    QStringLiteral(" and ") + name + QStringLiteral(": ") + it.key());
+                texts[it.key()] = it.value();
+            }
+        }
+        // The table the program loads must hold every fragment of the source tree.
+        const auto loaded = L10n::table(code);
+        ASSERT_TRUE(loaded.has_value()) << code.toStdString();
+        for (const auto& [key, name] : owner) {
+            if (!loaded->contains(key))
+                problems.append(code + u'/' + name + QStringLiteral(": not in the built table: ") + key);
+        }
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
+
+TEST(LocalizationTablesTest, ChineseAndEnglishTablesAgree)
+{
+    const auto english = L10n::table(QStringLiteral("en"));
+    const auto chinese = L10n::table(QStringLiteral("zh-Hans"));
+    ASSERT_TRUE(english && chinese);
+    QStringList problems;
+    for (auto it = chinese->cbegin(); it != chinese->cend(); ++it) {
+        if (it.value() != it.key())
+            problems.append(QStringLiteral("Chinese text differs from its key: ") + it.key());
+        if (!english->contains(it.key()))
+            problems.append(QStringLiteral("missing in English: ") + it.key());
+    }
+    for (auto it = english->cbegin(); it != english->cend(); ++it) {
+        if (!chinese->contains(it.key()))
+            problems.append(QStringLiteral("missing in Chinese: ") + it.key());
+        if (it.value().count(kPlaceholder) != it.key().count(kPlaceholder))
+            problems.append(QStringLiteral("placeholder count differs: ") + it.key() + QStringLiteral(" → ") +
+                            it.value());
+        if (it.value().trimmed().isEmpty())
+            problems.append(QStringLiteral("empty English text: ") + it.key());
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
+
+// A shown message must lead back to exactly one key, or switching the language could show a
+// different message. An exact text always wins over a pattern, and of two patterns the one
+// with more fixed text wins; anything else that also matches is a conflict.
+TEST(LocalizationTablesTest, EveryMessageLeadsBackToOneKey)
+{
+    QStringList problems;
+    for (const QString& code : kCodes) {
+        const auto table = L10n::table(code);
+        ASSERT_TRUE(table.has_value());
+        for (auto it = table->cbegin(); it != table->cend(); ++it) {
+            const QString message = QString(it.value()).replace(kPlaceholder, QStringLiteral("‹value›"));
+            const bool isPattern = it.value().contains(kPlaceholder);
+            const qsizetype fixed = it.value().size() - 2 * it.value().count(kPlaceholder);
+            for (auto other = table->cbegin(); other != table->cend(); ++other) {
+                if (other.key() == it.key())
+                    continue;
+                bool conflict = false;
+                if (other.value() == message) {
+                    conflict = true;
+                } else if (isPattern && other.value().contains(kPlaceholder)) {
+                    QStringList pieces = other.value().split(kPlaceholder);
+                    for (QString& piece : pieces)
+                        piece = QRegularExpression::escape(piece);
+                    const QRegularExpression expression(u'^' + pieces.join(QStringLiteral("(.*?)")) + u'$',
+                                                        QRegularExpression::DotMatchesEverythingOption);
+                    const qsizetype otherFixed = other.value().size() - 2 * other.value().count(kPlaceholder);
+                    conflict = expression.match(message).hasMatch() && otherFixed >= fixed;
+                }
+                if (conflict)
+                    problems.append(code + QStringLiteral(": ") + it.key() + QStringLiteral(" and ") +
+                                    other.key());
+            }
+        }
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
+
+TEST(LocalizationTablesTest, EveryKeyInTheSourcesIsInBothTables)
+{
+    const SourceKeys found = keysInSources();
+    QStringList problems = found.problems;
+    for (const QString& code : kCodes) {
+        const auto table = L10n::table(code);
+        ASSERT_TRUE(table.has_value());
+        for (const auto& [key, file] : found.keys) {
+            if (!table->contains(key))
+                problems.append(file + QStringLiteral(": missing in ") + code + QStringLiteral(": ") + key);
+        }
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+    // The scan itself must work: the model's restore failure is a known key.
+    EXPECT_FALSE(found.keys.empty());
+}
+
+TEST(LocalizationTablesTest, ScannerIgnoresCommentsAndReadsEscapes)
+{
+    const QString code = withoutComments(QStringLiteral(
+        "// L10N_KEY(\"注释里的\")\n/* L10N_KEY(\"块注释\") */ auto a = L10N_KEY(\"真的\\\"键\");\n"
+        "auto r = R\"x(// not a comment)x\"; auto b = L10N_KEY( \"第二个\" );"));
+    EXPECT_FALSE(code.contains(QStringLiteral("注释里的")));
+    EXPECT_FALSE(code.contains(QStringLiteral("块注释")));
+    EXPECT_TRUE(code.contains(QStringLiteral("// not a comment")));
+    EXPECT_TRUE(code.contains(QStringLiteral("第二个")));
+    EXPECT_EQ(unescaped(QStringLiteral(R"(真的\"键\n)")), QStringLiteral("真的\"键\n"));
+}
+
+} // namespace
+} // namespace qw
