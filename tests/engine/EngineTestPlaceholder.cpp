@@ -1,8 +1,0 @@
-#include "engine/TranslationProvider.h"
-
-#include <gtest/gtest.h>
-
-TEST(TranslationProvider, RawValuesArePersistedForms)
-{
-    EXPECT_EQ(qw::rawValue(qw::TranslationProvider::deepSeek), QStringLiteral("deepseek"));
-}
