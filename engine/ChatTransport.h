@@ -17,7 +17,8 @@ public:
 
     // Posts `body` as described by `request`. Never follows a redirect: a 3xx is the final
     // answer. Cancelling the token abandons the request and yields a cancelled reply.
-    virtual QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body, CancellationToken token) = 0;
+    virtual QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body,
+                                             CancellationToken token) = 0;
 };
 
 } // namespace qw

@@ -6,7 +6,6 @@
 #include <QCoroTask>
 #include <QString>
 #include <QtGlobal>
-
 #include <functional>
 #include <optional>
 

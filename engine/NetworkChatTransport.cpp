@@ -1,13 +1,12 @@
 #include "engine/NetworkChatTransport.h"
 
+#include <QCoroNetworkReply>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QSslConfiguration>
-
-#include <QCoroNetworkReply>
 
 namespace qw {
 

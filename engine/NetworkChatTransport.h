@@ -6,7 +6,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSslCertificate>
-
 #include <chrono>
 #include <optional>
 
@@ -28,7 +27,8 @@ public:
     explicit NetworkChatTransport(Options options);
     ~NetworkChatTransport() override;
 
-    QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body, CancellationToken token) override;
+    QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body,
+                                     CancellationToken token) override;
 
 private:
     Options m_options;

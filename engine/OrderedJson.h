@@ -4,7 +4,6 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
-
 #include <utility>
 
 namespace qw::OrderedJson {

@@ -8,7 +8,6 @@
 #include <QJsonObject>
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace qw {

@@ -30,7 +30,8 @@ QString httpMessage(int code)
     switch (code) {
     case 401:
     case 403:
-        return L10n::format(L10N_KEY("API 授权失败（HTTP %@），请检查 Key 和模型权限"), {QString::number(code)});
+        return L10n::format(L10N_KEY("API 授权失败（HTTP %@），请检查 Key 和模型权限"),
+                            {QString::number(code)});
     case 404:
         return L10n::text(L10N_KEY("API 地址或模型不存在（HTTP 404）"));
     case 429:

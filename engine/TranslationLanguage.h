@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 namespace qw {
@@ -10,7 +9,17 @@ namespace qw {
 // The languages a translation goes from and to, in declared order. The raw value is the
 // persisted form, part of the cache key and the language name written into the prompt, so it is
 // compared byte for byte and never normalised.
-enum class TranslationLanguage { automatic, chinese, english, japanese, korean, french, german, spanish, russian };
+enum class TranslationLanguage {
+    automatic,
+    chinese,
+    english,
+    japanese,
+    korean,
+    french,
+    german,
+    spanish,
+    russian
+};
 
 QString rawValue(TranslationLanguage language);
 // The exact-match parse of a raw value; none for anything else (the caller picks a default).

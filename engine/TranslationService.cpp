@@ -6,7 +6,6 @@
 #include "engine/NetworkChatTransport.h"
 
 #include <QHash>
-
 #include <algorithm>
 #include <chrono>
 
@@ -31,9 +30,11 @@ const QHash<QString, QString>& demoSamples()
         {QStringLiteral("你好"), QStringLiteral("Hello.")},
         {QStringLiteral("你好！"), QStringLiteral("Hello!")},
         {QStringLiteral("帮我分析一下这个产品"), QStringLiteral("Please analyze this product.")},
-        {QStringLiteral("帮我分析一下这个产品的商业模式"), QStringLiteral("Please analyze this product's business model.")},
+        {QStringLiteral("帮我分析一下这个产品的商业模式"),
+         QStringLiteral("Please analyze this product's business model.")},
         {QStringLiteral("请帮我总结这段内容"), QStringLiteral("Please summarize this content for me.")},
-        {QStringLiteral("这周我们先完成产品设计"), QStringLiteral("Let's finish the product design first this week.")},
+        {QStringLiteral("这周我们先完成产品设计"),
+         QStringLiteral("Let's finish the product design first this week.")},
     };
     return samples;
 }
@@ -72,7 +73,8 @@ QCoro::Task<TranslationService::TextResult> TranslationService::credential(Trans
 {
     if (auto found = m_credentials.find(provider); found != m_credentials.end())
         co_return found->second;
-    if (auto blocked = m_blockedProviders.find(provider); blocked != m_blockedProviders.end() && !allowAuthentication)
+    if (auto blocked = m_blockedProviders.find(provider);
+        blocked != m_blockedProviders.end() && !allowAuthentication)
         co_return blocked->second;
 
     const std::shared_ptr<bool> alive = m_alive;
@@ -99,8 +101,9 @@ QCoro::Task<TranslationService::TextResult> TranslationService::credential(Trans
 }
 
 QCoro::Task<TranslationService::TextResult>
-TranslationService::translate(QString source, ProviderConfiguration config, bool cloudEnabled, QString targetLanguage,
-                              QString sourceLanguage, QString application, bool useCache, CancellationToken token)
+TranslationService::translate(QString source, ProviderConfiguration config, bool cloudEnabled,
+                              QString targetLanguage, QString sourceLanguage, QString application,
+                              bool useCache, CancellationToken token)
 {
     if (token.isCancelled())
         co_return TranslationError::cancelled();
@@ -110,16 +113,20 @@ TranslationService::translate(QString source, ProviderConfiguration config, bool
     const quint64 startApplicationEpoch = applicationEpoch(application);
 
     dropExpiredEntries();
-    const CacheKey key{application,    cloudEnabled,   config.provider, config.baseURL, config.model,
-                       sourceLanguage, targetLanguage, source};
+    const CacheKey key{application,  cloudEnabled,   config.provider, config.baseURL,
+                       config.model, sourceLanguage, targetLanguage,  source};
     if (useCache) {
         if (auto cached = m_cache.find(key); cached != m_cache.end())
             co_return cached->second.result;
     }
 
-    const TextResult result =
-        cloudEnabled ? co_await translateInCloud(source, config, targetLanguage, sourceLanguage, token)
-                     : co_await translateDemo(source, targetLanguage, sourceLanguage, token);
+    // Two awaits in one conditional expression miscompile with GCC 12: kept as statements.
+    std::optional<TextResult> outcome;
+    if (cloudEnabled)
+        outcome = co_await translateInCloud(source, config, targetLanguage, sourceLanguage, token);
+    else
+        outcome = co_await translateDemo(source, targetLanguage, sourceLanguage, token);
+    const TextResult result = std::move(*outcome);
     if (!*alive || token.isCancelled())
         co_return TranslationError::cancelled();
     if (!result)
@@ -132,8 +139,8 @@ TranslationService::translate(QString source, ProviderConfiguration config, bool
     if (useCache) {
         if (m_cache.size() >= kCacheCapacity)
             m_cache.clear();
-        m_cache.insert_or_assign(key,
-                                 CacheEntry{result.value(), application, m_clock.now().addSecs(kCacheLifetimeSeconds)});
+        m_cache.insert_or_assign(
+            key, CacheEntry{result.value(), application, m_clock.now().addSecs(kCacheLifetimeSeconds)});
         scheduleExpiry();
     }
     co_return result;
@@ -163,7 +170,8 @@ TranslationService::translateInCloud(QString source, ProviderConfiguration confi
     co_return ChatCompletion::readResponse(reply);
 }
 
-QCoro::Task<TranslationService::TextResult> TranslationService::translateDemo(QString source, QString targetLanguage,
+QCoro::Task<TranslationService::TextResult> TranslationService::translateDemo(QString source,
+                                                                              QString targetLanguage,
                                                                               QString sourceLanguage,
                                                                               CancellationToken token)
 {
@@ -190,8 +198,8 @@ QCoro::Task<TranslationService::TextResult> TranslationService::testConnection(P
         co_return key.error();
     if (!*alive)
         co_return TranslationError::cancelled();
-    const TextResult translation =
-        co_await translate(QStringLiteral("你好"), config, true, kEnglish, kSimplifiedChinese, QString(), false, token);
+    const TextResult translation = co_await translate(QStringLiteral("你好"), config, true, kEnglish,
+                                                      kSimplifiedChinese, QString(), false, token);
     if (!translation)
         co_return translation.error();
     co_return L10n::format(L10N_KEY("连接正常 · %@"), {translation.value()});

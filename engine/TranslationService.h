@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
-
 #include <map>
 #include <memory>
 #include <optional>
@@ -72,8 +71,8 @@ private:
 
         auto tied() const
         {
-            return std::tie(application, cloudEnabled, provider, baseURL, model, sourceLanguage, targetLanguage,
-                            source);
+            return std::tie(application, cloudEnabled, provider, baseURL, model, sourceLanguage,
+                            targetLanguage, source);
         }
         bool operator<(const CacheKey& other) const { return tied() < other.tied(); }
     };
@@ -83,8 +82,9 @@ private:
         QDateTime expiry;
     };
 
-    QCoro::Task<TextResult> translateInCloud(QString source, ProviderConfiguration config, QString targetLanguage,
-                                             QString sourceLanguage, CancellationToken token);
+    QCoro::Task<TextResult> translateInCloud(QString source, ProviderConfiguration config,
+                                             QString targetLanguage, QString sourceLanguage,
+                                             CancellationToken token);
     QCoro::Task<TextResult> translateDemo(QString source, QString targetLanguage, QString sourceLanguage,
                                           CancellationToken token);
     quint64 applicationEpoch(const QString& application) const;
