@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace qw;
@@ -76,6 +77,29 @@ private:
         return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
     }
 };
+
+// Answers the keyring's unlock prompt on the test display the way a user would: waits for the
+// prompt window to be shown, activates it, then sends each xdotool action in `keys` through
+// XTest (aimed at a window, xdotool would use synthetic events that GTK ignores).
+bool answerUnlockPrompt(const QList<QStringList>& keys)
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--class"), QStringLiteral("gcr-prompter")});
+    if (!search.waitForFinished(20000) || search.exitCode() != 0)
+        return false;
+    const QList<QByteArray> windows = search.readAllStandardOutput().trimmed().split('\n');
+    const QString window = QString::fromLatin1(windows.last().trimmed());
+    if (QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}) != 0)
+        return false;
+    for (const QStringList& action : keys) {
+        if (QProcess::execute(QStringLiteral("xdotool"), action) != 0)
+            return false;
+    }
+    return true;
+}
 
 class SecretServiceBackendTest : public ::testing::Test {
 protected:
@@ -195,4 +219,32 @@ TEST_F(SecretServiceBackendTest, LockedKeyringFailsSilentlyAndCountsAsHoldingKey
     ASSERT_TRUE(keyring.unlockWithPassword(collection, qgetenv("QW_TEST_KEYRING_PASSWORD")));
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), QStringLiteral("sk-kimi"));
     EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
+}
+
+TEST_F(SecretServiceBackendTest, AuthorizedReadUnlocksThroughThePromptOrReportsItsDismissal)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "no display for the keyring's unlock prompt";
+    ASSERT_TRUE(store.save(QStringLiteral("sk-deep"), TranslationProvider::deepSeek));
+    ASSERT_TRUE(keyring.lock(collection));
+
+    auto worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    auto shared = std::make_shared<KeychainStore>(backend);
+    const CredentialLoader loader = KeychainCredentialLoader::make(shared, worker);
+
+    auto dismissed = qw::test::start(loader(TranslationProvider::deepSeek, true));
+    ASSERT_TRUE(answerUnlockPrompt({{QStringLiteral("key"), QStringLiteral("Escape")}}));
+    ASSERT_TRUE(qw::test::pumpUntil([&] { return dismissed.finished(); }));
+    ASSERT_FALSE(dismissed.result().isOk());
+    EXPECT_EQ(dismissed.result().error().status, SecretStatus::userCancelled);
+    EXPECT_TRUE(keyring.isLocked(collection));
+
+    auto unlocked = qw::test::start(loader(TranslationProvider::deepSeek, true));
+    ASSERT_TRUE(answerUnlockPrompt({{QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("1"),
+                                     qEnvironmentVariable("QW_TEST_KEYRING_PASSWORD")},
+                                    {QStringLiteral("key"), QStringLiteral("Return")}}));
+    ASSERT_TRUE(qw::test::pumpUntil([&] { return unlocked.finished(); }));
+    ASSERT_TRUE(unlocked.result().isOk()) << "status " << unlocked.result().error().status;
+    EXPECT_EQ(unlocked.result().value(), QStringLiteral("sk-deep"));
+    EXPECT_FALSE(keyring.isLocked(collection));
 }
