@@ -1,5 +1,7 @@
 #include "engine/NetworkChatTransport.h"
 
+#include "app/l10n/L10n.h"
+
 #include <QCoroNetworkReply>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -113,6 +115,10 @@ QCoro::Task<TransportReply> NetworkChatTransport::post(QNetworkRequest request, 
         answer.body = reply->readAll();
         co_return answer;
     }
+    // Qt ends a transfer that timed out by aborting it, so the reply says "Operation canceled";
+    // the caller did not cancel, so it can only have been the time-out.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        co_return TransportReply::failure(L10n::text(L10N_KEY("翻译请求超时")));
     co_return TransportReply::failure(reply->errorString());
 }
 

@@ -1,4 +1,4 @@
-#include "app/l10n/LocalizationState.h"
+#include "TranslationErrorPrinter.h"
 #include "core/InMemorySettingsStore.h"
 #include "engine/ProviderConfigurationStore.h"
 #include "engine/TranslationLanguage.h"
@@ -35,12 +35,6 @@ TEST(TranslationLanguageTest, RawValuesKeepTheirOwnScripts)
     EXPECT_EQ(rawValue(TranslationLanguage::korean).toUtf8().size(), 9);
     EXPECT_EQ(rawValue(TranslationLanguage::russian).toUtf8().size(), 14);
     EXPECT_EQ(rawValue(TranslationLanguage::japanese), QStringLiteral("日本語"));
-
-    // A round trip through the settings store changes nothing.
-    InMemorySettingsStore store;
-    store.setString(QStringLiteral("targetLanguage"), rawValue(TranslationLanguage::russian));
-    EXPECT_EQ(translationLanguageFromRawValue(*store.string(QStringLiteral("targetLanguage"))),
-              TranslationLanguage::russian);
 }
 
 TEST(TranslationLanguageTest, TargetsExcludeAutomaticInDeclaredOrder)
@@ -58,20 +52,6 @@ TEST(TranslationLanguageTest, ValidPairs)
     EXPECT_TRUE(isValidLanguagePair(TranslationLanguage::chinese, TranslationLanguage::english));
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::english, TranslationLanguage::english));
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::chinese, TranslationLanguage::automatic));
-}
-
-TEST(TranslationLanguageTest, LabelsFollowTheInterfaceLanguage)
-{
-    auto& state = LocalizationState::shared();
-    const InterfaceLanguage before = state.language();
-    state.setLanguage(InterfaceLanguage::chinese);
-    EXPECT_EQ(label(TranslationLanguage::german), QStringLiteral("德语"));
-    EXPECT_EQ(label(TranslationMode::selection), QStringLiteral("划词翻译"));
-    state.setLanguage(InterfaceLanguage::english);
-    EXPECT_EQ(label(TranslationLanguage::german), QStringLiteral("German"));
-    EXPECT_EQ(label(TranslationMode::selection), QStringLiteral("Selection translation"));
-    EXPECT_EQ(displayName(TranslationProvider::custom), QStringLiteral("Custom OpenAI-compatible endpoint"));
-    state.setLanguage(before);
 }
 
 TEST(TranslationModeTest, ParsesItsOwnRawValuesOnly)

@@ -93,16 +93,9 @@ TEST(ChatCompletionTest, ResponseFailuresKeepTheirKinds)
     TransportReply notHttp;
     notHttp.outcome = TransportReply::Outcome::response;
     notHttp.body = R"({"choices":[{"message":{"role":"assistant","content":"Hi"}}]})";
+    // The HTTP statuses and the common body faults are exercised against the local HTTPS
+    // server; these are the shapes a real server rarely produces.
     const Row rows[] = {
-        {"redirectIsFinal", TransportReply::response(302, "moved"), Kind::httpError},
-        {"errorBodyIsNotRead",
-         TransportReply::response(500, R"({"choices":[{"message":{"role":"a","content":"x"}}]})"),
-         Kind::httpError},
-        {"emptyChoices", TransportReply::response(200, R"({"choices":[]})"), Kind::badResponse},
-        {"blankContent",
-         TransportReply::response(200, R"({"choices":[{"message":{"role":"assistant","content":" \n\t"}}]})"),
-         Kind::badResponse},
-        {"notJson", TransportReply::response(200, "<html>gateway</html>"), Kind::decodingFailure},
         {"noChoices", TransportReply::response(200, R"({"error":"x"})"), Kind::decodingFailure},
         {"messageWithoutRole", TransportReply::response(200, R"({"choices":[{"message":{"content":"Hi"}}]})"),
          Kind::decodingFailure},
@@ -110,7 +103,6 @@ TEST(ChatCompletionTest, ResponseFailuresKeepTheirKinds)
          TransportReply::response(200, R"({"choices":[{"message":{"role":"assistant","content":null}}]})"),
          Kind::decodingFailure},
         {"notHttp", notHttp, Kind::badResponse},
-        {"transport", TransportReply::failure(QStringLiteral("Connection refused")), Kind::transportFailure},
         {"cancelled", TransportReply::cancelledReply(), Kind::cancelled},
     };
     for (const Row& row : rows) {
@@ -118,22 +110,15 @@ TEST(ChatCompletionTest, ResponseFailuresKeepTheirKinds)
         ASSERT_FALSE(result.isOk()) << row.name;
         EXPECT_EQ(result.error().kind(), row.kind) << row.name;
     }
-    EXPECT_EQ(ChatCompletion::readResponse(TransportReply::response(302, {})).error().code(), 302);
-    EXPECT_EQ(ChatCompletion::readResponse(TransportReply::failure(QStringLiteral("Connection refused")))
-                  .error()
-                  .message(),
-              QStringLiteral("Connection refused"));
 }
 
-TEST(TranslationErrorTest, ChineseMessagesAreTheKeys)
+TEST(TranslationErrorTest, CredentialMessagesDependOnTheStatus)
 {
     InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(TranslationError::httpError(302).message(), QStringLiteral("翻译请求失败（HTTP 302）"));
     EXPECT_EQ(TranslationError::httpError(401).message(),
               QStringLiteral("API 授权失败（HTTP 401），请检查 Key 和模型权限"));
     EXPECT_EQ(TranslationError::httpError(403).message(),
               QStringLiteral("API 授权失败（HTTP 403），请检查 Key 和模型权限"));
-    EXPECT_EQ(TranslationError::httpError(404).message(), QStringLiteral("API 地址或模型不存在（HTTP 404）"));
     EXPECT_EQ(TranslationError::httpError(429).message(),
               QStringLiteral("请求过于频繁或余额不足（HTTP 429）"));
     EXPECT_EQ(TranslationError::credentialFailure(-25308).message(),

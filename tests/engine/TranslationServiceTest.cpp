@@ -1,6 +1,7 @@
 #include "engine/TranslationService.h"
 
 #include "FakeChatTransport.h"
+#include "TranslationErrorPrinter.h"
 #include "app/l10n/LocalizationState.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
@@ -235,17 +236,26 @@ TEST_F(TranslationServiceTest, WipesRemoveCachedContent)
     EXPECT_EQ(transport->sent.size(), 5);
 }
 
-TEST_F(TranslationServiceTest, FullWipeCancelsEveryTranslationInFlight)
+TEST_F(TranslationServiceTest, FullWipesCancelEveryTranslationInFlight)
 {
+    const std::function<void()> wipes[] = {
+        [this] { service->clearContent(std::nullopt); },
+        // Forgetting any provider's key wipes all content as well.
+        [this] { service->clearCredentials(TranslationProvider::deepSeek); },
+    };
     Call chatCall;
     chatCall.application = kChat;
-    auto editor = start({});
-    auto chat = start(chatCall);
-    time.advance(50ms);
-    service->clearContent(std::nullopt);
-    time.advance(1s);
-    EXPECT_TRUE(editor.result().error().isCancellation());
-    EXPECT_TRUE(chat.result().error().isCancellation());
+    for (const auto& wipe : wipes) {
+        auto editor = start({});
+        auto chat = start(chatCall);
+        time.advance(50ms);
+        wipe();
+        time.advance(1s);
+        EXPECT_TRUE(editor.result().error().isCancellation());
+        EXPECT_TRUE(chat.result().error().isCancellation());
+    }
+    run({});
+    EXPECT_EQ(transport->sent.size(), 5) << "no cancelled result was cached";
 }
 
 TEST_F(TranslationServiceTest, KeyLoadedAfterClearCredentialsIsNeitherUsedNorKept)
@@ -261,17 +271,6 @@ TEST_F(TranslationServiceTest, KeyLoadedAfterClearCredentialsIsNeitherUsedNorKep
 
     ASSERT_TRUE(run({}).isOk());
     EXPECT_EQ(loader->calls, 2) << "the stale key was not remembered";
-}
-
-TEST_F(TranslationServiceTest, ClearCredentialsDuringRequestDropsItsResult)
-{
-    auto translation = start({});
-    time.advance(100ms);
-    service->clearCredentials(TranslationProvider::deepSeek); // any provider: all content goes
-    time.advance(1s);
-    EXPECT_TRUE(translation.result().error().isCancellation());
-    run({});
-    EXPECT_EQ(transport->sent.size(), 2);
 }
 
 TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
