@@ -1,0 +1,244 @@
+// The writing half of AXEngine: puts a confirmed translation into another application's field
+// and reads it back. Nothing is written unless a read just before still shows exactly what the
+// user confirmed, and a write that cannot be confirmed is reported, never retried.
+#include "accessibility/AXEngine.h"
+#include "app/l10n/L10n.h"
+#include "policy/SelectionRules.h"
+#include "policy/TextPolicy.h"
+
+namespace qw {
+
+namespace {
+
+QString accessibilityChannel()
+{
+    return L10n::text(L10N_KEY("辅助功能接口"));
+}
+
+QString clipboardChannel()
+{
+    return L10n::text(L10N_KEY("剪贴板兼容模式"));
+}
+
+WriteResult cancelled()
+{
+    return WriteResult::failure(L10n::text(L10N_KEY("操作已取消；未执行替换")));
+}
+
+} // namespace
+
+bool AXEngine::writeGuard()
+{
+    return m_authorizeWrite() && !m_cancellation.isCancelled() && m_authorizeRead() &&
+           m_platform.clock.now() < m_deadline;
+}
+
+WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QString& translated,
+                                         const FocusedField& field, bool clipboardFallbackEnabled)
+{
+    const AccessibilityElement& element = field.element;
+    const auto changed = [] {
+        return WriteResult::failure(L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
+    };
+    if (!writeGuard() || !isStillFocused(field))
+        return changed();
+    const auto value = readString(QStringLiteral("AXValue"), element);
+    if (!value || *value != originalText)
+        return changed();
+    // A selection inside the field means the user is editing part of it: replacing the whole
+    // value would throw that away.
+    const auto selection = selectedLength(element);
+    if (selection && *selection != 0)
+        return changed();
+    if (!TextPolicy::isAllowed(originalText) || translated.isEmpty())
+        return WriteResult::failure(L10n::text(L10N_KEY("文本不符合安全替换规则")));
+
+    if (isSettable(QStringLiteral("AXValue"), element)) {
+        if (!writeGuard())
+            return cancelled();
+        applyTimeout(element);
+        const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXValue"),
+                                                                     AttributeValue(translated));
+        if (error == AXErrorCode::success && readString(QStringLiteral("AXValue"), element) == translated)
+            return WriteResult::success(accessibilityChannel());
+        const auto after = readString(QStringLiteral("AXValue"), element);
+        if (after != originalText) {
+            // Some third text (or nothing readable): the field is no longer what the user saw,
+            // so pasting over it would destroy unknown content.
+            return WriteResult::failure(L10n::text(L10N_KEY("目标应用未确认写入结果；请检查当前输入框")));
+        }
+    }
+    if (clipboardFallbackEnabled)
+        return pasteFallback(originalText, translated, field);
+    return WriteResult::failure(
+        L10n::text(L10N_KEY("该输入框不支持直接修改。可在设置中开启剪贴板兼容模式再试")));
+}
+
+WriteResult AXEngine::pasteFallback(const QString& original, const QString& translated,
+                                    const FocusedField& field)
+{
+    const AccessibilityElement& element = field.element;
+    const TextRange whole{0, original.size()};
+    const auto unsafe = [] {
+        return WriteResult::failure(L10n::text(L10N_KEY("此应用不支持安全地选中完整输入内容；已停止粘贴")));
+    };
+    if (!isStillFocused(field) || !writeGuard())
+        return unsafe();
+    applyTimeout(element);
+    if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+                                                   AttributeValue(whole)) != AXErrorCode::success ||
+        !verifySelectedRange(whole, element) || readString(QStringLiteral("AXValue"), element) != original)
+        return unsafe();
+
+    const QList<ClipboardItem> saved = duplicateClipboardItems();
+    if (!placeOnClipboard(translated, saved))
+        return WriteResult::failure(L10n::text(L10N_KEY("无法写入系统剪贴板")));
+    const qint64 placed = m_platform.clipboard.changeCount();
+
+    if (!isStillFocused(field) || readString(QStringLiteral("AXValue"), element) != original) {
+        restoreClipboard(saved, placed);
+        return WriteResult::failure(L10n::text(L10N_KEY("焦点或文字已变化，取消粘贴")));
+    }
+    if (!writeGuard()) {
+        restoreClipboard(saved, placed);
+        return cancelled();
+    }
+    postCommandV();
+    m_platform.sleeper.sleep(pasteSettleTime);
+    // The read-back passes the read guard like any read: a permit revoked during the pause
+    // reports the paste as unverified, and the clipboard is put back either way.
+    const auto after = readString(QStringLiteral("AXValue"), element);
+    restoreClipboard(saved, placed);
+    if (after == translated)
+        return WriteResult::success(clipboardChannel());
+    return WriteResult::failure(L10n::text(L10N_KEY("未能验证粘贴结果，请检查输入框；不会自动重试")));
+}
+
+WriteResult AXEngine::replaceSelectedText(const QString& original, const QString& translated,
+                                          const FocusedField& field, const QString& expectedValue,
+                                          const TextRange& range, bool clipboardFallbackEnabled,
+                                          bool requireCurrentSelection)
+{
+    const AccessibilityElement& element = field.element;
+    const auto changed = [] {
+        return WriteResult::failure(L10n::text(L10N_KEY("输入框、选区或内容已变化；未执行替换")));
+    };
+    if (!writeGuard() || translated.isEmpty() || !isStillFocused(field))
+        return changed();
+    const auto value = readString(QStringLiteral("AXValue"), element);
+    if (!value || *value != expectedValue ||
+        SelectionRules::substring(*value, range.location, range.length) != original)
+        return changed();
+
+    QString expectedResult = expectedValue;
+    expectedResult.replace(range.location, range.length, translated);
+
+    if (selectedRange(element) != range) {
+        // Replacing what the user selected must never move the user's selection; only a
+        // restore may select the range it wrote before.
+        if (requireCurrentSelection)
+            return WriteResult::failure(L10n::text(L10N_KEY("当前选区已变化；未执行替换")));
+        if (!writeGuard())
+            return cancelled();
+        applyTimeout(element);
+        if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+                                                       AttributeValue(range)) != AXErrorCode::success ||
+            !verifySelectedRange(range, element))
+            return WriteResult::failure(L10n::text(L10N_KEY("无法安全选中原译文位置；已停止恢复")));
+    }
+
+    if (!writeGuard())
+        return cancelled();
+    applyTimeout(element);
+    const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedText"),
+                                                                 AttributeValue(translated));
+    if (error == AXErrorCode::success && readString(QStringLiteral("AXValue"), element) == expectedResult)
+        return WriteResult::success(accessibilityChannel());
+    const auto after = readString(QStringLiteral("AXValue"), element);
+    if (after != expectedValue)
+        return WriteResult::failure(L10n::text(L10N_KEY("目标应用未确认选区写入结果；请检查输入框")));
+
+    const auto unsupported = [] {
+        return WriteResult::failure(L10n::text(L10N_KEY("该应用不支持安全地修改选区；已停止替换")));
+    };
+    if (!clipboardFallbackEnabled)
+        return unsupported();
+    if (!writeGuard())
+        return unsupported();
+    applyTimeout(element);
+    if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+                                                   AttributeValue(range)) != AXErrorCode::success ||
+        !verifySelectedRange(range, element) || !isStillFocused(field) ||
+        readString(QStringLiteral("AXValue"), element) != expectedValue)
+        return unsupported();
+
+    const QList<ClipboardItem> saved = duplicateClipboardItems();
+    if (!placeOnClipboard(translated, saved))
+        return WriteResult::failure(L10n::text(L10N_KEY("无法写入系统剪贴板")));
+    const qint64 placed = m_platform.clipboard.changeCount();
+
+    if (!isStillFocused(field) || readString(QStringLiteral("AXValue"), element) != expectedValue ||
+        !verifySelectedRange(range, element)) {
+        restoreClipboard(saved, placed);
+        return WriteResult::failure(L10n::text(L10N_KEY("焦点或选区已变化，取消替换")));
+    }
+    if (!writeGuard()) {
+        restoreClipboard(saved, placed);
+        return cancelled();
+    }
+    postCommandV();
+    m_platform.sleeper.sleep(pasteSettleTime);
+    const auto pasted = readString(QStringLiteral("AXValue"), element);
+    restoreClipboard(saved, placed);
+    if (pasted == expectedResult)
+        return WriteResult::success(clipboardChannel());
+    return WriteResult::failure(L10n::text(L10N_KEY("未能验证选区替换结果，请检查输入框")));
+}
+
+void AXEngine::postCommandV()
+{
+    const QList<KeyEvent> pair{{Qt::Key_V, Qt::ControlModifier, true},
+                               {Qt::Key_V, Qt::ControlModifier, false}};
+    // When the events cannot be made nothing is posted; the read-back then reports the paste
+    // as unverified.
+    m_platform.keys.post(pair);
+}
+
+QList<ClipboardItem> AXEngine::duplicateClipboardItems() const
+{
+    QList<ClipboardItem> items;
+    const int count = m_platform.clipboard.itemCount();
+    for (int index = 0; index < count; ++index) {
+        ClipboardItem copy;
+        for (const QString& type : m_platform.clipboard.types(index)) {
+            if (auto data = m_platform.clipboard.data(index, type))
+                copy.representations.append({type, *data});
+        }
+        items.append(copy);
+    }
+    return items;
+}
+
+bool AXEngine::placeOnClipboard(const QString& text, const QList<ClipboardItem>& saved)
+{
+    m_platform.clipboard.clear();
+    if (m_platform.clipboard.setString(text))
+        return true;
+    m_platform.clipboard.clear();
+    if (!saved.isEmpty())
+        m_platform.clipboard.writeItems(saved);
+    return false;
+}
+
+void AXEngine::restoreClipboard(const QList<ClipboardItem>& saved, qint64 changeCountAfterPlacing)
+{
+    // Someone copied something after our text went on the clipboard: their content is newer
+    // than the user's old items and must not be overwritten.
+    if (m_platform.clipboard.changeCount() != changeCountAfterPlacing)
+        return;
+    m_platform.clipboard.clear();
+    if (!saved.isEmpty())
+        m_platform.clipboard.writeItems(saved);
+}
+
+} // namespace qw

@@ -1,0 +1,100 @@
+#include "accessibility/AXFocusMonitor.h"
+
+#include "accessibility/AXEngine.h"
+#include "app/l10n/L10n.h"
+
+namespace qw {
+
+namespace {
+const QString kFocusChanged = QStringLiteral("AXFocusedUIElementChanged");
+const QString kValueChanged = QStringLiteral("AXValueChanged");
+} // namespace
+
+AXFocusMonitor::AXFocusMonitor(AccessibilityAPI& accessibility, AccessibilityObserverFactory& observers,
+                               TimerSource& timers)
+    : m_accessibility(accessibility), m_observers(observers), m_timers(timers),
+      m_status(L10n::text(L10N_KEY("等待前台应用")))
+{
+}
+
+AXFocusMonitor::~AXFocusMonitor()
+{
+    stop();
+}
+
+void AXFocusMonitor::watch(const std::optional<RunningApplication>& application, bool allowed)
+{
+    if (!application || !allowed) {
+        stop();
+        return;
+    }
+    if (application->pid == m_trackedPID)
+        return;
+    stop();
+    m_trackedPID = application->pid;
+    auto context = std::make_shared<AXFocusMonitor*>(this);
+    std::weak_ptr<AXFocusMonitor*> weak = context;
+    m_observer = m_observers.create(m_trackedPID, [weak](const AccessibilityElement&, const QString&) {
+        if (auto alive = weak.lock())
+            (*alive)->handleNotification();
+    });
+    if (!m_observer) {
+        m_trackedPID = 0;
+        m_status = L10n::text(L10N_KEY("不支持辅助功能事件；使用定时检测"));
+        return;
+    }
+    m_callbackContext = context;
+    m_applicationElement = m_accessibility.applicationElement(m_trackedPID);
+    m_accessibility.setMessagingTimeout(*m_applicationElement, AXEngine::elementTimeout);
+    const int error = m_observer->addNotification(*m_applicationElement, kFocusChanged);
+    m_observer->addToMainLoop();
+    m_status = error != AXErrorCode::success ? L10n::text(L10N_KEY("应用未提供焦点事件，使用定时检测"))
+                                             : L10n::text(L10N_KEY("焦点事件监听中（定时检测兜底）"));
+}
+
+void AXFocusMonitor::watch(const std::optional<FocusedField>& field)
+{
+    if (!m_observer)
+        return;
+    if (m_fieldElement) {
+        m_observer->removeNotification(*m_fieldElement, kValueChanged);
+        m_fieldElement.reset();
+    }
+    if (!field || field->pid != m_trackedPID)
+        return;
+    m_fieldElement = field->element;
+    if (m_observer->addNotification(*m_fieldElement, kValueChanged) != AXErrorCode::success)
+        m_status = L10n::text(L10N_KEY("文本变化事件不可用；定时检测仍在运行"));
+}
+
+void AXFocusMonitor::stop()
+{
+    if (m_observer) {
+        if (m_fieldElement)
+            m_observer->removeNotification(*m_fieldElement, kValueChanged);
+        if (m_applicationElement)
+            m_observer->removeNotification(*m_applicationElement, kFocusChanged);
+        m_observer->removeFromMainLoop();
+    }
+    m_observer.reset();
+    m_applicationElement.reset();
+    m_fieldElement.reset();
+    m_callbackContext.reset();
+    m_trackedPID = 0;
+    m_status = L10n::text(L10N_KEY("等待前台应用"));
+}
+
+void AXFocusMonitor::handleNotification()
+{
+    // Deferred so that the controller never re-reads the focus from inside the platform's
+    // notification delivery.
+    std::weak_ptr<AXFocusMonitor*> weak = m_callbackContext;
+    m_timers.start(std::chrono::milliseconds(0), [weak]() {
+        if (auto alive = weak.lock()) {
+            if ((*alive)->m_onUpdate)
+                (*alive)->m_onUpdate();
+        }
+    });
+}
+
+} // namespace qw

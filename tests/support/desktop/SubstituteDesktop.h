@@ -1,0 +1,219 @@
+#pragma once
+
+#include "accessibility/adapters/AXPlatform.h"
+#include "accessibility/adapters/AccessibilityAPI.h"
+#include "accessibility/adapters/AccessibilityObserverFactory.h"
+#include "accessibility/adapters/Clipboard.h"
+#include "accessibility/adapters/GlobalMouseMonitor.h"
+#include "accessibility/adapters/KeyEventPoster.h"
+#include "accessibility/adapters/PointerLocator.h"
+#include "accessibility/adapters/WorkerSleeper.h"
+#include "accessibility/adapters/Workspace.h"
+#include "tests/support/desktop/DesktopApp.h"
+#include "tests/support/desktop/DesktopElement.h"
+#include "tests/support/desktop/ManualClock.h"
+
+#include <QHash>
+#include <QList>
+#include <QRectF>
+#include <QSet>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace qw::test {
+
+// An in-memory desktop that implements every adapter of the accessibility bridge: applications
+// with element trees, a frontmost application and focus that tests move, a clipboard with a
+// change count, a keyboard whose Ctrl+V pastes into the focused element, observers and global
+// mouse monitors that tests trigger, and scripted misbehaviour. Production code sees only the
+// adapter interfaces; tests steer through this class and the DesktopApp/DesktopElement handles.
+//
+// The accessibility calls may come from the worker thread while the test thread waits; all
+// state is guarded by one recursive mutex. Observer and mouse handlers run on the thread that
+// triggers them (the test's main thread).
+class SubstituteDesktop {
+public:
+    SubstituteDesktop();
+    ~SubstituteDesktop();
+    SubstituteDesktop(const SubstituteDesktop&) = delete;
+    SubstituteDesktop& operator=(const SubstituteDesktop&) = delete;
+
+    // --- The adapters ---
+    AccessibilityAPI& accessibility();
+    Workspace& workspace();
+    PointerLocator& pointer();
+    Clipboard& clipboard();
+    KeyEventPoster& keyboard();
+    WorkerSleeper& sleeper();
+    AccessibilityObserverFactory& observers();
+    GlobalMouseMonitor& mouse();
+    ManualClock& clock() { return m_clock; }
+    AXPlatform platform();
+
+    // --- Building ---
+    DesktopApp addApplication(const QString& bundleID, const QString& name);
+    DesktopApp application(qint32 pid) { return DesktopApp(this, pid); }
+    DesktopElement element(int id) { return DesktopElement(this, id); }
+    void addPath(const QString& path);
+    void setTrusted(bool trusted);
+    void clearFrontmost();
+
+    // --- Steering ---
+    void setPointer(std::optional<QPointF> location);
+    // The system-wide element answers "AXFocusedUIElement" with this element (for instance one
+    // of another process) instead of the frontmost application's focus.
+    void setSystemWideFocus(const DesktopElement& element);
+    void setSystemWideFocusError(int code);
+    // Runs `action` once, right after the next `reads`-th attribute read (counted from now) has
+    // been answered: "focus moves between two reads", "the user revokes mid-operation".
+    void afterReads(int reads, std::function<void()> action);
+    // Runs `action` once, right after the next set of `attribute` on any element was applied.
+    void afterNextWrite(const QString& attribute, std::function<void()> action);
+    // Another application copies `items` the moment the synthetic paste is delivered.
+    void copyDuringNextPaste(QList<ClipboardItem> items);
+    void refuseClipboardText(bool refuse);
+    void breakKeyboard(bool broken); // synthetic key events cannot be created
+    void setClipboardItems(const QList<ClipboardItem>& items);
+    void makeClipboardTypeUnreadable(const QString& type);
+    void notify(const DesktopElement& element, const QString& notification);
+    void notifyApplication(const DesktopApp& app, const QString& notification);
+    void pressMouse();
+    void releaseMouse();
+
+    // --- Inspection ---
+    QList<ClipboardItem> clipboardItems() const;
+    qint64 clipboardChangeCount() const;
+    QList<KeyEvent> postedKeys() const;
+    int attributeReads() const;
+    int attributeReads(const QString& attribute) const;
+    int attributeWrites() const;
+    QStringList writesTo(const DesktopElement& element) const; // attribute names, in order
+    std::chrono::milliseconds slept() const;
+    int observersCreated() const;
+    int liveObservers() const;
+    // "notification@identity" of every registration currently in place.
+    QStringList registrations() const;
+    int installedMouseMonitors() const;
+
+private:
+    friend class DesktopElement;
+    friend class DesktopApp;
+    class Accessibility;
+    class WorkspaceImpl;
+    class Pointer;
+    class ClipboardImpl;
+    class Keyboard;
+    class Sleeper;
+    class ObserverFactory;
+    class Observer;
+    class Mouse;
+
+    struct ElementState {
+        int id = 0;
+        qint32 pid = 0;
+        int parent = 0; // 0: the application element
+        QString role;
+        std::optional<QString> subrole;
+        std::optional<bool> protectedContent;
+        std::optional<bool> editable;
+        std::optional<QString> value;
+        bool valueReadable = true;
+        std::optional<TextRange> selection;
+        bool rangeReadable = true;
+        std::optional<QString> selectedTextAttribute;
+        std::optional<QRectF> bounds;
+        bool valueSettable = true;
+        bool rangeSettable = true;
+        bool selectedTextSettable = true;
+        std::optional<qint32> reportedPid;
+        std::chrono::milliseconds timeout{6000}; // the platform default until someone sets one
+    };
+    enum class WriteBehaviour { accept, ignore, rewrite };
+    struct AppState {
+        qint32 pid = 0;
+        RunningApplication info;
+        bool httpsHandler = false;
+        bool electron = false;
+        bool manualAccessibility = false;
+        int failingWakeUps = 0;
+        int wakeUpRequests = 0;
+        WriteBehaviour writes = WriteBehaviour::accept;
+        QString thirdText;
+        bool slow = false;
+        int focusedElementError = 0;
+        int focused = 0;
+        bool refusesObservers = false;
+        QSet<QString> failingNotifications;
+        std::chrono::milliseconds timeout{6000};
+    };
+    struct Registration {
+        int observer;
+        AccessibilityElement element;
+        QString notification;
+    };
+    struct ObserverState {
+        qint32 pid;
+        AccessibilityObserverFactory::Handler handler;
+        bool onMainLoop = false;
+    };
+
+    int addElement(int parent, qint32 pid, const QString& role);
+    ElementState* find(const AccessibilityElement& element);
+    ElementState& state(int id);
+    AppState& app(qint32 pid);
+    std::optional<qint32> appPidOf(const AccessibilityElement& element) const;
+    void countRead(const QString& attribute);
+    void applyTextWrite(ElementState& element, const QString& newValue, qsizetype caret);
+    void deliverPaste();
+    void writeClipboard(QList<ClipboardItem> items);
+
+    mutable std::recursive_mutex m_mutex;
+    ManualClock m_clock;
+    std::unique_ptr<Accessibility> m_accessibility;
+    std::unique_ptr<WorkspaceImpl> m_workspace;
+    std::unique_ptr<Pointer> m_pointer;
+    std::unique_ptr<ClipboardImpl> m_clipboardImpl;
+    std::unique_ptr<Keyboard> m_keyboard;
+    std::unique_ptr<Sleeper> m_sleeper;
+    std::unique_ptr<ObserverFactory> m_observerFactory;
+    std::unique_ptr<Mouse> m_mouse;
+
+    QHash<int, ElementState> m_elements;
+    QHash<qint32, AppState> m_apps;
+    int m_nextElement = 1;
+    qint32 m_nextPid = 1001;
+    qint32 m_frontmost = 0;
+    bool m_trusted = true;
+    QSet<QString> m_paths;
+    std::optional<QPointF> m_pointerLocation;
+    std::optional<int> m_systemWideFocus;
+    int m_systemWideFocusError = 0;
+
+    int m_reads = 0;
+    QHash<QString, int> m_readsByAttribute;
+    int m_writes = 0;
+    QHash<int, QStringList> m_writesByElement;
+    QList<std::pair<int, std::function<void()>>> m_readActions; // (remaining reads, action)
+    QList<std::pair<QString, std::function<void()>>> m_writeActions;
+    void runWriteActions(const QString& attribute);
+
+    QList<ClipboardItem> m_clipboard;
+    qint64 m_changeCount = 0;
+    bool m_refuseText = false;
+    QSet<QString> m_unreadableTypes;
+    std::optional<QList<ClipboardItem>> m_copyDuringPaste;
+    bool m_keyboardBroken = false;
+    QList<KeyEvent> m_keys;
+    std::chrono::milliseconds m_slept{0};
+
+    int m_nextObserver = 1;
+    int m_observersCreated = 0;
+    QHash<int, ObserverState> m_observers;
+    QList<Registration> m_registrations;
+    quint64 m_nextMonitor = 1;
+    QHash<quint64, std::pair<GlobalMouseMonitor::Event, std::function<void()>>> m_mouseMonitors;
+};
+
+} // namespace qw::test
