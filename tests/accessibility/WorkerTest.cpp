@@ -139,10 +139,10 @@ TEST_F(WorkerTest, ReplaceChecksThePermitBeforeAndDuringTheWrite)
 
     const AXReadPermit stale = AXReadPermit::issue(generation);
     generation->advance();
+    const int readsBefore = desktop.attributeReads();
     const WriteResult refused = test::start(worker.replace(request, stale)).wait();
     EXPECT_EQ(refused.message(), L10n::text(L10N_KEY("操作已取消；未执行替换")));
-    const int readsBefore = desktop.attributeReads();
-    EXPECT_EQ(readsBefore, desktop.attributeReads());
+    EXPECT_EQ(desktop.attributeReads(), readsBefore) << "refused without touching the field";
 
     // The user moves on while the preconditions are being read.
     const AXReadPermit permit = AXReadPermit::issue(generation);
