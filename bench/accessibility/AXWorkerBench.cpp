@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -27,7 +26,11 @@ void focusAndSnapshot(benchmark::State& state)
 {
     qw::test::SubstituteDesktop desktop;
     auto app = desktop.addApplication(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
-    app.window().group().textArea(QStringLiteral("今天下午三点开会，请准时参加。")).bounds(QRectF(10, 10, 400, 80)).focus();
+    app.window()
+        .group()
+        .textArea(QStringLiteral("今天下午三点开会，请准时参加。"))
+        .bounds(QRectF(10, 10, 400, 80))
+        .focus();
     auto generation = std::make_shared<qw::AXAccessGeneration>();
     qw::AXWorker worker(desktop.platform());
     const qw::RunningApplication running = app.running();
