@@ -18,12 +18,16 @@ QCoro::Task<CredentialLoadResult> KeychainCredentialLoader::load(std::shared_ptr
                                                                  TranslationProvider provider,
                                                                  bool allowAuthentication)
 {
-    // The store's result travels as an optional: a future's result type must be
-    // default-constructible.
-    const std::optional<KeychainStore::LoadResult> loaded = co_await worker->run(
-        [store, provider, allowAuthentication]() -> std::optional<KeychainStore::LoadResult> {
-            return store->load(provider, allowAuthentication);
-        });
+    // The operation captures only trivially destructible values and the task is a named
+    // local: g++ 12 may destroy temporaries of a co_await expression twice, which for a
+    // captured shared_ptr means a use after free. `store` keeps the store alive meanwhile.
+    // The result travels as an optional: a future's result type must be default-constructible.
+    KeychainStore* const keychain = store.get();
+    auto operation = [keychain, provider, allowAuthentication]() -> std::optional<KeychainStore::LoadResult> {
+        return keychain->load(provider, allowAuthentication);
+    };
+    auto task = worker->run(operation);
+    const std::optional<KeychainStore::LoadResult> loaded = co_await std::move(task);
     if (!loaded)
         co_return CredentialLoadResult::failure({CredentialLoadFailure::Kind::other, 0});
     if (!loaded->isOk())

@@ -24,6 +24,29 @@ using SecretValuePtr = std::unique_ptr<SecretValue, SecretValueUnref>;
 
 const char defaultAlias[] = "default";
 
+// Gives one operation a main context of its own. The proxies libsecret creates subscribe to
+// D-Bus signals in the calling thread's default context; on a thread without one that is the
+// global context, which the main thread's event loop dispatches while this thread drops the
+// proxies: signal delivery and destruction then race. Declare it before any proxy so that it
+// outlives them all.
+class OperationContext {
+public:
+    OperationContext() : m_context(g_main_context_new()) { g_main_context_push_thread_default(m_context); }
+    ~OperationContext()
+    {
+        // Deliver what the dropped proxies still queued here before the context goes.
+        while (g_main_context_iteration(m_context, FALSE)) {
+        }
+        g_main_context_pop_thread_default(m_context);
+        g_main_context_unref(m_context);
+    }
+    OperationContext(const OperationContext&) = delete;
+    OperationContext& operator=(const OperationContext&) = delete;
+
+private:
+    GMainContext* m_context;
+};
+
 qint32 statusFor(const GError* error)
 {
     if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
@@ -234,6 +257,7 @@ SecretValuePtr secretValue(const QByteArray& secret)
 
 qint32 SecretServiceBackend::find(const SecretItemKey& key, SecretAccess access)
 {
+    const OperationContext context;
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -243,6 +267,7 @@ qint32 SecretServiceBackend::find(const SecretItemKey& key, SecretAccess access)
 
 Result<QByteArray, qint32> SecretServiceBackend::read(const SecretItemKey& key, SecretAccess access)
 {
+    const OperationContext context;
     using Read = Result<QByteArray, qint32>;
     const auto service = openService();
     if (!service.isOk())
@@ -262,6 +287,7 @@ Result<QByteArray, qint32> SecretServiceBackend::read(const SecretItemKey& key, 
 
 qint32 SecretServiceBackend::add(const SecretItemKey& key, const QString& label, const QByteArray& secret)
 {
+    const OperationContext context;
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -308,6 +334,7 @@ qint32 SecretServiceBackend::add(const SecretItemKey& key, const QString& label,
 
 qint32 SecretServiceBackend::update(const SecretItemKey& key, const QByteArray& secret)
 {
+    const OperationContext context;
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -330,6 +357,7 @@ qint32 SecretServiceBackend::update(const SecretItemKey& key, const QByteArray& 
 
 qint32 SecretServiceBackend::remove(const SecretItemKey& key)
 {
+    const OperationContext context;
     const auto service = openService();
     if (!service.isOk())
         return service.error();

@@ -83,22 +83,29 @@ private:
 // XTest (aimed at a window, xdotool would use synthetic events that GTK ignores).
 bool answerUnlockPrompt(const QList<QStringList>& keys)
 {
-    QProcess search;
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--class"), QStringLiteral("gcr-prompter")});
-    if (!search.waitForFinished(20000) || search.exitCode() != 0)
-        return false;
-    const QList<QByteArray> windows = search.readAllStandardOutput().trimmed().split('\n');
-    const QString window = QString::fromLatin1(windows.last().trimmed());
-    if (QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}) != 0)
-        return false;
-    for (const QStringList& action : keys) {
-        if (QProcess::execute(QStringLiteral("xdotool"), action) != 0)
+    // A prompt that was just answered may still be mapped for a moment and vanish under
+    // windowactivate: search again then, a bounded number of times.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--class"), QStringLiteral("gcr-prompter")});
+        if (!search.waitForFinished(20000) || search.exitCode() != 0)
             return false;
+        const QList<QByteArray> windows = search.readAllStandardOutput().trimmed().split('\n');
+        const QString window = QString::fromLatin1(windows.last().trimmed());
+        QProcess activate;
+        activate.start(QStringLiteral("xdotool"),
+                       {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        if (!activate.waitForFinished(5000) || activate.exitCode() != 0)
+            continue;
+        for (const QStringList& action : keys) {
+            if (QProcess::execute(QStringLiteral("xdotool"), action) != 0)
+                return false;
+        }
+        return true;
     }
-    return true;
+    return false;
 }
 
 class SecretServiceBackendTest : public ::testing::Test {
