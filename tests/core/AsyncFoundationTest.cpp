@@ -102,7 +102,8 @@ TEST(SerialWorker, AwaitingResumesOnTheCallersThread)
     qw::SerialWorker worker(QStringLiteral("test-worker"));
     QThread* mainThread = QThread::currentThread();
     auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<bool> {
-        QThread* ranOn = co_await w.run([] { return QThread::currentThread(); });
+        auto currentThread = [] { return QThread::currentThread(); };
+        QThread* ranOn = co_await w.run(currentThread);
         co_return ranOn != QThread::currentThread();
     }(worker));
     EXPECT_TRUE(task.wait());

@@ -10,6 +10,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QProcess>
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace qw;
@@ -83,26 +84,43 @@ private:
 // XTest (aimed at a window, xdotool would use synthetic events that GTK ignores).
 bool answerUnlockPrompt(const QList<QStringList>& keys)
 {
-    // A prompt that was just answered may still be mapped for a moment and vanish under
-    // windowactivate: search again then, a bounded number of times.
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    // A prompt that was just answered may stay mapped for a moment after it is done: never
+    // answer the same window twice, and look again (a bounded number of times) while only
+    // answered windows are visible or the one found vanishes under our keys.
+    static QSet<QString> answered;
+    for (int attempt = 0; attempt < 100; ++attempt) {
         QProcess search;
         search.start(QStringLiteral("xdotool"),
                      {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
                       QStringLiteral("--class"), QStringLiteral("gcr-prompter")});
-        if (!search.waitForFinished(20000) || search.exitCode() != 0)
+        if (!search.waitForFinished(20000))
             return false;
-        const QList<QByteArray> windows = search.readAllStandardOutput().trimmed().split('\n');
-        const QString window = QString::fromLatin1(windows.last().trimmed());
+        QString window;
+        for (const QByteArray& line : search.readAllStandardOutput().trimmed().split('\n')) {
+            const QString candidate = QString::fromLatin1(line.trimmed());
+            if (!candidate.isEmpty() && !answered.contains(candidate))
+                window = candidate;
+        }
+        if (search.exitCode() != 0 || window.isEmpty()) {
+            // Only the previous prompt is still visible, or a window vanished while xdotool
+            // looked at it: wait for the X server to catch up.
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("sleep"), QStringLiteral("0.05")});
+            continue;
+        }
         QProcess activate;
-        activate.start(QStringLiteral("xdotool"),
-                       {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        activate.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         if (!activate.waitForFinished(5000) || activate.exitCode() != 0)
             continue;
+        bool delivered = true;
         for (const QStringList& action : keys) {
-            if (QProcess::execute(QStringLiteral("xdotool"), action) != 0)
-                return false;
+            if (QProcess::execute(QStringLiteral("xdotool"), action) != 0) {
+                delivered = false;
+                break;
+            }
         }
+        if (!delivered)
+            continue;
+        answered.insert(window);
         return true;
     }
     return false;

@@ -1,0 +1,134 @@
+#include "app/cli/CommandLine.h"
+
+#include "app/cli/KeyCommand.h"
+#include "app/cli/TranslateCommand.h"
+#include "app/l10n/L10n.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace qw {
+
+namespace {
+
+struct Options {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}};
+    QCommandLineOption cloud{QStringLiteral("cloud")};
+    QCommandLineOption provider{QStringLiteral("provider"), QString(), QStringLiteral("provider")};
+    QCommandLineOption from{QStringLiteral("from"), QString(), QStringLiteral("language")};
+    QCommandLineOption to{QStringLiteral("to"), QString(), QStringLiteral("language")};
+    QCommandLineOption interfaceLanguage{QStringLiteral("interface-language"), QString(), QStringLiteral("code")};
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({help, version, cloud, provider, from, to, interfaceLanguage});
+    }
+};
+
+void configure(QCommandLineParser& parser, const Options& options)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    options.addTo(parser);
+}
+
+} // namespace
+
+QString CommandLine::interfaceLanguageOption(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    Options options;
+    configure(parser, options);
+    parser.parse(arguments);
+    return parser.value(options.interfaceLanguage);
+}
+
+QString CommandLine::helpText()
+{
+    QStringList lines;
+    lines << L10n::text(L10N_KEY("织语：在你允许的应用里翻译你输入和选中的文字。"));
+    lines << QString();
+    lines << L10n::text(L10N_KEY("用法："));
+    lines << QStringLiteral("  quillweave translate [--cloud] [--provider <openai|deepseek|kimi|custom>] "
+                            "[--from <language>] [--to <language>] <text…|->");
+    lines << QStringLiteral("  quillweave key <set|delete|status> [--provider <openai|deepseek|kimi|custom>]");
+    lines << QString();
+    lines << L10n::text(L10N_KEY("命令："));
+    lines << QStringLiteral("  translate      ") + L10n::text(L10N_KEY("翻译一段文字并打印译文；“-”表示从标准输入读取文字。"));
+    lines << QStringLiteral("  key set        ") + L10n::text(L10N_KEY("从标准输入读取 API Key 并保存到密钥环（绝不从命令行参数读取）。"));
+    lines << QStringLiteral("  key delete     ") + L10n::text(L10N_KEY("从密钥环删除服务商的 API Key。"));
+    lines << QStringLiteral("  key status     ") + L10n::text(L10N_KEY("显示服务商密钥的状态（静默读取，不会弹出解锁提示）。"));
+    lines << QString();
+    lines << L10n::text(L10N_KEY("选项："));
+    lines << QStringLiteral("  --cloud        ") + L10n::text(L10N_KEY("同意把这段文字发送给所选服务商进行云翻译；不加此选项时使用演示模式。"));
+    lines << QStringLiteral("  --provider     ") + L10n::text(L10N_KEY("使用指定的服务商，而不是设置中选择的服务商。"));
+    lines << QStringLiteral("  --from, --to   ") + L10n::text(L10N_KEY("源语言和目标语言，例如 English、日本語、zh、en、auto；默认取设置中的输入语言。"));
+    lines << QStringLiteral("  --interface-language <system|zh-Hans|en>  ") + L10n::text(L10N_KEY("本次运行使用的界面语言。"));
+    lines << QStringLiteral("  -h, --help     ") + L10n::text(L10N_KEY("显示此帮助。"));
+    lines << QStringLiteral("  -v, --version  ") + L10n::text(L10N_KEY("显示版本。"));
+    lines << QString();
+    lines << L10n::text(L10N_KEY("演示模式无需服务商，只翻译示例句（从中文到英语），例如：quillweave translate 你好"));
+    lines << L10n::text(L10N_KEY("错误信息输出到标准错误，退出状态非零。"));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QCoro::Task<int> CommandLine::run(QStringList arguments)
+{
+    QCommandLineParser parser;
+    Options options;
+    configure(parser, options);
+    if (!parser.parse(arguments)) {
+        m_context.err << L10n::format(L10N_KEY("命令行无效：%@"), {parser.errorText()}) << Qt::endl;
+        m_context.err << L10n::text(L10N_KEY("运行 quillweave --help 查看用法。")) << Qt::endl;
+        co_return ExitStatus::usage;
+    }
+    if (parser.isSet(options.help)) {
+        m_context.out << helpText() << Qt::endl;
+        co_return ExitStatus::success;
+    }
+    if (parser.isSet(options.version)) {
+        m_context.out << QStringLiteral("quillweave ") << QCoreApplication::applicationVersion() << Qt::endl;
+        co_return ExitStatus::success;
+    }
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        m_context.out << helpText() << Qt::endl;
+        co_return ExitStatus::usage;
+    }
+    const QString command = positional.takeFirst();
+
+    if (command == u"translate") {
+        TranslateCommand::Options translate;
+        translate.cloud = parser.isSet(options.cloud);
+        translate.provider = parser.value(options.provider);
+        translate.from = parser.value(options.from);
+        translate.to = parser.value(options.to);
+        if (positional == QStringList{QStringLiteral("-")})
+            translate.textFromStandardInput = true;
+        else
+            translate.text = positional.join(QLatin1Char(' '));
+        TranslateCommand runner(m_context);
+        co_return co_await runner.run(translate);
+    }
+
+    if (command == u"key") {
+        static const QHash<QString, KeyCommand::Action> actions{{QStringLiteral("set"), KeyCommand::Action::set},
+                                                               {QStringLiteral("delete"), KeyCommand::Action::remove},
+                                                               {QStringLiteral("status"), KeyCommand::Action::status}};
+        if (positional.size() != 1 || !actions.contains(positional.first())) {
+            m_context.err << L10n::text(L10N_KEY("用法：quillweave key <set|delete|status> [--provider <服务商>]"))
+                          << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        KeyCommand runner(m_context);
+        co_return co_await runner.run(actions.value(positional.first()), parser.value(options.provider));
+    }
+
+    m_context.err << L10n::format(L10N_KEY("未知的命令：%@"), {command}) << Qt::endl;
+    m_context.err << L10n::text(L10N_KEY("运行 quillweave --help 查看用法。")) << Qt::endl;
+    co_return ExitStatus::usage;
+}
+
+} // namespace qw

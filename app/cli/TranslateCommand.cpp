@@ -1,0 +1,64 @@
+#include "app/cli/TranslateCommand.h"
+
+#include "app/cli/CliArguments.h"
+#include "app/cli/StoredTranslationSettings.h"
+#include "app/l10n/L10n.h"
+#include "engine/ProviderConfigurationStore.h"
+#include "engine/TranslationService.h"
+#include "policy/TextPolicy.h"
+
+namespace qw {
+
+QCoro::Task<int> TranslateCommand::run(Options options)
+{
+    StoredTranslationSettings settings = StoredTranslationSettings::load(m_context.settings);
+
+    if (!options.provider.isEmpty()) {
+        const auto provider = CliArguments::provider(options.provider);
+        if (!provider) {
+            m_context.err << provider.error() << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        settings.provider = provider.value();
+        settings.configuration = ProviderConfigurationStore::load(m_context.settings).at(settings.provider);
+    }
+    if (!options.from.isEmpty()) {
+        const auto language = CliArguments::language(options.from);
+        if (!language) {
+            m_context.err << language.error() << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        settings.sourceLanguage = language.value();
+    }
+    if (!options.to.isEmpty()) {
+        const auto language = CliArguments::language(options.to);
+        if (!language) {
+            m_context.err << language.error() << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        settings.targetLanguage = language.value();
+    }
+    if (!isValidLanguagePair(settings.sourceLanguage, settings.targetLanguage)) {
+        m_context.err << L10n::text(L10N_KEY("源语言与目标语言必须不同")) << Qt::endl;
+        co_return ExitStatus::usage;
+    }
+
+    const QString text = options.textFromStandardInput ? m_context.readStandardInput() : options.text;
+    // Nothing that looks like a secret, nothing empty and nothing overlong leaves this machine.
+    if (!TextPolicy::isAllowed(text)) {
+        m_context.err << L10n::text(L10N_KEY("当前内容无需翻译或受到保护")) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+
+    const auto result = co_await m_context.service.translate(
+        text, settings.configuration, options.cloud, rawValue(settings.targetLanguage),
+        rawValue(settings.sourceLanguage), QString(), /*useCache=*/false);
+    if (!result) {
+        m_context.err << result.error().message() << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    m_context.out << result.value() << Qt::endl;
+    co_return ExitStatus::success;
+}
+
+} // namespace qw

@@ -1,0 +1,70 @@
+#include "app/cli/CommandLine.h"
+#include "app/l10n/L10n.h"
+#include "app/l10n/LocalizationState.h"
+#include "core/Clock.h"
+#include "core/QtTimerSource.h"
+#include "core/SerialWorker.h"
+#include "engine/KeychainCredentialLoader.h"
+#include "engine/KeychainStore.h"
+#include "engine/TranslationService.h"
+#include "platform/JsonFileSettingsStore.h"
+#include "platform/SecretServiceBackend.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+QString readAllStandardInput()
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(input.readAll());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillweave"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QW_VERSION));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    qw::JsonFileSettingsStore settings(qw::JsonFileSettingsStore::defaultPath());
+    qw::LocalizationState::shared().loadPersisted(settings);
+    const QString interfaceLanguage = qw::CommandLine::interfaceLanguageOption(QCoreApplication::arguments());
+    if (!interfaceLanguage.isEmpty())
+        qw::LocalizationState::shared().setLanguage(qw::interfaceLanguageFromRaw(interfaceLanguage));
+
+    if (settings.loadOutcome() == qw::JsonFileSettingsStore::LoadOutcome::corruptFileSetAside)
+        err << qw::L10n::format(L10N_KEY("设置文件已损坏，已另存为 %@；本次使用默认设置。"), {settings.setAsidePath()})
+            << Qt::endl;
+
+    qw::SystemClock clock;
+    qw::QtTimerSource timers;
+    qw::SecretServiceBackend secretBackend;
+    auto keychain = std::make_shared<qw::KeychainStore>(secretBackend);
+    auto keyringWorker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
+    qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock, timers);
+
+    qw::CliContext context{settings, service, *keychain, *keyringWorker, out, err, readAllStandardInput};
+    qw::CommandLine commandLine(context);
+
+    // Commands that need no waiting finish before the event loop runs; only the others need it.
+    std::optional<int> status;
+    auto task = commandLine.run(QCoreApplication::arguments()).then([&status](int result) {
+        status = result;
+        QCoreApplication::exit(result);
+    });
+    if (!status)
+        app.exec();
+    return status.value_or(qw::ExitStatus::failure);
+}
