@@ -1,0 +1,80 @@
+#include "engine/TranslationService.h"
+#include "policy/TextPolicy.h"
+#include "tests/support/VirtualTime.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString longText()
+{
+    // 1800 user-perceived characters of mixed scripts, with no secret in them: the worst case
+    // the policy accepts, scanned in full by all three patterns.
+    const QString unit = QStringLiteral("这周我们先完成产品设计, then ship it. 😀 ");
+    QString text;
+    while (text.size() < 4000)
+        text += unit;
+    while (qw::TextPolicy::characterCount(text) > 1800)
+        text.chop(1);
+    return text;
+}
+
+void textPolicyOnTheLongestAllowedText(benchmark::State& state)
+{
+    const QString text = longText();
+    if (!qw::TextPolicy::isAllowed(text)) {
+        state.SkipWithError("the benchmark text should be allowed");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qw::TextPolicy::isAllowed(text));
+    state.SetLabel("1800 characters");
+}
+BENCHMARK(textPolicyOnTheLongestAllowedText)->Unit(benchmark::kMicrosecond);
+
+void cachedTranslationLookup(benchmark::State& state)
+{
+    qw::test::VirtualTime time;
+    qw::CredentialLoader noKeys = [](qw::TranslationProvider, bool) -> QCoro::Task<qw::CredentialLoadResult> {
+        co_return qw::CredentialLoadResult::ok(std::nullopt);
+    };
+    qw::TranslationService service(noKeys, time, time);
+    const auto config = qw::ProviderConfiguration::defaults(qw::TranslationProvider::openAI);
+    const QString source = QStringLiteral("你好");
+    const QString english = QStringLiteral("English");
+    const QString chinese = QStringLiteral("Simplified Chinese");
+    const QString application = QStringLiteral("org.gnome.TextEditor");
+
+    // Fill the cache once through the demo path (130 ms of virtual time), with 79 other entries
+    // beside it so the lookup sees a realistic cache.
+    for (int i = 0; i < 79; ++i) {
+        auto filler = service.translate(source, config, false, english, chinese, QString::number(i), true);
+        time.advance(std::chrono::milliseconds(130));
+    }
+    auto first = service.translate(source, config, false, english, chinese, application, true);
+    time.advance(std::chrono::milliseconds(130));
+
+    for (auto _ : state) {
+        // A cache hit completes without suspending: the task is done when translate returns.
+        auto lookup = service.translate(source, config, false, english, chinese, application, true);
+        if (!lookup.isReady()) {
+            state.SkipWithError("the lookup was not answered from the cache");
+            return;
+        }
+        benchmark::DoNotOptimize(lookup);
+    }
+}
+BENCHMARK(cachedTranslationLookup)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
