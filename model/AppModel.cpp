@@ -1,0 +1,133 @@
+#include "model/AppModel.h"
+
+#include "app/l10n/L10n.h"
+#include "core/Clock.h"
+#include "core/SettingsStore.h"
+#include "model/PersistedSettings.h"
+
+namespace qw {
+
+const QString AppModel::defaultAllowedApplication = QStringLiteral("org.gnome.TextEditor");
+
+const QList<int>& AppModel::allowedDebounceValues()
+{
+    return PersistedSettings::allowedDebounceValues;
+}
+
+AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowedBundleIDs, QObject* parent)
+    : QObject(parent), m_defaults(collaborators.defaults), m_clock(collaborators.clock),
+      m_timers(collaborators.timers), m_timeZone(std::move(collaborators.timeZone)),
+      m_service(collaborators.service), m_ax(collaborators.ax), m_axAccess(std::move(collaborators.axAccess)),
+      m_workspace(collaborators.workspace), m_trustCheck(std::move(collaborators.trustCheck)),
+      m_copyText(std::move(collaborators.copyText)), m_keyPresence(std::move(collaborators.keyPresence)),
+      m_ownPid(collaborators.ownPid)
+{
+    // Plain assignments: the side effects of the setters belong to later changes only.
+    const PersistedSettings stored =
+        PersistedSettings::load(m_defaults, defaultAllowedBundleIDs, m_clock.now());
+    m_interfaceLanguage = stored.interfaceLanguage;
+    m_appActionHotkeysEnabled = stored.appActionHotkeysEnabled;
+    m_ignoredAppsUntil = stored.ignoredAppsUntil;
+    m_selectedProvider = stored.selectedProvider;
+    m_inputTranslationEnabled = stored.inputTranslationEnabled;
+    m_pageTranslationEnabled = stored.pageTranslationEnabled;
+    m_inputSourceLanguage = stored.inputSourceLanguage;
+    m_inputTargetLanguage = stored.inputTargetLanguage;
+    m_pageSourceLanguage = stored.pageSourceLanguage;
+    m_pageTargetLanguage = stored.pageTargetLanguage;
+    m_inputTranslationMode = stored.inputTranslationMode;
+    m_providerConfigs = stored.providerConfigs;
+    m_debounceMilliseconds = stored.debounceMilliseconds;
+    m_pasteFallback = stored.pasteFallback;
+    m_hotkeysEnabled = stored.hotkeysEnabled;
+    m_hotkeyPreset = stored.hotkeyPreset;
+    m_allowedBundleIDs = stored.allowedBundleIDs;
+    m_cloudConsent = stored.cloudConsent;
+
+    m_connectionStatus = L10n::text(L10N_KEY("尚未测试连接"));
+    m_hotkeyStatus = L10n::text(L10N_KEY("快捷键尚未初始化"));
+    m_focusDiagnostic = QStringLiteral("\u2014");
+    m_currentApp = L10n::text(L10N_KEY("尚未检测到应用"));
+    m_currentRole = QStringLiteral("\u2014");
+    m_status = L10n::text(L10N_KEY("点击菜单栏图标开始"));
+    m_selectionDiagnostic = L10n::text(L10N_KEY("划词翻译未启用"));
+    m_lastFieldResult = L10n::text(L10N_KEY("暂无有效输入框检测结果"));
+    m_inputMonitorStatus = L10n::text(L10N_KEY("等待检测"));
+
+    // The key's state is only read, silently; nothing is translated before the shell's first
+    // inspection.
+    if (m_keyPresence)
+        refreshCredentialState();
+}
+
+AppModel::~AppModel()
+{
+    // Jobs that resume later (a worker answer arriving after the model is gone) find the flag
+    // down and stop; waits are woken by the cancellations and stop the same way.
+    *m_alive = false;
+    for (std::optional<Job>* slot : {&m_focusReadTask, &m_pendingTranslation, &m_replacementTask,
+                                     &m_selectionReadTask, &m_selectedTextTask, &m_copyFeedbackTask,
+                                     &m_languageValidationTask, &m_credentialTask, &m_connectionTest})
+        cancelJob(*slot);
+}
+
+AppModel::Job& AppModel::startJob(std::optional<Job>& slot)
+{
+    cancelJob(slot);
+    slot.emplace();
+    slot->id = ++m_nextJobId;
+    return *slot;
+}
+
+void AppModel::cancelJob(std::optional<Job>& slot)
+{
+    if (!slot)
+        return;
+    Job job = std::move(*slot);
+    slot.reset();
+    job.cancellation.cancel();
+}
+
+void AppModel::advanceRevision()
+{
+    // Together: the revision stops jobs on this thread, the access generation stops reads and
+    // writes already queued on the accessibility worker.
+    ++m_revision;
+    m_axAccess->advance();
+}
+
+bool AppModel::isEligible(const QString& bundleID) const
+{
+    return m_allowedBundleIDs.contains(bundleID) && !isAppIgnoredToday(bundleID);
+}
+
+bool AppModel::trusted() const
+{
+    return m_trustCheck && m_trustCheck();
+}
+
+void AppModel::notifyPreviewUpdate()
+{
+    if (m_callbacks.onPreviewUpdate)
+        m_callbacks.onPreviewUpdate();
+}
+
+void AppModel::notifyFieldObserved(const std::optional<FocusedField>& field)
+{
+    if (m_callbacks.onFieldObserved)
+        m_callbacks.onFieldObserved(field);
+}
+
+void AppModel::notifyHotkeySettingsChanged()
+{
+    if (m_callbacks.onHotkeySettingsChanged)
+        m_callbacks.onHotkeySettingsChanged();
+}
+
+void AppModel::notifyMonitoringSettingsChanged()
+{
+    if (m_callbacks.onMonitoringSettingsChanged)
+        m_callbacks.onMonitoringSettingsChanged();
+}
+
+} // namespace qw

@@ -1,0 +1,417 @@
+#pragma once
+
+#include "accessibility/AXAccessGeneration.h"
+#include "accessibility/FocusedField.h"
+#include "accessibility/adapters/AccessibilityElement.h"
+#include "accessibility/adapters/RunningApplication.h"
+#include "accessibility/adapters/TextRange.h"
+#include "app/l10n/InterfaceLanguage.h"
+#include "core/CancellationToken.h"
+#include "engine/CredentialState.h"
+#include "engine/ProviderConfigurationStore.h"
+#include "engine/SelectedTranslationKind.h"
+#include "engine/TranslationError.h"
+#include "engine/TranslationLanguage.h"
+#include "engine/TranslationMode.h"
+#include "engine/TranslationProvider.h"
+#include "model/ReplacementRecord.h"
+#include "model/TranslationApplication.h"
+#include "model/TranslationSnapshot.h"
+
+#include <QCoroTask>
+#include <QDateTime>
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimeZone>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+
+namespace qw {
+
+class AXWorker;
+class Clock;
+class SettingsStore;
+class TimerSource;
+class TranslationService;
+class Workspace;
+
+// The one application model: every setting, every piece of translation state and the flows
+// that decide when to read, translate, offer, write back and restore. Lives on the main thread.
+//
+// Each flow has its own source file: AppModelSettings.cpp (the settings and their side
+// effects), AppModelBookkeeping.cpp (pauses and credential state), AppModelInputFlow.cpp
+// (inspection, typing pause, translation job), AppModelInvalidation.cpp (abandoning work),
+// AppModelReplacement.cpp (write-back, restore, copy).
+//
+// Only the newest work may change what the user sees: every job captures `revision`, the
+// access generation and its cancellation before each await and does nothing more when one of
+// them moved. `changed()` follows every assignment of a published field.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    // The desktop's plain text editor, allowed by default on an installation that predates the
+    // first-run guide.
+    static const QString defaultAllowedApplication;
+    static const QList<int>& allowedDebounceValues();
+
+    struct Collaborators {
+        SettingsStore& defaults;
+        Clock& clock;
+        TimerSource& timers;
+        // The time zone whose local midnight ends a pause.
+        QTimeZone timeZone;
+        TranslationService& service;
+        AXWorker& ax;
+        std::shared_ptr<AXAccessGeneration> axAccess;
+        Workspace& workspace;
+        // Whether this program may use the accessibility interface.
+        std::function<bool()> trustCheck;
+        // Puts plain text on the system clipboard; false when the platform refused it.
+        std::function<bool(const QString&)> copyText;
+        // Whether the keyring holds a key for the provider (no prompt, off the main thread).
+        // Optional: without it the key state is learnt from the first read.
+        std::function<QCoro::Task<bool>(TranslationProvider)> keyPresence;
+        // This program's own process, which is never inspected.
+        qint32 ownPid = 0;
+    };
+
+    // Installed by the shell; every one is optional and called on the main thread.
+    struct Callbacks {
+        std::function<void()> onPreviewUpdate;
+        std::function<void(const std::optional<FocusedField>&)> onFieldObserved;
+        std::function<void()> onHotkeySettingsChanged;
+        std::function<void()> onMonitoringSettingsChanged;
+        std::function<void()> onInterfaceLanguageChanged;
+        std::function<void(const TranslationApplication&)> onRevokeConfirmationRequested;
+        std::function<void(const TranslationApplication&)> onBrowserConfirmationRequested;
+        std::function<void()> onCredentialConfigurationRequested;
+        std::function<void()> onUserActionBlocked;
+    };
+
+    // Reads the settings; starts no work and runs no side effect except a silent read of the
+    // selected provider's key state when `keyPresence` is given.
+    AppModel(Collaborators collaborators, const QStringList& defaultAllowedBundleIDs,
+             QObject* parent = nullptr);
+    ~AppModel() override;
+
+    Callbacks& callbacks() { return m_callbacks; }
+
+    // --- Settings (persisted; each setter runs its side effects in order) ---
+    InterfaceLanguage interfaceLanguage() const { return m_interfaceLanguage; }
+    void setInterfaceLanguage(InterfaceLanguage language);
+    bool appActionHotkeysEnabled() const { return m_appActionHotkeysEnabled; }
+    void setAppActionHotkeysEnabled(bool enabled);
+    const QMap<QString, QDateTime>& ignoredAppsUntil() const { return m_ignoredAppsUntil; }
+    void setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil);
+    TranslationProvider selectedProvider() const { return m_selectedProvider; }
+    void setSelectedProvider(TranslationProvider provider);
+    bool inputTranslationEnabled() const { return m_inputTranslationEnabled; }
+    void setInputTranslationEnabled(bool enabled);
+    bool pageTranslationEnabled() const { return m_pageTranslationEnabled; }
+    void setPageTranslationEnabled(bool enabled);
+    TranslationLanguage inputSourceLanguage() const { return m_inputSourceLanguage; }
+    void setInputSourceLanguage(TranslationLanguage language);
+    TranslationLanguage inputTargetLanguage() const { return m_inputTargetLanguage; }
+    void setInputTargetLanguage(TranslationLanguage language);
+    TranslationLanguage pageSourceLanguage() const { return m_pageSourceLanguage; }
+    void setPageSourceLanguage(TranslationLanguage language);
+    TranslationLanguage pageTargetLanguage() const { return m_pageTargetLanguage; }
+    void setPageTargetLanguage(TranslationLanguage language);
+    TranslationMode inputTranslationMode() const { return m_inputTranslationMode; }
+    void setInputTranslationMode(TranslationMode mode);
+    int debounceMilliseconds() const { return m_debounceMilliseconds; }
+    void setDebounceMilliseconds(int milliseconds);
+    bool pasteFallback() const { return m_pasteFallback; }
+    void setPasteFallback(bool enabled);
+    bool hotkeysEnabled() const { return m_hotkeysEnabled; }
+    void setHotkeysEnabled(bool enabled);
+    int hotkeyPreset() const { return m_hotkeyPreset; }
+    void setHotkeyPreset(int preset);
+    const ProviderConfigurations& providerConfigs() const { return m_providerConfigs; }
+    const QSet<QString>& allowedBundleIDs() const { return m_allowedBundleIDs; }
+    void setAllowedBundleIDs(QSet<QString> bundleIDs);
+    bool cloudConsent() const { return m_cloudConsent; }
+    void setCloudConsent(bool consent);
+
+    bool hasValidInputLanguagePair() const;
+    bool hasValidPageLanguagePair() const;
+    void setPageLanguagesFromInput();
+    bool restoredCloudConsent(TranslationProvider provider) const;
+
+    // --- Published runtime state ---
+    const std::map<TranslationProvider, CredentialState>& credentialStates() const
+    {
+        return m_credentialStates;
+    }
+    const std::map<TranslationProvider, qint32>& credentialErrorCodes() const
+    {
+        return m_credentialErrorCodes;
+    }
+    bool isAuthorizingKey() const { return m_isAuthorizingKey; }
+    std::optional<TranslationProvider> authorizingProvider() const { return m_authorizingProvider; }
+    const std::set<TranslationProvider>& pausedCredentialProviders() const
+    {
+        return m_pausedCredentialProviders;
+    }
+    bool hasAPIKey() const { return m_hasAPIKey; }
+    const QString& connectionStatus() const { return m_connectionStatus; }
+    bool isTestingConnection() const { return m_isTestingConnection; }
+    bool connectionSucceeded() const { return m_connectionSucceeded; }
+    bool serviceFailure() const { return m_serviceFailure; }
+    bool appActionHotkeysActive() const { return m_appActionHotkeysActive; }
+    const QString& hotkeyStatus() const { return m_hotkeyStatus; }
+    bool permissionGranted() const { return m_permissionGranted; }
+    const QString& currentApp() const { return m_currentApp; }
+    const QString& currentBundle() const { return m_currentBundle; }
+    const QString& currentRole() const { return m_currentRole; }
+    const QString& focusDiagnostic() const { return m_focusDiagnostic; }
+    const QString& lastFieldResult() const { return m_lastFieldResult; }
+    const QString& inputMonitorStatus() const { return m_inputMonitorStatus; }
+    const QString& status() const { return m_status; }
+    const QString& original() const { return m_original; }
+    const QString& translation() const { return m_translation; }
+    const std::optional<TranslationApplication>& previewApplication() const { return m_previewApplication; }
+    bool showingPreview() const { return m_showingPreview; }
+    bool selectionPreview() const { return m_selectionPreview; }
+    bool selectionTranslating() const { return m_selectionTranslating; }
+    bool isTranslating() const { return m_isTranslating; }
+    bool isValidatingReplacement() const { return m_isValidatingReplacement; }
+    bool copiedTranslation() const { return m_copiedTranslation; }
+    bool showingError() const { return m_showingError; }
+    const QString& translationErrorMessage() const { return m_translationErrorMessage; }
+    const QString& selectionDiagnostic() const { return m_selectionDiagnostic; }
+    bool showingUndoOffer() const { return m_showingUndoOffer; }
+    bool hasUndo() const { return m_hasUndo; }
+    const std::optional<QRectF>& selectionBounds() const { return m_selectionBounds; }
+
+    // --- Bookkeeping, read-only (diagnostics and the bubble) ---
+    quint64 revision() const { return m_revision; }
+    const std::optional<TranslationSnapshot>& snapshot() const { return m_snapshot; }
+    const std::optional<FocusedField>& currentField() const { return m_currentField; }
+    const std::optional<ReplacementRecord>& replacement() const { return m_replacement; }
+    bool previewReplaceable() const { return m_previewReplaceable; }
+    bool isInspecting() const { return m_focusReadTask.has_value(); }
+    bool hasPendingTranslation() const { return m_pendingTranslation.has_value(); }
+    std::optional<SelectedTranslationKind> selectedTranslationKind() const
+    {
+        return m_selectedTranslationKind;
+    }
+
+    // --- Pauses and credentials ---
+    bool isAppIgnoredToday(const QString& bundleID) const;
+    void expireAppIgnores();
+    // Pauses an allowed application until the next local midnight.
+    void ignoreAppToday(const TranslationApplication& app);
+    void resumeApp(const QString& bundleID);
+    ProviderConfiguration currentProviderConfiguration() const;
+    bool providerReady() const;
+
+    // --- Input translation ---
+    void inspectFocus(bool forceImmediate);
+    void retryTranslation();
+    // The bubble's language menu; none keeps a language as it is.
+    void updatePreviewLanguage(std::optional<TranslationLanguage> source,
+                               std::optional<TranslationLanguage> target);
+
+    // --- Abandoning work ---
+    void invalidateInputTranslation();
+    void discardPreview();
+    void resetPreview();
+    void clearPreview();
+    void resetFocus();
+    void invalidateAndRescan();
+    void invalidateAppWork(const QString& bundleID);
+    void discardSelectionPreview();
+
+    // --- Replacement and undo ---
+    bool canReplacePreview() const;
+    void acceptTranslation();
+    void undoReplacement();
+    void copyTranslation();
+
+Q_SIGNALS:
+    // After every assignment of a published field.
+    void changed();
+
+private:
+    // One cancellable piece of work. The slot that holds it says whether it is the current one.
+    struct Job {
+        quint64 id = 0;
+        CancellationSource cancellation;
+    };
+
+    // --- Plumbing (AppModel.cpp) ---
+    template <class T, class V> void publish(T& field, V&& value)
+    {
+        if (field == value)
+            return;
+        field = std::forward<V>(value);
+        Q_EMIT changed();
+    }
+    void setStatus(const QString& text) { publish(m_status, text); }
+    Job& startJob(std::optional<Job>& slot);
+    // Empties the slot before cancelling, so that the cancelled job, which may resume inside this
+    // call, no longer finds itself current.
+    static void cancelJob(std::optional<Job>& slot);
+    static bool isCurrent(const std::optional<Job>& slot, quint64 id) { return slot && slot->id == id; }
+    void advanceRevision();
+    bool isEligible(const QString& bundleID) const;
+    bool trusted() const;
+    void notifyPreviewUpdate();
+    void notifyFieldObserved(const std::optional<FocusedField>& field);
+    void notifyHotkeySettingsChanged();
+    void notifyMonitoringSettingsChanged();
+
+    // --- Settings (AppModelSettings.cpp) ---
+    void afterCloudConsentChange();
+    void relocalizeTexts(InterfaceLanguage from);
+
+    // --- Bookkeeping (AppModelBookkeeping.cpp) ---
+    void recordCredentialFailure(TranslationProvider provider, const TranslationError& error);
+    void refreshCredentialState();
+    QCoro::Task<void> credentialRefreshJob(TranslationProvider provider, quint64 generation);
+    quint64 nextCredentialGeneration(TranslationProvider provider);
+
+    // --- Input flow (AppModelInputFlow.cpp) ---
+    QCoro::Task<void> inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token);
+    void inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate);
+    void schedule(const FocusedField& field, bool forceImmediate);
+    QCoro::Task<void> translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
+                                     bool cloudConsent, ProviderConfiguration config, QString sourceLanguage,
+                                     QString targetLanguage, CancellationToken token);
+    QCoro::Task<bool> matches(TranslationSnapshot snapshot, CancellationToken token);
+    void endStaleTaskIfCurrent(const TranslationSnapshot& snapshot);
+    void recordSuspendedValue();
+    struct PreviewContext;
+    QCoro::Task<void> languageValidationJob(quint64 jobId, PreviewContext context, CancellationToken token);
+
+    // --- Replacement (AppModelReplacement.cpp) ---
+    QCoro::Task<void> replacementJob(quint64 jobId, bool restore, CancellationToken token);
+    QCoro::Task<void> acceptJob(CancellationToken token);
+    QCoro::Task<void> acceptSelectedInputTranslation();
+    QCoro::Task<void> restoreJob(CancellationToken token);
+    QCoro::Task<void> copyFeedbackJob(quint64 jobId, CancellationToken token);
+
+    // Collaborators
+    SettingsStore& m_defaults;
+    Clock& m_clock;
+    TimerSource& m_timers;
+    QTimeZone m_timeZone;
+    TranslationService& m_service;
+    AXWorker& m_ax;
+    std::shared_ptr<AXAccessGeneration> m_axAccess;
+    Workspace& m_workspace;
+    std::function<bool()> m_trustCheck;
+    std::function<bool(const QString&)> m_copyText;
+    std::function<QCoro::Task<bool>(TranslationProvider)> m_keyPresence;
+    qint32 m_ownPid;
+    Callbacks m_callbacks;
+    // Shared with every running job: a job that resumes after the model is gone stops there.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+
+    // Settings
+    InterfaceLanguage m_interfaceLanguage = InterfaceLanguage::system;
+    bool m_appActionHotkeysEnabled = true;
+    QMap<QString, QDateTime> m_ignoredAppsUntil;
+    TranslationProvider m_selectedProvider = TranslationProvider::openAI;
+    bool m_inputTranslationEnabled = true;
+    bool m_pageTranslationEnabled = false;
+    TranslationLanguage m_inputSourceLanguage = TranslationLanguage::chinese;
+    TranslationLanguage m_inputTargetLanguage = TranslationLanguage::english;
+    TranslationLanguage m_pageSourceLanguage = TranslationLanguage::english;
+    TranslationLanguage m_pageTargetLanguage = TranslationLanguage::chinese;
+    TranslationMode m_inputTranslationMode = TranslationMode::automatic;
+    int m_debounceMilliseconds = 800;
+    bool m_pasteFallback = false;
+    bool m_hotkeysEnabled = true;
+    int m_hotkeyPreset = 0;
+    ProviderConfigurations m_providerConfigs;
+    QSet<QString> m_allowedBundleIDs;
+    bool m_cloudConsent = false;
+
+    // Published runtime state
+    std::map<TranslationProvider, CredentialState> m_credentialStates;
+    std::map<TranslationProvider, qint32> m_credentialErrorCodes;
+    bool m_isAuthorizingKey = false;
+    std::optional<TranslationProvider> m_authorizingProvider;
+    std::set<TranslationProvider> m_pausedCredentialProviders;
+    bool m_hasAPIKey = false;
+    QString m_connectionStatus;
+    bool m_isTestingConnection = false;
+    bool m_connectionSucceeded = false;
+    bool m_serviceFailure = false;
+    bool m_appActionHotkeysActive = false;
+    QString m_hotkeyStatus;
+    bool m_permissionGranted = false;
+    QString m_currentApp;
+    QString m_currentBundle;
+    QString m_currentRole;
+    QString m_focusDiagnostic;
+    QString m_lastFieldResult;
+    QString m_inputMonitorStatus;
+    QString m_status;
+    QString m_original;
+    QString m_translation;
+    std::optional<TranslationApplication> m_previewApplication;
+    bool m_showingPreview = false;
+    bool m_selectionPreview = false;
+    bool m_selectionTranslating = false;
+    bool m_isTranslating = false;
+    bool m_isValidatingReplacement = false;
+    bool m_copiedTranslation = false;
+    bool m_showingError = false;
+    QString m_translationErrorMessage;
+    QString m_selectionDiagnostic;
+    bool m_showingUndoOffer = false;
+    bool m_hasUndo = false;
+    std::optional<QRectF> m_selectionBounds;
+
+    // Jobs
+    quint64 m_nextJobId = 0;
+    std::optional<Job> m_focusReadTask;
+    std::optional<Job> m_pendingTranslation;
+    std::optional<Job> m_replacementTask;
+    std::optional<Job> m_selectionReadTask;
+    std::optional<Job> m_selectedTextTask;
+    std::optional<Job> m_copyFeedbackTask;
+    std::optional<Job> m_languageValidationTask;
+    std::optional<Job> m_credentialTask;
+    std::optional<Job> m_connectionTest;
+
+    // Input-flow bookkeeping
+    std::optional<FocusedField> m_currentField;
+    std::optional<TranslationSnapshot> m_snapshot;
+    quint64 m_revision = 0;
+    bool m_pendingForcedFocus = false;
+    bool m_previewReplaceable = false;
+    QHash<QString, QString> m_suspendedValues; // bundle identifier → fingerprint
+    std::optional<FocusedField> m_suppressedField;
+    std::optional<QString> m_suppressedText;
+
+    // Undo bookkeeping
+    std::optional<ReplacementRecord> m_replacement;
+
+    // Selection bookkeeping
+    quint64 m_selectionRevision = 0;
+    QString m_selectedTextOriginal;
+    qint32 m_selectedTextAppPID = 0;
+    std::optional<SelectedTranslationKind> m_selectedTranslationKind;
+    std::optional<AccessibilityElement> m_selectedSelectionElement;
+    std::optional<FocusedField> m_selectedInputField;
+    std::optional<TextRange> m_selectedInputRange;
+    std::optional<QString> m_selectedInputValue;
+
+    // Credential bookkeeping
+    std::map<TranslationProvider, quint64> m_credentialGeneration;
+};
+
+} // namespace qw

@@ -1,0 +1,155 @@
+// Pauses until midnight, the current provider configuration, and the credential state the
+// flows consult before they send anything.
+
+#include "app/l10n/L10n.h"
+#include "core/Clock.h"
+#include "engine/SecretBackend.h"
+#include "engine/TranslationService.h"
+#include "model/AppModel.h"
+#include "model/PersistedSettings.h"
+
+namespace qw {
+
+bool AppModel::isAppIgnoredToday(const QString& bundleID) const
+{
+    const auto found = m_ignoredAppsUntil.constFind(bundleID);
+    // A pause that has run out no longer counts, even before expireAppIgnores removes it.
+    return found != m_ignoredAppsUntil.cend() && *found > m_clock.now();
+}
+
+void AppModel::expireAppIgnores()
+{
+    const QDateTime now = m_clock.now();
+    QMap<QString, QDateTime> kept;
+    for (auto it = m_ignoredAppsUntil.cbegin(); it != m_ignoredAppsUntil.cend(); ++it) {
+        if (it.value() > now)
+            kept.insert(it.key(), it.value());
+    }
+    if (kept.size() != m_ignoredAppsUntil.size())
+        setIgnoredAppsUntil(std::move(kept));
+}
+
+void AppModel::ignoreAppToday(const TranslationApplication& app)
+{
+    if (!m_allowedBundleIDs.contains(app.bundleID))
+        return;
+    // The next local midnight by the calendar, not 24 hours: on a day the clocks change the
+    // pause still ends at midnight.
+    const QDate today = m_clock.now().toTimeZone(m_timeZone).date();
+    const QDateTime until(today.addDays(1), QTime(0, 0), m_timeZone);
+    QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
+    ignored.insert(app.bundleID, until);
+    setIgnoredAppsUntil(std::move(ignored));
+    invalidateAppWork(app.bundleID);
+    setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
+}
+
+void AppModel::resumeApp(const QString& bundleID)
+{
+    if (m_ignoredAppsUntil.contains(bundleID)) {
+        QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
+        ignored.remove(bundleID);
+        setIgnoredAppsUntil(std::move(ignored));
+    }
+    setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
+    invalidateAppWork(bundleID);
+}
+
+ProviderConfiguration AppModel::currentProviderConfiguration() const
+{
+    return PersistedSettings::configuration(m_providerConfigs, m_selectedProvider);
+}
+
+bool AppModel::providerReady() const
+{
+    return m_hasAPIKey && currentProviderConfiguration().validatedEndpoint().isOk();
+}
+
+void AppModel::recordCredentialFailure(TranslationProvider provider, const TranslationError& error)
+{
+    std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+    std::map<TranslationProvider, qint32> codes = m_credentialErrorCodes;
+    switch (error.kind()) {
+    case TranslationError::Kind::missingKey:
+        states[provider] = CredentialState::missing;
+        if (provider == m_selectedProvider)
+            publish(m_hasAPIKey, false);
+        break;
+    case TranslationError::Kind::keychainAccessRequired:
+        states[provider] = CredentialState::approval;
+        break;
+    case TranslationError::Kind::credentialFailure:
+        if (error.code() == SecretStatus::userCancelled)
+            states[provider] = CredentialState::cancelled;
+        else if (error.code() == SecretStatus::interactionNotAllowed)
+            states[provider] = CredentialState::lockedOrApproval;
+        else
+            states[provider] = CredentialState::failed;
+        codes[provider] = error.code();
+        break;
+    default:
+        // Network and provider failures say nothing about the key.
+        return;
+    }
+    publish(m_credentialStates, std::move(states));
+    publish(m_credentialErrorCodes, std::move(codes));
+    std::set<TranslationProvider> paused = m_pausedCredentialProviders;
+    paused.insert(provider);
+    publish(m_pausedCredentialProviders, std::move(paused));
+    if (provider == m_selectedProvider) {
+        publish(m_connectionSucceeded, false);
+        publish(m_connectionStatus, error.message());
+    }
+}
+
+quint64 AppModel::nextCredentialGeneration(TranslationProvider provider)
+{
+    return ++m_credentialGeneration[provider];
+}
+
+void AppModel::refreshCredentialState()
+{
+    cancelJob(m_connectionTest);
+    publish(m_isTestingConnection, false);
+    publish(m_connectionSucceeded, false);
+    publish(m_connectionStatus, L10n::text(L10N_KEY("尚未测试连接")));
+    publish(m_serviceFailure, false);
+    const TranslationProvider provider = m_selectedProvider;
+    const quint64 generation = nextCredentialGeneration(provider);
+    if (m_keyPresence)
+        credentialRefreshJob(provider, generation);
+}
+
+QCoro::Task<void> AppModel::credentialRefreshJob(TranslationProvider provider, quint64 generation)
+{
+    const auto alive = m_alive;
+    const bool present = co_await m_keyPresence(provider);
+    if (!*alive || m_selectedProvider != provider || m_credentialGeneration[provider] != generation)
+        co_return;
+    publish(m_hasAPIKey, present);
+    std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+    states[provider] = present ? CredentialState::unread : CredentialState::missing;
+    publish(m_credentialStates, std::move(states));
+    if (!present)
+        co_return;
+
+    // Silent: a background refresh never makes the keyring prompt.
+    const auto read = co_await m_service.credential(provider, false);
+    if (!*alive || m_credentialGeneration[provider] != generation)
+        co_return;
+    if (!read) {
+        recordCredentialFailure(provider, read.error());
+        co_return;
+    }
+    states = m_credentialStates;
+    states[provider] = CredentialState::accessible;
+    publish(m_credentialStates, std::move(states));
+    std::map<TranslationProvider, qint32> codes = m_credentialErrorCodes;
+    codes.erase(provider);
+    publish(m_credentialErrorCodes, std::move(codes));
+    std::set<TranslationProvider> paused = m_pausedCredentialProviders;
+    paused.erase(provider);
+    publish(m_pausedCredentialProviders, std::move(paused));
+}
+
+} // namespace qw

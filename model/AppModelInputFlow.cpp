@@ -1,0 +1,429 @@
+// The input translation flow: inspect the focused field, wait for a pause in typing, translate,
+// and offer the result. Nothing is written here. Every step after an await first asks whether
+// the model is still alive, whether the job was cancelled and whether `revision` moved.
+
+#include "accessibility/AXReadPermit.h"
+#include "accessibility/AXWorker.h"
+#include "accessibility/adapters/Workspace.h"
+#include "app/l10n/L10n.h"
+#include "core/Delay.h"
+#include "engine/TranslationService.h"
+#include "model/AppModel.h"
+#include "policy/TextFingerprint.h"
+#include "policy/TranslationFlowRules.h"
+
+#include <chrono>
+
+namespace qw {
+
+// What the bubble showed when its language menu was used, so that it can be put back when the
+// text cannot be translated again.
+struct AppModel::PreviewContext {
+    std::optional<SelectedTranslationKind> kind;
+    QString original;
+    std::optional<TranslationApplication> previewApplication;
+    std::optional<TranslationSnapshot> snapshot;
+    std::optional<FocusedField> field;
+    std::optional<QRectF> selectionBounds;
+    bool selectionPreview = false;
+    quint64 revision = 0;
+    quint64 selectionRevision = 0;
+};
+
+void AppModel::inspectFocus(bool forceImmediate)
+{
+    // A write being verified owns the field until it is confirmed.
+    if (m_isValidatingReplacement)
+        return;
+    if (m_focusReadTask) {
+        // One inspection at a time; a forced request must not be lost behind a running one.
+        m_pendingForcedFocus = m_pendingForcedFocus || forceImmediate;
+        return;
+    }
+    Job& job = startJob(m_focusReadTask);
+    inspectionJob(job.id, forceImmediate, job.cancellation.token());
+}
+
+QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token)
+{
+    const auto alive = m_alive;
+    // Whatever way the inspection ends, the slot is freed and a remembered forced request runs.
+    const auto finish = [this, jobId]() {
+        if (!isCurrent(m_focusReadTask, jobId))
+            return;
+        m_focusReadTask.reset();
+        if (m_pendingForcedFocus) {
+            m_pendingForcedFocus = false;
+            inspectFocus(true);
+        }
+    };
+
+    // --- First stage: decide whether to read at all ---
+    expireAppIgnores();
+    publish(m_permissionGranted, trusted());
+    if (!m_permissionGranted) {
+        resetFocus();
+        finish();
+        co_return;
+    }
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->pid == m_ownPid) {
+        finish();
+        co_return;
+    }
+    publish(m_currentApp, front->localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
+    publish(m_currentBundle, front->bundleID.value_or(QString()));
+    if (m_selectedTextAppPID != 0 && m_selectedTextAppPID != front->pid)
+        discardSelectionPreview();
+    if (isAppIgnoredToday(m_currentBundle)) {
+        resetFocus();
+        setStatus(L10n::text(L10N_KEY("今日已忽略此应用，午夜自动恢复")));
+        finish();
+        co_return;
+    }
+    // A page-selection preview is not disturbed by focus events.
+    if (m_selectedTranslationKind == SelectedTranslationKind::page &&
+        (m_selectionPreview || m_selectionTranslating)) {
+        finish();
+        co_return;
+    }
+    if (!isEligible(m_currentBundle)) {
+        publish(m_currentRole, L10n::text(L10N_KEY("未授权应用")));
+        publish(m_focusDiagnostic, L10n::text(L10N_KEY("尚未读取该应用的输入内容")));
+        resetFocus();
+        finish();
+        co_return;
+    }
+    if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
+        notifyFieldObserved(std::nullopt);
+        m_currentField.reset();
+        cancelJob(m_pendingTranslation);
+        m_snapshot.reset();
+        advanceRevision();
+        if (m_selectedTranslationKind != SelectedTranslationKind::page)
+            clearPreview();
+        finish();
+        co_return;
+    }
+    if (m_inputTranslationMode == TranslationMode::selection) {
+        // In the selection mode only selections are translated; the application is merely
+        // made ready to answer.
+        const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+        co_await m_ax.prepare(*front, permit, token);
+        if (!*alive)
+            co_return;
+        publish(m_inputMonitorStatus, L10n::text(L10N_KEY("输入划词模式：只翻译选中内容")));
+        finish();
+        co_return;
+    }
+
+    const quint64 revision = m_revision;
+    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+    const AXWorker::FocusResult read = co_await m_ax.focus(*front, permit, token);
+    if (!*alive)
+        co_return;
+
+    // --- Second stage: the read is only used when nothing newer happened meanwhile ---
+    const QString bundleID = front->bundleID.value_or(QString());
+    const std::optional<RunningApplication> frontNow = m_workspace.frontmostApplication();
+    if (token.isCancelled() || m_revision != revision || m_isValidatingReplacement || !isEligible(bundleID) ||
+        !frontNow || frontNow->pid != front->pid) {
+        finish();
+        co_return;
+    }
+    if (!read.first) {
+        const QString appName = front->localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
+        publish(m_currentRole, L10n::text(L10N_KEY("未识别输入框")));
+        publish(m_focusDiagnostic, read.second);
+        publish(m_currentApp, appName);
+        publish(m_lastFieldResult, appName + QStringLiteral(" \u00B7 ") + m_currentRole);
+        resetFocus();
+        finish();
+        co_return;
+    }
+    inspectField(*read.first, read.second, forceImmediate);
+    finish();
+}
+
+void AppModel::inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate)
+{
+    publish(m_currentRole, field.role);
+    publish(m_focusDiagnostic, diagnostic);
+    publish(m_currentApp, field.appName);
+    publish(m_lastFieldResult, field.appName + QStringLiteral(" \u00B7 ") + field.role);
+
+    const bool sameElement =
+        m_currentField && m_currentField->pid == field.pid && m_currentField->element == field.element;
+    const bool unchanged = !forceImmediate && sameElement && m_currentField->value == field.value &&
+                           m_currentField->selectedLength == field.selectedLength;
+    if (unchanged)
+        return; // a waiting job keeps waiting: a repeated notification is not a keystroke
+
+    const bool elementChanged = !sameElement;
+    m_currentField = field;
+    advanceRevision();
+    cancelJob(m_pendingTranslation);
+
+    if (elementChanged) {
+        notifyFieldObserved(field);
+        m_replacement.reset();
+        publish(m_hasUndo, false);
+        publish(m_showingUndoOffer, false);
+        m_suppressedField.reset();
+        m_suppressedText.reset();
+    } else if (m_replacement && m_replacement->translated != field.value) {
+        m_replacement.reset();
+        publish(m_hasUndo, false);
+        publish(m_showingUndoOffer, false);
+    }
+
+    if (m_showingPreview && !m_selectionPreview) {
+        // The preview stays readable, but it no longer belongs to what is in the field.
+        m_previewReplaceable = false;
+        m_snapshot.reset();
+        publish(m_isTranslating, false);
+        notifyPreviewUpdate();
+    } else {
+        clearPreview();
+    }
+
+    if (m_suppressedField && m_suppressedField->pid == field.pid &&
+        m_suppressedField->element == field.element && m_suppressedText == field.value) {
+        setStatus(L10n::text(L10N_KEY("已恢复原文；继续编辑后将重新翻译")));
+        return;
+    }
+    m_suppressedField.reset();
+    m_suppressedText.reset();
+
+    if (m_replacement && m_replacement->field.pid == field.pid &&
+        m_replacement->field.element == field.element && m_replacement->translated == field.value) {
+        setStatus(L10n::text(L10N_KEY("译文已回填；可恢复原文或继续编辑")));
+        return;
+    }
+
+    if (!TranslationFlowRules::shouldSchedule(field.value, field.selectedLength)) {
+        if (field.selectedLength.value_or(0) > 0)
+            setStatus(L10n::text(L10N_KEY("已选中文字：为避免干扰编辑，暂不翻译")));
+        else if (field.value.isEmpty())
+            setStatus(L10n::text(L10N_KEY("输入文字开始翻译")));
+        else
+            setStatus(L10n::text(L10N_KEY("当前内容无需翻译或受到保护")));
+        return;
+    }
+
+    // A value the user invalidated stays untranslated until it changes; the hotkey overrides.
+    if (!forceImmediate) {
+        const auto suspended = m_suspendedValues.constFind(m_currentBundle);
+        if (suspended != m_suspendedValues.cend() && *suspended == TextFingerprint::of(field.value))
+            return;
+    }
+    m_suspendedValues.remove(m_currentBundle);
+
+    // A provider whose key could not be read is not asked in the background.
+    if (m_cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider))
+        return;
+
+    schedule(field, forceImmediate);
+}
+
+void AppModel::schedule(const FocusedField& field, bool forceImmediate)
+{
+    const TranslationSnapshot snapshot{field, field.value, m_revision};
+    m_snapshot = snapshot;
+    publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
+    publish(m_isTranslating, false);
+    setStatus(forceImmediate ? L10n::text(L10N_KEY("快捷键：立即翻译…"))
+                             : L10n::text(L10N_KEY("等待输入停顿…")));
+
+    Job& job = startJob(m_pendingTranslation);
+    translationJob(job.id, snapshot, forceImmediate ? 0 : m_debounceMilliseconds, m_cloudConsent,
+                   currentProviderConfiguration(), rawValue(m_inputSourceLanguage),
+                   rawValue(m_inputTargetLanguage), job.cancellation.token());
+}
+
+QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
+                                           bool cloudConsent, ProviderConfiguration config,
+                                           QString sourceLanguage, QString targetLanguage,
+                                           CancellationToken token)
+{
+    const auto alive = m_alive;
+    // A wait of 0 still yields once, so the scheduling call returns before the job goes on.
+    const bool elapsed = co_await delay(m_timers, std::chrono::milliseconds(delayMilliseconds), token);
+    if (!*alive)
+        co_return;
+    // A cancelled job was replaced by newer work, which owns what the user sees.
+    if (!elapsed || token.isCancelled())
+        co_return;
+
+    const bool before = co_await matches(snapshot, token);
+    if (!*alive || token.isCancelled())
+        co_return;
+    if (!before) {
+        endStaleTaskIfCurrent(snapshot);
+        co_return;
+    }
+
+    publish(m_isTranslating, true);
+    setStatus(L10n::format(L10N_KEY("正在使用 %@ 翻译…"), {displayName(config.provider)}));
+    notifyPreviewUpdate();
+
+    const TranslationService::TextResult result =
+        co_await m_service.translate(snapshot.originalText, config, cloudConsent, targetLanguage,
+                                     sourceLanguage, snapshot.field.bundleID, true, token);
+    if (!*alive || token.isCancelled())
+        co_return;
+
+    // A result is never shown for a field whose text changed while it was being translated.
+    const bool after = co_await matches(snapshot, token);
+    if (!*alive || token.isCancelled())
+        co_return;
+    if (!after || (!result && result.error().isCancellation())) {
+        // A wiped cache makes the result stale; it is not a failure to report.
+        endStaleTaskIfCurrent(snapshot);
+        co_return;
+    }
+    if (isCurrent(m_pendingTranslation, jobId))
+        m_pendingTranslation.reset();
+
+    if (result) {
+        if (cloudConsent) {
+            std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+            states[config.provider] = CredentialState::accessible;
+            publish(m_credentialStates, std::move(states));
+        }
+        m_previewReplaceable = true;
+        publish(m_serviceFailure, false);
+        publish(m_original, snapshot.originalText);
+        publish(m_translation, result.value());
+        publish(m_showingPreview, true);
+        publish(m_showingError, false);
+        publish(m_isTranslating, false);
+        setStatus(cloudConsent ? L10n::text(L10N_KEY("云端翻译就绪，点击替换"))
+                               : L10n::text(L10N_KEY("演示译文就绪，点击替换")));
+        notifyPreviewUpdate();
+        co_return;
+    }
+
+    publish(m_isTranslating, false);
+    recordCredentialFailure(m_selectedProvider, result.error());
+    publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+    const QString message = result.error().message();
+    publish(m_translationErrorMessage, message);
+    publish(m_showingError, true);
+    setStatus(message);
+    notifyPreviewUpdate();
+}
+
+QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationToken token)
+{
+    const auto alive = m_alive;
+    const QString bundleID = snapshot.field.bundleID;
+    if (!m_inputTranslationEnabled || !trusted() || !m_permissionGranted ||
+        m_inputTranslationMode != TranslationMode::automatic || !hasValidInputLanguagePair() ||
+        !isEligible(bundleID) || m_revision != snapshot.revision)
+        co_return false;
+
+    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+    const AXWorker::Snapshot read = co_await m_ax.snapshot(snapshot.field, permit, token);
+    if (!*alive || token.isCancelled())
+        co_return false;
+    co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::automatic&& m_revision ==
+            snapshot.revision&& isEligible(bundleID) &&
+        read.stillFocused&& read.value == snapshot.originalText&& read.selectedLength.value_or(0) == 0;
+}
+
+void AppModel::endStaleTaskIfCurrent(const TranslationSnapshot& snapshot)
+{
+    // Newer work owns the state once the revision moved.
+    if (m_revision != snapshot.revision)
+        return;
+    m_currentField.reset();
+    clearPreview();
+    setStatus(L10n::text(L10N_KEY("输入框状态已变化，重新聚焦后可继续翻译")));
+}
+
+void AppModel::retryTranslation()
+{
+    if (!m_selectionPreview && !m_selectionTranslating && m_selectedTextAppPID == 0) {
+        clearPreview();
+        inspectFocus(true);
+        return;
+    }
+    discardSelectionPreview();
+}
+
+void AppModel::updatePreviewLanguage(std::optional<TranslationLanguage> source,
+                                     std::optional<TranslationLanguage> target)
+{
+    cancelJob(m_languageValidationTask);
+    PreviewContext context;
+    context.kind = m_selectedTranslationKind;
+    context.original = m_original;
+    context.previewApplication = m_previewApplication;
+    context.snapshot = m_snapshot;
+    context.field = m_snapshot ? std::optional<FocusedField>(m_snapshot->field) : m_currentField;
+    context.selectionBounds = m_selectionBounds;
+    context.selectionPreview = m_selectionPreview;
+
+    if (context.kind == SelectedTranslationKind::page) {
+        if (source)
+            setPageSourceLanguage(*source);
+        if (target)
+            setPageTargetLanguage(*target);
+    } else {
+        if (source)
+            setInputSourceLanguage(*source);
+        if (target)
+            setInputTargetLanguage(*target);
+    }
+    // Taken after the language setters, which themselves abandon the old work: only work that
+    // starts after the language change counts as newer.
+    context.revision = m_revision;
+    context.selectionRevision = m_selectionRevision;
+
+    Job& job = startJob(m_languageValidationTask);
+    languageValidationJob(job.id, std::move(context), job.cancellation.token());
+}
+
+QCoro::Task<void> AppModel::languageValidationJob(quint64 jobId, PreviewContext context,
+                                                  CancellationToken token)
+{
+    const auto alive = m_alive;
+    const QString bundleID = context.previewApplication ? context.previewApplication->bundleID : QString();
+    bool stillThere = false;
+    if (context.field && isEligible(bundleID) && trusted()) {
+        const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+        const AXWorker::Snapshot read = co_await m_ax.snapshot(*context.field, permit, token);
+        if (!*alive)
+            co_return;
+        stillThere =
+            read.stillFocused && read.value == context.original && read.selectedLength.value_or(0) == 0;
+    }
+    if (token.isCancelled() || !isCurrent(m_languageValidationTask, jobId))
+        co_return;
+    m_languageValidationTask.reset();
+
+    const bool pairValid = context.kind == SelectedTranslationKind::page ? hasValidPageLanguagePair()
+                                                                         : hasValidInputLanguagePair();
+    const bool eligible = isEligible(bundleID);
+    if (stillThere && eligible && m_revision == context.revision &&
+        m_selectionRevision == context.selectionRevision && pairValid) {
+        // The same text again, at once, in the new languages; the suspension the language
+        // setter recorded does not apply to a forced inspection.
+        if (context.kind != SelectedTranslationKind::page)
+            inspectFocus(true);
+        co_return;
+    }
+    if (!eligible)
+        co_return;
+    publish(m_previewApplication, context.previewApplication);
+    publish(m_original, context.original);
+    publish(m_selectionBounds, context.selectionBounds);
+    publish(m_selectionPreview, context.selectionPreview);
+    publish(m_translationErrorMessage, pairValid ? L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译"))
+                                                 : L10n::text(L10N_KEY("源语言与目标语言必须不同")));
+    publish(m_showingError, true);
+    notifyPreviewUpdate();
+}
+
+} // namespace qw
