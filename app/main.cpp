@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
-
 #include <cstdio>
 #include <optional>
 
@@ -45,7 +44,8 @@ int main(int argc, char** argv)
         qw::LocalizationState::shared().setLanguage(qw::interfaceLanguageFromRaw(interfaceLanguage));
 
     if (settings.loadOutcome() == qw::JsonFileSettingsStore::LoadOutcome::corruptFileSetAside)
-        err << qw::L10n::format(L10N_KEY("设置文件已损坏，已另存为 %@；本次使用默认设置。"), {settings.setAsidePath()})
+        err << qw::L10n::format(L10N_KEY("设置文件已损坏，已另存为 %@；本次使用默认设置。"),
+                                {settings.setAsidePath()})
             << Qt::endl;
 
     qw::SystemClock clock;
@@ -53,7 +53,8 @@ int main(int argc, char** argv)
     qw::SecretServiceBackend secretBackend;
     auto keychain = std::make_shared<qw::KeychainStore>(secretBackend);
     auto keyringWorker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
-    qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock, timers);
+    qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock,
+                                   timers);
 
     qw::CliContext context{settings, service, *keychain, *keyringWorker, out, err, readAllStandardInput};
     qw::CommandLine commandLine(context);

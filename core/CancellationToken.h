@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <atomic>
 #include <functional>
 #include <map>
@@ -34,7 +33,9 @@ public:
 
 private:
     friend class CancellationSource;
-    explicit CancellationToken(std::shared_ptr<detail::CancellationState> state) : m_state(std::move(state)) {}
+    explicit CancellationToken(std::shared_ptr<detail::CancellationState> state) : m_state(std::move(state))
+    {
+    }
     std::shared_ptr<detail::CancellationState> m_state;
 };
 

@@ -4,7 +4,6 @@
 #include "core/TimerSource.h"
 
 #include <QCoroTask>
-
 #include <chrono>
 #include <coroutine>
 #include <memory>

@@ -3,7 +3,6 @@
 #include "core/TimerSource.h"
 
 #include <QObject>
-
 #include <unordered_map>
 
 class QTimer;

@@ -26,7 +26,10 @@ public:
     E&& error() && { return std::get<1>(std::move(m_state)); }
 
 private:
-    template <std::size_t I, class V> Result(std::in_place_index_t<I> index, V&& v) : m_state(index, std::forward<V>(v)) {}
+    template <std::size_t I, class V>
+    Result(std::in_place_index_t<I> index, V&& v) : m_state(index, std::forward<V>(v))
+    {
+    }
     std::variant<T, E> m_state;
 };
 

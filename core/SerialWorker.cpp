@@ -4,7 +4,8 @@
 
 namespace qw {
 
-SerialWorker::SerialWorker(const QString& name) : m_thread(std::make_unique<QThread>()), m_context(std::make_unique<QObject>())
+SerialWorker::SerialWorker(const QString& name)
+    : m_thread(std::make_unique<QThread>()), m_context(std::make_unique<QObject>())
 {
     m_thread->setObjectName(name);
     m_context->moveToThread(m_thread.get());

@@ -1,14 +1,12 @@
 #pragma once
 
+#include <QCoroFuture>
+#include <QCoroTask>
 #include <QFuture>
 #include <QObject>
 #include <QPromise>
 #include <QString>
 #include <QThread>
-
-#include <QCoroFuture>
-#include <QCoroTask>
-
 #include <exception>
 #include <functional>
 #include <memory>

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <optional>
 
 namespace qw {

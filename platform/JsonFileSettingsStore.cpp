@@ -187,7 +187,8 @@ void JsonFileSettingsStore::write()
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     m_lastWriteSucceeded = file.open(QIODevice::WriteOnly) &&
-                           file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) >= 0 && file.commit();
+                           file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) >= 0 &&
+                           file.commit();
 }
 
 std::optional<QVariant> JsonFileSettingsStore::object(const QString& key) const

@@ -18,7 +18,8 @@ struct Options {
     QCommandLineOption provider{QStringLiteral("provider"), QString(), QStringLiteral("provider")};
     QCommandLineOption from{QStringLiteral("from"), QString(), QStringLiteral("language")};
     QCommandLineOption to{QStringLiteral("to"), QString(), QStringLiteral("language")};
-    QCommandLineOption interfaceLanguage{QStringLiteral("interface-language"), QString(), QStringLiteral("code")};
+    QCommandLineOption interfaceLanguage{QStringLiteral("interface-language"), QString(),
+                                         QStringLiteral("code")};
 
     void addTo(QCommandLineParser& parser) const
     {
@@ -52,23 +53,33 @@ QString CommandLine::helpText()
     lines << L10n::text(L10N_KEY("用法："));
     lines << QStringLiteral("  quillweave translate [--cloud] [--provider <openai|deepseek|kimi|custom>] "
                             "[--from <language>] [--to <language>] <text…|->");
-    lines << QStringLiteral("  quillweave key <set|delete|status> [--provider <openai|deepseek|kimi|custom>]");
+    lines << QStringLiteral(
+        "  quillweave key <set|delete|status> [--provider <openai|deepseek|kimi|custom>]");
     lines << QString();
     lines << L10n::text(L10N_KEY("命令："));
-    lines << QStringLiteral("  translate      ") + L10n::text(L10N_KEY("翻译一段文字并打印译文；“-”表示从标准输入读取文字。"));
-    lines << QStringLiteral("  key set        ") + L10n::text(L10N_KEY("从标准输入读取 API Key 并保存到密钥环（绝不从命令行参数读取）。"));
+    lines << QStringLiteral("  translate      ") +
+                 L10n::text(L10N_KEY("翻译一段文字并打印译文；“-”表示从标准输入读取文字。"));
+    lines << QStringLiteral("  key set        ") +
+                 L10n::text(L10N_KEY("从标准输入读取 API Key 并保存到密钥环（绝不从命令行参数读取）。"));
     lines << QStringLiteral("  key delete     ") + L10n::text(L10N_KEY("从密钥环删除服务商的 API Key。"));
-    lines << QStringLiteral("  key status     ") + L10n::text(L10N_KEY("显示服务商密钥的状态（静默读取，不会弹出解锁提示）。"));
+    lines << QStringLiteral("  key status     ") +
+                 L10n::text(L10N_KEY("显示服务商密钥的状态（静默读取，不会弹出解锁提示）。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
-    lines << QStringLiteral("  --cloud        ") + L10n::text(L10N_KEY("同意把这段文字发送给所选服务商进行云翻译；不加此选项时使用演示模式。"));
-    lines << QStringLiteral("  --provider     ") + L10n::text(L10N_KEY("使用指定的服务商，而不是设置中选择的服务商。"));
-    lines << QStringLiteral("  --from, --to   ") + L10n::text(L10N_KEY("源语言和目标语言，例如 English、日本語、zh、en、auto；默认取设置中的输入语言。"));
-    lines << QStringLiteral("  --interface-language <system|zh-Hans|en>  ") + L10n::text(L10N_KEY("本次运行使用的界面语言。"));
+    lines << QStringLiteral("  --cloud        ") +
+                 L10n::text(L10N_KEY("同意把这段文字发送给所选服务商进行云翻译；不加此选项时使用演示模式。"));
+    lines << QStringLiteral("  --provider     ") +
+                 L10n::text(L10N_KEY("使用指定的服务商，而不是设置中选择的服务商。"));
+    lines << QStringLiteral("  --from, --to   ") +
+                 L10n::text(L10N_KEY(
+                     "源语言和目标语言，例如 English、日本語、zh、en、auto；默认取设置中的输入语言。"));
+    lines << QStringLiteral("  --interface-language <system|zh-Hans|en>  ") +
+                 L10n::text(L10N_KEY("本次运行使用的界面语言。"));
     lines << QStringLiteral("  -h, --help     ") + L10n::text(L10N_KEY("显示此帮助。"));
     lines << QStringLiteral("  -v, --version  ") + L10n::text(L10N_KEY("显示版本。"));
     lines << QString();
-    lines << L10n::text(L10N_KEY("演示模式无需服务商，只翻译示例句（从中文到英语），例如：quillweave translate 你好"));
+    lines << L10n::text(
+        L10N_KEY("演示模式无需服务商，只翻译示例句（从中文到英语），例如：quillweave translate 你好"));
     lines << L10n::text(L10N_KEY("错误信息输出到标准错误，退出状态非零。"));
     return lines.join(QLatin1Char('\n'));
 }
@@ -114,11 +125,13 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
     }
 
     if (command == u"key") {
-        static const QHash<QString, KeyCommand::Action> actions{{QStringLiteral("set"), KeyCommand::Action::set},
-                                                               {QStringLiteral("delete"), KeyCommand::Action::remove},
-                                                               {QStringLiteral("status"), KeyCommand::Action::status}};
+        static const QHash<QString, KeyCommand::Action> actions{
+            {QStringLiteral("set"), KeyCommand::Action::set},
+            {QStringLiteral("delete"), KeyCommand::Action::remove},
+            {QStringLiteral("status"), KeyCommand::Action::status}};
         if (positional.size() != 1 || !actions.contains(positional.first())) {
-            m_context.err << L10n::text(L10N_KEY("用法：quillweave key <set|delete|status> [--provider <服务商>]"))
+            m_context.err << L10n::text(
+                                 L10N_KEY("用法：quillweave key <set|delete|status> [--provider <服务商>]"))
                           << Qt::endl;
             co_return ExitStatus::usage;
         }

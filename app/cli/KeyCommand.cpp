@@ -42,7 +42,9 @@ QCoro::Task<int> KeyCommand::set(TranslationProvider provider)
     }
     KeychainStore& keychain = m_context.keychain;
     // The lambda is a named local: g++ 12 destroys a lambda temporary inside co_await twice.
-    auto save = [&keychain, key, provider] { return keychain.save(key, provider); };
+    auto save = [&keychain, key, provider] {
+        return keychain.save(key, provider);
+    };
     const bool saved = co_await m_context.keyringWorker.run(save);
     if (!saved) {
         m_context.err << L10n::text(L10N_KEY("密钥写入钥匙串失败")) << Qt::endl;
@@ -56,7 +58,9 @@ QCoro::Task<int> KeyCommand::set(TranslationProvider provider)
 QCoro::Task<int> KeyCommand::remove(TranslationProvider provider)
 {
     KeychainStore& keychain = m_context.keychain;
-    auto removeKey = [&keychain, provider] { return keychain.remove(provider); };
+    auto removeKey = [&keychain, provider] {
+        return keychain.remove(provider);
+    };
     const bool removed = co_await m_context.keyringWorker.run(removeKey);
     m_context.service.clearCredentials(provider);
     if (!removed) {

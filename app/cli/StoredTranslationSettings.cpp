@@ -32,10 +32,12 @@ StoredTranslationSettings StoredTranslationSettings::load(const SettingsStore& s
         storedLanguage(settings, QStringLiteral("sourceLanguage")).value_or(TranslationLanguage::chinese);
     const TranslationLanguage legacyTarget =
         storedLanguage(settings, QStringLiteral("targetLanguage")).value_or(TranslationLanguage::english);
-    stored.sourceLanguage = storedLanguage(settings, QStringLiteral("inputSourceLanguage")).value_or(legacySource);
-    stored.targetLanguage = storedLanguage(settings, QStringLiteral("inputTargetLanguage"))
-                                .value_or(legacyTarget == TranslationLanguage::automatic ? TranslationLanguage::english
-                                                                                         : legacyTarget);
+    stored.sourceLanguage =
+        storedLanguage(settings, QStringLiteral("inputSourceLanguage")).value_or(legacySource);
+    stored.targetLanguage =
+        storedLanguage(settings, QStringLiteral("inputTargetLanguage"))
+            .value_or(legacyTarget == TranslationLanguage::automatic ? TranslationLanguage::english
+                                                                     : legacyTarget);
     return stored;
 }
 

@@ -2,9 +2,8 @@
 
 #include "app/cli/CliContext.h"
 
-#include <QStringList>
-
 #include <QCoroTask>
+#include <QStringList>
 
 namespace qw {
 

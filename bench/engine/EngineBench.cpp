@@ -3,7 +3,6 @@
 #include "tests/support/VirtualTime.h"
 
 #include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
 namespace {

@@ -1,4 +1,5 @@
 #include "app/cli/CommandLine.h"
+
 #include "app/l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "core/SerialWorker.h"
@@ -36,8 +37,9 @@ protected:
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
-        qw::CliContext context{settings, service, *keychain, *worker, out, err,
-                               [standardInput] { return standardInput; }};
+        qw::CliContext context{settings, service, *keychain, *worker, out, err, [standardInput] {
+                                   return standardInput;
+                               }};
         qw::CommandLine commandLine(context);
         arguments.prepend(QStringLiteral("quillweave"));
         auto started = qw::test::start(commandLine.run(arguments));
@@ -82,8 +84,8 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
     settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
     storeKey(QStringLiteral("deepseek"), "sk-test-deepseek-key");
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
-        return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(
-                                                     QStringLiteral("  Let's finish the product design first.  ")));
+        return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral(
+                                                     "  Let's finish the product design first.  ")));
     };
 
     const Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("--to"),
@@ -106,9 +108,10 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     qw::ProviderConfigurationStore::save(configurations, settings);
     storeKey(QStringLiteral("kimi"), "kimi-key");
 
-    const Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("--provider"),
-                            QStringLiteral("Kimi"), QStringLiteral("--from"), QStringLiteral("zh"),
-                            QStringLiteral("--to"), QStringLiteral("ja"), QStringLiteral("你好")});
+    const Run result =
+        run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("--provider"),
+             QStringLiteral("Kimi"), QStringLiteral("--from"), QStringLiteral("zh"), QStringLiteral("--to"),
+             QStringLiteral("ja"), QStringLiteral("你好")});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_EQ(transport->sent.first().request.url().host(), QStringLiteral("api.moonshot.cn"));

@@ -5,10 +5,8 @@
 #include "tests/support/VirtualTime.h"
 
 #include <QThread>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -16,7 +14,8 @@ using qw::test::VirtualTime;
 
 namespace {
 
-QCoro::Task<bool> waitFor(qw::TimerSource& timers, std::chrono::milliseconds ms, qw::CancellationToken token = {})
+QCoro::Task<bool> waitFor(qw::TimerSource& timers, std::chrono::milliseconds ms,
+                          qw::CancellationToken token = {})
 {
     co_return co_await qw::delay(timers, ms, token);
 }
@@ -102,7 +101,9 @@ TEST(SerialWorker, AwaitingResumesOnTheCallersThread)
     qw::SerialWorker worker(QStringLiteral("test-worker"));
     QThread* mainThread = QThread::currentThread();
     auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<bool> {
-        auto currentThread = [] { return QThread::currentThread(); };
+        auto currentThread = [] {
+            return QThread::currentThread();
+        };
         QThread* ranOn = co_await w.run(currentThread);
         co_return ranOn != QThread::currentThread();
     }(worker));

@@ -1,7 +1,6 @@
 #include "core/InMemorySettingsStore.h"
 
 #include <QDate>
-
 #include <gtest/gtest.h>
 
 TEST(SettingsStore, TypedReadsOfAnotherTypeGiveNoValue)
@@ -24,6 +23,7 @@ TEST(SettingsStore, OnlyTheSevenKindsAreStorable)
 {
     EXPECT_TRUE(qw::SettingsStore::isStorable(QVariant(QStringList{QStringLiteral("a")})));
     EXPECT_TRUE(qw::SettingsStore::isStorable(QVariant(QVariantMap{{QStringLiteral("k"), QVariant(1.5)}})));
-    EXPECT_FALSE(qw::SettingsStore::isStorable(QVariant(QVariantMap{{QStringLiteral("k"), QVariant(QDate())}})));
+    EXPECT_FALSE(
+        qw::SettingsStore::isStorable(QVariant(QVariantMap{{QStringLiteral("k"), QVariant(QDate())}})));
     EXPECT_FALSE(qw::SettingsStore::isStorable(QVariant()));
 }

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QCoroTask>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-
-#include <QCoroTask>
-
 #include <chrono>
 #include <functional>
 #include <optional>

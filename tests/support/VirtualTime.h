@@ -4,7 +4,6 @@
 #include "core/TimerSource.h"
 
 #include <QDateTime>
-
 #include <chrono>
 #include <functional>
 #include <map>
