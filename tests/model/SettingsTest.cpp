@@ -1,0 +1,270 @@
+#include "model/PersistedSettings.h"
+#include "tests/model/ModelTestFixture.h"
+
+namespace qw::test {
+namespace {
+
+PersistedSettings load(const InMemorySettingsStore& store, QStringList defaultAllowed = {})
+{
+    return PersistedSettings::load(store, defaultAllowed, QDateTime(QDate(2026, 3, 14), QTime(9, 30)));
+}
+
+TEST(PersistedSettingsTest, DebounceLoadsOnlyTheOfferedPauses)
+{
+    const struct {
+        QVariant stored;
+        int expected;
+    } rows[] = {
+        {QVariant(qint64(700)), 800},           {QVariant(qint64(0)), 800},     {QVariant(qint64(-1)), 800},
+        {QVariant(qint64(5000)), 800},          {QVariant(qint64(1200)), 1200}, {QVariant(qint64(600)), 600},
+        {QVariant(QStringLiteral("1200")), 800}};
+    for (const auto& row : rows) {
+        InMemorySettingsStore store;
+        store.setObject(QStringLiteral("debounceMilliseconds"), row.stored);
+        EXPECT_EQ(load(store).debounceMilliseconds, row.expected) << row.stored.toString().toStdString();
+    }
+    EXPECT_EQ(load(InMemorySettingsStore()).debounceMilliseconds, 800) << "missing key";
+}
+
+TEST(PersistedSettingsTest, LegacyKeysAndUnknownValuesFallBack)
+{
+    InMemorySettingsStore none;
+    const PersistedSettings fresh = load(none);
+    EXPECT_TRUE(fresh.inputTranslationEnabled);
+    EXPECT_FALSE(fresh.pageTranslationEnabled);
+    EXPECT_EQ(fresh.inputSourceLanguage, TranslationLanguage::chinese);
+    EXPECT_EQ(fresh.inputTargetLanguage, TranslationLanguage::english);
+    EXPECT_EQ(fresh.pageSourceLanguage, TranslationLanguage::english);
+    EXPECT_EQ(fresh.pageTargetLanguage, TranslationLanguage::chinese);
+    EXPECT_EQ(fresh.selectedProvider, TranslationProvider::openAI);
+    EXPECT_TRUE(fresh.allowedBundleIDs.isEmpty()) << "a new installation allows nothing";
+
+    InMemorySettingsStore legacy;
+    legacy.setBool(QStringLiteral("helperEnabled"), false);
+    legacy.setBool(QStringLiteral("selectionTranslationEnabled"), true);
+    legacy.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect"));
+    legacy.setString(QStringLiteral("sourceLanguage"), QStringLiteral("日本語"));
+    legacy.setString(QStringLiteral("inputTranslationMode"), QStringLiteral("Selection"));
+    legacy.setInteger(QStringLiteral("hotkeyPreset"), 2);
+    legacy.setString(QStringLiteral("interfaceLanguage"), QStringLiteral("fr"));
+    legacy.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("bing"));
+    const PersistedSettings old = load(legacy, {AppModel::defaultAllowedApplication});
+    EXPECT_FALSE(old.inputTranslationEnabled);
+    EXPECT_TRUE(old.pageTranslationEnabled);
+    EXPECT_EQ(old.inputSourceLanguage, TranslationLanguage::japanese);
+    EXPECT_EQ(old.inputTargetLanguage, TranslationLanguage::english)
+        << "an automatic target cannot be sent to";
+    EXPECT_EQ(old.pageSourceLanguage, TranslationLanguage::automatic);
+    EXPECT_EQ(old.pageTargetLanguage, TranslationLanguage::japanese);
+    EXPECT_EQ(old.inputTranslationMode, TranslationMode::automatic);
+    EXPECT_EQ(old.hotkeyPreset, 0);
+    EXPECT_EQ(old.interfaceLanguage, InterfaceLanguage::system);
+    EXPECT_EQ(old.selectedProvider, TranslationProvider::openAI);
+    EXPECT_EQ(old.allowedBundleIDs, QSet<QString>{AppModel::defaultAllowedApplication});
+
+    // A stored value of the right type wins over the legacy key.
+    legacy.setBool(QStringLiteral("inputTranslationEnabled"), true);
+    legacy.setObject(QStringLiteral("pageTranslationEnabled"), QVariant(QStringLiteral("no")));
+    EXPECT_TRUE(load(legacy).inputTranslationEnabled);
+    EXPECT_TRUE(load(legacy).pageTranslationEnabled) << "a non-Boolean falls back to the legacy key";
+}
+
+TEST(PersistedSettingsTest, ConsentFollowsTheEndpointItWasGivenFor)
+{
+    InMemorySettingsStore store;
+    store.setBool(QStringLiteral("cloudConsent"), true);
+    EXPECT_TRUE(load(store).cloudConsent) << "the single old consent meant OpenAI";
+
+    store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
+    EXPECT_FALSE(load(store).cloudConsent) << "and no other provider";
+    store.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    EXPECT_TRUE(load(store).cloudConsent)
+        << "a built-in provider keeps a consent without a recorded endpoint";
+
+    store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom"));
+    store.setBool(QStringLiteral("cloudConsent.custom"), true);
+    ProviderConfigurations configs = ProviderConfigurationStore::load(store);
+    configs[TranslationProvider::custom] = {
+        TranslationProvider::custom, QStringLiteral("https://llm.example.org/v1"), QStringLiteral("m")};
+    ProviderConfigurationStore::save(configs, store);
+    EXPECT_FALSE(load(store).cloudConsent) << "a custom consent needs its endpoint";
+    store.setString(QStringLiteral("cloudConsentEndpoint.custom"),
+                    *configs[TranslationProvider::custom].consentEndpoint());
+    EXPECT_TRUE(load(store).cloudConsent);
+    configs[TranslationProvider::custom].baseURL = QStringLiteral("https://other.example.org/v1");
+    ProviderConfigurationStore::save(configs, store);
+    EXPECT_FALSE(load(store).cloudConsent) << "another host needs a new consent";
+}
+
+TEST(PersistedSettingsTest, PausesThatRanOutAreDroppedWhileLoading)
+{
+    InMemorySettingsStore store;
+    const QDateTime now(QDate(2026, 3, 14), QTime(9, 30));
+    store.setDictionary(QStringLiteral("ignoredAppsUntil"),
+                        QVariantMap{{QStringLiteral("a"), double(now.addSecs(60).toSecsSinceEpoch())},
+                                    {QStringLiteral("b"), double(now.toSecsSinceEpoch())},
+                                    {QStringLiteral("c"), QStringLiteral("tomorrow")}});
+    const PersistedSettings loaded = PersistedSettings::load(store, {}, now);
+    EXPECT_EQ(loaded.ignoredAppsUntil.keys(), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(loaded.ignoredAppsUntil.value(QStringLiteral("a")), now.addSecs(60));
+}
+
+TEST_F(ModelTest, TheInitializerRunsNoSideEffects)
+{
+    settings.setInteger(QStringLiteral("debounceMilliseconds"), 700);
+    const QStringList keysBefore = settings.keys();
+    int callbacks = 0;
+    AppModel& m = makeModel();
+    m.callbacks().onPreviewUpdate = [&] {
+        ++callbacks;
+    };
+
+    EXPECT_EQ(settings.keys(), keysBefore) << "nothing is written while reading";
+    EXPECT_EQ(settings.integer(QStringLiteral("debounceMilliseconds")), 700);
+    EXPECT_EQ(m.debounceMilliseconds(), 800);
+    EXPECT_EQ(m.status(), QStringLiteral("点击菜单栏图标开始"));
+    EXPECT_EQ(m.currentRole(), QStringLiteral("\u2014"));
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(m.revision(), 0u);
+    EXPECT_EQ(time.pendingTimers(), 0u) << "no work starts before the first inspection";
+}
+
+TEST_F(ModelTest, AnAssignedPauseIsKeptForTheRunAndFallsBackAtTheNextStart)
+{
+    AppModel& m = makeModel();
+    m.setDebounceMilliseconds(700);
+    EXPECT_EQ(m.debounceMilliseconds(), 700);
+    EXPECT_EQ(settings.integer(QStringLiteral("debounceMilliseconds")), 700);
+    EXPECT_EQ(makeModel().debounceMilliseconds(), 800);
+}
+
+TEST_F(ModelTest, SettersPersistUnderTheirKeysAndNotifyInOrder)
+{
+    AppModel& m = makeModel();
+    QStringList calls;
+    m.callbacks().onInterfaceLanguageChanged = [&] {
+        calls << QStringLiteral("language");
+    };
+    m.callbacks().onHotkeySettingsChanged = [&] {
+        calls << QStringLiteral("hotkeys");
+    };
+    m.callbacks().onPreviewUpdate = [&] {
+        calls << QStringLiteral("preview");
+    };
+    m.callbacks().onMonitoringSettingsChanged = [&] {
+        calls << QStringLiteral("monitoring");
+    };
+
+    m.setInterfaceLanguage(InterfaceLanguage::english);
+    EXPECT_EQ(calls, (QStringList{QStringLiteral("language"), QStringLiteral("hotkeys"),
+                                  QStringLiteral("preview")}));
+    EXPECT_EQ(settings.string(QStringLiteral("interfaceLanguage")), QStringLiteral("en"));
+    EXPECT_EQ(m.status(), QStringLiteral("Click the tray icon to start"))
+        << "shown texts follow the language";
+    EXPECT_EQ(m.connectionStatus(), QStringLiteral("Connection not tested yet"));
+    EXPECT_GT(changes, 0);
+
+    calls.clear();
+    m.setHotkeyPreset(1);
+    m.setInputTranslationEnabled(false);
+    EXPECT_EQ(settings.integer(QStringLiteral("hotkeyPreset")), 1);
+    EXPECT_EQ(settings.boolValue(QStringLiteral("inputTranslationEnabled")), false);
+    EXPECT_TRUE(calls.contains(QStringLiteral("hotkeys")));
+    EXPECT_EQ(calls.last(), QStringLiteral("monitoring"));
+
+    m.setInputSourceLanguage(TranslationLanguage::english);
+    m.setInputTargetLanguage(TranslationLanguage::german);
+    m.setPageLanguagesFromInput();
+    EXPECT_EQ(m.pageSourceLanguage(), TranslationLanguage::german);
+    EXPECT_EQ(m.pageTargetLanguage(), TranslationLanguage::english);
+    EXPECT_EQ(settings.string(QStringLiteral("pageSourceLanguage")), QStringLiteral("Deutsch"));
+    EXPECT_EQ(settings.string(QStringLiteral("pageTargetLanguage")), QStringLiteral("English"));
+
+    m.setAllowedBundleIDs({QStringLiteral("b"), QStringLiteral("a")});
+    EXPECT_EQ(settings.stringArray(QStringLiteral("allowedBundleIDs")),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+TEST_F(ModelTest, ConsentIsBoundToTheProviderAndItsEndpoint)
+{
+    consentToCloud();
+    AppModel& m = makeModel();
+    EXPECT_TRUE(m.cloudConsent());
+
+    m.setSelectedProvider(TranslationProvider::kimi);
+    EXPECT_FALSE(m.cloudConsent());
+    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.kimi")), false);
+    EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("kimi"));
+
+    m.setSelectedProvider(TranslationProvider::openAI);
+    EXPECT_TRUE(m.cloudConsent()) << "the consent given to OpenAI comes back with it";
+    EXPECT_EQ(settings.string(QStringLiteral("cloudConsentEndpoint.openai")),
+              ProviderConfiguration::defaults(TranslationProvider::openAI).consentEndpoint());
+    m.setCloudConsent(false);
+    EXPECT_FALSE(settings.contains(QStringLiteral("cloudConsentEndpoint.openai")));
+}
+
+// Pauses end at the next local midnight of the injected time zone.
+TEST_F(ModelTest, PausesEndAtTheNextLocalMidnight)
+{
+    const TranslationApplication app{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")};
+    const struct {
+        const char* situation;
+        QDateTime now;
+        qint64 expectedSeconds;
+    } rows[] = {
+        {"one second before midnight", QDateTime(QDate(2026, 3, 14), QTime(23, 59, 59), timeZone), 1},
+        {"at midnight", QDateTime(QDate(2026, 3, 14), QTime(0, 0), timeZone), 24 * 3600},
+        {"the day the clocks go forward", QDateTime(QDate(2026, 3, 29), QTime(0, 0), timeZone), 23 * 3600},
+        {"the day the clocks go back", QDateTime(QDate(2026, 10, 25), QTime(0, 0), timeZone), 25 * 3600},
+    };
+    for (const auto& row : rows) {
+        time.setNow(row.now);
+        AppModel& m = makeModel();
+        m.ignoreAppToday(app);
+        const QDateTime until = m.ignoredAppsUntil().value(app.bundleID);
+        EXPECT_EQ(row.now.secsTo(until), row.expectedSeconds) << row.situation;
+        EXPECT_EQ(until.toTimeZone(timeZone).time(), QTime(0, 0)) << row.situation;
+        EXPECT_TRUE(m.isAppIgnoredToday(app.bundleID));
+        EXPECT_EQ(m.status(), QStringLiteral("今日已忽略 Text Editor，午夜自动恢复"));
+    }
+}
+
+TEST_F(ModelTest, APauseRunsOutAtMidnightAndIsThenRemovedOnce)
+{
+    time.setNow(QDateTime(QDate(2026, 3, 28), QTime(22, 0), timeZone));
+    window.textField(QStringLiteral("你好")).focus();
+    AppModel& m = makeModel();
+    m.ignoreAppToday({AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")});
+    ASSERT_TRUE(settings.dictionary(QStringLiteral("ignoredAppsUntil"))
+                    ->contains(AppModel::defaultAllowedApplication));
+
+    inspect();
+    EXPECT_EQ(m.status(), QStringLiteral("今日已忽略此应用，午夜自动恢复"));
+    EXPECT_FALSE(m.currentField().has_value()) << "nothing is read from a paused application";
+
+    time.setNow(m.ignoredAppsUntil().value(AppModel::defaultAllowedApplication));
+    EXPECT_FALSE(m.isAppIgnoredToday(AppModel::defaultAllowedApplication)) << "an end equal to now is over";
+    settings.remove(QStringLiteral("ignoredAppsUntil"));
+    m.expireAppIgnores();
+    EXPECT_TRUE(m.ignoredAppsUntil().isEmpty());
+    EXPECT_EQ(settings.dictionary(QStringLiteral("ignoredAppsUntil")), QVariantMap())
+        << "the removal is persisted";
+    settings.remove(QStringLiteral("ignoredAppsUntil"));
+    m.expireAppIgnores();
+    EXPECT_FALSE(settings.contains(QStringLiteral("ignoredAppsUntil"))) << "removing nothing writes nothing";
+
+    inspect();
+    EXPECT_TRUE(m.currentField().has_value()) << "after midnight the application is read again";
+}
+
+TEST_F(ModelTest, CurrentProviderConfigurationFallsBackToTheDefault)
+{
+    AppModel& m = makeModel();
+    m.setSelectedProvider(TranslationProvider::kimi);
+    EXPECT_EQ(m.currentProviderConfiguration(), ProviderConfiguration::defaults(TranslationProvider::kimi));
+    EXPECT_FALSE(m.providerReady()) << "no key known";
+}
+
+} // namespace
+} // namespace qw::test
