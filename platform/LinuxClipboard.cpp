@@ -1,0 +1,161 @@
+#include "platform/LinuxClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QThread>
+#include <future>
+#include <memory>
+
+namespace qw {
+
+namespace {
+QClipboard* systemClipboard()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
+                                                                        : nullptr;
+}
+} // namespace
+
+LinuxClipboard::LinuxClipboard(QObject* parent) : QObject(parent)
+{
+    if (QClipboard* clipboard = systemClipboard()) {
+        connect(clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
+            if (mode == QClipboard::Clipboard)
+                ++m_changes;
+        });
+    }
+}
+
+template <class R> std::optional<R> LinuxClipboard::onMainThread(std::function<R()> work) const
+{
+    if (QThread::currentThread() == thread())
+        return work();
+    // 0 pending, 1 running, 2 abandoned by the caller.
+    auto state = std::make_shared<std::atomic<int>>(0);
+    auto promise = std::make_shared<std::promise<R>>();
+    std::future<R> future = promise->get_future();
+    QMetaObject::invokeMethod(
+        const_cast<LinuxClipboard*>(this),
+        [state, promise, work] {
+            int expected = 0;
+            if (!state->compare_exchange_strong(expected, 1))
+                return;
+            promise->set_value(work());
+        },
+        Qt::QueuedConnection);
+    if (future.wait_for(mainThreadTimeout) == std::future_status::ready)
+        return future.get();
+    int expected = 0;
+    if (state->compare_exchange_strong(expected, 2))
+        return std::nullopt;
+    // Already running on the main thread: it finishes without waiting for us.
+    return future.get();
+}
+
+void LinuxClipboard::noteOwnChange()
+{
+    QClipboard* clipboard = systemClipboard();
+    m_ownedAfterWrite = clipboard && clipboard->ownsClipboard();
+}
+
+qint64 LinuxClipboard::refreshedChangeCount()
+{
+    // Another program taking the clipboard is noticed through Qt's change signal, but that
+    // signal may still be queued: asking who owns the clipboard now does not lag.
+    QClipboard* clipboard = systemClipboard();
+    if (m_ownedAfterWrite && clipboard && !clipboard->ownsClipboard()) {
+        m_ownedAfterWrite = false;
+        ++m_changes;
+    }
+    return m_changes.load();
+}
+
+int LinuxClipboard::itemCount() const
+{
+    return onMainThread<int>([] {
+               QClipboard* clipboard = systemClipboard();
+               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+               return mime && !mime->formats().isEmpty() ? 1 : 0;
+           })
+        .value_or(0);
+}
+
+QStringList LinuxClipboard::types(int item) const
+{
+    if (item != 0)
+        return {};
+    return onMainThread<QStringList>([] {
+               QClipboard* clipboard = systemClipboard();
+               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+               return mime ? mime->formats() : QStringList();
+           })
+        .value_or(QStringList());
+}
+
+std::optional<QByteArray> LinuxClipboard::data(int item, const QString& type) const
+{
+    if (item != 0)
+        return std::nullopt;
+    return onMainThread<std::optional<QByteArray>>([type]() -> std::optional<QByteArray> {
+               QClipboard* clipboard = systemClipboard();
+               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+               if (!mime || !mime->hasFormat(type))
+                   return std::nullopt;
+               return mime->data(type);
+           })
+        .value_or(std::nullopt);
+}
+
+void LinuxClipboard::clear()
+{
+    onMainThread<bool>([this] {
+        QClipboard* clipboard = systemClipboard();
+        if (!clipboard)
+            return false;
+        clipboard->clear(QClipboard::Clipboard);
+        m_ownedAfterWrite = false;
+        return true;
+    });
+}
+
+bool LinuxClipboard::setString(const QString& text)
+{
+    return onMainThread<bool>([this, text] {
+               QClipboard* clipboard = systemClipboard();
+               if (!clipboard)
+                   return false;
+               clipboard->setText(text, QClipboard::Clipboard);
+               noteOwnChange();
+               return m_ownedAfterWrite;
+           })
+        .value_or(false);
+}
+
+bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
+{
+    if (items.isEmpty())
+        return true;
+    // X11 has a single clipboard item: the first one is what the clipboard can hold.
+    const ClipboardItem item = items.first();
+    return onMainThread<bool>([this, item] {
+               QClipboard* clipboard = systemClipboard();
+               if (!clipboard)
+                   return false;
+               auto* mime = new QMimeData;
+               for (const ClipboardRepresentation& representation : item.representations)
+                   mime->setData(representation.type, representation.data);
+               clipboard->setMimeData(mime, QClipboard::Clipboard);
+               noteOwnChange();
+               return m_ownedAfterWrite;
+           })
+        .value_or(false);
+}
+
+qint64 LinuxClipboard::changeCount() const
+{
+    auto* self = const_cast<LinuxClipboard*>(this);
+    return onMainThread<qint64>([self] { return self->refreshedChangeCount(); }).value_or(-1);
+}
+
+} // namespace qw

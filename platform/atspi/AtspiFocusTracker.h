@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace qw {
+
+// The last object each application reported as focused, fed by the event router on the main
+// thread and read by the accessibility worker. Only bus names and object paths are kept,
+// never anything an event carried about the text.
+class AtspiFocusTracker {
+public:
+    using Object = std::pair<QString, QString>; // bus name, object path
+
+    void focused(const QString& busName, const QString& path);
+    void unfocused(const QString& busName, const QString& path);
+    void forget(const QString& busName);
+
+    std::optional<QString> focusedPath(const QString& busName) const;
+    // The object of the most recent focus event of any application.
+    std::optional<Object> mostRecent() const;
+
+private:
+    mutable std::mutex m_mutex;
+    QHash<QString, QString> m_focused;
+    std::optional<Object> m_mostRecent;
+};
+
+} // namespace qw

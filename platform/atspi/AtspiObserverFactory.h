@@ -1,0 +1,23 @@
+#pragma once
+
+#include "accessibility/adapters/AccessibilityObserverFactory.h"
+
+namespace qw {
+
+class AtspiEventRouter;
+
+// Observers of one process over the event router. Registration only changes what is passed
+// on: the bus subscription itself is made once by the router, so nothing here can fail or
+// wait. "AXFocusedUIElementChanged" is registered on the application element, "AXValueChanged"
+// on a field element.
+class AtspiObserverFactory : public AccessibilityObserverFactory {
+public:
+    explicit AtspiObserverFactory(AtspiEventRouter& router) : m_router(router) {}
+
+    std::unique_ptr<AccessibilityObserver> create(qint32 pid, Handler handler) override;
+
+private:
+    AtspiEventRouter& m_router;
+};
+
+} // namespace qw

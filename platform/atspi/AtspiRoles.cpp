@@ -1,0 +1,42 @@
+#include "platform/atspi/AtspiRoles.h"
+
+namespace qw {
+
+QString AtspiRoles::axRole(quint32 role, quint64 states)
+{
+    switch (role) {
+    case passwordText:
+        // Reported with the secure subrole and protected-content flag as well.
+        return QStringLiteral("AXTextField");
+    case entry:
+    case spinButton:
+        return has(states, multiLine) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+    case text:
+        // GTK's text view: multi-line unless it says otherwise; Qt's line edit says single-line.
+        return has(states, singleLine) ? QStringLiteral("AXTextField") : QStringLiteral("AXTextArea");
+    case comboBox:
+        return QStringLiteral("AXComboBox");
+    case paragraph:
+    case documentFrame:
+    case documentText:
+    case documentWeb:
+    case section:
+    case panel:
+    case terminal:
+        return QStringLiteral("AXGroup");
+    case frame:
+    case window:
+        return QStringLiteral("AXWindow");
+    case application:
+        return QStringLiteral("AXApplication");
+    case pushButton:
+        return QStringLiteral("AXButton");
+    case label:
+    case staticText:
+        return QStringLiteral("AXStaticText");
+    default:
+        return QStringLiteral("AXUnknown");
+    }
+}
+
+} // namespace qw

@@ -1,0 +1,100 @@
+#include "platform/x11/X11Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace qw {
+
+X11Workspace::X11Workspace(const DesktopEntryIndex& entries) : m_entries(entries) {}
+
+bool X11Workspace::hasActiveWindowSupport() const
+{
+    // A window manager that has died leaves its root properties behind: its check window
+    // must still exist.
+    const auto check = m_x.cardinal(m_x.root(), "_NET_SUPPORTING_WM_CHECK");
+    return check && m_x.windowExists(*check);
+}
+
+std::optional<xcb_window_t> X11Workspace::activeWindow() const
+{
+    if (!m_x.isConnected() || !hasActiveWindowSupport())
+        return std::nullopt;
+    const auto window = m_x.cardinal(m_x.root(), "_NET_ACTIVE_WINDOW");
+    if (!window || *window == XCB_WINDOW_NONE || !m_x.windowExists(*window))
+        return std::nullopt;
+    return *window;
+}
+
+std::optional<qint32> X11Workspace::frontmostPid() const
+{
+    const auto window = activeWindow();
+    if (!window)
+        return std::nullopt;
+    const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
+    if (!pid || *pid == 0)
+        return std::nullopt;
+    return qint32(*pid);
+}
+
+WindowIdentity X11Workspace::identityOf(xcb_window_t window, qint32 pid) const
+{
+    WindowIdentity identity;
+    identity.gtkApplicationId = m_x.text(window, "_GTK_APPLICATION_ID").value_or(QString());
+    // WM_CLASS: instance and class, each NUL-terminated.
+    if (const auto wmClass = m_x.property(window, XCB_ATOM_WM_CLASS)) {
+        const QList<QByteArray> parts = wmClass->split('\0');
+        identity.wmInstance = parts.value(0).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0));
+        identity.wmClass = parts.value(1).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(1));
+    }
+    identity.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    return identity;
+}
+
+RunningApplication X11Workspace::describe(qint32 pid, const WindowIdentity& window) const
+{
+    RunningApplication application;
+    application.pid = pid;
+    if (const auto entry = m_entries.resolve(window)) {
+        application.bundleID = entry->id;
+        application.localizedName = entry->nameFor(QLocale::system().name());
+    } else if (!window.wmClass.isEmpty()) {
+        application.localizedName = window.wmClass;
+    }
+    if (!window.executable.isEmpty())
+        application.bundleLocation = QFileInfo(window.executable).absolutePath();
+    return application;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() const
+{
+    const auto window = activeWindow();
+    if (!window)
+        return std::nullopt;
+    const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
+    if (!pid || *pid == 0)
+        return std::nullopt;
+    return describe(qint32(*pid), identityOf(*window, qint32(*pid)));
+}
+
+bool X11Workspace::isTerminated(const RunningApplication& application) const
+{
+    if (application.pid <= 0)
+        return true;
+    return ::kill(application.pid, 0) != 0 && errno == ESRCH;
+}
+
+bool X11Workspace::pathExists(const QString& path) const
+{
+    return QFileInfo::exists(path);
+}
+
+QStringList X11Workspace::applicationsOpeningHttpsUrls() const
+{
+    return m_entries.httpsHandlers();
+}
+
+} // namespace qw

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "accessibility/adapters/Workspace.h"
+#include "platform/DesktopEntryIndex.h"
+#include "platform/x11/XcbConnection.h"
+
+namespace qw {
+
+// Running applications as X11 and the desktop entries describe them. The frontmost
+// application is the owner (_NET_WM_PID) of the window manager's active window; its bundle
+// identifier is its desktop-entry id, its name the entry's name in the user's locale, its
+// location the directory of its executable.
+class X11Workspace : public Workspace {
+public:
+    explicit X11Workspace(const DesktopEntryIndex& entries);
+
+    bool isConnected() const { return m_x.isConnected(); }
+
+    std::optional<RunningApplication> frontmostApplication() const override;
+    bool isTerminated(const RunningApplication& application) const override;
+    bool pathExists(const QString& path) const override;
+    QStringList applicationsOpeningHttpsUrls() const override;
+
+    // The active window and its owner without the desktop-entry lookup.
+    std::optional<xcb_window_t> activeWindow() const;
+    std::optional<qint32> frontmostPid() const;
+    // Whether a window manager that tracks the active window is running.
+    bool hasActiveWindowSupport() const;
+
+    RunningApplication describe(qint32 pid, const WindowIdentity& window) const;
+
+private:
+    WindowIdentity identityOf(xcb_window_t window, qint32 pid) const;
+
+    XcbConnection m_x;
+    const DesktopEntryIndex& m_entries;
+};
+
+} // namespace qw

@@ -1,0 +1,121 @@
+#include "platform/atspi/AtspiElementRef.h"
+#include "platform/atspi/AtspiRoles.h"
+#include "platform/atspi/TextOffsets.h"
+
+#include <gtest/gtest.h>
+
+namespace qw {
+namespace {
+
+// "a😀b": the emoji is one GTK character and two UTF-16 units.
+const QString mixed = QStringLiteral("a😀b");
+
+TEST(TextOffsets, CodePointOffsetsMapExactlyToUtf16IndicesAroundAPair)
+{
+    struct Row {
+        const char* situation;
+        qsizetype utf16;
+        std::optional<int> codePoint;
+    };
+    const Row rows[] = {
+        {"start", 0, 0},
+        {"before the emoji", 1, 1},
+        {"inside the emoji", 2, std::nullopt},
+        {"after the emoji", 3, 2},
+        {"end", 4, 3},
+        {"past the end", 5, std::nullopt},
+        {"negative", -1, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(TextOffsets::toPlatform(mixed, row.utf16, OffsetUnit::codePoints), row.codePoint)
+            << row.situation;
+        if (row.codePoint) {
+            EXPECT_EQ(TextOffsets::fromPlatform(mixed, *row.codePoint, OffsetUnit::codePoints), row.utf16)
+                << row.situation;
+        }
+    }
+    EXPECT_EQ(TextOffsets::fromPlatform(mixed, 4, OffsetUnit::codePoints), std::nullopt);
+    EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::codePoints), 3);
+}
+
+TEST(TextOffsets, Utf16ToolkitsPassThroughWithinTheText)
+{
+    EXPECT_EQ(TextOffsets::toPlatform(mixed, 2, OffsetUnit::utf16), 2);
+    EXPECT_EQ(TextOffsets::fromPlatform(mixed, 4, OffsetUnit::utf16), 4);
+    EXPECT_EQ(TextOffsets::fromPlatform(mixed, 5, OffsetUnit::utf16), std::nullopt);
+    EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::utf16), 4);
+}
+
+TEST(TextOffsets, LoneSurrogatesCountAsOneCharacterEach)
+{
+    // A broken pair (as a toolkit may hand out) must not swallow its neighbour.
+    const QString broken = QString(QChar(0xD83D)) + QStringLiteral("x");
+    EXPECT_EQ(TextOffsets::toPlatform(broken, 1, OffsetUnit::codePoints), 1);
+    EXPECT_EQ(TextOffsets::fromPlatform(broken, 2, OffsetUnit::codePoints), 2);
+}
+
+TEST(AtspiElementRef, HandlesRoundTripAndRejectForeignIdentities)
+{
+    const auto object = AtspiElementRef::parse(
+        AtspiElementRef::object(QStringLiteral(":1.42"), QStringLiteral("/org/a11y/atspi/accessible/7")));
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->kind, AtspiElementRef::Kind::object);
+    EXPECT_EQ(object->busName, QStringLiteral(":1.42"));
+    EXPECT_EQ(object->path, QStringLiteral("/org/a11y/atspi/accessible/7"));
+
+    const auto application = AtspiElementRef::parse(AtspiElementRef::application(314));
+    ASSERT_TRUE(application);
+    EXPECT_EQ(application->kind, AtspiElementRef::Kind::application);
+    EXPECT_EQ(application->pid, 314);
+    EXPECT_EQ(AtspiElementRef::parse(AtspiElementRef::systemWide())->kind, AtspiElementRef::Kind::systemWide);
+
+    EXPECT_EQ(AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")),
+              AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")));
+    EXPECT_NE(AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")),
+              AtspiElementRef::object(QStringLiteral(":1.3"), QStringLiteral("/a")));
+    for (const char* bad : {"", "pid|0", "pid|abc", ":1.2|relative", "|/path", ":1.2|"})
+        EXPECT_FALSE(AtspiElementRef::parse(AccessibilityElement(QString::fromLatin1(bad)))) << bad;
+}
+
+TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAccepts)
+{
+    const quint64 none = 0;
+    const quint64 single = quint64(1) << AtspiRoles::singleLine;
+    const quint64 multi = quint64(1) << AtspiRoles::multiLine;
+    struct Row {
+        const char* situation;
+        quint32 role;
+        quint64 states;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"GTK entry", AtspiRoles::entry, single, "AXTextField"},
+        {"multi-line entry", AtspiRoles::entry, multi, "AXTextArea"},
+        {"GTK text view", AtspiRoles::text, multi, "AXTextArea"},
+        {"Qt line edit (role text, single line)", AtspiRoles::text, single, "AXTextField"},
+        {"text without line state", AtspiRoles::text, none, "AXTextArea"},
+        {"password text", AtspiRoles::passwordText, single, "AXTextField"},
+        {"combo box", AtspiRoles::comboBox, none, "AXComboBox"},
+        {"editable paragraph", AtspiRoles::paragraph, none, "AXGroup"},
+        {"web document", AtspiRoles::documentWeb, none, "AXGroup"},
+        {"frame", AtspiRoles::frame, none, "AXWindow"},
+        {"label", AtspiRoles::label, none, "AXStaticText"},
+        {"unknown role", 999, none, "AXUnknown"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(AtspiRoles::axRole(row.role, row.states), QString::fromLatin1(row.expected))
+            << row.situation;
+    EXPECT_TRUE(AtspiRoles::isProtected(AtspiRoles::passwordText));
+    EXPECT_FALSE(AtspiRoles::isProtected(AtspiRoles::entry));
+}
+
+TEST(AtspiRoles, StatesSpanBothWords)
+{
+    const quint64 states = AtspiRoles::stateSet(1u << AtspiRoles::focused, 1u << 1);
+    EXPECT_TRUE(AtspiRoles::has(states, AtspiRoles::focused));
+    EXPECT_FALSE(AtspiRoles::has(states, AtspiRoles::editable));
+    EXPECT_TRUE(AtspiRoles::has(states, static_cast<AtspiRoles::State>(33)));
+}
+
+} // namespace
+} // namespace qw

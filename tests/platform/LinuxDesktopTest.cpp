@@ -1,0 +1,419 @@
+// The Linux desktop backend against real programs: a GTK 3 program read and written through
+// AT-SPI, X11's active window, XTest, XInput2 and the clipboard. Runs inside
+// scripts/headless-session.sh (Xvfb, openbox, session bus, accessibility bus).
+#include "platform/LinuxDesktop.h"
+
+#include "accessibility/AXFocusMonitor.h"
+#include "accessibility/AXWorker.h"
+#include "app/l10n/L10n.h"
+#include "tests/platform/GtkTestApp.h"
+#include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/VirtualTime.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QMimeData>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace qw {
+namespace {
+
+using test::GtkTestApp;
+
+const QString padId = QStringLiteral("org.quillweave.TestPad");
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+// An application that accepts nothing through the accessibility channel's value write, so
+// that a write has to go through the paste channel.
+class RefusingValueWrites : public AccessibilityAPI {
+public:
+    explicit RefusingValueWrites(AccessibilityAPI& real) : m_real(real) {}
+    bool isProcessTrusted() const override { return m_real.isProcessTrusted(); }
+    AccessibilityElement applicationElement(qint32 pid) override { return m_real.applicationElement(pid); }
+    AccessibilityElement systemWideElement() override { return m_real.systemWideElement(); }
+    void setMessagingTimeout(const AccessibilityElement& e, std::chrono::milliseconds t) override
+    {
+        m_real.setMessagingTimeout(e, t);
+    }
+    AttributeResult copyAttributeValue(const AccessibilityElement& e, const QString& a) override
+    {
+        return m_real.copyAttributeValue(e, a);
+    }
+    SettableResult isAttributeSettable(const AccessibilityElement& e, const QString& a) override
+    {
+        if (a == u"AXValue")
+            return {AXErrorCode::success, false};
+        return m_real.isAttributeSettable(e, a);
+    }
+    int setAttributeValue(const AccessibilityElement& e, const QString& a, const AttributeValue& v) override
+    {
+        if (a == u"AXValue")
+            return AXErrorCode::attributeUnsupported;
+        return m_real.setAttributeValue(e, a, v);
+    }
+    ProcessIdResult processId(const AccessibilityElement& e) override { return m_real.processId(e); }
+    ElementResult elementAtPosition(const AccessibilityElement& s, QPointF p) override
+    {
+        return m_real.elementAtPosition(s, p);
+    }
+
+private:
+    AccessibilityAPI& m_real;
+};
+
+class LinuxDesktopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            return;
+        // Desktop entries of our own, so that nothing depends on what the machine has installed.
+        s_dataHome = new QTemporaryDir;
+        const QString applications = s_dataHome->filePath(QStringLiteral("applications"));
+        QDir().mkpath(applications);
+        writeFile(applications + QStringLiteral("/org.quillweave.TestPad.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Test Pad\nName[zh_CN]=测试记事本\n"
+                  "Exec=/usr/bin/python3 " +
+                      GtkTestApp::scriptPath().toUtf8() + "\n");
+        writeFile(applications + QStringLiteral("/org.quillweave.TestBrowser.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Test Browser\nExec=test-browser %u\n"
+                  "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
+        qputenv("XDG_DATA_HOME", s_dataHome->path().toUtf8());
+        s_desktop = new LinuxDesktop;
+        s_desktop->accessibilityBus().waitUntilReady(std::chrono::seconds(10));
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete s_desktop;
+        s_desktop = nullptr;
+        delete s_dataHome;
+        s_dataHome = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!s_desktop)
+            GTEST_SKIP() << "DISPLAY is not set: run inside scripts/headless-session.sh";
+        ASSERT_TRUE(s_desktop->accessibilityBus().isReady())
+            << s_desktop->accessibilityBus().failure().toStdString();
+        // The router's subscription is made on the main thread once the bus is up.
+        ASSERT_TRUE(s_desktop->workspace().isConnected());
+        m_worker = std::make_unique<AXWorker>(s_desktop->platform());
+    }
+
+    // Starts the GTK program, activates its window and waits until its focused field can be
+    // read (its accessible tree is up).
+    std::unique_ptr<GtkTestApp> launch(QStringList arguments, bool expectField = true)
+    {
+        auto app = std::make_unique<GtkTestApp>(std::move(arguments));
+        EXPECT_TRUE(app->start());
+        EXPECT_TRUE(app->activate());
+        EXPECT_TRUE(test::pumpUntil([&] { return s_desktop->workspace().frontmostPid() == app->pid(); }));
+        if (expectField) {
+            EXPECT_TRUE(test::pumpUntil([&] { return focus(*app).first.has_value(); }));
+        }
+        return app;
+    }
+
+    RunningApplication running(const GtkTestApp& app)
+    {
+        auto front = s_desktop->workspace().frontmostApplication();
+        EXPECT_TRUE(front && front->pid == app.pid());
+        return front.value_or(RunningApplication{app.pid(), {}, {}, {}, false});
+    }
+
+    AXWorker::FocusResult focus(const GtkTestApp& app)
+    {
+        auto started = test::start(m_worker->focus(running(app)));
+        return started.wait();
+    }
+
+    static LinuxDesktop* s_desktop;
+    static QTemporaryDir* s_dataHome;
+    std::unique_ptr<AXWorker> m_worker;
+};
+
+LinuxDesktop* LinuxDesktopTest::s_desktop = nullptr;
+QTemporaryDir* LinuxDesktopTest::s_dataHome = nullptr;
+
+TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProgramWithItsDesktopEntry)
+{
+    auto app = launch({QStringLiteral("--app-id"), padId}, false);
+    const auto front = s_desktop->workspace().frontmostApplication();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->pid, app->pid());
+    EXPECT_EQ(front->bundleID, padId);
+    EXPECT_EQ(front->localizedName, QStringLiteral("Test Pad"));
+    EXPECT_FALSE(s_desktop->workspace().isTerminated(*front));
+
+    const QStringList handlers = s_desktop->workspace().applicationsOpeningHttpsUrls();
+    EXPECT_TRUE(handlers.contains(QStringLiteral("org.quillweave.TestBrowser")));
+    EXPECT_FALSE(handlers.contains(padId));
+}
+
+TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("Guten Morgen")});
+    const auto [field, diagnostic] = focus(*app);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(field->value, QStringLiteral("Guten Morgen"));
+    EXPECT_EQ(field->pid, app->pid());
+    EXPECT_EQ(field->bundleID, padId);
+    ASSERT_TRUE(field->bounds);
+    EXPECT_GT(field->bounds->width(), 10);
+    EXPECT_GT(field->bounds->height(), 5);
+    EXPECT_TRUE(QRectF(0, 0, 1280, 800).contains(*field->bounds));
+    // GTK selects an entry's whole text when it takes focus from the keyboard; anything
+    // reported is a real length.
+    ASSERT_TRUE(field->selectedLength);
+    EXPECT_EQ(diagnostic, L10n::format(L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
+                                       {QStringLiteral("AXTextField"), L10n::text(L10N_KEY("是")),
+                                        L10n::text(L10N_KEY("是"))}));
+
+    // A bare caret is a selection of length 0, not "absent".
+    ASSERT_TRUE(app->send(QStringLiteral("select entry 3 3")));
+    auto snapshot = test::start(m_worker->snapshot(*field));
+    EXPECT_EQ(snapshot.wait(), (AXWorker::Snapshot{true, QStringLiteral("Guten Morgen"), 0}));
+}
+
+TEST_F(LinuxDesktopTest, TextViewIsAMultiLineTextArea)
+{
+    auto app = launch({QStringLiteral("--view-text"), QStringLiteral("first line\nsecond line"),
+                       QStringLiteral("--focus"), QStringLiteral("view")});
+    const auto [field, diagnostic] = focus(*app);
+    ASSERT_TRUE(field) << diagnostic.toStdString();
+    EXPECT_EQ(field->role, QStringLiteral("AXTextArea"));
+    EXPECT_EQ(field->value, QStringLiteral("first line\nsecond line"));
+}
+
+TEST_F(LinuxDesktopTest, PasswordEntryIsNeverRead)
+{
+    auto app = launch({QStringLiteral("--password-text"), QStringLiteral("hunter2"),
+                       QStringLiteral("--focus"), QStringLiteral("password")},
+                      false);
+    test::pumpUntil([&] { return focus(*app).second == L10n::text(L10N_KEY("已排除受保护输入框")); });
+    const auto [field, diagnostic] = focus(*app);
+    EXPECT_FALSE(field);
+    EXPECT_EQ(diagnostic, L10n::text(L10N_KEY("已排除受保护输入框")));
+
+    // Even asked directly, the backend refuses to read its text or selection.
+    AccessibilityAPI& ax = s_desktop->accessibility();
+    const AttributeResult focused =
+        ax.copyAttributeValue(ax.applicationElement(app->pid()), QStringLiteral("AXFocusedUIElement"));
+    const auto* element = std::get_if<AccessibilityElement>(&focused.value);
+    ASSERT_TRUE(element);
+    EXPECT_EQ(ax.copyAttributeValue(*element, QStringLiteral("AXSubrole")).value,
+              AttributeValue(QStringLiteral("AXSecureTextField")));
+    for (const QString& attribute : {QStringLiteral("AXValue"), QStringLiteral("AXSelectedText"),
+                                     QStringLiteral("AXSelectedTextRange")}) {
+        const AttributeResult read = ax.copyAttributeValue(*element, attribute);
+        EXPECT_FALSE(read.succeeded()) << attribute.toStdString();
+        EXPECT_TRUE(std::holds_alternative<std::monostate>(read.value));
+    }
+    EXPECT_EQ(ax.setAttributeValue(*element, QStringLiteral("AXValue"), AttributeValue(QStringLiteral("x"))),
+              AXErrorCode::attributeUnsupported);
+    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QString());
+}
+
+TEST_F(LinuxDesktopTest, WholeValueWriteThroughAccessibilityIsReadBack)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("good morning")});
+    ASSERT_TRUE(app->send(QStringLiteral("select entry 0 0")));
+    const auto field = focus(*app).first;
+    ASSERT_TRUE(field);
+    ASSERT_EQ(field->selectedLength, 0);
+
+    auto generation = std::make_shared<AXAccessGeneration>();
+    AXReplaceRequest request{QStringLiteral("good morning"), QStringLiteral("早上好 🌅"), *field};
+    auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
+    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
+    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("早上好 🌅"));
+}
+
+TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf16Range)
+{
+    // GTK counts "a😀b c" as 5 characters; the bridge as 6 UTF-16 units.
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("a😀b c")});
+    ASSERT_TRUE(app->send(QStringLiteral("select entry 1 3"))); // "😀b"
+    auto selection = test::start(m_worker->selection(running(*app), std::nullopt));
+    const auto found = selection.wait();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->text, QStringLiteral("😀b"));
+    ASSERT_TRUE(found->range);
+    EXPECT_EQ(*found->range, (TextRange{1, 3}));
+    ASSERT_TRUE(found->field);
+
+    auto generation = std::make_shared<AXAccessGeneration>();
+    AXReplaceRequest request{QStringLiteral("😀b"), QStringLiteral("𝄞x"), *found->field, found->range,
+                             found->field->value};
+    auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
+    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
+    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("a𝄞x c"));
+
+    // Selecting half of a surrogate pair is refused, never rounded.
+    AccessibilityAPI& ax = s_desktop->accessibility();
+    EXPECT_EQ(ax.setAttributeValue(found->field->element, QStringLiteral("AXSelectedTextRange"),
+                                   AttributeValue(TextRange{2, 1})),
+              AXErrorCode::illegalArgument);
+    // And a range after it lands on the right characters.
+    EXPECT_EQ(ax.setAttributeValue(found->field->element, QStringLiteral("AXSelectedTextRange"),
+                                   AttributeValue(TextRange{3, 2})),
+              AXErrorCode::success);
+    EXPECT_EQ(app->state().value(QStringLiteral("selection")).toArray(), (QJsonArray{2, 4}));
+}
+
+TEST_F(LinuxDesktopTest, PasteChannelWritesThroughCtrlVAndPutsTheUsersClipboardBack)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("hello there")});
+    ASSERT_TRUE(app->send(QStringLiteral("select entry 0 0")));
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("text/plain"), "the user's own copy");
+    mime->setData(QStringLiteral("application/x-quillweave-test"), QByteArray("\x01\x02\x03", 3));
+    QGuiApplication::clipboard()->setMimeData(mime);
+
+    RefusingValueWrites refusing(s_desktop->accessibility());
+    AXPlatform platform = s_desktop->platform();
+    AXWorker worker(AXPlatform{refusing, platform.workspace, platform.pointer, platform.clipboard,
+                               platform.keys, platform.sleeper, platform.clock});
+    auto read = test::start(worker.focus(running(*app)));
+    const auto field = read.wait().first;
+    ASSERT_TRUE(field);
+
+    auto generation = std::make_shared<AXAccessGeneration>();
+    AXReplaceRequest request{QStringLiteral("hello there"), QStringLiteral("你好"), *field};
+    request.clipboardFallbackEnabled = true;
+    auto write = test::start(worker.replace(request, AXReadPermit::issue(generation)));
+    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("剪贴板兼容模式"))));
+    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("你好"));
+
+    const QMimeData* after = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->data(QStringLiteral("text/plain")), QByteArray("the user's own copy"));
+    EXPECT_EQ(after->data(QStringLiteral("application/x-quillweave-test")), QByteArray("\x01\x02\x03", 3));
+}
+
+TEST_F(LinuxDesktopTest, AnotherProgramCopyingAdvancesTheChangeCount)
+{
+    // The paste channel restores the user's clipboard only while the count is unchanged:
+    // a copy made by another program must move it, so newer content is left alone.
+    Clipboard& clipboard = s_desktop->clipboard();
+    ASSERT_TRUE(clipboard.setString(QStringLiteral("translation")));
+    const qint64 placed = clipboard.changeCount();
+    EXPECT_EQ(clipboard.changeCount(), placed);
+
+    QProcess copier;
+    copier.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    ASSERT_TRUE(copier.waitForStarted());
+    copier.write("copied elsewhere");
+    copier.closeWriteChannel();
+    EXPECT_TRUE(test::pumpUntil([&] { return clipboard.changeCount() != placed; }));
+    EXPECT_TRUE(test::pumpUntil([] { return QGuiApplication::clipboard()->text() == u"copied elsewhere"; }));
+    copier.kill();
+    copier.waitForFinished();
+}
+
+TEST_F(LinuxDesktopTest, FocusAndValueChangeNotificationsArrive)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("one")});
+    test::VirtualTime time;
+    AXFocusMonitor monitor(s_desktop->accessibility(), s_desktop->observers(), time);
+    int updates = 0;
+    monitor.setOnUpdate([&] { ++updates; });
+    monitor.watch(running(*app), true);
+    EXPECT_EQ(monitor.status(), L10n::text(L10N_KEY("焦点事件监听中（定时检测兜底）")));
+    auto delivered = [&](int wanted) {
+        return test::pumpUntil([&] {
+            time.advance(std::chrono::milliseconds(0));
+            return updates >= wanted;
+        });
+    };
+
+    ASSERT_TRUE(app->send(QStringLiteral("focus view")));
+    EXPECT_TRUE(delivered(1));
+
+    ASSERT_TRUE(app->send(QStringLiteral("focus entry")));
+    ASSERT_TRUE(delivered(2));
+    const auto field = focus(*app).first;
+    ASSERT_TRUE(field);
+    monitor.watch(field);
+    const int before = updates;
+    ASSERT_TRUE(app->send(QStringLiteral("set entry \"two\"")));
+    EXPECT_TRUE(delivered(before + 1));
+
+    monitor.stop();
+    const int stopped = updates;
+    ASSERT_TRUE(app->send(QStringLiteral("set entry \"three\"")));
+    ASSERT_TRUE(app->send(QStringLiteral("focus view")));
+    app->state(); // a round trip after the events
+    time.advance(std::chrono::milliseconds(0));
+    EXPECT_EQ(updates, stopped);
+}
+
+TEST_F(LinuxDesktopTest, ElementUnderThePointerIsTheEntry)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("pointer")});
+    const auto field = focus(*app).first;
+    ASSERT_TRUE(field && field->bounds);
+    const QPointF centre = field->bounds->center();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("mousemove"), QString::number(int(centre.x())),
+                                 QString::number(int(centre.y()))}),
+              0);
+    AXPlatform platform = s_desktop->platform();
+    EXPECT_EQ(platform.pointer.pointerLocation(), QPointF(int(centre.x()), int(centre.y())));
+    AccessibilityAPI& ax = s_desktop->accessibility();
+    const ElementResult hit = ax.elementAtPosition(ax.systemWideElement(), centre);
+    EXPECT_EQ(hit.error, AXErrorCode::success);
+    EXPECT_EQ(hit.element, field->element);
+}
+
+TEST_F(LinuxDesktopTest, LeftButtonPressAndReleaseAreSeenGlobally)
+{
+    auto app = launch({}, false);
+    GlobalMouseMonitor& mouse = s_desktop->mouse();
+    QStringList seen;
+    const auto down =
+        mouse.add(GlobalMouseMonitor::Event::leftMouseDown, [&] { seen << QStringLiteral("down"); });
+    const auto up = mouse.add(GlobalMouseMonitor::Event::leftMouseUp, [&] { seen << QStringLiteral("up"); });
+    ASSERT_NE(down, 0u);
+    ASSERT_NE(up, 0u);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")}),
+              0);
+    EXPECT_TRUE(test::pumpUntil([&] { return seen.size() >= 2; }));
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+
+    // Other buttons are not the left button.
+    mouse.remove(down);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("3")}),
+              0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")}),
+              0);
+    EXPECT_TRUE(test::pumpUntil([&] { return seen.size() >= 3; }));
+    EXPECT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen.last(), QStringLiteral("up"));
+    mouse.remove(up);
+}
+
+TEST_F(LinuxDesktopTest, AskingForTrustSwitchesAccessibilityOn)
+{
+    AtspiBus& bus = s_desktop->accessibilityBus();
+    bus.requestEnable();
+    EXPECT_TRUE(test::pumpUntil([&] { return bus.isEnabled() && bus.isScreenReaderEnabled(); }));
+    EXPECT_TRUE(s_desktop->accessibility().isProcessTrusted());
+}
+
+} // namespace
+} // namespace qw
