@@ -1,43 +1,42 @@
 #include "app/cli/StoredTranslationSettings.h"
 
 #include "core/SettingsStore.h"
-#include "engine/ProviderConfigurationStore.h"
+#include "model/PersistedSettings.h"
+
+#include <QDateTime>
 
 namespace qw {
 
 namespace {
 
-std::optional<TranslationLanguage> storedLanguage(const SettingsStore& settings, const QString& key)
+PersistedSettings read(const SettingsStore& settings)
 {
-    const auto raw = settings.string(key);
-    return raw ? translationLanguageFromRawValue(*raw) : std::nullopt;
+    // The allow list and the pauses play no part here.
+    return PersistedSettings::load(settings, {}, QDateTime::currentDateTimeUtc());
 }
 
 } // namespace
 
 TranslationProvider StoredTranslationSettings::selectedProvider(const SettingsStore& settings)
 {
-    const auto raw = settings.string(QStringLiteral("selectedTranslationProvider"));
-    return raw ? translationProviderFromRawValue(*raw).value_or(TranslationProvider::openAI)
-               : TranslationProvider::openAI;
+    return read(settings).selectedProvider;
+}
+
+ProviderConfiguration StoredTranslationSettings::storedConfiguration(const SettingsStore& settings,
+                                                                     TranslationProvider provider)
+{
+    return PersistedSettings::configuration(read(settings).providerConfigs, provider);
 }
 
 StoredTranslationSettings StoredTranslationSettings::load(const SettingsStore& settings)
 {
+    const PersistedSettings persisted = read(settings);
     StoredTranslationSettings stored;
-    stored.provider = selectedProvider(settings);
-    stored.configuration = ProviderConfigurationStore::load(settings).at(stored.provider);
-
-    const TranslationLanguage legacySource =
-        storedLanguage(settings, QStringLiteral("sourceLanguage")).value_or(TranslationLanguage::chinese);
-    const TranslationLanguage legacyTarget =
-        storedLanguage(settings, QStringLiteral("targetLanguage")).value_or(TranslationLanguage::english);
-    stored.sourceLanguage =
-        storedLanguage(settings, QStringLiteral("inputSourceLanguage")).value_or(legacySource);
-    stored.targetLanguage =
-        storedLanguage(settings, QStringLiteral("inputTargetLanguage"))
-            .value_or(legacyTarget == TranslationLanguage::automatic ? TranslationLanguage::english
-                                                                     : legacyTarget);
+    stored.provider = persisted.selectedProvider;
+    stored.configuration = PersistedSettings::configuration(persisted.providerConfigs, stored.provider);
+    stored.sourceLanguage = persisted.inputSourceLanguage;
+    stored.targetLanguage = persisted.inputTargetLanguage;
+    stored.cloudConsent = persisted.cloudConsent;
     return stored;
 }
 

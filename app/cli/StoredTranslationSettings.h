@@ -8,18 +8,25 @@ namespace qw {
 
 class SettingsStore;
 
-// The translation settings the program keeps, read the way the program reads them at start:
-// the selected provider ("selectedTranslationProvider", OpenAI when missing or unknown), its
-// stored configuration, and the input language pair with its fallback to the older
-// "sourceLanguage"/"targetLanguage" keys.
+// The translation settings the command line uses, taken from the program's own reading of the
+// stored settings (model/PersistedSettings), so that the command line and the program never
+// disagree: the selected provider, its stored configuration (or its default one), its cloud
+// consent as the program would restore it, and the input language pair with the program's
+// fallbacks to the older keys.
 struct StoredTranslationSettings {
     TranslationProvider provider = TranslationProvider::openAI;
     ProviderConfiguration configuration = ProviderConfiguration::defaults(TranslationProvider::openAI);
     TranslationLanguage sourceLanguage = TranslationLanguage::chinese;
     TranslationLanguage targetLanguage = TranslationLanguage::english;
+    // The consent the program holds for `provider`. The command line still sends only with
+    // --cloud, the consent given for that one text.
+    bool cloudConsent = false;
 
     static StoredTranslationSettings load(const SettingsStore& settings);
     static TranslationProvider selectedProvider(const SettingsStore& settings);
+    // The configuration the program would use for `provider`.
+    static ProviderConfiguration storedConfiguration(const SettingsStore& settings,
+                                                     TranslationProvider provider);
 };
 
 } // namespace qw

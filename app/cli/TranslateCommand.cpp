@@ -3,7 +3,6 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/StoredTranslationSettings.h"
 #include "app/l10n/L10n.h"
-#include "engine/ProviderConfigurationStore.h"
 #include "engine/TranslationService.h"
 #include "policy/TextPolicy.h"
 
@@ -20,7 +19,8 @@ QCoro::Task<int> TranslateCommand::run(Options options)
             co_return ExitStatus::usage;
         }
         settings.provider = provider.value();
-        settings.configuration = ProviderConfigurationStore::load(m_context.settings).at(settings.provider);
+        settings.configuration =
+            StoredTranslationSettings::storedConfiguration(m_context.settings, settings.provider);
     }
     if (!options.from.isEmpty()) {
         const auto language = CliArguments::language(options.from);

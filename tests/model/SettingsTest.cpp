@@ -1,3 +1,4 @@
+#include "app/cli/StoredTranslationSettings.h"
 #include "model/PersistedSettings.h"
 #include "tests/model/ModelTestFixture.h"
 
@@ -264,6 +265,32 @@ TEST_F(ModelTest, CurrentProviderConfigurationFallsBackToTheDefault)
     m.setSelectedProvider(TranslationProvider::kimi);
     EXPECT_EQ(m.currentProviderConfiguration(), ProviderConfiguration::defaults(TranslationProvider::kimi));
     EXPECT_FALSE(m.providerReady()) << "no key known";
+}
+
+} // namespace
+} // namespace qw::test
+
+namespace qw::test {
+namespace {
+
+TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
+{
+    settings.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect"));
+    settings.setString(QStringLiteral("sourceLanguage"), QStringLiteral("Deutsch"));
+    settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
+    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
+    configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
+    ProviderConfigurationStore::save(configs, settings);
+
+    const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
+    AppModel& m = makeModel();
+    EXPECT_EQ(cli.provider, m.selectedProvider());
+    EXPECT_EQ(cli.configuration, m.currentProviderConfiguration());
+    EXPECT_EQ(cli.sourceLanguage, m.inputSourceLanguage());
+    EXPECT_EQ(cli.targetLanguage, m.inputTargetLanguage());
+    EXPECT_EQ(cli.cloudConsent, m.cloudConsent());
+    EXPECT_TRUE(cli.cloudConsent);
 }
 
 } // namespace
