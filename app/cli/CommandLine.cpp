@@ -1,5 +1,6 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/DoctorCommand.h"
 #include "app/cli/KeyCommand.h"
 #include "app/cli/TranslateCommand.h"
 #include "app/l10n/L10n.h"
@@ -55,6 +56,7 @@ QString CommandLine::helpText()
                             "[--from <language>] [--to <language>] <text…|->");
     lines << QStringLiteral(
         "  quillweave key <set|delete|status> [--provider <openai|deepseek|kimi|custom>]");
+    lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
     lines << QString();
     lines << L10n::text(L10N_KEY("命令："));
     lines << QStringLiteral("  translate      ") +
@@ -64,6 +66,9 @@ QString CommandLine::helpText()
     lines << QStringLiteral("  key delete     ") + L10n::text(L10N_KEY("从密钥环删除服务商的 API Key。"));
     lines << QStringLiteral("  key status     ") +
                  L10n::text(L10N_KEY("显示服务商密钥的状态（静默读取，不会弹出解锁提示）。"));
+    lines << QStringLiteral("  doctor         ") +
+                 L10n::text(L10N_KEY(
+                     "检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
     lines << QStringLiteral("  --cloud        ") +
@@ -137,6 +142,11 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
         }
         KeyCommand runner(m_context);
         co_return co_await runner.run(actions.value(positional.first()), parser.value(options.provider));
+    }
+
+    if (command == u"doctor") {
+        DoctorCommand runner(m_context.out, m_context.err);
+        co_return co_await runner.run(positional);
     }
 
     m_context.err << L10n::format(L10N_KEY("未知的命令：%@"), {command}) << Qt::endl;

@@ -151,17 +151,31 @@ void AtspiBus::requestEnable()
         setStatusProperty(name, true);
 }
 
-bool AtspiBus::enableScreenReaderBlocking(std::chrono::milliseconds timeout)
+namespace {
+bool setStatusBlocking(const QString& name, std::chrono::milliseconds timeout)
 {
     QDBusMessage set = QDBusMessage::createMethodCall(launcherService, launcherPath, propertiesInterface,
                                                       QStringLiteral("Set"));
-    set << statusInterface << QStringLiteral("ScreenReaderEnabled")
-        << QVariant::fromValue(QDBusVariant(true));
+    set << statusInterface << name << QVariant::fromValue(QDBusVariant(true));
     const QDBusMessage reply = QDBusConnection::sessionBus().call(set, QDBus::Block, int(timeout.count()));
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+} // namespace
+
+bool AtspiBus::enableScreenReaderBlocking(std::chrono::milliseconds timeout)
+{
+    if (!setStatusBlocking(QStringLiteral("ScreenReaderEnabled"), timeout))
         return false;
     m_screenReaderEnabled = true;
     return true;
+}
+
+bool AtspiBus::enableBlocking(std::chrono::milliseconds timeout)
+{
+    if (!setStatusBlocking(QStringLiteral("IsEnabled"), timeout))
+        return false;
+    m_enabled = true;
+    return enableScreenReaderBlocking(timeout);
 }
 
 } // namespace qw

@@ -43,6 +43,8 @@ public:
     // Switches accessibility on for every application, including Chromium and Electron ones
     // (asynchronous; `statusChanged()` follows). Programs already running may need a restart.
     void requestEnable();
+    // The same, waiting for the answers for at most `timeout` each: worker threads only.
+    bool enableBlocking(std::chrono::milliseconds timeout);
     // Only the Chromium/Electron switch (what a program built on Electron needs to wake up).
     // Blocks for at most `timeout`: worker threads only.
     bool enableScreenReaderBlocking(std::chrono::milliseconds timeout);

@@ -6,6 +6,7 @@
 #include "accessibility/AXFocusMonitor.h"
 #include "accessibility/AXWorker.h"
 #include "app/l10n/L10n.h"
+#include "platform/DesktopDiagnostics.h"
 #include "tests/platform/GtkTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
@@ -405,6 +406,23 @@ TEST_F(LinuxDesktopTest, LeftButtonPressAndReleaseAreSeenGlobally)
     EXPECT_EQ(seen.size(), 3);
     EXPECT_EQ(seen.last(), QStringLiteral("up"));
     mouse.remove(up);
+}
+
+TEST_F(LinuxDesktopTest, DiagnosticsNameTheFrontmostApplicationAndDescribeTheFieldWithoutItsText)
+{
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("secret plans")});
+    DesktopDiagnostics diagnostics(*s_desktop, *m_worker);
+    auto collected = test::start(diagnostics.collect());
+    const DesktopReport report = collected.wait();
+    EXPECT_EQ(report.session, DesktopReport::Session::x11);
+    EXPECT_TRUE(report.accessibilityBus);
+    EXPECT_TRUE(report.activeWindowSupport);
+    ASSERT_TRUE(report.frontmost);
+    EXPECT_EQ(report.frontmost->pid, app->pid());
+    EXPECT_EQ(report.frontmost->bundleID, padId);
+    EXPECT_TRUE(report.focusedFieldFound);
+    EXPECT_TRUE(report.focusDiagnostic.startsWith(QStringLiteral("AXTextField")));
+    EXPECT_FALSE(report.focusDiagnostic.contains(QStringLiteral("secret")));
 }
 
 TEST_F(LinuxDesktopTest, AskingForTrustSwitchesAccessibilityOn)

@@ -1,0 +1,155 @@
+#include "app/cli/DoctorCommand.h"
+
+#include "accessibility/AXWorker.h"
+#include "app/l10n/L10n.h"
+#include "core/Delay.h"
+#include "core/QtTimerSource.h"
+#include "platform/DesktopDiagnostics.h"
+#include "platform/LinuxDesktop.h"
+
+namespace qw {
+
+namespace {
+
+struct Arguments {
+    bool enable = false;
+    std::chrono::seconds wait{0};
+};
+
+std::optional<Arguments> parse(const QStringList& words)
+{
+    Arguments arguments;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words.at(i) == u"enable" && !arguments.enable) {
+            arguments.enable = true;
+        } else if (words.at(i) == u"wait" && i + 1 < words.size()) {
+            bool ok = false;
+            const int seconds = words.at(++i).toInt(&ok);
+            if (!ok || seconds < 0 || seconds > 60)
+                return std::nullopt;
+            arguments.wait = std::chrono::seconds(seconds);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return arguments;
+}
+
+} // namespace
+
+QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problems)
+{
+    QStringList lines;
+    int count = 0;
+    switch (report.session) {
+    case DesktopReport::Session::x11:
+        lines << L10n::text(L10N_KEY("会话：X11"));
+        break;
+    case DesktopReport::Session::wayland:
+        lines << L10n::text(
+            L10N_KEY("会话：Wayland。只有通过 XWayland 运行的应用能被识别为前台应用并接收粘贴按键；原生 "
+                     "Wayland 应用的输入框无法被跟踪。"));
+        ++count;
+        break;
+    case DesktopReport::Session::none:
+        lines << L10n::text(L10N_KEY("会话：没有图形显示（未设置 DISPLAY）。请在桌面会话中运行。"));
+        if (problems)
+            *problems = 1;
+        return lines;
+    }
+
+    if (report.accessibilityBus) {
+        lines << L10n::text(L10N_KEY("辅助功能总线：可用"));
+    } else {
+        lines << L10n::format(L10N_KEY("辅助功能总线：无法连接（%@）。请安装 at-spi2-core 并重新登录。"),
+                              {report.accessibilityBusFailure});
+        ++count;
+    }
+    if (report.accessibilityEnabled) {
+        lines << L10n::text(L10N_KEY("应用辅助功能：已开启"));
+    } else {
+        lines << L10n::text(L10N_KEY("应用辅助功能：未开启。运行 quillweave doctor enable 开启；已在运行的 "
+                                     "Qt 和 Chromium 应用需要重新启动。"));
+        ++count;
+    }
+    if (!report.activeWindowSupport) {
+        lines << L10n::text(
+            L10N_KEY("窗口管理器：未报告活动窗口。请使用支持 _NET_ACTIVE_WINDOW 的窗口管理器。"));
+        ++count;
+    }
+
+    if (!report.frontmost) {
+        lines << L10n::text(L10N_KEY("前台应用：无法确定"));
+    } else {
+        const QString name = report.frontmost->localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
+        const QString pid = QString::number(report.frontmost->pid);
+        if (report.frontmost->bundleID) {
+            lines << L10n::format(L10N_KEY("前台应用：%@（%@，进程 %@）"),
+                                  {name, *report.frontmost->bundleID, pid});
+        } else {
+            lines << L10n::format(L10N_KEY("前台应用：%@（未找到桌面文件，无法加入允许列表；进程 %@）"),
+                                  {name, pid});
+            ++count;
+        }
+        // The diagnostic names the role and what can be done with the field, never its text.
+        if (report.focusedFieldFound)
+            lines << L10n::format(L10N_KEY("焦点输入框：%@"), {report.focusDiagnostic});
+        else if (report.accessibilityBus)
+            lines << L10n::format(L10N_KEY("焦点输入框：未找到（%@）"), {report.focusDiagnostic});
+    }
+
+    lines << (count == 0 ? L10n::text(L10N_KEY("一切就绪。"))
+                         : L10n::format(L10N_KEY("有 %@ 项需要处理。"), {QString::number(count)}));
+    if (problems)
+        *problems = count;
+    return lines;
+}
+
+QCoro::Task<int> DoctorCommand::run(QStringList arguments)
+{
+    // Built only for this command: the desktop connections are not needed by the others.
+    LinuxDesktop desktop;
+    AXWorker worker(desktop.platform());
+    DesktopDiagnostics diagnostics(desktop, worker);
+    QtTimerSource timers;
+    Desktop real;
+    real.collect = [&diagnostics] {
+        return diagnostics.collect();
+    };
+    real.enable = [&diagnostics] {
+        return diagnostics.enableAccessibility();
+    };
+    real.wait = [&timers](std::chrono::seconds seconds) -> QCoro::Task<void> {
+        co_await delay(timers, seconds);
+    };
+    auto task = run(std::move(arguments), std::move(real));
+    co_return co_await task;
+}
+
+QCoro::Task<int> DoctorCommand::run(QStringList words, Desktop desktop)
+{
+    const auto arguments = parse(words);
+    if (!arguments) {
+        m_err << L10n::text(L10N_KEY("用法：quillweave doctor [enable] [wait <秒>]")) << Qt::endl;
+        co_return ExitStatus::usage;
+    }
+    if (arguments->enable) {
+        auto enable = desktop.enable();
+        const bool enabled = co_await enable;
+        m_out << (enabled ? L10n::text(L10N_KEY("已请求开启应用辅助功能。"))
+                          : L10n::text(L10N_KEY("无法开启应用辅助功能。")))
+              << Qt::endl;
+    }
+    if (arguments->wait.count() > 0) {
+        auto wait = desktop.wait(arguments->wait);
+        co_await wait;
+    }
+    auto collect = desktop.collect();
+    const DesktopReport report = co_await collect;
+    int problems = 0;
+    for (const QString& line : reportLines(report, &problems))
+        m_out << line << Qt::endl;
+    co_return problems == 0 ? ExitStatus::success : ExitStatus::failure;
+}
+
+} // namespace qw

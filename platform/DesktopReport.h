@@ -1,0 +1,29 @@
+#pragma once
+
+#include "accessibility/adapters/RunningApplication.h"
+
+#include <QString>
+#include <optional>
+
+namespace qw {
+
+// What works on this desktop, as `quillweave doctor` reports it. Holds no text of any field:
+// the focused field is described only by the reader's diagnostic line (role, readable,
+// direct write, safe selection).
+struct DesktopReport {
+    enum class Session { x11, wayland, none };
+
+    Session session = Session::none;
+    bool accessibilityBus = false;
+    QString accessibilityBusFailure;
+    bool accessibilityEnabled = false;
+    bool screenReaderEnabled = false;
+    bool activeWindowSupport = false;
+    std::optional<RunningApplication> frontmost;
+    bool focusedFieldFound = false;
+    QString focusDiagnostic;
+
+    static Session sessionFromEnvironment();
+};
+
+} // namespace qw

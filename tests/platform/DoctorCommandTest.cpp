@@ -1,0 +1,142 @@
+#include "app/cli/DoctorCommand.h"
+
+#include "app/l10n/L10n.h"
+#include "app/l10n/LocalizationState.h"
+#include "tests/support/AsyncTestHelpers.h"
+
+#include <QCoroTask>
+#include <gtest/gtest.h>
+
+namespace qw {
+namespace {
+
+DesktopReport healthyReport()
+{
+    DesktopReport report;
+    report.session = DesktopReport::Session::x11;
+    report.accessibilityBus = true;
+    report.accessibilityEnabled = true;
+    report.screenReaderEnabled = true;
+    report.activeWindowSupport = true;
+    report.frontmost =
+        RunningApplication{4242, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad"), {}, false};
+    report.focusedFieldFound = true;
+    report.focusDiagnostic =
+        QStringLiteral("AXTextArea · readable · direct write: yes · safe selection: yes");
+    return report;
+}
+
+class DoctorCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { LocalizationState::shared().setLanguage(InterfaceLanguage::english); }
+    void TearDown() override { LocalizationState::shared().setLanguage(InterfaceLanguage::system); }
+};
+
+TEST_F(DoctorCommandTest, AHealthyDesktopNamesTheApplicationAndTheFieldsCapabilities)
+{
+    int problems = -1;
+    const QStringList lines = DoctorCommand::reportLines(healthyReport(), &problems);
+    EXPECT_EQ(problems, 0);
+    EXPECT_EQ(
+        lines,
+        (QStringList{
+            QStringLiteral("Session: X11"),
+            QStringLiteral("Accessibility bus: available"),
+            QStringLiteral("Accessibility for applications: on"),
+            QStringLiteral("Frontmost application: Mousepad (org.xfce.mousepad, process 4242)"),
+            QStringLiteral("Focused field: AXTextArea · readable · direct write: yes · safe selection: yes"),
+            QStringLiteral("Everything is ready."),
+        }));
+}
+
+TEST_F(DoctorCommandTest, EachProblemComesWithItsFix)
+{
+    struct Row {
+        const char* situation;
+        std::function<void(DesktopReport&)> change;
+        const char* expectedLine;
+    };
+    const Row rows[] = {
+        {"no accessibility bus",
+         [](DesktopReport& r) {
+             r.accessibilityBus = false;
+             r.accessibilityBusFailure = QStringLiteral("no accessibility bus address");
+         },
+         "Accessibility bus: cannot connect (no accessibility bus address). Install at-spi2-core and log in "
+         "again."},
+        {"accessibility off", [](DesktopReport& r) { r.accessibilityEnabled = false; },
+         "Accessibility for applications: off. Run quillweave doctor enable to switch it on; Qt and Chromium "
+         "applications that are already running need a restart."},
+        {"window manager without an active window", [](DesktopReport& r) { r.activeWindowSupport = false; },
+         "Window manager: no active window reported. Use a window manager that supports _NET_ACTIVE_WINDOW."},
+        {"program without a desktop entry", [](DesktopReport& r) { r.frontmost->bundleID.reset(); },
+         "Frontmost application: Mousepad (no desktop entry found, so it cannot be allowed; process 4242)"},
+        {"Wayland", [](DesktopReport& r) { r.session = DesktopReport::Session::wayland; },
+         "Session: Wayland. Only applications running through XWayland can be recognised as the frontmost "
+         "application and receive the paste keystroke; text fields of native Wayland applications cannot be "
+         "followed."},
+    };
+    for (const Row& row : rows) {
+        DesktopReport report = healthyReport();
+        row.change(report);
+        int problems = 0;
+        const QStringList lines = DoctorCommand::reportLines(report, &problems);
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(row.expectedLine))) << row.situation;
+        EXPECT_EQ(problems, 1) << row.situation;
+        EXPECT_EQ(lines.last(), QStringLiteral("Items that need attention: 1.")) << row.situation;
+    }
+}
+
+TEST_F(DoctorCommandTest, WithoutADisplayOnlyTheSessionIsReported)
+{
+    DesktopReport report;
+    int problems = 0;
+    EXPECT_EQ(DoctorCommand::reportLines(report, &problems),
+              QStringList{QStringLiteral(
+                  "Session: no graphical display (DISPLAY is not set). Run this inside a desktop session.")});
+    EXPECT_EQ(problems, 1);
+}
+
+TEST_F(DoctorCommandTest, EnableAndWaitRunBeforeTheReportAndBadArgumentsAreRefused)
+{
+    QStringList calls;
+    DoctorCommand::Desktop desktop;
+    desktop.enable = [&calls]() -> QCoro::Task<bool> {
+        calls << QStringLiteral("enable");
+        co_return true;
+    };
+    desktop.wait = [&calls](std::chrono::seconds seconds) -> QCoro::Task<void> {
+        calls << QStringLiteral("wait %1").arg(seconds.count());
+        co_return;
+    };
+    desktop.collect = [&calls]() -> QCoro::Task<DesktopReport> {
+        calls << QStringLiteral("collect");
+        co_return healthyReport();
+    };
+    auto runWith = [&](QStringList words, QString* out, QString* err) {
+        QTextStream outStream(out), errStream(err);
+        DoctorCommand command(outStream, errStream);
+        auto started = test::start(command.run(std::move(words), desktop));
+        return started.wait();
+    };
+
+    QString out, err;
+    EXPECT_EQ(runWith({QStringLiteral("enable"), QStringLiteral("wait"), QStringLiteral("3")}, &out, &err),
+              ExitStatus::success);
+    EXPECT_EQ(calls,
+              (QStringList{QStringLiteral("enable"), QStringLiteral("wait 3"), QStringLiteral("collect")}));
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Accessibility for applications has been switched on.\n")));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Everything is ready.\n")));
+
+    for (const QStringList& bad : {QStringList{QStringLiteral("wait")}, QStringList{QStringLiteral("now")},
+                                   QStringList{QStringLiteral("wait"), QStringLiteral("-1")}}) {
+        calls.clear();
+        QString badOut, badErr;
+        EXPECT_EQ(runWith(bad, &badOut, &badErr), ExitStatus::usage) << bad.join(u' ').toStdString();
+        EXPECT_EQ(badErr, QStringLiteral("Usage: quillweave doctor [enable] [wait <seconds>]\n"));
+        EXPECT_TRUE(calls.isEmpty());
+    }
+}
+
+} // namespace
+} // namespace qw
