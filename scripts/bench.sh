@@ -6,7 +6,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-bench"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQW_BUILD_TESTS=ON >/dev/null
-cmake --build "$build" --parallel "$(nproc)" >/dev/null
+cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" || { tail -30 "$build/build.log"; exit 1; }
 export QT_QPA_PLATFORM=offscreen
 for bench in "$build"/bench/*/bench_*; do
     [ -x "$bench" ] || continue
