@@ -46,9 +46,9 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
         lines << L10n::text(L10N_KEY("会话：X11"));
         break;
     case DesktopReport::Session::wayland:
-        lines << L10n::text(
-            L10N_KEY("会话：Wayland。只有通过 XWayland 运行的应用能被识别为前台应用并接收粘贴按键；原生 "
-                     "Wayland 应用的输入框无法被跟踪。"));
+        // clang-format off
+        lines << L10n::text(L10N_KEY("会话：Wayland。只有通过 XWayland 运行的应用能被识别为前台应用并接收粘贴按键；原生 Wayland 应用的输入框无法被跟踪。"));
+        // clang-format on
         ++count;
         break;
     case DesktopReport::Session::none:
@@ -68,8 +68,9 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
     if (report.accessibilityEnabled) {
         lines << L10n::text(L10N_KEY("应用辅助功能：已开启"));
     } else {
-        lines << L10n::text(L10N_KEY("应用辅助功能：未开启。运行 quillweave doctor enable 开启；已在运行的 "
-                                     "Qt 和 Chromium 应用需要重新启动。"));
+        // clang-format off
+        lines << L10n::text(L10N_KEY("应用辅助功能：未开启。运行 quillweave doctor enable 开启；已在运行的 Qt 和 Chromium 应用需要重新启动。"));
+        // clang-format on
         ++count;
     }
     if (!report.activeWindowSupport) {
