@@ -302,6 +302,59 @@ AccessibilityElement AtspiAccessibility::systemWideElement()
     return AtspiElementRef::systemWide();
 }
 
+std::optional<AtspiAccessibility::Description> AtspiAccessibility::describe(Request& request,
+                                                                            const Object& object)
+{
+    const QString key = object.busName + object.path;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto it = m_descriptions.constFind(key);
+            it != m_descriptions.constEnd() && now - it->readAt < descriptionLifetime)
+            return *it;
+    }
+    const auto role = request.role(object);
+    const auto states = role ? request.states(object) : std::nullopt;
+    if (!role || !states)
+        return std::nullopt;
+    const Description description{*role, *states, now};
+    std::lock_guard lock(m_mutex);
+    if (m_descriptions.size() > 1024)
+        m_descriptions.clear();
+    m_descriptions.insert(key, description);
+    return description;
+}
+
+std::optional<quint32> AtspiAccessibility::freshRole(Request& request, const Object& object)
+{
+    const auto role = request.role(object);
+    if (role) {
+        std::lock_guard lock(m_mutex);
+        auto it = m_descriptions.find(object.busName + object.path);
+        if (it != m_descriptions.end() && it->role != *role)
+            m_descriptions.erase(it);
+    }
+    return role;
+}
+
+std::optional<QStringList> AtspiAccessibility::interfacesOf(Request& request, const Object& object)
+{
+    const QString key = object.busName + object.path;
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto it = m_interfaces.constFind(key); it != m_interfaces.constEnd())
+            return *it;
+    }
+    const auto interfaces = request.interfaces(object);
+    if (!interfaces)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    if (m_interfaces.size() > 4096)
+        m_interfaces.clear();
+    m_interfaces.insert(key, *interfaces);
+    return interfaces;
+}
+
 void AtspiAccessibility::setMessagingTimeout(const AccessibilityElement& element,
                                              std::chrono::milliseconds timeout)
 {
@@ -354,19 +407,16 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
         return AttributeResult{request.error(), {}};
     };
     if (attribute == u"AXRole") {
-        const auto role = request.role(object);
-        if (!role)
+        const auto description = describe(request, object);
+        if (!description)
             return failed();
-        const auto states = request.states(object);
-        if (!states)
-            return failed();
-        return {AXErrorCode::success, AtspiRoles::axRole(*role, *states)};
+        return {AXErrorCode::success, AtspiRoles::axRole(description->role, description->states)};
     }
     if (attribute == u"AXSubrole" || attribute == u"AXProtectedContent") {
-        const auto role = request.role(object);
-        if (!role)
+        const auto description = describe(request, object);
+        if (!description)
             return failed();
-        const bool isProtected = AtspiRoles::isProtected(*role);
+        const bool isProtected = AtspiRoles::isProtected(description->role);
         if (attribute == u"AXProtectedContent")
             return {AXErrorCode::success, isProtected};
         if (!isProtected)
@@ -374,10 +424,10 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
         return {AXErrorCode::success, QStringLiteral("AXSecureTextField")};
     }
     if (attribute == u"AXEditable") {
-        const auto states = request.states(object);
-        if (!states)
+        const auto description = describe(request, object);
+        if (!description)
             return failed();
-        return {AXErrorCode::success, AtspiRoles::has(*states, AtspiRoles::editable)};
+        return {AXErrorCode::success, AtspiRoles::has(description->states, AtspiRoles::editable)};
     }
     if (attribute == u"AXPosition" || attribute == u"AXSize") {
         const auto extents = request.extents(object);
@@ -400,7 +450,7 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
     if (attribute == u"AXValue" || attribute == u"AXSelectedTextRange" || attribute == u"AXSelectedText") {
         // The role is asked afresh every time: GTK turns an entry into a password field and
         // back when its visibility changes.
-        const auto role = request.role(object);
+        const auto role = freshRole(request, object);
         if (!role)
             return failed();
         if (AtspiRoles::isProtected(*role))
@@ -572,19 +622,16 @@ SettableResult AtspiAccessibility::isAttributeSettable(const AccessibilityElemen
         return {AXErrorCode::success, false};
     Request request(*connection, timeoutOf(element));
     const Object object{ref->busName, ref->path};
-    const auto role = request.role(object);
-    const auto interfaces = role ? request.interfaces(object) : std::nullopt;
-    if (!role || !interfaces)
+    const auto description = describe(request, object);
+    const auto interfaces = description ? interfacesOf(request, object) : std::nullopt;
+    if (!description || !interfaces)
         return {request.error(), false};
-    if (AtspiRoles::isProtected(*role))
+    if (AtspiRoles::isProtected(description->role))
         return {AXErrorCode::success, false};
     if (!textWrite)
         return {AXErrorCode::success, interfaces->contains(textInterface)};
-    const auto states = request.states(object);
-    if (!states)
-        return {request.error(), false};
-    return {AXErrorCode::success,
-            interfaces->contains(editableTextInterface) && AtspiRoles::has(*states, AtspiRoles::editable)};
+    return {AXErrorCode::success, interfaces->contains(editableTextInterface) &&
+                                      AtspiRoles::has(description->states, AtspiRoles::editable)};
 }
 
 int AtspiAccessibility::setAttributeValue(const AccessibilityElement& element, const QString& attribute,
@@ -608,7 +655,7 @@ int AtspiAccessibility::setAttributeValue(const AccessibilityElement& element, c
         return AXErrorCode::apiDisabled;
     Request request(*connection, timeoutOf(element));
     const Object object{ref->busName, ref->path};
-    const auto role = request.role(object);
+    const auto role = freshRole(request, object);
     if (!role)
         return request.error();
     if (AtspiRoles::isProtected(*role))

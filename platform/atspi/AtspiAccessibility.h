@@ -53,7 +53,21 @@ private:
         QString path;
     };
 
+    // Role and states as read moments ago: the engine asks for role, subrole, protection and
+    // editability of one element in a row. Never used before reading text, where the role is
+    // asked afresh (a GTK entry becomes a password field when its text is hidden).
+    struct Description {
+        quint32 role = 0;
+        quint64 states = 0;
+        std::chrono::steady_clock::time_point readAt;
+    };
+    static constexpr std::chrono::milliseconds descriptionLifetime{50};
+
     std::chrono::milliseconds timeoutOf(const AccessibilityElement& element) const;
+    std::optional<Description> describe(Request& request, const Object& object);
+    std::optional<quint32> freshRole(Request& request, const Object& object);
+    // An object's interfaces never change.
+    std::optional<QStringList> interfacesOf(Request& request, const Object& object);
     AttributeResult objectAttribute(Request& request, const Object& object, const QString& attribute);
     AttributeResult focusedObject(Request& request, qint32 pid);
     AttributeResult systemWideFocus(Request& request);
@@ -71,6 +85,8 @@ private:
     mutable std::mutex m_mutex;
     QHash<QString, std::chrono::milliseconds> m_timeouts;
     QHash<QString, OffsetUnit> m_units; // by bus name
+    QHash<QString, Description> m_descriptions;
+    QHash<QString, QStringList> m_interfaces;
 };
 
 } // namespace qw

@@ -43,9 +43,18 @@ xcb_atom_t XcbConnection::atom(const char* name) const
 {
     if (!m_connection)
         return XCB_ATOM_NONE;
+    {
+        std::lock_guard lock(m_atomsMutex);
+        if (const auto it = m_atoms.constFind(QByteArray(name)); it != m_atoms.constEnd())
+            return *it;
+    }
     const auto cookie = xcb_intern_atom(m_connection, 1, uint16_t(std::strlen(name)), name);
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    if (!reply || reply->atom == XCB_ATOM_NONE)
+        return XCB_ATOM_NONE; // not interned yet: may exist on a later call
+    std::lock_guard lock(m_atomsMutex);
+    m_atoms.insert(QByteArray(name), reply->atom);
+    return reply->atom;
 }
 
 std::optional<QByteArray> XcbConnection::property(xcb_window_t window, xcb_atom_t property, int* format) const

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <mutex>
 #include <optional>
 #include <xcb/xcb.h>
 
@@ -33,6 +35,9 @@ public:
 private:
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;
+    // Atoms never change for the life of the server: each name costs one round trip once.
+    mutable std::mutex m_atomsMutex;
+    mutable QHash<QByteArray, xcb_atom_t> m_atoms;
 };
 
 } // namespace qw

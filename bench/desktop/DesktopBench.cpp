@@ -1,0 +1,173 @@
+// bench_desktop [--reads N] [--scan-seconds S] [--baseline-seconds B]
+//
+// 1. The latency of one focus read plus one snapshot of a real GTK entry through AXWorker,
+//    as the input flow issues them: median, 10th and 90th percentile of N pairs.
+// 2. The CPU this process spends over S seconds of the 0.3-second scan (one focus read each)
+//    while the entry stays focused and idle, as a share of one core; the GTK program's own CPU
+//    over the same time is shown beside it.
+#include "accessibility/AXWorker.h"
+#include "platform/LinuxDesktop.h"
+#include "tests/platform/GtkTestApp.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+template <class T> T await(QCoro::Task<T>&& task)
+{
+    std::optional<T> result;
+    QEventLoop loop;
+    auto continuation = std::move(task).then([&](T value) {
+        result.emplace(std::move(value));
+        loop.quit();
+    });
+    if (!result)
+        loop.exec();
+    return std::move(*result);
+}
+
+double processCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// utime + stime of another process, in seconds.
+double otherProcessCpuSeconds(qint32 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double ticks = double(sysconf(_SC_CLK_TCK));
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
+}
+
+double percentile(std::vector<double> values, double share)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(std::min(values.size() - 1, size_t(share * double(values.size()))));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::puts("bench_desktop: skipped, needs a desktop (run it inside scripts/headless-session.sh)");
+        return 0;
+    }
+    QGuiApplication app(argc, argv);
+    int reads = 300;
+    int scanSeconds = 60;
+    int baselineSeconds = 10;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i) == u"--reads")
+            reads = arguments.at(i + 1).toInt();
+        else if (arguments.at(i) == u"--scan-seconds")
+            scanSeconds = arguments.at(i + 1).toInt();
+        else if (arguments.at(i) == u"--baseline-seconds")
+            baselineSeconds = arguments.at(i + 1).toInt();
+    }
+
+    qw::LinuxDesktop desktop;
+    if (!desktop.accessibilityBus().waitUntilReady(std::chrono::seconds(10))) {
+        std::fprintf(stderr, "no accessibility bus: %s\n", qPrintable(desktop.accessibilityBus().failure()));
+        return 1;
+    }
+    qw::test::GtkTestApp gtk(
+        {QStringLiteral("--entry-text"), QStringLiteral("今天下午三点开会，请准时参加。")});
+    if (!gtk.start() || !gtk.activate()) {
+        std::fprintf(stderr, "the GTK program did not start\n");
+        return 1;
+    }
+    qw::AXWorker worker(desktop.platform());
+    std::optional<qw::RunningApplication> running;
+    std::optional<qw::FocusedField> field;
+    QElapsedTimer waited;
+    waited.start();
+    while (!field && waited.elapsed() < 20000) {
+        running = desktop.workspace().frontmostApplication();
+        if (running && running->pid == gtk.pid())
+            field = await(worker.focus(*running)).first;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (!field) {
+        std::fprintf(stderr, "the focused entry could not be read\n");
+        return 1;
+    }
+
+    std::vector<double> pairs;
+    for (int i = 0; i < reads; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const auto focus = await(worker.focus(*running));
+        const auto snapshot = await(worker.snapshot(*focus.first));
+        pairs.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!focus.first || !snapshot.stillFocused) {
+            std::fprintf(stderr, "the entry lost focus during the benchmark\n");
+            return 1;
+        }
+    }
+    std::printf("focus read + snapshot of a GTK entry through AXWorker: median %.2f ms (p10 %.2f, p90 %.2f) "
+                "over %d pairs\n",
+                percentile(pairs, 0.5), percentile(pairs, 0.1), percentile(pairs, 0.9), reads);
+
+    // What the process costs doing nothing (Qt's and D-Bus's own threads, events of other
+    // programs), for comparison.
+    {
+        const double before = processCpuSeconds();
+        QElapsedTimer idle;
+        idle.start();
+        QEventLoop loop;
+        QTimer::singleShot(baselineSeconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        std::printf("idle process without scanning for %.0f s: %.3f%% of one core\n",
+                    double(idle.elapsed()) / 1000.0,
+                    100.0 * (processCpuSeconds() - before) / (double(idle.elapsed()) / 1000.0));
+    }
+
+    int scans = 0;
+    int found = 0;
+    bool busy = false;
+    QTimer scan;
+    scan.setInterval(300);
+    QObject::connect(&scan, &QTimer::timeout, [&] {
+        if (busy)
+            return;
+        busy = true;
+        auto task = worker.focus(*running).then([&](qw::AXWorker::FocusResult result) {
+            ++scans;
+            found += result.first ? 1 : 0;
+            busy = false;
+        });
+        Q_UNUSED(task);
+    });
+    const double cpuBefore = processCpuSeconds();
+    const double gtkBefore = otherProcessCpuSeconds(gtk.pid());
+    QElapsedTimer wall;
+    wall.start();
+    scan.start();
+    QEventLoop loop;
+    QTimer::singleShot(scanSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    scan.stop();
+    const double seconds = double(wall.elapsed()) / 1000.0;
+    const double cpu = processCpuSeconds() - cpuBefore;
+    const double gtkCpu = otherProcessCpuSeconds(gtk.pid()) - gtkBefore;
+    std::printf("0.3 s scan for %.0f s on an idle focused entry: %d scans (%d found the field), "
+                "%.3f s CPU = %.3f%% of one core (the GTK program answering: %.3f%%)\n",
+                seconds, scans, found, cpu, 100.0 * cpu / seconds, 100.0 * gtkCpu / seconds);
+    return 0;
+}
