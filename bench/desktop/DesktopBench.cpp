@@ -7,7 +7,7 @@
 //    over the same time is shown beside it.
 #include "accessibility/AXWorker.h"
 #include "platform/LinuxDesktop.h"
-#include "tests/platform/GtkTestApp.h"
+#include "tests/platform/DesktopTestApp.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -86,7 +86,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no accessibility bus: %s\n", qPrintable(desktop.accessibilityBus().failure()));
         return 1;
     }
-    qw::test::GtkTestApp gtk(
+    qw::test::DesktopTestApp gtk(
         {QStringLiteral("--entry-text"), QStringLiteral("今天下午三点开会，请准时参加。")});
     if (!gtk.start() || !gtk.activate()) {
         std::fprintf(stderr, "the GTK program did not start\n");

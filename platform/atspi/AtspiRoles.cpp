@@ -12,8 +12,8 @@ QString AtspiRoles::axRole(quint32 role, quint64 states)
     case spinButton:
         return has(states, multiLine) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
     case text:
-        // GTK's text view: multi-line unless it says otherwise; Qt's line edit says single-line.
-        return has(states, singleLine) ? QStringLiteral("AXTextField") : QStringLiteral("AXTextArea");
+        // GTK's text view says it is multi-line; Qt's line edit (also "text") says neither.
+        return has(states, multiLine) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
     case comboBox:
         return QStringLiteral("AXComboBox");
     case paragraph:

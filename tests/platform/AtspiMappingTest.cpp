@@ -93,7 +93,7 @@ TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAccepts)
         {"multi-line entry", AtspiRoles::entry, multi, "AXTextArea"},
         {"GTK text view", AtspiRoles::text, multi, "AXTextArea"},
         {"Qt line edit (role text, single line)", AtspiRoles::text, single, "AXTextField"},
-        {"text without line state", AtspiRoles::text, none, "AXTextArea"},
+        {"Qt line edit without line state", AtspiRoles::text, none, "AXTextField"},
         {"password text", AtspiRoles::passwordText, single, "AXTextField"},
         {"combo box", AtspiRoles::comboBox, none, "AXComboBox"},
         {"editable paragraph", AtspiRoles::paragraph, none, "AXGroup"},

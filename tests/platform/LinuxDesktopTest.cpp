@@ -7,7 +7,7 @@
 #include "accessibility/AXWorker.h"
 #include "app/l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
-#include "tests/platform/GtkTestApp.h"
+#include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
 
@@ -24,7 +24,7 @@
 namespace qw {
 namespace {
 
-using test::GtkTestApp;
+using test::DesktopTestApp;
 
 const QString padId = QStringLiteral("org.quillweave.TestPad");
 
@@ -86,7 +86,7 @@ protected:
         writeFile(applications + QStringLiteral("/org.quillweave.TestPad.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Test Pad\nName[zh_CN]=测试记事本\n"
                   "Exec=/usr/bin/python3 " +
-                      GtkTestApp::scriptPath().toUtf8() + "\n");
+                      DesktopTestApp::scriptPath().toUtf8() + "\n");
         writeFile(applications + QStringLiteral("/org.quillweave.TestBrowser.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Test Browser\nExec=test-browser %u\n"
                   "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
@@ -111,34 +111,56 @@ protected:
             << s_desktop->accessibilityBus().failure().toStdString();
         // The router's subscription is made on the main thread once the bus is up.
         ASSERT_TRUE(s_desktop->workspace().isConnected());
+        // The session starts the window manager beside the tests: activation needs it.
+        ASSERT_TRUE(test::pumpUntil([] { return s_desktop->workspace().hasActiveWindowSupport(); }))
+            << "no window manager reports the active window";
         m_worker = std::make_unique<AXWorker>(s_desktop->platform());
     }
 
     // Starts the GTK program, activates its window and waits until its focused field can be
     // read (its accessible tree is up).
-    std::unique_ptr<GtkTestApp> launch(QStringList arguments, bool expectField = true)
+    std::unique_ptr<DesktopTestApp> launch(QStringList arguments, bool expectField = true,
+                                           QString program = QString())
     {
-        auto app = std::make_unique<GtkTestApp>(std::move(arguments));
+        auto app = std::make_unique<DesktopTestApp>(std::move(arguments), std::move(program));
         EXPECT_TRUE(app->start());
         EXPECT_TRUE(app->activate());
         EXPECT_TRUE(test::pumpUntil([&] { return s_desktop->workspace().frontmostPid() == app->pid(); }));
         if (expectField) {
-            EXPECT_TRUE(test::pumpUntil([&] { return focus(*app).first.has_value(); }));
+            QString diagnostic;
+            EXPECT_TRUE(test::pumpUntil([&] {
+                const auto [field, message] = focus(*app);
+                diagnostic = message;
+                return field.has_value();
+            })) << diagnostic.toStdString();
         }
         return app;
     }
 
-    RunningApplication running(const GtkTestApp& app)
+    RunningApplication running(const DesktopTestApp& app)
     {
         auto front = s_desktop->workspace().frontmostApplication();
         EXPECT_TRUE(front && front->pid == app.pid());
         return front.value_or(RunningApplication{app.pid(), {}, {}, {}, false});
     }
 
-    AXWorker::FocusResult focus(const GtkTestApp& app)
+    AXWorker::FocusResult focus(const DesktopTestApp& app)
     {
         auto started = test::start(m_worker->focus(running(app)));
         return started.wait();
+    }
+
+    // The selection with its field and range. On a loaded machine one read can run out of its
+    // element time-outs before the range is read; the next read gets it.
+    std::optional<UserSelection> completeSelection(const DesktopTestApp& app)
+    {
+        std::optional<UserSelection> found;
+        test::pumpUntil([&] {
+            auto selection = test::start(m_worker->selection(running(app), std::nullopt));
+            found = selection.wait();
+            return found && found->range && found->field;
+        });
+        return found;
     }
 
     static LinuxDesktop* s_desktop;
@@ -249,8 +271,7 @@ TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf1
     // GTK counts "a😀b c" as 5 characters; the bridge as 6 UTF-16 units.
     auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("a😀b c")});
     ASSERT_TRUE(app->send(QStringLiteral("select entry 1 3"))); // "😀b"
-    auto selection = test::start(m_worker->selection(running(*app), std::nullopt));
-    const auto found = selection.wait();
+    const auto found = completeSelection(*app);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->text, QStringLiteral("😀b"));
     ASSERT_TRUE(found->range);
@@ -274,6 +295,32 @@ TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf1
                                    AttributeValue(TextRange{3, 2})),
               AXErrorCode::success);
     EXPECT_EQ(app->state().value(QStringLiteral("selection")).toArray(), (QJsonArray{2, 4}));
+}
+
+TEST_F(LinuxDesktopTest, QtLineEditCountsUtf16UnitsAndIsFoundWithoutCollection)
+{
+    // Qt counts offsets in UTF-16 units: converting them as GTK's characters would cut the
+    // emoji in two.
+    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("a😀b c")}, true,
+                      QStringLiteral(QW_QT_TEXT_APP));
+    const auto [field, diagnostic] = focus(*app);
+    ASSERT_TRUE(field) << diagnostic.toStdString();
+    EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(field->value, QStringLiteral("a😀b c"));
+
+    ASSERT_TRUE(app->send(QStringLiteral("select entry 1 4"))); // "😀b"
+    const auto found = completeSelection(*app);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->text, QStringLiteral("😀b"));
+    ASSERT_TRUE(found->range && found->field);
+    EXPECT_EQ(*found->range, (TextRange{1, 3}));
+
+    auto generation = std::make_shared<AXAccessGeneration>();
+    AXReplaceRequest request{QStringLiteral("😀b"), QStringLiteral("𝄞x"), *found->field, found->range,
+                             found->field->value};
+    auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
+    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
+    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("a𝄞x c"));
 }
 
 TEST_F(LinuxDesktopTest, PasteChannelWritesThroughCtrlVAndPutsTheUsersClipboardBack)

@@ -1,4 +1,4 @@
-#include "tests/platform/GtkTestApp.h"
+#include "tests/platform/DesktopTestApp.h"
 
 #include "tests/support/AsyncTestHelpers.h"
 
@@ -7,9 +7,12 @@
 
 namespace qw::test {
 
-GtkTestApp::GtkTestApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
+DesktopTestApp::DesktopTestApp(QStringList arguments, QString program)
+    : m_arguments(std::move(arguments)), m_program(std::move(program))
+{
+}
 
-GtkTestApp::~GtkTestApp()
+DesktopTestApp::~DesktopTestApp()
 {
     if (m_process && m_process->state() != QProcess::NotRunning) {
         m_process->write("quit\n");
@@ -21,16 +24,19 @@ GtkTestApp::~GtkTestApp()
     }
 }
 
-QString GtkTestApp::scriptPath()
+QString DesktopTestApp::scriptPath()
 {
     return QStringLiteral(QW_SOURCE_DIR "/tests/support/desktop-real/gtk_text_app.py");
 }
 
-bool GtkTestApp::start()
+bool DesktopTestApp::start()
 {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process->start(QStringLiteral("/usr/bin/python3"), QStringList{scriptPath()} + m_arguments);
+    if (m_program.isEmpty())
+        m_process->start(QStringLiteral("/usr/bin/python3"), QStringList{scriptPath()} + m_arguments);
+    else
+        m_process->start(m_program, m_arguments);
     if (!m_process->waitForStarted(10000))
         return false;
     const auto ready = readLine(QStringLiteral("READY "));
@@ -42,7 +48,7 @@ bool GtkTestApp::start()
     return m_pid > 0 && m_window != 0;
 }
 
-bool GtkTestApp::activate()
+bool DesktopTestApp::activate()
 {
     const int status =
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"),
@@ -50,7 +56,7 @@ bool GtkTestApp::activate()
     return status == 0;
 }
 
-std::optional<QString> GtkTestApp::readLine(const QString& prefix)
+std::optional<QString> DesktopTestApp::readLine(const QString& prefix)
 {
     std::optional<QString> found;
     pumpUntil([&] {
@@ -71,13 +77,13 @@ std::optional<QString> GtkTestApp::readLine(const QString& prefix)
     return found;
 }
 
-bool GtkTestApp::send(const QString& command)
+bool DesktopTestApp::send(const QString& command)
 {
     m_process->write((command + u'\n').toUtf8());
     return readLine(QStringLiteral("OK ") + command.section(u' ', 0, 0)).has_value();
 }
 
-QJsonObject GtkTestApp::state()
+QJsonObject DesktopTestApp::state()
 {
     m_process->write("dump\n");
     const auto line = readLine(QStringLiteral("STATE "));

@@ -7,12 +7,13 @@
 
 namespace qw::test {
 
-// One run of tests/support/desktop-real/gtk_text_app.py: a real GTK 3 program with an entry,
-// a password entry and a text view, steered through its standard input.
-class GtkTestApp {
+// One run of a real test program steered through its standard input: by default
+// tests/support/desktop-real/gtk_text_app.py (GTK 3: an entry, a password entry, a text view),
+// or another program that speaks the same commands (the Qt line edit of QtTextApp.cpp).
+class DesktopTestApp {
 public:
-    explicit GtkTestApp(QStringList arguments = {});
-    ~GtkTestApp();
+    explicit DesktopTestApp(QStringList arguments = {}, QString program = QString());
+    ~DesktopTestApp();
 
     // Starts the program and waits (bounded) until its window is mapped.
     bool start();
@@ -32,6 +33,7 @@ private:
     std::optional<QString> readLine(const QString& prefix);
 
     QStringList m_arguments;
+    QString m_program;
     std::unique_ptr<QProcess> m_process;
     QByteArray m_buffer;
     qint32 m_pid = 0;
