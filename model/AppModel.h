@@ -2,6 +2,7 @@
 
 #include "accessibility/AXAccessGeneration.h"
 #include "accessibility/FocusedField.h"
+#include "accessibility/UserSelection.h"
 #include "accessibility/adapters/AccessibilityElement.h"
 #include "accessibility/adapters/RunningApplication.h"
 #include "accessibility/adapters/TextRange.h"
@@ -232,6 +233,17 @@ public:
     void invalidateAppWork(const QString& bundleID);
     void discardSelectionPreview();
 
+    // --- Selection translation (AppModelSelectionFlow.cpp) ---
+    // A finished mouse selection (or a hotkey, retry or language change asking to read it again).
+    void inspectSelectionAfterMouseUp(std::optional<AccessibilityElement> preferredElement);
+    // A mouse press elsewhere: a shown selection preview stays readable but can no longer
+    // replace anything; any other selection work is discarded.
+    void invalidateSelectionWriteCapability();
+    quint64 selectionRevision() const { return m_selectionRevision; }
+    const QString& selectedTextOriginal() const { return m_selectedTextOriginal; }
+    bool isInspectingSelection() const { return m_selectionReadTask.has_value(); }
+    bool hasSelectionTranslation() const { return m_selectedTextTask.has_value(); }
+
     // --- Replacement and undo ---
     bool canReplacePreview() const;
     void acceptTranslation();
@@ -294,10 +306,25 @@ private:
     struct PreviewContext;
     QCoro::Task<void> languageValidationJob(quint64 jobId, PreviewContext context, CancellationToken token);
 
+    // --- Selection flow (AppModelSelectionFlow.cpp) ---
+    struct SelectionRequest;
+    QCoro::Task<void> selectionInspectionJob(quint64 jobId, std::optional<AccessibilityElement> preferredElement,
+                                             CancellationToken token);
+    void startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
+                                   SelectedTranslationKind kind);
+    QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request, CancellationToken token);
+    // Whether the selection is still exactly the one that was read.
+    QCoro::Task<bool> selectionMatches(RunningApplication app, QString text, quint64 revision,
+                                       CancellationToken token);
+    // Whether the input selection can still be replaced safely: same focus, value and range.
+    QCoro::Task<bool> selectionMatchesCurrentInput(FocusedField field, TextRange range, QString text,
+                                                   QString value, CancellationToken token);
+    // Within the accept job, with the access generation it captured.
+    QCoro::Task<void> acceptSelectedInputTranslation(quint64 generation, CancellationToken token);
+
     // --- Replacement (AppModelReplacement.cpp) ---
     QCoro::Task<void> replacementJob(quint64 jobId, bool restore, CancellationToken token);
     QCoro::Task<void> acceptJob(CancellationToken token);
-    QCoro::Task<void> acceptSelectedInputTranslation();
     QCoro::Task<void> restoreJob(CancellationToken token);
     QCoro::Task<void> copyFeedbackJob(quint64 jobId, CancellationToken token);
 
@@ -409,6 +436,8 @@ private:
     std::optional<FocusedField> m_selectedInputField;
     std::optional<TextRange> m_selectedInputRange;
     std::optional<QString> m_selectedInputValue;
+    bool m_pendingSelectionRead = false;
+    std::optional<AccessibilityElement> m_pendingSelectionElement;
 
     // Credential bookkeeping
     std::map<TranslationProvider, quint64> m_credentialGeneration;

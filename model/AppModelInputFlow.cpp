@@ -26,6 +26,13 @@ struct AppModel::PreviewContext {
     std::optional<FocusedField> field;
     std::optional<QRectF> selectionBounds;
     bool selectionPreview = false;
+    // The selection a selection preview was made for.
+    QString selectedTextOriginal;
+    qint32 selectedTextAppPID = 0;
+    std::optional<AccessibilityElement> selectedSelectionElement;
+    std::optional<FocusedField> selectedInputField;
+    std::optional<TextRange> selectedInputRange;
+    std::optional<QString> selectedInputValue;
     quint64 revision = 0;
     quint64 selectionRevision = 0;
 };
@@ -349,7 +356,9 @@ void AppModel::retryTranslation()
         inspectFocus(true);
         return;
     }
+    // The selection is read again: it may have changed since the failed attempt.
     discardSelectionPreview();
+    inspectSelectionAfterMouseUp(std::nullopt);
 }
 
 void AppModel::updatePreviewLanguage(std::optional<TranslationLanguage> source,
@@ -364,6 +373,12 @@ void AppModel::updatePreviewLanguage(std::optional<TranslationLanguage> source,
     context.field = m_snapshot ? std::optional<FocusedField>(m_snapshot->field) : m_currentField;
     context.selectionBounds = m_selectionBounds;
     context.selectionPreview = m_selectionPreview;
+    context.selectedTextOriginal = m_selectedTextOriginal;
+    context.selectedTextAppPID = m_selectedTextAppPID;
+    context.selectedSelectionElement = m_selectedSelectionElement;
+    context.selectedInputField = m_selectedInputField;
+    context.selectedInputRange = m_selectedInputRange;
+    context.selectedInputValue = m_selectedInputValue;
 
     if (context.kind == SelectedTranslationKind::page) {
         if (source)
@@ -391,7 +406,19 @@ QCoro::Task<void> AppModel::languageValidationJob(quint64 jobId, PreviewContext 
     const auto alive = m_alive;
     const QString bundleID = context.previewApplication ? context.previewApplication->bundleID : QString();
     bool stillThere = false;
-    if (context.field && isEligible(bundleID) && trusted()) {
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (context.kind && isEligible(bundleID) && trusted()) {
+        // A selection preview: the same text must still be selected in the same application.
+        if (front && front->pid == context.selectedTextAppPID) {
+            const RunningApplication app = *front;
+            const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+            const std::optional<UserSelection> read =
+                co_await m_ax.selection(app, context.selectedSelectionElement, permit, token);
+            if (!*alive)
+                co_return;
+            stillThere = read && read->text == context.selectedTextOriginal;
+        }
+    } else if (context.field && isEligible(bundleID) && trusted()) {
         const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
         const AXWorker::Snapshot read = co_await m_ax.snapshot(*context.field, permit, token);
         if (!*alive)
@@ -410,7 +437,9 @@ QCoro::Task<void> AppModel::languageValidationJob(quint64 jobId, PreviewContext 
         m_selectionRevision == context.selectionRevision && pairValid) {
         // The same text again, at once, in the new languages; the suspension the language
         // setter recorded does not apply to a forced inspection.
-        if (context.kind != SelectedTranslationKind::page)
+        if (context.kind)
+            inspectSelectionAfterMouseUp(context.selectedSelectionElement);
+        else
             inspectFocus(true);
         co_return;
     }
@@ -420,6 +449,16 @@ QCoro::Task<void> AppModel::languageValidationJob(quint64 jobId, PreviewContext 
     publish(m_original, context.original);
     publish(m_selectionBounds, context.selectionBounds);
     publish(m_selectionPreview, context.selectionPreview);
+    if (context.kind && context.selectionPreview) {
+        // The selection the error is about, so that a retry reads it again.
+        m_selectedTranslationKind = context.kind;
+        m_selectedTextOriginal = context.selectedTextOriginal;
+        m_selectedTextAppPID = context.selectedTextAppPID;
+        m_selectedSelectionElement = context.selectedSelectionElement;
+        m_selectedInputField = context.selectedInputField;
+        m_selectedInputRange = context.selectedInputRange;
+        m_selectedInputValue = context.selectedInputValue;
+    }
     publish(m_translationErrorMessage, pairValid ? L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译"))
                                                  : L10n::text(L10N_KEY("源语言与目标语言必须不同")));
     publish(m_showingError, true);

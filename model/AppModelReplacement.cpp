@@ -63,7 +63,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     const auto alive = m_alive;
     const quint64 generation = m_axAccess->current();
     if (m_selectedTranslationKind == SelectedTranslationKind::input) {
-        co_await acceptSelectedInputTranslation();
+        co_await acceptSelectedInputTranslation(generation, token);
         co_return;
     }
     if (m_selectionPreview || !m_showingPreview || !m_snapshot) {
@@ -122,15 +122,6 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     publish(m_showingUndoOffer, true);
     notifyPreviewUpdate();
     advanceRevision();
-}
-
-QCoro::Task<void> AppModel::acceptSelectedInputTranslation()
-{
-    // Replacing a selection inside a field needs the selection flow's own validation, which
-    // this model does not offer yet: refuse rather than write unvalidated.
-    setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
-    discardSelectionPreview();
-    co_return;
 }
 
 QCoro::Task<void> AppModel::restoreJob(CancellationToken token)

@@ -9,7 +9,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQW_BUILD_TEST
 cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" || { tail -30 "$build/build.log"; exit 1; }
 export QT_QPA_PLATFORM=offscreen
 for bench in "$build"/bench/*/bench_*; do
-    [ -x "$bench" ] || continue
+    [ -f "$bench" ] && [ -x "$bench" ] || continue
     echo "== $(basename "$bench")"
     "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 done

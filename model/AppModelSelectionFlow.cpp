@@ -1,0 +1,387 @@
+// The selection translation flow: text the user selected with the mouse in an allowed
+// application is read, translated and shown next to the selection. A page selection can only be
+// copied; an input selection (inside an editable field, in the selection mode) may replace
+// exactly the selected range, and only after a fresh read shows the same field, value and range.
+// Every step after an await asks whether the model is still alive, whether the job was cancelled
+// and whether `selectionRevision` moved.
+
+#include "accessibility/AXReadPermit.h"
+#include "accessibility/AXReplaceRequest.h"
+#include "accessibility/AXWorker.h"
+#include "accessibility/adapters/Workspace.h"
+#include "app/l10n/L10n.h"
+#include "engine/TranslationService.h"
+#include "model/AppModel.h"
+#include "policy/SelectionRules.h"
+
+namespace qw {
+
+// Everything the translation job of one selection needs, fixed when the selection was read.
+struct AppModel::SelectionRequest {
+    RunningApplication app;
+    QString bundleID;
+    QString text;
+    SelectedTranslationKind kind = SelectedTranslationKind::page;
+    quint64 selectionRevision = 0;
+    ProviderConfiguration config;
+    bool cloudConsent = false;
+    QString sourceLanguage;
+    QString targetLanguage;
+};
+
+void AppModel::inspectSelectionAfterMouseUp(std::optional<AccessibilityElement> preferredElement)
+{
+    // A write being verified owns the field until it is confirmed.
+    if (m_isValidatingReplacement)
+        return;
+    if (m_selectionReadTask) {
+        // One inspection at a time; the latest report is the one that counts.
+        m_pendingSelectionRead = true;
+        m_pendingSelectionElement = std::move(preferredElement);
+        return;
+    }
+    Job& job = startJob(m_selectionReadTask);
+    selectionInspectionJob(job.id, std::move(preferredElement), job.cancellation.token());
+}
+
+QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
+                                                   std::optional<AccessibilityElement> preferredElement,
+                                                   CancellationToken token)
+{
+    const auto alive = m_alive;
+    // Whatever way the inspection ends, the slot is freed and a remembered request runs.
+    const auto finish = [this, jobId]() {
+        if (!isCurrent(m_selectionReadTask, jobId))
+            return;
+        m_selectionReadTask.reset();
+        if (m_pendingSelectionRead) {
+            m_pendingSelectionRead = false;
+            std::optional<AccessibilityElement> element = std::move(m_pendingSelectionElement);
+            m_pendingSelectionElement.reset();
+            inspectSelectionAfterMouseUp(std::move(element));
+        }
+    };
+
+    // --- First stage: decide whether to read at all ---
+    if ((!m_inputTranslationEnabled && !m_pageTranslationEnabled) || !trusted()) {
+        finish();
+        co_return;
+    }
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->pid == m_ownPid || !isEligible(front->bundleID.value_or(QString()))) {
+        finish();
+        co_return;
+    }
+    const QString bundleID = front->bundleID.value_or(QString());
+    const quint64 revision = m_revision;
+    const quint64 selectionRevision = m_selectionRevision;
+    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+    const std::optional<UserSelection> read = co_await m_ax.selection(*front, preferredElement, permit, token);
+    if (!*alive)
+        co_return;
+
+    // --- Second stage: the read is only used when nothing newer happened meanwhile ---
+    const std::optional<RunningApplication> frontNow = m_workspace.frontmostApplication();
+    if (token.isCancelled() || m_revision != revision || m_selectionRevision != selectionRevision ||
+        m_isValidatingReplacement || !isEligible(bundleID) || !frontNow || frontNow->pid != front->pid) {
+        finish();
+        co_return;
+    }
+    if (!read || !SelectionRules::shouldTranslate(read->text)) {
+        invalidateSelectionWriteCapability();
+        publish(m_selectionDiagnostic, L10n::text(L10N_KEY("当前控件未暴露可翻译的选区")));
+        finish();
+        co_return;
+    }
+
+    SelectedTranslationKind kind = SelectedTranslationKind::page;
+    if (!read->field) {
+        if (!m_pageTranslationEnabled) {
+            finish();
+            co_return;
+        }
+        if (!hasValidPageLanguagePair()) {
+            setStatus(L10n::text(L10N_KEY("请为页面翻译选择不同的源语言和目标语言")));
+            finish();
+            co_return;
+        }
+    } else {
+        // In the automatic mode the field as a whole belongs to the input flow.
+        if (!m_inputTranslationEnabled || m_inputTranslationMode != TranslationMode::selection ||
+            !hasValidInputLanguagePair()) {
+            finish();
+            co_return;
+        }
+        kind = SelectedTranslationKind::input;
+    }
+
+    // The same selection is already shown and still writable: nothing to do.
+    if (m_previewReplaceable && m_selectedTextOriginal == read->text && m_selectedTextAppPID == front->pid &&
+        m_selectedTranslationKind == kind) {
+        finish();
+        co_return;
+    }
+
+    startSelectionTranslation(*front, *read, kind);
+    finish();
+}
+
+void AppModel::startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
+                                         SelectedTranslationKind kind)
+{
+    discardSelectionPreview();
+    // A pending input translation would otherwise put its own preview over this one.
+    cancelJob(m_pendingTranslation);
+
+    const QString bundleID = app.bundleID.value_or(QString());
+    const TranslationApplication application{bundleID,
+                                             app.localizedName.value_or(L10n::text(L10N_KEY("未知应用")))};
+    publish(m_previewApplication, application);
+    m_selectedTranslationKind = kind;
+    m_selectedSelectionElement = selection.element;
+    if (kind == SelectedTranslationKind::input) {
+        m_selectedInputField = selection.field;
+        m_selectedInputRange = selection.range;
+        m_selectedInputValue = selection.field ? std::optional<QString>(selection.field->value) : std::nullopt;
+    } else {
+        m_selectedInputField.reset();
+        m_selectedInputRange.reset();
+        m_selectedInputValue.reset();
+    }
+    clearPreview();
+    publish(m_previewApplication, application);
+
+    m_selectedTextOriginal = selection.text;
+    m_selectedTextAppPID = app.pid;
+    publish(m_selectionBounds, selection.bounds);
+    publish(m_selectionTranslating, true);
+    publish(m_isTranslating, true);
+    setStatus(L10n::text(L10N_KEY("正在翻译选中文字…")));
+    publish(m_selectionDiagnostic,
+            L10n::format(L10N_KEY("已读取选区（长度 %@）"), {QString::number(selection.text.size())}));
+    notifyPreviewUpdate();
+
+    SelectionRequest request;
+    request.app = app;
+    request.bundleID = bundleID;
+    request.text = selection.text;
+    request.kind = kind;
+    request.config = currentProviderConfiguration();
+    request.cloudConsent = m_cloudConsent;
+    // A provider whose key could not be read is not asked in the background.
+    if (request.cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider)) {
+        discardSelectionPreview();
+        return;
+    }
+    const bool page = kind == SelectedTranslationKind::page;
+    request.sourceLanguage = rawValue(page ? m_pageSourceLanguage : m_inputSourceLanguage);
+    request.targetLanguage = rawValue(page ? m_pageTargetLanguage : m_inputTargetLanguage);
+    request.selectionRevision = m_selectionRevision;
+
+    Job& job = startJob(m_selectedTextTask);
+    selectionTranslationJob(job.id, std::move(request), job.cancellation.token());
+}
+
+QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequest request,
+                                                    CancellationToken token)
+{
+    const auto alive = m_alive;
+    const quint64 revision = request.selectionRevision;
+    // Every exit of a job that is still the current one: a job that ended without a result takes
+    // its "translating" preview with it.
+    const auto close = [this, jobId, revision]() {
+        if (m_selectionRevision != revision)
+            return;
+        if (isCurrent(m_selectedTextTask, jobId))
+            m_selectedTextTask.reset();
+        if (m_selectionTranslating)
+            discardSelectionPreview();
+    };
+
+    if (token.isCancelled()) {
+        close();
+        co_return;
+    }
+    const bool before = co_await selectionMatches(request.app, request.text, revision, token);
+    if (!*alive)
+        co_return;
+    if (!before || token.isCancelled()) {
+        close();
+        co_return;
+    }
+
+    const TranslationService::TextResult result =
+        co_await m_service.translate(request.text, request.config, request.cloudConsent, request.targetLanguage,
+                                     request.sourceLanguage, request.bundleID, true, token);
+    if (!*alive)
+        co_return;
+    if (token.isCancelled()) {
+        close();
+        co_return;
+    }
+    // A result is never shown for a selection that changed while it was being translated.
+    const bool after = co_await selectionMatches(request.app, request.text, revision, token);
+    if (!*alive)
+        co_return;
+    // A wiped cache makes the result stale; it is not a failure to report.
+    if (!after || token.isCancelled() || (!result && result.error().isCancellation())) {
+        close();
+        co_return;
+    }
+
+    if (result) {
+        if (request.cloudConsent) {
+            std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+            states[request.config.provider] = CredentialState::accessible;
+            publish(m_credentialStates, std::move(states));
+        }
+        m_previewReplaceable = true;
+        publish(m_serviceFailure, false);
+        publish(m_translation, result.value());
+        publish(m_original, request.text);
+        publish(m_selectionPreview, true);
+        publish(m_selectionTranslating, false);
+        publish(m_showingPreview, true);
+        publish(m_isTranslating, false);
+        setStatus(request.kind == SelectedTranslationKind::page
+                      ? L10n::text(L10N_KEY("页面选区译文就绪；可复制"))
+                      : L10n::text(L10N_KEY("输入选区译文就绪；可替换或复制")));
+        notifyPreviewUpdate();
+        close();
+        co_return;
+    }
+
+    recordCredentialFailure(m_selectedProvider, result.error());
+    publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+    const QString message = result.error().message();
+    publish(m_translationErrorMessage, message);
+    publish(m_showingError, true);
+    publish(m_selectionPreview, true);
+    publish(m_selectionTranslating, false);
+    publish(m_isTranslating, false);
+    // The status line must not keep saying the selection is being translated.
+    setStatus(message);
+    notifyPreviewUpdate();
+    close();
+}
+
+QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString text, quint64 revision,
+                                             CancellationToken token)
+{
+    const auto alive = m_alive;
+    const QString bundleID = app.bundleID.value_or(QString());
+    if (!trusted() || m_selectionRevision != revision || !isEligible(bundleID) || m_selectedTextOriginal != text)
+        co_return false;
+
+    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+    const std::optional<UserSelection> read =
+        co_await m_ax.selection(app, m_selectedSelectionElement, permit, token);
+    if (!*alive || token.isCancelled() || m_selectionRevision != revision)
+        co_return false;
+    if (!isEligible(bundleID) || m_selectedTextOriginal != text || !read || read->text != text)
+        co_return false;
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->pid != app.pid)
+        co_return false;
+    if (m_selectedTranslationKind == SelectedTranslationKind::page)
+        co_return m_pageTranslationEnabled;
+    if (m_selectedTranslationKind == SelectedTranslationKind::input)
+        co_return m_inputTranslationEnabled && m_inputTranslationMode == TranslationMode::selection &&
+            read->field && m_selectedInputField && m_selectedInputField->pid == read->field->pid;
+    co_return false;
+}
+
+QCoro::Task<bool> AppModel::selectionMatchesCurrentInput(FocusedField field, TextRange range, QString text,
+                                                         QString value, CancellationToken token)
+{
+    const auto alive = m_alive;
+    if (!m_inputTranslationEnabled || !trusted() || !isEligible(field.bundleID))
+        co_return false;
+    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+    const bool valid = co_await m_ax.validateSelection(field, range, text, value, permit, token);
+    co_return *alive && !token.isCancelled() && valid;
+}
+
+QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, CancellationToken token)
+{
+    const auto alive = m_alive;
+    if (!m_showingPreview || m_selectedTranslationKind != SelectedTranslationKind::input || !m_selectedInputField ||
+        !m_selectedInputRange || !m_selectedInputValue) {
+        setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
+        discardSelectionPreview();
+        co_return;
+    }
+    const FocusedField field = *m_selectedInputField;
+    const TextRange range = *m_selectedInputRange;
+    const QString value = *m_selectedInputValue;
+    const QString selected = m_original;
+    const QString translated = m_translation;
+
+    const bool valid = co_await selectionMatchesCurrentInput(field, range, selected, value, token);
+    if (!*alive)
+        co_return;
+    if (!valid) {
+        setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
+        discardSelectionPreview();
+        co_return;
+    }
+
+    AXReplaceRequest request;
+    request.original = selected;
+    request.translated = translated;
+    request.field = field;
+    request.range = range;
+    request.expectedValue = value;
+    request.clipboardFallbackEnabled = m_pasteFallback;
+    // The user's selection must still be exactly the range that was translated.
+    request.requireCurrentSelection = true;
+    const AXReadPermit permit{m_axAccess, generation};
+    const WriteResult result = co_await m_ax.replace(request, permit, token);
+    if (!*alive)
+        co_return;
+    // Newer work owns the status once the generation moved; its result is dropped silently.
+    if (m_axAccess->current() != generation || !isEligible(field.bundleID) || token.isCancelled())
+        co_return;
+
+    if (!result.isSuccess()) {
+        setStatus(result.message());
+        publish(m_translationErrorMessage, result.message());
+        publish(m_showingError, true);
+        notifyPreviewUpdate();
+        co_return;
+    }
+    QString written = value;
+    written.replace(range.location, range.length, translated);
+    ReplacementRecord record;
+    record.field = field;
+    record.original = value;
+    record.translated = written;
+    record.selectedOriginal = selected;
+    record.selectedTranslated = translated;
+    record.selectedLocation = range.location;
+    m_replacement = record;
+    publish(m_hasUndo, true);
+    setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
+    discardSelectionPreview();
+    // The bubble stays for the restore offer.
+    publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
+    publish(m_showingUndoOffer, true);
+    notifyPreviewUpdate();
+}
+
+void AppModel::invalidateSelectionWriteCapability()
+{
+    if (!m_selectionPreview || !m_showingPreview) {
+        discardSelectionPreview();
+        return;
+    }
+    // The shown translation stays readable and copyable, but the selection it was made for may
+    // be gone: it can no longer be written anywhere.
+    ++m_selectionRevision;
+    m_axAccess->advance();
+    cancelJob(m_selectedTextTask);
+    m_previewReplaceable = false;
+    notifyPreviewUpdate();
+}
+
+} // namespace qw

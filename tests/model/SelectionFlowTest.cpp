@@ -1,0 +1,338 @@
+#include "tests/model/ModelTestFixture.h"
+
+namespace qw::test {
+namespace {
+
+// Selections read from the substitute desktop through the real worker, translated by the fake
+// transport on virtual time.
+class SelectionFlowTest : public ModelTest {
+protected:
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        consentToCloud();
+        settings.setBool(QStringLiteral("pageTranslationEnabled"), true);
+        makeModel();
+        QObject::connect(model.get(), &AppModel::changed, [this] {
+            if (model->showingPreview() && (shownTranslations.isEmpty() || shownTranslations.last() != model->translation()))
+                shownTranslations << model->translation();
+        });
+        editor.activate();
+        desktop.setPointer(QPointF(120, 215));
+    }
+
+    // The selection monitor reports a finished selection; waits for the inspection to end.
+    void mouseUp(std::optional<AccessibilityElement> preferred = std::nullopt)
+    {
+        model->inspectSelectionAfterMouseUp(std::move(preferred));
+        ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
+    }
+
+    // From a started selection translation to its preview (or its end without one).
+    void finishSelection(qsizetype sentBefore)
+    {
+        ASSERT_TRUE(settleUntil(
+            [&] { return transport->sent.size() > sentBefore || !model->hasSelectionTranslation(); }));
+        time.advance(transport->latency);
+        ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
+    }
+
+    void selectAndTranslate()
+    {
+        const qsizetype before = transport->sent.size();
+        mouseUp();
+        finishSelection(before);
+    }
+
+    void answer(const QString& source, const QString& translation)
+    {
+        transport->answer = [source, translation](const FakeChatTransport::Sent& sent) {
+            const QString text = sent.userText() == source ? translation : QStringLiteral("EN:") + sent.userText();
+            return TransportReply::response(200, FakeChatTransport::okBody(text));
+        };
+    }
+
+    DesktopElement page = window.group().bounds(QRectF(100, 200, 400, 300));
+    QStringList shownTranslations;
+};
+
+TEST_F(SelectionFlowTest, APageSelectionIsTranslatedWithThePagePairAndCanOnlyBeCopied)
+{
+    model->setPageTargetLanguage(TranslationLanguage::japanese);
+    page.selectedTextAttribute(QStringLiteral("Good morning"));
+    mouseUp();
+    EXPECT_TRUE(model->selectionTranslating());
+    EXPECT_EQ(model->status(), QStringLiteral("正在翻译选中文字…"));
+    EXPECT_EQ(model->selectionDiagnostic(), QStringLiteral("已读取选区（长度 12）"));
+    EXPECT_EQ(model->selectionBounds(), QRectF(100, 200, 400, 300));
+    finishSelection(0);
+
+    ASSERT_EQ(transport->sent.size(), 1);
+    EXPECT_TRUE(transport->sent.first().body.contains("日本語"));
+    EXPECT_TRUE(model->selectionPreview());
+    EXPECT_TRUE(model->showingPreview());
+    EXPECT_FALSE(model->selectionTranslating());
+    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
+    EXPECT_EQ(model->translation(), QStringLiteral("EN:Good morning"));
+    EXPECT_EQ(model->status(), QStringLiteral("页面选区译文就绪；可复制"));
+    EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::page);
+    EXPECT_EQ(model->previewApplication(),
+              (TranslationApplication{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")}));
+    EXPECT_FALSE(model->canReplacePreview());
+    model->copyTranslation();
+    EXPECT_EQ(copied, QStringList{QStringLiteral("EN:Good morning")});
+
+    // The same selection again is already shown: not translated again.
+    mouseUp();
+    time.advance(transport->latency);
+    EXPECT_EQ(transport->sent.size(), 1);
+    EXPECT_TRUE(model->showingPreview());
+
+    // Focus events never disturb a page preview; turning page translation off discards it.
+    inspect();
+    EXPECT_TRUE(model->selectionPreview());
+    model->setPageTranslationEnabled(false);
+    EXPECT_FALSE(model->selectionPreview());
+    EXPECT_FALSE(model->showingPreview());
+}
+
+TEST_F(SelectionFlowTest, SelectionsThatAreNotForThisFlowAreIgnored)
+{
+    page.selectedTextAttribute(QStringLiteral("Good morning"));
+    model->setPageTranslationEnabled(false);
+    mouseUp();
+    EXPECT_FALSE(model->selectionTranslating());
+
+    model->setPageTranslationEnabled(true);
+    model->setPageTargetLanguage(TranslationLanguage::english);
+    mouseUp();
+    EXPECT_FALSE(model->selectionTranslating());
+    EXPECT_EQ(model->status(), QStringLiteral("请为页面翻译选择不同的源语言和目标语言"));
+
+    // In the automatic mode a selection inside a field belongs to the input flow.
+    model->setPageTargetLanguage(TranslationLanguage::chinese);
+    window.textField(QStringLiteral("Hello world!")).selection(6, 5).focus();
+    mouseUp();
+    EXPECT_FALSE(model->selectionTranslating());
+
+    // Nothing of an application that is not allowed is read at all.
+    DesktopApp other = desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat"));
+    other.window().group().bounds(QRectF(100, 200, 400, 300)).selectedTextAttribute(QStringLiteral("Secret plans"));
+    other.activate();
+    const int reads = desktop.attributeReads();
+    mouseUp();
+    EXPECT_EQ(desktop.attributeReads(), reads);
+
+    time.advance(5000ms);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(transport->sent.isEmpty());
+    EXPECT_FALSE(model->showingPreview());
+}
+
+TEST_F(SelectionFlowTest, ANewSelectionWhileTheFirstIsTranslatingWins)
+{
+    page.selectedTextAttribute(QStringLiteral("first words"));
+    mouseUp();
+    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
+
+    page.selectedTextAttribute(QStringLiteral("second words"));
+    mouseUp();
+    finishSelection(1);
+    time.advance(5000ms);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(model->original(), QStringLiteral("second words"));
+    EXPECT_EQ(shownTranslations, QStringList{QStringLiteral("EN:second words")})
+        << "the first result never shows";
+}
+
+TEST_F(SelectionFlowTest, ASelectionThatChangedDuringTheTranslationIsNotShown)
+{
+    page.selectedTextAttribute(QStringLiteral("first words"));
+    mouseUp();
+    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
+    page.selectedTextAttribute(QStringLiteral("other words")); // no mouse-up reported yet
+    time.advance(transport->latency);
+    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
+    EXPECT_TRUE(shownTranslations.isEmpty());
+    EXPECT_FALSE(model->selectionTranslating()) << "the translating state ended with the job";
+
+    // Another application coming to the front while it translates: the result is dropped too.
+    page.selectedTextAttribute(QStringLiteral("third words"));
+    mouseUp();
+    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2; }));
+    desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat")).activate();
+    time.advance(transport->latency);
+    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
+    EXPECT_TRUE(shownTranslations.isEmpty());
+}
+
+TEST_F(SelectionFlowTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLastElement)
+{
+    DesktopElement alpha = window.staticText(QStringLiteral("alpha text")).selection(0, 10);
+    DesktopElement beta = window.staticText(QStringLiteral("beta text")).selection(0, 9);
+    model->inspectSelectionAfterMouseUp(std::nullopt); // reads nothing under the pointer
+    model->inspectSelectionAfterMouseUp(alpha.handle());
+    model->inspectSelectionAfterMouseUp(beta.handle());
+    ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
+    finishSelection(0);
+
+    ASSERT_EQ(transport->sent.size(), 1);
+    EXPECT_EQ(transport->sent.first().userText(), QStringLiteral("beta text"));
+    EXPECT_EQ(model->original(), QStringLiteral("beta text"));
+}
+
+TEST_F(SelectionFlowTest, AFailedTranslationShowsTheErrorAndRetryReadsTheSelectionAgain)
+{
+    transport->answer = [](const FakeChatTransport::Sent&) { return TransportReply::response(500, QByteArrayLiteral("{}")); };
+    page.selectedTextAttribute(QStringLiteral("Good morning"));
+    selectAndTranslate();
+    EXPECT_TRUE(model->showingError());
+    EXPECT_TRUE(model->selectionPreview());
+    EXPECT_FALSE(model->selectionTranslating());
+    EXPECT_FALSE(model->translationErrorMessage().isEmpty());
+    EXPECT_EQ(model->status(), model->translationErrorMessage());
+
+    answer(QStringLiteral("Good morning"), QStringLiteral("早上好"));
+    model->retryTranslation();
+    ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
+    finishSelection(1);
+    EXPECT_FALSE(model->showingError());
+    EXPECT_EQ(model->translation(), QStringLiteral("早上好"));
+    EXPECT_EQ(transport->sent.size(), 2);
+}
+
+TEST_F(SelectionFlowTest, ALanguageChangeFromTheBubbleTranslatesTheSameSelectionAgain)
+{
+    page.selectedTextAttribute(QStringLiteral("Good morning"));
+    selectAndTranslate();
+    model->updatePreviewLanguage(std::nullopt, TranslationLanguage::japanese);
+    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2 || model->showingError(); }));
+    finishSelection(1);
+    EXPECT_TRUE(transport->sent.last().body.contains("日本語"));
+    EXPECT_EQ(model->pageTargetLanguage(), TranslationLanguage::japanese);
+    EXPECT_TRUE(model->selectionPreview());
+    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
+
+    // The selection is gone by the time the language changes: the preview comes back with the
+    // reason, and a retry reads the selection again.
+    page.selectedTextAttribute(QStringLiteral("Good evening"));
+    model->updatePreviewLanguage(std::nullopt, TranslationLanguage::korean);
+    ASSERT_TRUE(settleUntil([this] { return model->showingError(); }));
+    EXPECT_EQ(model->translationErrorMessage(), QStringLiteral("输入框或文字已变化，请重新翻译"));
+    EXPECT_TRUE(model->selectionPreview());
+    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
+    model->retryTranslation();
+    ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
+    finishSelection(2);
+    EXPECT_EQ(model->original(), QStringLiteral("Good evening"));
+    EXPECT_EQ(transport->sent.size(), 3);
+}
+
+class InputSelectionTest : public SelectionFlowTest {
+protected:
+    void SetUp() override
+    {
+        SelectionFlowTest::SetUp();
+        model->setInputTranslationMode(TranslationMode::selection);
+        answer(QStringLiteral("world"), QStringLiteral("世界"));
+        selectAndTranslate();
+        ASSERT_TRUE(model->canReplacePreview());
+    }
+
+    void accept()
+    {
+        model->acceptTranslation();
+        ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
+    }
+
+    DesktopElement field = window.textField(QStringLiteral("Hello world!")).selection(6, 5).focus();
+};
+
+TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
+{
+    EXPECT_EQ(model->status(), QStringLiteral("输入选区译文就绪；可替换或复制"));
+    EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::input);
+    EXPECT_EQ(model->original(), QStringLiteral("world"));
+    accept();
+
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
+    ASSERT_TRUE(model->replacement().has_value());
+    const ReplacementRecord& record = *model->replacement();
+    EXPECT_EQ(record.original, QStringLiteral("Hello world!"));
+    EXPECT_EQ(record.translated, QStringLiteral("Hello 世界!"));
+    EXPECT_EQ(record.selectedOriginal, QStringLiteral("world"));
+    EXPECT_EQ(record.selectedTranslated, QStringLiteral("世界"));
+    EXPECT_EQ(record.selectedLocation, 6);
+    EXPECT_TRUE(model->status().startsWith(QStringLiteral("已通过")));
+    EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换所选文字；未自动发送")));
+    EXPECT_TRUE(model->hasUndo());
+    EXPECT_TRUE(model->showingUndoOffer());
+    EXPECT_FALSE(model->showingPreview());
+    EXPECT_FALSE(model->selectionPreview());
+
+    model->undoReplacement();
+    ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
+    EXPECT_EQ(model->status(), QStringLiteral("已恢复选区文字；再次编辑后可继续翻译"));
+    EXPECT_FALSE(model->hasUndo());
+}
+
+TEST_F(InputSelectionTest, NothingIsWrittenWhenTheCaretOrTheValueMoved)
+{
+    field.selection(3, 0); // the caret moved after the preview appeared
+    accept();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
+    EXPECT_TRUE(desktop.writesTo(field).isEmpty());
+    EXPECT_EQ(model->status(), QStringLiteral("输入框或选区已变化，已取消替换"));
+    EXPECT_FALSE(model->showingPreview());
+    EXPECT_FALSE(model->hasUndo());
+
+    // Same range, but the text around it changed.
+    field.value(QStringLiteral("Hello world?")).selection(6, 5);
+    selectAndTranslate();
+    field.value(QStringLiteral("Hello world.")).selection(6, 5);
+    accept();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world."));
+    EXPECT_TRUE(desktop.writesTo(field).isEmpty());
+    EXPECT_EQ(model->status(), QStringLiteral("输入框或选区已变化，已取消替换"));
+}
+
+TEST_F(InputSelectionTest, AMousePressElsewhereLeavesAReadOnlyPreview)
+{
+    model->invalidateSelectionWriteCapability();
+    EXPECT_TRUE(model->showingPreview()) << "still readable";
+    EXPECT_FALSE(model->canReplacePreview());
+    model->copyTranslation();
+    EXPECT_EQ(copied, QStringList{QStringLiteral("世界")});
+
+    // Selecting the same text again makes it writable again (one more translation, from cache).
+    mouseUp();
+    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
+    EXPECT_TRUE(model->canReplacePreview());
+
+    // A click that leaves no translatable selection behind keeps the preview read-only.
+    field.selection(12, 0);
+    mouseUp();
+    EXPECT_EQ(model->selectionDiagnostic(), QStringLiteral("当前控件未暴露可翻译的选区"));
+    EXPECT_TRUE(model->showingPreview());
+    EXPECT_FALSE(model->canReplacePreview());
+    accept();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
+}
+
+TEST_F(InputSelectionTest, APressWhileTranslatingDiscardsTheSelection)
+{
+    field.selection(0, 5);
+    mouseUp();
+    ASSERT_TRUE(model->selectionTranslating());
+    model->invalidateSelectionWriteCapability();
+    EXPECT_FALSE(model->selectionTranslating());
+    time.advance(5000ms);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model->showingPreview());
+    EXPECT_EQ(shownTranslations, QStringList{QStringLiteral("世界")}) << "only the first preview ever showed";
+}
+
+} // namespace
+} // namespace qw::test
