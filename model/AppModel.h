@@ -308,11 +308,13 @@ private:
 
     // --- Selection flow (AppModelSelectionFlow.cpp) ---
     struct SelectionRequest;
-    QCoro::Task<void> selectionInspectionJob(quint64 jobId, std::optional<AccessibilityElement> preferredElement,
+    QCoro::Task<void> selectionInspectionJob(quint64 jobId,
+                                             std::optional<AccessibilityElement> preferredElement,
                                              CancellationToken token);
     void startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
                                    SelectedTranslationKind kind);
-    QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request, CancellationToken token);
+    QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request,
+                                              CancellationToken token);
     // Whether the selection is still exactly the one that was read.
     QCoro::Task<bool> selectionMatches(RunningApplication app, QString text, quint64 revision,
                                        CancellationToken token);

@@ -76,7 +76,8 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
     const quint64 revision = m_revision;
     const quint64 selectionRevision = m_selectionRevision;
     const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
-    const std::optional<UserSelection> read = co_await m_ax.selection(*front, preferredElement, permit, token);
+    const std::optional<UserSelection> read =
+        co_await m_ax.selection(*front, preferredElement, permit, token);
     if (!*alive)
         co_return;
 
@@ -142,7 +143,8 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
     if (kind == SelectedTranslationKind::input) {
         m_selectedInputField = selection.field;
         m_selectedInputRange = selection.range;
-        m_selectedInputValue = selection.field ? std::optional<QString>(selection.field->value) : std::nullopt;
+        m_selectedInputValue =
+            selection.field ? std::optional<QString>(selection.field->value) : std::nullopt;
     } else {
         m_selectedInputField.reset();
         m_selectedInputRange.reset();
@@ -210,9 +212,9 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
         co_return;
     }
 
-    const TranslationService::TextResult result =
-        co_await m_service.translate(request.text, request.config, request.cloudConsent, request.targetLanguage,
-                                     request.sourceLanguage, request.bundleID, true, token);
+    const TranslationService::TextResult result = co_await m_service.translate(
+        request.text, request.config, request.cloudConsent, request.targetLanguage, request.sourceLanguage,
+        request.bundleID, true, token);
     if (!*alive)
         co_return;
     if (token.isCancelled()) {
@@ -270,7 +272,8 @@ QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString tex
 {
     const auto alive = m_alive;
     const QString bundleID = app.bundleID.value_or(QString());
-    if (!trusted() || m_selectionRevision != revision || !isEligible(bundleID) || m_selectedTextOriginal != text)
+    if (!trusted() || m_selectionRevision != revision || !isEligible(bundleID) ||
+        m_selectedTextOriginal != text)
         co_return false;
 
     const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
@@ -286,8 +289,8 @@ QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString tex
     if (m_selectedTranslationKind == SelectedTranslationKind::page)
         co_return m_pageTranslationEnabled;
     if (m_selectedTranslationKind == SelectedTranslationKind::input)
-        co_return m_inputTranslationEnabled && m_inputTranslationMode == TranslationMode::selection &&
-            read->field && m_selectedInputField && m_selectedInputField->pid == read->field->pid;
+        co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::selection &&
+            read->field&& m_selectedInputField && m_selectedInputField->pid == read->field->pid;
     co_return false;
 }
 
@@ -305,8 +308,8 @@ QCoro::Task<bool> AppModel::selectionMatchesCurrentInput(FocusedField field, Tex
 QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, CancellationToken token)
 {
     const auto alive = m_alive;
-    if (!m_showingPreview || m_selectedTranslationKind != SelectedTranslationKind::input || !m_selectedInputField ||
-        !m_selectedInputRange || !m_selectedInputValue) {
+    if (!m_showingPreview || m_selectedTranslationKind != SelectedTranslationKind::input ||
+        !m_selectedInputField || !m_selectedInputRange || !m_selectedInputValue) {
         setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
         discardSelectionPreview();
         co_return;

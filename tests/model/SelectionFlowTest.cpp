@@ -14,7 +14,8 @@ protected:
         settings.setBool(QStringLiteral("pageTranslationEnabled"), true);
         makeModel();
         QObject::connect(model.get(), &AppModel::changed, [this] {
-            if (model->showingPreview() && (shownTranslations.isEmpty() || shownTranslations.last() != model->translation()))
+            if (model->showingPreview() &&
+                (shownTranslations.isEmpty() || shownTranslations.last() != model->translation()))
                 shownTranslations << model->translation();
         });
         editor.activate();
@@ -47,7 +48,8 @@ protected:
     void answer(const QString& source, const QString& translation)
     {
         transport->answer = [source, translation](const FakeChatTransport::Sent& sent) {
-            const QString text = sent.userText() == source ? translation : QStringLiteral("EN:") + sent.userText();
+            const QString text =
+                sent.userText() == source ? translation : QStringLiteral("EN:") + sent.userText();
             return TransportReply::response(200, FakeChatTransport::okBody(text));
         };
     }
@@ -117,7 +119,10 @@ TEST_F(SelectionFlowTest, SelectionsThatAreNotForThisFlowAreIgnored)
 
     // Nothing of an application that is not allowed is read at all.
     DesktopApp other = desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat"));
-    other.window().group().bounds(QRectF(100, 200, 400, 300)).selectedTextAttribute(QStringLiteral("Secret plans"));
+    other.window()
+        .group()
+        .bounds(QRectF(100, 200, 400, 300))
+        .selectedTextAttribute(QStringLiteral("Secret plans"));
     other.activate();
     const int reads = desktop.attributeReads();
     mouseUp();
@@ -184,7 +189,9 @@ TEST_F(SelectionFlowTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLas
 
 TEST_F(SelectionFlowTest, AFailedTranslationShowsTheErrorAndRetryReadsTheSelectionAgain)
 {
-    transport->answer = [](const FakeChatTransport::Sent&) { return TransportReply::response(500, QByteArrayLiteral("{}")); };
+    transport->answer = [](const FakeChatTransport::Sent&) {
+        return TransportReply::response(500, QByteArrayLiteral("{}"));
+    };
     page.selectedTextAttribute(QStringLiteral("Good morning"));
     selectAndTranslate();
     EXPECT_TRUE(model->showingError());
