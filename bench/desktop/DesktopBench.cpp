@@ -9,10 +9,12 @@
 #include "platform/LinuxDesktop.h"
 #include "tests/platform/DesktopTestApp.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMap>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -51,6 +53,25 @@ double otherProcessCpuSeconds(qint32 pid)
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     const double ticks = double(sysconf(_SC_CLK_TCK));
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
+}
+
+// CPU seconds of each thread of this process, by thread name.
+QMap<QString, double> threadCpuSeconds()
+{
+    QMap<QString, double> result;
+    const double ticks = double(sysconf(_SC_CLK_TCK));
+    for (const QString& task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QString name =
+            QString::fromUtf8(line.mid(line.indexOf('(') + 1, line.lastIndexOf(')') - line.indexOf('(') - 1));
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        result[name] += (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
+    }
+    return result;
 }
 
 double percentile(std::vector<double> values, double share)
@@ -154,6 +175,7 @@ int main(int argc, char** argv)
         });
         Q_UNUSED(task);
     });
+    const QMap<QString, double> threadsBefore = threadCpuSeconds();
     const double cpuBefore = processCpuSeconds();
     const double gtkBefore = otherProcessCpuSeconds(gtk.pid());
     QElapsedTimer wall;
@@ -169,5 +191,11 @@ int main(int argc, char** argv)
     std::printf("0.3 s scan for %.0f s on an idle focused entry: %d scans (%d found the field), "
                 "%.3f s CPU = %.3f%% of one core (the GTK program answering: %.3f%%)\n",
                 seconds, scans, found, cpu, 100.0 * cpu / seconds, 100.0 * gtkCpu / seconds);
+    const QMap<QString, double> threadsAfter = threadCpuSeconds();
+    for (auto it = threadsAfter.cbegin(); it != threadsAfter.cend(); ++it) {
+        const double used = it.value() - threadsBefore.value(it.key());
+        if (used > 0)
+            std::printf("  thread %-18s %.3f%% of one core\n", qPrintable(it.key()), 100.0 * used / seconds);
+    }
     return 0;
 }

@@ -302,12 +302,12 @@ AccessibilityElement AtspiAccessibility::systemWideElement()
     return AtspiElementRef::systemWide();
 }
 
-std::optional<AtspiAccessibility::Description> AtspiAccessibility::describe(Request& request,
-                                                                            const Object& object)
+std::optional<AtspiAccessibility::Description>
+AtspiAccessibility::describe(Request& request, const Object& object, bool refresh)
 {
     const QString key = object.busName + object.path;
     const auto now = std::chrono::steady_clock::now();
-    {
+    if (!refresh) {
         std::lock_guard lock(m_mutex);
         if (const auto it = m_descriptions.constFind(key);
             it != m_descriptions.constEnd() && now - it->readAt < descriptionLifetime)
@@ -323,6 +323,27 @@ std::optional<AtspiAccessibility::Description> AtspiAccessibility::describe(Requ
         m_descriptions.clear();
     m_descriptions.insert(key, description);
     return description;
+}
+
+std::optional<QRect> AtspiAccessibility::extentsOf(Request& request, const Object& object)
+{
+    // Position and size are asked one after the other; one answer serves both.
+    const QString key = object.busName + object.path;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto it = m_extents.constFind(key);
+            it != m_extents.constEnd() && now - it->second < descriptionLifetime)
+            return it->first;
+    }
+    const auto extents = request.extents(object);
+    if (!extents)
+        return std::nullopt;
+    std::lock_guard lock(m_mutex);
+    if (m_extents.size() > 1024)
+        m_extents.clear();
+    m_extents.insert(key, {*extents, now});
+    return extents;
 }
 
 std::optional<quint32> AtspiAccessibility::freshRole(Request& request, const Object& object)
@@ -430,7 +451,7 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
         return {AXErrorCode::success, AtspiRoles::has(description->states, AtspiRoles::editable)};
     }
     if (attribute == u"AXPosition" || attribute == u"AXSize") {
-        const auto extents = request.extents(object);
+        const auto extents = extentsOf(request, object);
         if (!extents)
             return failed();
         if (attribute == u"AXPosition")
@@ -485,20 +506,25 @@ AttributeResult AtspiAccessibility::focusedObject(Request& request, qint32 pid)
         return {request.error() == AXErrorCode::success ? AXErrorCode::noValue : request.error(), {}};
     // The tracked focus event first, verified: the object may have lost focus since.
     if (const auto tracked = m_focus.focusedPath(*busName)) {
-        const auto states = request.states({*busName, *tracked});
-        if (states && AtspiRoles::has(*states, AtspiRoles::focused))
+        // Read afresh, and kept for the role read that follows.
+        const auto description = describe(request, {*busName, *tracked}, true);
+        if (description && AtspiRoles::has(description->states, AtspiRoles::focused))
             return {AXErrorCode::success, AtspiElementRef::object(*busName, *tracked)};
     }
-    if (const auto found = searchFocused(request, *busName))
+    if (const auto found = searchFocused(request, *busName)) {
+        // Focus events sent before the application learnt of our listener never arrive: the
+        // next read verifies what the search found with a single call.
+        m_focus.focused(found->busName, found->path);
         return {AXErrorCode::success, AtspiElementRef::object(found->busName, found->path)};
+    }
     return {request.error() == AXErrorCode::success ? AXErrorCode::noValue : request.error(), {}};
 }
 
 AttributeResult AtspiAccessibility::systemWideFocus(Request& request)
 {
     if (const auto recent = m_focus.mostRecent()) {
-        const auto states = request.states({recent->first, recent->second});
-        if (states && AtspiRoles::has(*states, AtspiRoles::focused))
+        const auto description = describe(request, {recent->first, recent->second}, true);
+        if (description && AtspiRoles::has(description->states, AtspiRoles::focused))
             return {AXErrorCode::success, AtspiElementRef::object(recent->first, recent->second)};
     }
     if (const auto pid = m_frontmost ? m_frontmost() : std::nullopt)

@@ -4,6 +4,7 @@
 #include "platform/atspi/TextOffsets.h"
 
 #include <QHash>
+#include <QRect>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -64,8 +65,9 @@ private:
     static constexpr std::chrono::milliseconds descriptionLifetime{50};
 
     std::chrono::milliseconds timeoutOf(const AccessibilityElement& element) const;
-    std::optional<Description> describe(Request& request, const Object& object);
+    std::optional<Description> describe(Request& request, const Object& object, bool refresh = false);
     std::optional<quint32> freshRole(Request& request, const Object& object);
+    std::optional<QRect> extentsOf(Request& request, const Object& object);
     // An object's interfaces never change.
     std::optional<QStringList> interfacesOf(Request& request, const Object& object);
     AttributeResult objectAttribute(Request& request, const Object& object, const QString& attribute);
@@ -87,6 +89,7 @@ private:
     QHash<QString, OffsetUnit> m_units; // by bus name
     QHash<QString, Description> m_descriptions;
     QHash<QString, QStringList> m_interfaces;
+    QHash<QString, std::pair<QRect, std::chrono::steady_clock::time_point>> m_extents;
 };
 
 } // namespace qw

@@ -77,7 +77,16 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
     const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
     if (!pid || *pid == 0)
         return std::nullopt;
-    return describe(qint32(*pid), identityOf(*window, qint32(*pid)));
+    const std::pair<xcb_window_t, qint32> key{*window, qint32(*pid)};
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_lastResolved && m_lastResolved->first == key)
+            return m_lastResolved->second;
+    }
+    const RunningApplication application = describe(key.second, identityOf(key.first, key.second));
+    std::lock_guard lock(m_mutex);
+    m_lastResolved = {key, application};
+    return application;
 }
 
 bool X11Workspace::isTerminated(const RunningApplication& application) const

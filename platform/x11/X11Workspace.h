@@ -4,6 +4,8 @@
 #include "platform/DesktopEntryIndex.h"
 #include "platform/x11/XcbConnection.h"
 
+#include <mutex>
+
 namespace qw {
 
 // Running applications as X11 and the desktop entries describe them. The frontmost
@@ -34,6 +36,10 @@ private:
 
     XcbConnection m_x;
     const DesktopEntryIndex& m_entries;
+    // What a window's program was resolved to, by window and pid: the periodic scan asks for
+    // the same window again and again.
+    mutable std::mutex m_mutex;
+    mutable std::optional<std::pair<std::pair<xcb_window_t, qint32>, RunningApplication>> m_lastResolved;
 };
 
 } // namespace qw
