@@ -24,6 +24,8 @@ QCoro::Task<DesktopReport> DesktopDiagnostics::collect()
 {
     DesktopReport report;
     report.session = DesktopReport::sessionFromEnvironment();
+    if (report.session == DesktopReport::Session::none)
+        co_return report;
     AtspiBus& bus = m_desktop.accessibilityBus();
     auto waitForBus = [&bus] {
         return bus.waitUntilReady(busTimeout);
