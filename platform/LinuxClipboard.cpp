@@ -17,7 +17,8 @@ QClipboard* systemClipboard()
 }
 } // namespace
 
-LinuxClipboard::LinuxClipboard(QObject* parent) : QObject(parent)
+LinuxClipboard::LinuxClipboard(std::chrono::milliseconds mainThreadTimeout, QObject* parent)
+    : QObject(parent), m_mainThreadTimeout(mainThreadTimeout)
 {
     if (QClipboard* clipboard = systemClipboard()) {
         connect(clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
@@ -44,7 +45,7 @@ template <class R> std::optional<R> LinuxClipboard::onMainThread(std::function<R
             promise->set_value(work());
         },
         Qt::QueuedConnection);
-    if (future.wait_for(mainThreadTimeout) == std::future_status::ready)
+    if (future.wait_for(m_mainThreadTimeout) == std::future_status::ready)
         return future.get();
     int expected = 0;
     if (state->compare_exchange_strong(expected, 2))
@@ -53,10 +54,12 @@ template <class R> std::optional<R> LinuxClipboard::onMainThread(std::function<R
     return future.get();
 }
 
-void LinuxClipboard::noteOwnChange()
+bool LinuxClipboard::placed(const QMimeData* mime)
 {
     QClipboard* clipboard = systemClipboard();
     m_ownedAfterWrite = clipboard && clipboard->ownsClipboard();
+    // Platforms without selection owners (offscreen, tests) only tell by what they now hold.
+    return m_ownedAfterWrite || (clipboard && clipboard->mimeData(QClipboard::Clipboard) == mime);
 }
 
 qint64 LinuxClipboard::refreshedChangeCount()
@@ -125,9 +128,10 @@ bool LinuxClipboard::setString(const QString& text)
                QClipboard* clipboard = systemClipboard();
                if (!clipboard)
                    return false;
-               clipboard->setText(text, QClipboard::Clipboard);
-               noteOwnChange();
-               return m_ownedAfterWrite;
+               auto* mime = new QMimeData;
+               mime->setText(text);
+               clipboard->setMimeData(mime, QClipboard::Clipboard);
+               return placed(mime);
            })
         .value_or(false);
 }
@@ -146,8 +150,7 @@ bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
                for (const ClipboardRepresentation& representation : item.representations)
                    mime->setData(representation.type, representation.data);
                clipboard->setMimeData(mime, QClipboard::Clipboard);
-               noteOwnChange();
-               return m_ownedAfterWrite;
+               return placed(mime);
            })
         .value_or(false);
 }

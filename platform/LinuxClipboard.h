@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+class QMimeData;
+
 namespace qw {
 
 // The clipboard through Qt (QClipboard lives on the main thread and needs a QGuiApplication;
@@ -21,9 +23,10 @@ namespace qw {
 class LinuxClipboard : public QObject, public Clipboard {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds mainThreadTimeout{1500};
+    static constexpr std::chrono::milliseconds defaultMainThreadTimeout{1500};
 
-    explicit LinuxClipboard(QObject* parent = nullptr);
+    explicit LinuxClipboard(std::chrono::milliseconds mainThreadTimeout = defaultMainThreadTimeout,
+                            QObject* parent = nullptr);
 
     int itemCount() const override;
     QStringList types(int item) const override;
@@ -36,9 +39,11 @@ public:
 private:
     // Runs `work` on the main thread; none when the main thread did not get to it in time.
     template <class R> std::optional<R> onMainThread(std::function<R()> work) const;
-    void noteOwnChange();
+    // Whether `mime`, just handed to the clipboard, is what it holds now.
+    bool placed(const QMimeData* mime);
     qint64 refreshedChangeCount();
 
+    std::chrono::milliseconds m_mainThreadTimeout;
     std::atomic<qint64> m_changes{0};
     bool m_ownedAfterWrite = false; // main thread only
 };
