@@ -20,7 +20,11 @@ AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowe
       m_service(collaborators.service), m_ax(collaborators.ax), m_axAccess(std::move(collaborators.axAccess)),
       m_workspace(collaborators.workspace), m_trustCheck(std::move(collaborators.trustCheck)),
       m_copyText(std::move(collaborators.copyText)), m_keyPresence(std::move(collaborators.keyPresence)),
-      m_ownPid(collaborators.ownPid)
+      m_ownPid(collaborators.ownPid), m_saveKey(std::move(collaborators.saveKey)),
+      m_removeKey(std::move(collaborators.removeKey)), m_requestTrust(std::move(collaborators.requestTrust)),
+      m_openAccessibilitySettings(std::move(collaborators.openAccessibilitySettings)),
+      m_installedApplicationName(std::move(collaborators.installedApplicationName)),
+      m_ownBundleID(std::move(collaborators.ownBundleID))
 {
     // Plain assignments: the side effects of the setters belong to later changes only.
     const PersistedSettings stored =

@@ -83,6 +83,21 @@ public:
         std::function<QCoro::Task<bool>(TranslationProvider)> keyPresence;
         // This program's own process, which is never inspected.
         qint32 ownPid = 0;
+
+        // --- Authorization and credentials ---
+        // Store and delete the provider's key in the keyring, off the main thread. saveKey is
+        // true when the key was written, removeKey when no key of the provider is left.
+        std::function<QCoro::Task<bool>(TranslationProvider, QString)> saveKey;
+        std::function<QCoro::Task<bool>(TranslationProvider)> removeKey;
+        // Asks for the accessibility permission the way the desktop offers it (switching the
+        // desktop's accessibility on); the answer is whether it is granted now.
+        std::function<bool()> requestTrust;
+        // Shows the user where the desktop's accessibility switch is.
+        std::function<void()> openAccessibilitySettings;
+        // The display name of an installed application by its id; none when it is not installed.
+        std::function<std::optional<QString>(const QString&)> installedApplicationName;
+        // This program's own application id, which is never allowed.
+        QString ownBundleID;
     };
 
     // Installed by the shell; every one is optional and called on the main thread.
@@ -250,6 +265,47 @@ public:
     void undoReplacement();
     void copyTranslation();
 
+    // --- Application authorization (AppModelAuthorization.cpp) ---
+    TranslationApplication applicationIdentity(const QString& bundleID) const;
+    // Allows the application of the focused field (asking first for a browser).
+    void addCurrentApp();
+    // Allows, asking first through onBrowserConfirmationRequested for an unconfirmed browser.
+    void requestAllowApplication(const TranslationApplication& app);
+    // Allows without asking: the browser confirmation, when needed, was given.
+    void allowApplication(const TranslationApplication& app);
+    // Withdraws an allowance and its pause (called after the confirmation).
+    void removeAllowedApp(const QString& bundleID);
+    void performHotkeyIgnoreToday();
+    void performHotkeyRevoke();
+    void requestPermission();
+
+    // --- Credentials and provider settings (AppModelCredentials.cpp) ---
+    CredentialState credentialState() const;
+    bool isAuthorizingCurrentProvider() const;
+    QString apiKeyAuthorizationLabel() const;
+    // Saves the key of the selected provider; true when the keyring took it.
+    QCoro::Task<bool> storeKey(QString key);
+    QCoro::Task<void> deleteCurrentKey();
+    // The user's explicit request to read the key, which may make the keyring prompt.
+    void authorizeCredential();
+    void testProviderConnection();
+    void updateProviderSettings(const QString& baseURL, const QString& model);
+
+    // --- Status, diagnostics and hotkey actions (AppModelStatus.cpp) ---
+    QString runtimeStatus() const;
+    bool hasBlockingIssue() const;
+    bool readyForLoginGuidance() const;
+    void performHotkeyAction();
+    void performHotkeyUndo();
+    // The diagnostics' "refresh permission" button.
+    void refreshPermissionStatus();
+    struct DiagnosticRow {
+        QString label;
+        QString value;
+    };
+    // Never the text of a field, a translation or a key.
+    QList<DiagnosticRow> diagnostics() const;
+
 Q_SIGNALS:
     // After every assignment of a published field.
     void changed();
@@ -330,6 +386,26 @@ private:
     QCoro::Task<void> restoreJob(CancellationToken token);
     QCoro::Task<void> copyFeedbackJob(quint64 jobId, CancellationToken token);
 
+    // --- Authorization, credentials and status (AppModelAuthorization.cpp,
+    // AppModelCredentials.cpp, AppModelStatus.cpp) ---
+    std::optional<TranslationApplication> applicationForHotkey() const;
+    // What a missing key access interrupted, remembered when the user starts the approval.
+    struct InterruptedWork {
+        std::optional<TranslationSnapshot> snapshot;
+        quint64 selectionRevision = 0;
+        std::optional<TranslationApplication> previewApplication;
+        QString selectedTextOriginal;
+        std::optional<AccessibilityElement> selectedSelectionElement;
+    };
+    QCoro::Task<void> authorizationJob(quint64 jobId, TranslationProvider provider, quint64 generation,
+                                       bool wasPaused, InterruptedWork interrupted, CancellationToken token);
+    QCoro::Task<bool> resumeInterruptedWork(TranslationProvider provider, InterruptedWork interrupted,
+                                            CancellationToken token);
+    QCoro::Task<void> connectionTestJob(quint64 jobId, ProviderConfiguration config, CancellationToken token);
+    void markCredentialAccessible(TranslationProvider provider);
+    void unpauseCredentialProvider(TranslationProvider provider);
+    void setCredentialState(TranslationProvider provider, CredentialState state);
+
     // Collaborators
     SettingsStore& m_defaults;
     Clock& m_clock;
@@ -343,6 +419,12 @@ private:
     std::function<bool(const QString&)> m_copyText;
     std::function<QCoro::Task<bool>(TranslationProvider)> m_keyPresence;
     qint32 m_ownPid;
+    std::function<QCoro::Task<bool>(TranslationProvider, QString)> m_saveKey;
+    std::function<QCoro::Task<bool>(TranslationProvider)> m_removeKey;
+    std::function<bool()> m_requestTrust;
+    std::function<void()> m_openAccessibilitySettings;
+    std::function<std::optional<QString>(const QString&)> m_installedApplicationName;
+    QString m_ownBundleID;
     Callbacks m_callbacks;
     // Shared with every running job: a job that resumes after the model is gone stops there.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

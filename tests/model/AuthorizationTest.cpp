@@ -1,0 +1,235 @@
+#include "tests/model/KeyringModelFixture.h"
+
+namespace qw::test {
+namespace {
+
+class AuthorizationTest : public KeyringModelTest {
+protected:
+    void SetUp() override
+    {
+        KeyringModelTest::SetUp();
+        makeKeyringModel();
+    }
+
+    const TranslationApplication notes{QStringLiteral("org.example.Notes"), QStringLiteral("Notes")};
+    const TranslationApplication browser{QStringLiteral("org.example.Browser"), QStringLiteral("Browser")};
+};
+
+TEST_F(AuthorizationTest, AllowingNamesTheApplicationRevokingNamesItsIdAndEndsItsPause)
+{
+    model->requestAllowApplication(notes);
+    EXPECT_TRUE(model->allowedBundleIDs().contains(notes.bundleID));
+    EXPECT_EQ(model->status(), QStringLiteral("已允许 Notes"));
+    EXPECT_TRUE(settings.stringArray(QStringLiteral("allowedBundleIDs"))->contains(notes.bundleID));
+
+    model->ignoreAppToday(notes);
+    ASSERT_TRUE(model->isAppIgnoredToday(notes.bundleID));
+
+    model->removeAllowedApp(notes.bundleID);
+    EXPECT_FALSE(model->allowedBundleIDs().contains(notes.bundleID));
+    EXPECT_FALSE(model->ignoredAppsUntil().contains(notes.bundleID));
+    EXPECT_EQ(model->status(), QStringLiteral("已停止读取 org.example.Notes"));
+    EXPECT_FALSE(settings.stringArray(QStringLiteral("allowedBundleIDs"))->contains(notes.bundleID));
+
+    // Allowed again, it is eligible at once: the old pause went with the revocation.
+    model->allowApplication(notes);
+    EXPECT_FALSE(model->isAppIgnoredToday(notes.bundleID));
+}
+
+TEST_F(AuthorizationTest, ANotAllowedApplicationCannotBePausedAndNothingIsSaid)
+{
+    const QString before = model->status();
+    model->ignoreAppToday(notes);
+    EXPECT_TRUE(model->ignoredAppsUntil().isEmpty());
+    EXPECT_EQ(model->status(), before);
+}
+
+TEST_F(AuthorizationTest, ABrowserIsAllowedOnlyAfterItsConfirmationWhichIsAskedOnce)
+{
+    desktop.addApplication(browser.bundleID, browser.name).handlesHttps();
+
+    // Nobody to ask: nothing happens.
+    model->requestAllowApplication(browser);
+    EXPECT_FALSE(model->allowedBundleIDs().contains(browser.bundleID));
+
+    QList<TranslationApplication> asked;
+    model->callbacks().onBrowserConfirmationRequested = [&](const TranslationApplication& app) {
+        asked.append(app);
+    };
+    model->requestAllowApplication(browser);
+    EXPECT_EQ(asked, QList<TranslationApplication>{browser});
+    EXPECT_FALSE(model->allowedBundleIDs().contains(browser.bundleID));
+
+    model->allowApplication(browser); // the confirmation's second button
+    EXPECT_TRUE(model->allowedBundleIDs().contains(browser.bundleID));
+    EXPECT_EQ(settings.boolValue(QStringLiteral("browserScopeConfirmed.org.example.Browser")), true);
+
+    model->removeAllowedApp(browser.bundleID);
+    model->requestAllowApplication(browser);
+    EXPECT_EQ(asked.size(), 1) << "the confirmation is not asked a second time";
+    EXPECT_TRUE(model->allowedBundleIDs().contains(browser.bundleID));
+}
+
+TEST_F(AuthorizationTest, ApplicationIdentityAndAddingTheCurrentApplication)
+{
+    installedNames.insert(notes.bundleID, QStringLiteral("Notes"));
+    EXPECT_EQ(model->applicationIdentity(notes.bundleID), notes);
+    EXPECT_EQ(
+        model->applicationIdentity(QStringLiteral("org.example.Gone")),
+        (TranslationApplication{QStringLiteral("org.example.Gone"), QStringLiteral("org.example.Gone")}));
+
+    // Nothing seen yet: nothing to add.
+    model->addCurrentApp();
+    EXPECT_EQ(model->allowedBundleIDs().size(), 1);
+
+    DesktopApp other = desktop.addApplication(notes.bundleID, QStringLiteral("Notes (running)"));
+    other.window().textArea(QString()).focus();
+    other.activate();
+    desktop.setTrusted(true);
+    model->performHotkeyAction(); // learns the frontmost application
+    ASSERT_EQ(model->currentBundle(), notes.bundleID);
+    EXPECT_EQ(model->applicationIdentity(notes.bundleID).name, QStringLiteral("Notes (running)"));
+    model->addCurrentApp();
+    EXPECT_TRUE(model->allowedBundleIDs().contains(notes.bundleID));
+    EXPECT_EQ(model->status(), QStringLiteral("已允许 Notes (running)"));
+}
+
+TEST_F(AuthorizationTest, TheApplicationHotkeysActOnTheFrontmostAllowedApplicationOnly)
+{
+    QList<TranslationApplication> revokeAsked;
+    model->callbacks().onRevokeConfirmationRequested = [&](const TranslationApplication& app) {
+        revokeAsked.append(app);
+    };
+
+    DesktopApp other = desktop.addApplication(notes.bundleID, notes.name);
+    other.activate();
+    model->performHotkeyIgnoreToday();
+    EXPECT_EQ(model->status(), QStringLiteral("当前没有可忽略的已授权应用"));
+    model->performHotkeyRevoke();
+    EXPECT_EQ(model->status(), QStringLiteral("当前没有可取消授权的应用"));
+    EXPECT_TRUE(revokeAsked.isEmpty());
+
+    editor.activate();
+    model->performHotkeyRevoke();
+    ASSERT_EQ(revokeAsked.size(), 1);
+    EXPECT_EQ(revokeAsked.first().bundleID, AppModel::defaultAllowedApplication);
+    EXPECT_EQ(revokeAsked.first().name, QStringLiteral("Text Editor"));
+
+    model->performHotkeyIgnoreToday();
+    EXPECT_TRUE(model->isAppIgnoredToday(AppModel::defaultAllowedApplication));
+    EXPECT_EQ(model->status(), QStringLiteral("今日已忽略 Text Editor，午夜自动恢复"));
+}
+
+TEST_F(AuthorizationTest, RevokeWhileTheBubbleShowsAnErrorForANoLongerAllowedApplicationDoesNothing)
+{
+    // A translation fails for the editor: the bubble shows the error for it.
+    consentToCloud();
+    desktop.setTrusted(true);
+    storeKeyDirectly(TranslationProvider::openAI);
+    keyTransport->answer = [](const FakeChatTransport::Sent&) {
+        return TransportReply::response(500, "{}");
+    };
+    makeKeyringModel();
+    settleCredential();
+    DesktopElement field = window.textArea(QString()).focus();
+    translateNow(field, QStringLiteral("今天开会"));
+    ASSERT_TRUE(model->showingError());
+    ASSERT_TRUE(model->previewApplication().has_value());
+    ASSERT_EQ(model->previewApplication()->bundleID, AppModel::defaultAllowedApplication);
+
+    bool asked = false;
+    model->callbacks().onRevokeConfirmationRequested = [&](const TranslationApplication&) {
+        asked = true;
+    };
+    model->setAllowedBundleIDs({}); // withdrawn elsewhere (the settings window)
+    const QString before = model->status();
+    model->performHotkeyRevoke();
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(model->status(), before);
+}
+
+TEST_F(AuthorizationTest, CloudConsentIsBoundToTheEndpoint)
+{
+    // Given before endpoints were recorded: kept for a built-in provider, not for a custom one.
+    model.reset();
+    ProviderConfigurationStore::save(
+        {{TranslationProvider::custom,
+          {TranslationProvider::custom, QStringLiteral("https://one.example/v1"), QStringLiteral("m1")}}},
+        settings);
+    settings.setBool(QStringLiteral("cloudConsent.custom"), true);
+    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    makeKeyringModel();
+    EXPECT_FALSE(model->restoredCloudConsent(TranslationProvider::custom));
+    EXPECT_TRUE(model->restoredCloudConsent(TranslationProvider::deepSeek));
+
+    model->setSelectedProvider(TranslationProvider::custom);
+    model->updateProviderSettings(QStringLiteral("  https://one.example/v1 \n"), QStringLiteral("m1"));
+    ASSERT_EQ(model->connectionStatus(), QStringLiteral("配置已保存，可测试连接"));
+    model->setCloudConsent(true);
+    EXPECT_EQ(settings.string(QStringLiteral("cloudConsentEndpoint.custom")),
+              model->currentProviderConfiguration().consentEndpoint());
+
+    // Another model at the same address keeps the consent.
+    model->updateProviderSettings(QStringLiteral("https://one.example/v1"), QStringLiteral("m2"));
+    EXPECT_TRUE(model->cloudConsent());
+
+    model->updateProviderSettings(QStringLiteral("https://two.example/v1"), QStringLiteral("m2"));
+    EXPECT_FALSE(model->cloudConsent());
+    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.custom")), false);
+    EXPECT_FALSE(settings.contains(QStringLiteral("cloudConsentEndpoint.custom")));
+
+    // An invalid address is refused and nothing is saved.
+    const ProviderConfiguration saved = model->currentProviderConfiguration();
+    model->updateProviderSettings(QStringLiteral("ftp://two.example"), QStringLiteral("m3"));
+    EXPECT_EQ(model->currentProviderConfiguration(), saved);
+    EXPECT_NE(model->connectionStatus(), QStringLiteral("配置已保存，可测试连接"));
+}
+
+TEST_F(AuthorizationTest, AConsentStoredForAnAddressHoldsOnlyWhileTheAddressIsTheSame)
+{
+    model->setSelectedProvider(TranslationProvider::custom);
+    model->updateProviderSettings(QStringLiteral("https://one.example/v1"), QStringLiteral("m1"));
+    model->setCloudConsent(true);
+    const ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
+    model.reset();
+
+    // The address is changed behind the model's back (another copy of the settings file).
+    ProviderConfigurations other{
+        {TranslationProvider::custom,
+         {TranslationProvider::custom, QStringLiteral("https://one.example/v2"), QStringLiteral("m1")}}};
+    ProviderConfigurationStore::save(other, settings);
+    makeKeyringModel();
+    EXPECT_FALSE(model->cloudConsent());
+    model.reset();
+
+    ProviderConfigurationStore::save(configs, settings);
+    settings.setBool(QStringLiteral("cloudConsent.custom"), true);
+    makeKeyringModel();
+    EXPECT_TRUE(model->cloudConsent()) << "set back to the address the consent was given for";
+}
+
+TEST_F(AuthorizationTest, BuiltInProvidersAreOnlyEverSavedWithTheirOwnAddress)
+{
+    model->updateProviderSettings(QStringLiteral("https://evil.example/v1"), QStringLiteral(" gpt-4o-mini "));
+    const ProviderConfiguration config = model->currentProviderConfiguration();
+    EXPECT_EQ(config.baseURL, ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL);
+    EXPECT_EQ(config.model, QStringLiteral("gpt-4o-mini"));
+}
+
+TEST_F(AuthorizationTest, RequestingThePermissionReportsItAndShowsWhereToTurnItOn)
+{
+    model->requestPermission();
+    EXPECT_EQ(trustRequests, 1);
+    EXPECT_FALSE(model->permissionGranted());
+    EXPECT_EQ(model->status(), QStringLiteral("请在系统设置中授予辅助功能权限"));
+    EXPECT_EQ(settingsOpened, 1);
+
+    trustAfterRequest = true;
+    model->requestPermission();
+    EXPECT_TRUE(model->permissionGranted());
+    EXPECT_EQ(model->status(), QStringLiteral("辅助功能已授权"));
+    EXPECT_EQ(settingsOpened, 1);
+}
+
+} // namespace
+} // namespace qw::test

@@ -1,0 +1,215 @@
+#include "tests/model/KeyringModelFixture.h"
+
+#include <future>
+
+namespace qw::test {
+namespace {
+
+class CredentialFlowTest : public KeyringModelTest {
+protected:
+    static constexpr TranslationProvider openAI = TranslationProvider::openAI;
+    static constexpr TranslationProvider deepSeek = TranslationProvider::deepSeek;
+
+    int keyringPrompts() const { return keyring.promptsShown(); }
+};
+
+TEST_F(CredentialFlowTest, ASavedKeyIsReadSilentlyAndABlankOneNeverOverwritesIt)
+{
+    makeKeyringModel();
+    settleCredential();
+    EXPECT_EQ(model->credentialState(), CredentialState::missing);
+    EXPECT_EQ(model->apiKeyAuthorizationLabel(), QStringLiteral("未配置"));
+
+    auto saved = start(model->storeKey(QStringLiteral("  sk-new \n")));
+    EXPECT_TRUE(saved.wait());
+    EXPECT_EQ(keyring.item(account(openAI)), QByteArray("sk-new"));
+    EXPECT_TRUE(model->hasAPIKey());
+    EXPECT_EQ(model->credentialState(), CredentialState::unread);
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("密钥已保存，尚未测试连接"));
+
+    auto blank = start(model->storeKey(QStringLiteral(" \n\t")));
+    EXPECT_FALSE(blank.wait());
+    EXPECT_EQ(model->status(), QStringLiteral("空 Key 不会覆盖已存密钥"));
+    EXPECT_EQ(keyring.item(account(openAI)), QByteArray("sk-new"));
+}
+
+TEST_F(CredentialFlowTest, SwitchingProviderWhileAKeyIsSavedChangesNothingOfTheNewProvider)
+{
+    makeKeyringModel();
+    settleCredential();
+    holdKeyring(FakeSecretBackend::Operation::add);
+    auto saved = start(model->storeKey(QStringLiteral("sk-openai")));
+    model->setSelectedProvider(deepSeek);
+    releaseKeyring();
+    EXPECT_TRUE(saved.wait());
+    settleCredential();
+    EXPECT_EQ(keyring.item(account(openAI)), QByteArray("sk-openai"))
+        << "saved for the provider it was typed for";
+    EXPECT_FALSE(model->hasAPIKey());
+    EXPECT_EQ(model->credentialStates().at(deepSeek), CredentialState::missing);
+    EXPECT_EQ(model->credentialStates().at(openAI), CredentialState::missing)
+        << "the old provider's state is kept";
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("尚未测试连接"));
+}
+
+TEST_F(CredentialFlowTest, ARefreshStartedBeforeADeletionDoesNotOverwriteMissing)
+{
+    storeKeyDirectly(openAI);
+    consentToCloud();
+    makeKeyringModel();
+    settleCredential();
+    ASSERT_EQ(model->credentialState(), CredentialState::accessible);
+
+    // A refresh (from a provider switch back and forth) waits on the keyring while the key goes.
+    holdKeyring(FakeSecretBackend::Operation::find);
+    model->setSelectedProvider(openAI);
+    auto deleted = begin(model->deleteCurrentKey());
+    releaseKeyring();
+    ASSERT_TRUE(deleted.wait());
+    // The late answer of the first refresh (a key found) arrived before the deletion ended.
+    ASSERT_TRUE(settleUntil([this] { return model->credentialState() == CredentialState::missing; }));
+    EXPECT_EQ(model->credentialState(), CredentialState::missing);
+    EXPECT_FALSE(model->hasAPIKey());
+    EXPECT_FALSE(model->cloudConsent());
+    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.openai")), false);
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("已删除此服务商的密钥"));
+}
+
+TEST_F(CredentialFlowTest, AFailedDeletionKeepsTheKeyAndTheConsent)
+{
+    storeKeyDirectly(openAI);
+    consentToCloud();
+    makeKeyringModel();
+    settleCredential();
+    keyring.setForcedStatus(FakeSecretBackend::Operation::remove, account(openAI),
+                            SecretStatus::userCancelled);
+    auto deleted = begin(model->deleteCurrentKey());
+    ASSERT_TRUE(deleted.wait());
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("密钥未删除：钥匙串授权被取消或访问失败"));
+    EXPECT_TRUE(keyring.item(account(openAI)).has_value());
+    EXPECT_TRUE(model->cloudConsent());
+    EXPECT_TRUE(model->hasAPIKey());
+}
+
+TEST_F(CredentialFlowTest, KeyringStatusesBecomeTheirStatesAndOnlyTheUserMakesItPrompt)
+{
+    storeKeyDirectly(openAI);
+    keyring.setLocked(true);
+    makeKeyringModel();
+    settleCredential();
+    // The background read met a locked keyring and did not prompt.
+    EXPECT_EQ(model->credentialState(), CredentialState::lockedOrApproval);
+    EXPECT_EQ(model->credentialErrorCodes().at(openAI), SecretStatus::interactionNotAllowed);
+    EXPECT_EQ(keyringPrompts(), 0);
+    EXPECT_EQ(model->pausedCredentialProviders().count(openAI), 1u);
+
+    keyring.setPromptOutcome(FakeSecretBackend::PromptOutcome::dismissed);
+    holdKeyring(FakeSecretBackend::Operation::read);
+    model->authorizeCredential();
+    EXPECT_TRUE(model->isAuthorizingCurrentProvider());
+    EXPECT_EQ(model->apiKeyAuthorizationLabel(), QStringLiteral("授权中"));
+    releaseKeyring();
+    ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
+    EXPECT_EQ(keyringPrompts(), 1);
+    EXPECT_EQ(model->credentialState(), CredentialState::cancelled);
+    EXPECT_EQ(model->credentialErrorCodes().at(openAI), SecretStatus::userCancelled);
+
+    keyring.setPromptOutcome(FakeSecretBackend::PromptOutcome::fails);
+    model->authorizeCredential();
+    ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
+    EXPECT_EQ(model->credentialState(), CredentialState::failed);
+    EXPECT_EQ(model->credentialErrorCodes().at(openAI), SecretStatus::authorizationFailed);
+    EXPECT_FALSE(model->authorizingProvider().has_value());
+
+    // A connection test reads silently: no prompt.
+    model->testProviderConnection();
+    ASSERT_TRUE(settleUntil([this] { return !model->isTestingConnection(); }));
+    EXPECT_EQ(keyringPrompts(), 2);
+    EXPECT_FALSE(model->serviceFailure()) << "a key that cannot be read is not a service failure";
+
+    keyring.setPromptOutcome(FakeSecretBackend::PromptOutcome::unlocks);
+    model->authorizeCredential();
+    ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
+    EXPECT_EQ(model->credentialState(), CredentialState::accessible);
+    EXPECT_TRUE(model->credentialErrorCodes().empty());
+    EXPECT_TRUE(model->pausedCredentialProviders().empty());
+    EXPECT_EQ(model->status(), QStringLiteral("密钥可访问"));
+}
+
+TEST_F(CredentialFlowTest, ASecondAuthorizationWhileOneRunsDoesNothing)
+{
+    storeKeyDirectly(openAI);
+    makeKeyringModel();
+    settleCredential();
+    keyService.clearCredentials(openAI);
+    holdKeyring(FakeSecretBackend::Operation::read);
+    model->authorizeCredential();
+    model->authorizeCredential();
+    releaseKeyring();
+    ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
+    int reads = 0;
+    for (const FakeSecretBackend::Call& call : keyring.calls())
+        reads +=
+            call.operation == FakeSecretBackend::Operation::read && call.access == SecretAccess::mayPrompt;
+    EXPECT_EQ(reads, 1);
+}
+
+TEST_F(CredentialFlowTest, TheApprovalResumesTheTranslationTheLockedKeyringInterrupted)
+{
+    storeKeyDirectly(openAI);
+    consentToCloud();
+    desktop.setTrusted(true);
+    makeKeyringModel();
+    settleCredential();
+    // The keyring locks and the key is no longer in memory: the background read fails.
+    keyring.setLocked(true);
+    keyService.clearCredentials(openAI);
+    DesktopElement field = window.textArea(QString()).focus();
+    translateNow(field, QStringLiteral("今天开会"));
+    ASSERT_TRUE(model->showingError());
+    ASSERT_TRUE(keyTransport->sent.isEmpty());
+    ASSERT_EQ(model->credentialState(), CredentialState::lockedOrApproval);
+    ASSERT_TRUE(model->snapshot().has_value());
+
+    model->authorizeCredential(); // the prompt unlocks
+    ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
+    EXPECT_EQ(keyringPrompts(), 1);
+    // The same text is still in the field: it is translated again at once.
+    ASSERT_TRUE(settleUntil([this] { return model->hasPendingTranslation(); }));
+    EXPECT_EQ(model->status(), QStringLiteral("快捷键：立即翻译…"));
+    time.advance(0ms);
+    finishTranslation();
+    EXPECT_TRUE(model->showingPreview());
+    EXPECT_EQ(model->translation(), QStringLiteral("EN:今天开会"));
+}
+
+TEST_F(CredentialFlowTest, TestingTheConnectionWithoutAKeyOnlySaysToSaveOne)
+{
+    makeKeyringModel();
+    settleCredential();
+    const int before = changes;
+    model->testProviderConnection();
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("请先保存 API Key"));
+    EXPECT_FALSE(model->isTestingConnection());
+    EXPECT_EQ(changes, before + 1);
+}
+
+TEST_F(CredentialFlowTest, ASuccessfulConnectionTestReportsTheServicesText)
+{
+    storeKeyDirectly(openAI);
+    makeKeyringModel();
+    settleCredential();
+    model->testProviderConnection();
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("正在测试当前服务商…"));
+    ASSERT_TRUE(settleUntil([this] { return !keyTransport->sent.isEmpty(); }));
+    // A newer test cancels the first; only its answer counts.
+    model->testProviderConnection();
+    time.advance(keyTransport->latency);
+    ASSERT_TRUE(settleUntil([this] { return !model->isTestingConnection(); }));
+    EXPECT_TRUE(model->connectionSucceeded());
+    EXPECT_TRUE(model->connectionStatus().startsWith(QStringLiteral("连接正常")));
+    EXPECT_FALSE(model->serviceFailure());
+}
+
+} // namespace
+} // namespace qw::test
