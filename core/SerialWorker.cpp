@@ -14,8 +14,11 @@ SerialWorker::SerialWorker(const QString& name)
 
 SerialWorker::~SerialWorker()
 {
-    // Operations already queued still run to completion; nothing new can be queued.
-    m_thread->quit();
+    // Every operation queued so far still runs, so every future handed out gets its result: a
+    // caller awaiting one must never resume on a future that was abandoned without a value.
+    // The quit is queued behind them, and nothing new can be queued once we are here.
+    QThread* thread = m_thread.get();
+    post([thread] { thread->quit(); });
     m_thread->wait();
     m_context.reset();
 }
