@@ -562,9 +562,10 @@ std::optional<AtspiAccessibility::Object> AtspiAccessibility::searchFocused(Requ
                 return Object{found.first().first, found.first().second};
             continue;
         }
-        if (request.error() != AXErrorCode::attributeUnsupported)
-            return std::nullopt; // out of time, or the application is gone
-        // No Collection (Qt): walk the showing part of the window.
+        if (request.error() == AXErrorCode::cannotComplete)
+            return std::nullopt; // out of time
+        // No Collection (Qt answers "unknown object" for interfaces it lacks): walk the
+        // showing part of the window. A program that is gone fails the first step.
         QList<Object> queue{window};
         int visited = 0;
         while (!queue.isEmpty() && visited < searchLimit) {

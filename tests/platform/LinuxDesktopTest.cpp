@@ -7,6 +7,8 @@
 #include "accessibility/AXWorker.h"
 #include "app/l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
+#include "platform/atspi/AtspiFocusTracker.h"
+#include "platform/atspi/AtspiProcessIds.h"
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
@@ -163,6 +165,19 @@ protected:
         return found;
     }
 
+    // The focused object as found by searching the active window, with no focus event known
+    // (a program started before we listened, or whose events were lost).
+    static AttributeResult focusedBySearch(qint32 pid)
+    {
+        AtspiFocusTracker noEvents;
+        AtspiProcessIds pids;
+        AtspiAccessibility searching(s_desktop->accessibilityBus(), noEvents, pids,
+                                     [] { return std::nullopt; });
+        searching.setMessagingTimeout(searching.applicationElement(pid), std::chrono::seconds(2));
+        return searching.copyAttributeValue(searching.applicationElement(pid),
+                                            QStringLiteral("AXFocusedUIElement"));
+    }
+
     static LinuxDesktop* s_desktop;
     static QTemporaryDir* s_dataHome;
     std::unique_ptr<AXWorker> m_worker;
@@ -193,6 +208,9 @@ TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
     ASSERT_TRUE(field);
     EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
     EXPECT_EQ(field->value, QStringLiteral("Guten Morgen"));
+    const AttributeResult searched = focusedBySearch(app->pid());
+    EXPECT_EQ(searched.error, AXErrorCode::success);
+    EXPECT_EQ(searched.value, AttributeValue(field->element));
     EXPECT_EQ(field->pid, app->pid());
     EXPECT_EQ(field->bundleID, padId);
     ASSERT_TRUE(field->bounds);
@@ -307,6 +325,10 @@ TEST_F(LinuxDesktopTest, QtLineEditCountsUtf16UnitsAndIsFoundWithoutCollection)
     ASSERT_TRUE(field) << diagnostic.toStdString();
     EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
     EXPECT_EQ(field->value, QStringLiteral("a😀b c"));
+    // Qt has no Collection interface: the search walks the window.
+    const AttributeResult searched = focusedBySearch(app->pid());
+    EXPECT_EQ(searched.error, AXErrorCode::success);
+    EXPECT_EQ(searched.value, AttributeValue(field->element));
 
     ASSERT_TRUE(app->send(QStringLiteral("select entry 1 4"))); // "😀b"
     const auto found = completeSelection(*app);
