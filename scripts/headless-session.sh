@@ -11,15 +11,26 @@ cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     if [ -n "${DBUS_SESSION_BUS_PID:-}" ]; then kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; fi
     pkill -f "gnome-keyring-daemon.*$session_dir" 2>/dev/null || true
-    rm -rf "$session_dir"
+    # GTK programs may have started a document portal with a FUSE mount under the runtime dir.
+    fusermount -u "$session_dir/runtime/doc" 2>/dev/null || true
+    rm -rf "$session_dir" 2>/dev/null || true
 }
 trap cleanup EXIT
 
-# A free display number.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$session_dir/xvfb.log" 2>&1 &
+# Let the X server pick a free display itself and tell us which: choosing one by looking for
+# lock files races with another session starting at the same moment.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/display" >"$session_dir/xvfb.log" 2>&1 &
 pids+=($!)
+for _ in $(seq 1 200); do
+    if [ -s "$session_dir/display" ]; then break; fi
+    sleep 0.05
+done
+display="$(head -n1 "$session_dir/display")"
+if [ -z "$display" ]; then
+    echo "headless-session: Xvfb did not start" >&2
+    cat "$session_dir/xvfb.log" >&2
+    exit 1
+fi
 export DISPLAY=":$display"
 for _ in $(seq 1 100); do
     if xdpyinfo >/dev/null 2>&1; then break; fi
@@ -51,4 +62,6 @@ export GNOME_KEYRING_CONTROL SSH_AUTH_SOCK 2>/dev/null || true
 # Start the accessibility bus now rather than on the first client's request.
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 || true
 
-"$@"
+status=0
+"$@" || status=$?
+exit "$status"
