@@ -7,11 +7,13 @@
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
 #include "engine/TranslationService.h"
+#include "platform/DesktopEntryIndex.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "platform/SecretServiceBackend.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocale>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -56,7 +58,26 @@ int main(int argc, char** argv)
     qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock,
                                    timers);
 
-    qw::CliContext context{settings, service, *keychain, *keyringWorker, out, err, readAllStandardInput};
+    // Installed applications are known from their desktop entries, read from files: nothing of
+    // a running application is touched by the command line.
+    qw::DesktopEntryIndex entries;
+    qw::CliContext context{settings,
+                           service,
+                           *keychain,
+                           *keyringWorker,
+                           out,
+                           err,
+                           readAllStandardInput,
+                           clock,
+                           timers,
+                           QTimeZone::systemTimeZone(),
+                           [&entries] { return entries.httpsHandlers(); },
+                           [&entries](const QString& id) -> std::optional<QString> {
+                               const auto entry = entries.entry(id);
+                               if (!entry)
+                                   return std::nullopt;
+                               return entry->nameFor(QLocale().name());
+                           }};
     qw::CommandLine commandLine(context);
 
     // Commands that need no waiting finish before the event loop runs; only the others need it.

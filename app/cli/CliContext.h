@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
+#include <QTimeZone>
 #include <functional>
+#include <optional>
 
 namespace qw {
 
+class Clock;
 class KeychainStore;
 class SerialWorker;
 class SettingsStore;
+class TimerSource;
 class TranslationService;
 
 // What a command works with. main() wires the real desktop; tests wire substitutes.
@@ -22,6 +27,16 @@ struct CliContext {
     QTextStream& err;
     // Reads all of standard input (the key for `key set`, or the text for `translate -`).
     std::function<QString()> readStandardInput;
+
+    // What the application model behind the settings commands needs besides the above.
+    Clock& clock;
+    TimerSource& timers;
+    // The time zone whose local midnight ends a pause.
+    QTimeZone timeZone;
+    // The installed applications that open https links (they are browsers).
+    std::function<QStringList()> httpsHandlers;
+    // The display name of an installed application by its id.
+    std::function<std::optional<QString>(const QString&)> installedApplicationName;
 };
 
 // Process exit statuses of the command line.

@@ -1,7 +1,9 @@
 #include "app/cli/CommandLine.h"
 
+#include "app/cli/AppsCommand.h"
 #include "app/cli/DoctorCommand.h"
 #include "app/cli/KeyCommand.h"
+#include "app/cli/ProviderCommand.h"
 #include "app/cli/TranslateCommand.h"
 #include "app/l10n/L10n.h"
 
@@ -21,10 +23,14 @@ struct Options {
     QCommandLineOption to{QStringLiteral("to"), QString(), QStringLiteral("language")};
     QCommandLineOption interfaceLanguage{QStringLiteral("interface-language"), QString(),
                                          QStringLiteral("code")};
+    QCommandLineOption address{QStringLiteral("address"), QString(), QStringLiteral("url")};
+    QCommandLineOption model{QStringLiteral("model"), QString(), QStringLiteral("model")};
+    QCommandLineOption confirmBrowser{QStringLiteral("confirm-browser")};
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.addOptions({help, version, cloud, provider, from, to, interfaceLanguage});
+        parser.addOptions(
+            {help, version, cloud, provider, from, to, interfaceLanguage, address, model, confirmBrowser});
     }
 };
 
@@ -55,7 +61,13 @@ QString CommandLine::helpText()
     lines << QStringLiteral("  quillweave translate [--cloud] [--provider <openai|deepseek|kimi|custom>] "
                             "[--from <language>] [--to <language>] <text…|->");
     lines << QStringLiteral(
-        "  quillweave key <set|delete|status> [--provider <openai|deepseek|kimi|custom>]");
+        "  quillweave key <set|delete|status|authorize> [--provider <openai|deepseek|kimi|custom>]");
+    lines << QStringLiteral("  quillweave provider [set <openai|deepseek|kimi|custom>] [--address <url>] "
+                            "[--model <model>]");
+    lines << QStringLiteral("  quillweave consent <on|off>");
+    lines << QStringLiteral("  quillweave test-connection");
+    lines << QStringLiteral(
+        "  quillweave apps [allow <id> [--confirm-browser]|pause <id>|resume <id>|revoke <id>]");
     lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
     lines << QString();
     lines << L10n::text(L10N_KEY("命令："));
@@ -66,18 +78,29 @@ QString CommandLine::helpText()
     lines << QStringLiteral("  key delete     ") + L10n::text(L10N_KEY("从密钥环删除服务商的 API Key。"));
     lines << QStringLiteral("  key status     ") +
                  L10n::text(L10N_KEY("显示服务商密钥的状态（静默读取，不会弹出解锁提示）。"));
+    lines << QStringLiteral("  key authorize  ") +
+                 L10n::text(L10N_KEY("读取密钥以确认可以访问；只有这个命令可能弹出密钥环的解锁提示。"));
+    lines << QStringLiteral("  provider       ") +
+                 L10n::text(L10N_KEY("显示所选服务商、地址、模型、云翻译同意和密钥状态；set 选择服务商，--address 和 --model 修改配置。"));
+    lines << QStringLiteral("  consent        ") +
+                 L10n::text(L10N_KEY("同意或撤回向所选服务商的当前地址发送文字进行云翻译。"));
+    lines << QStringLiteral("  test-connection ") + L10n::text(L10N_KEY("测试所选服务商的连接。"));
+    lines << QStringLiteral("  apps           ") +
+                 L10n::text(L10N_KEY("列出允许读取的应用；allow 允许（浏览器需加 --confirm-browser），pause 今日暂停，resume 恢复，revoke 取消授权。"));
     lines << QStringLiteral("  doctor         ") +
-                 L10n::text(L10N_KEY(
-                     "检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
+                 L10n::text(L10N_KEY("检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
     lines << QStringLiteral("  --cloud        ") +
                  L10n::text(L10N_KEY("同意把这段文字发送给所选服务商进行云翻译；不加此选项时使用演示模式。"));
     lines << QStringLiteral("  --provider     ") +
                  L10n::text(L10N_KEY("使用指定的服务商，而不是设置中选择的服务商。"));
+    lines << QStringLiteral("  --address, --model  ") +
+                 L10n::text(L10N_KEY("所选服务商的地址（仅自定义服务商）和模型。"));
+    lines << QStringLiteral("  --confirm-browser  ") +
+                 L10n::text(L10N_KEY("确认允许浏览器：它显示的每个网站都可能被读取。"));
     lines << QStringLiteral("  --from, --to   ") +
-                 L10n::text(L10N_KEY(
-                     "源语言和目标语言，例如 English、日本語、zh、en、auto；默认取设置中的输入语言。"));
+                 L10n::text(L10N_KEY("源语言和目标语言，例如 English、日本語、zh、en、auto；默认取设置中的输入语言。"));
     lines << QStringLiteral("  --interface-language <system|zh-Hans|en>  ") +
                  L10n::text(L10N_KEY("本次运行使用的界面语言。"));
     lines << QStringLiteral("  -h, --help     ") + L10n::text(L10N_KEY("显示此帮助。"));
@@ -133,15 +156,40 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
         static const QHash<QString, KeyCommand::Action> actions{
             {QStringLiteral("set"), KeyCommand::Action::set},
             {QStringLiteral("delete"), KeyCommand::Action::remove},
-            {QStringLiteral("status"), KeyCommand::Action::status}};
+            {QStringLiteral("status"), KeyCommand::Action::status},
+            {QStringLiteral("authorize"), KeyCommand::Action::authorize}};
         if (positional.size() != 1 || !actions.contains(positional.first())) {
-            m_context.err << L10n::text(
-                                 L10N_KEY("用法：quillweave key <set|delete|status> [--provider <服务商>]"))
+            m_context.err << L10n::text(L10N_KEY("用法：quillweave key <set|delete|status|authorize> [--provider <服务商>]"))
                           << Qt::endl;
             co_return ExitStatus::usage;
         }
         KeyCommand runner(m_context);
         co_return co_await runner.run(actions.value(positional.first()), parser.value(options.provider));
+    }
+
+    if (command == u"provider") {
+        const ProviderCommand::Settings settings{parser.value(options.address), parser.value(options.model)};
+        ProviderCommand runner(m_context);
+        co_return co_await runner.provider(positional, settings);
+    }
+
+    if (command == u"consent") {
+        ProviderCommand runner(m_context);
+        co_return co_await runner.consent(positional);
+    }
+
+    if (command == u"test-connection") {
+        if (!positional.isEmpty()) {
+            m_context.err << L10n::text(L10N_KEY("用法：quillweave test-connection")) << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        ProviderCommand runner(m_context);
+        co_return co_await runner.testConnection();
+    }
+
+    if (command == u"apps") {
+        AppsCommand runner(m_context);
+        co_return co_await runner.run(positional, parser.isSet(options.confirmBrowser));
     }
 
     if (command == u"doctor") {

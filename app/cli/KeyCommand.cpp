@@ -1,19 +1,30 @@
 #include "app/cli/KeyCommand.h"
 
 #include "app/cli/CliArguments.h"
-#include "app/cli/StoredTranslationSettings.h"
+#include "app/cli/CliModelHost.h"
 #include "app/l10n/L10n.h"
-#include "core/SerialWorker.h"
-#include "engine/CredentialState.h"
-#include "engine/KeychainStore.h"
-#include "engine/SecretBackend.h"
-#include "engine/TranslationService.h"
 
 namespace qw {
 
+bool KeyCommand::isFailure(CredentialState state)
+{
+    switch (state) {
+    case CredentialState::missing:
+    case CredentialState::unread:
+    case CredentialState::accessible:
+        return false;
+    case CredentialState::approval:
+    case CredentialState::cancelled:
+    case CredentialState::lockedOrApproval:
+    case CredentialState::failed:
+        return true;
+    }
+    return true;
+}
+
 QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
 {
-    TranslationProvider provider = StoredTranslationSettings::selectedProvider(m_context.settings);
+    std::optional<TranslationProvider> provider;
     if (!providerName.isEmpty()) {
         const auto named = CliArguments::provider(providerName);
         if (!named) {
@@ -22,96 +33,84 @@ QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
         }
         provider = named.value();
     }
+    CliModelHost host(m_context, provider);
+    // The silent read at start settles first, so that its late answer cannot overwrite what the
+    // command itself finds out.
+    co_await host.credentialSettled();
     switch (action) {
     case Action::set:
-        co_return co_await set(provider);
+        co_return co_await set(host);
     case Action::remove:
-        co_return co_await remove(provider);
+        co_return co_await remove(host);
     case Action::status:
-        co_return co_await status(provider);
+        co_return co_await status(host);
+    case Action::authorize:
+        co_return co_await authorize(host);
     }
     co_return ExitStatus::usage;
 }
 
-QCoro::Task<int> KeyCommand::set(TranslationProvider provider)
+QCoro::Task<int> KeyCommand::set(CliModelHost& host)
 {
-    const QString key = m_context.readStandardInput().trimmed();
-    if (key.isEmpty()) {
-        m_context.err << L10n::text(L10N_KEY("空 Key 不会覆盖已存密钥")) << Qt::endl;
-        co_return ExitStatus::failure;
-    }
-    KeychainStore& keychain = m_context.keychain;
-    // The lambda is a named local: g++ 12 destroys a lambda temporary inside co_await twice.
-    auto save = [&keychain, key, provider] {
-        return keychain.save(key, provider);
-    };
-    const bool saved = co_await m_context.keyringWorker.run(save);
+    AppModel& model = host.model();
+    const QString key = m_context.readStandardInput();
+    const bool saved = co_await model.storeKey(key);
     if (!saved) {
-        m_context.err << L10n::text(L10N_KEY("密钥写入钥匙串失败")) << Qt::endl;
+        // The model's own reason: an empty key never overwrites a stored one, or the keyring
+        // refused the key.
+        m_context.err << (key.trimmed().isEmpty() ? model.status() : model.connectionStatus()) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    m_context.service.clearCredentials(provider);
-    m_context.out << L10n::text(L10N_KEY("密钥已保存，尚未测试连接")) << Qt::endl;
+    m_context.out << model.connectionStatus() << Qt::endl;
     co_return ExitStatus::success;
 }
 
-QCoro::Task<int> KeyCommand::remove(TranslationProvider provider)
+QCoro::Task<int> KeyCommand::remove(CliModelHost& host)
 {
-    KeychainStore& keychain = m_context.keychain;
-    auto removeKey = [&keychain, provider] {
-        return keychain.remove(provider);
-    };
-    const bool removed = co_await m_context.keyringWorker.run(removeKey);
-    m_context.service.clearCredentials(provider);
-    if (!removed) {
-        m_context.err << L10n::text(L10N_KEY("密钥未删除：钥匙串授权被取消或访问失败")) << Qt::endl;
+    AppModel& model = host.model();
+    co_await model.deleteCurrentKey();
+    if (model.credentialState() != CredentialState::missing) {
+        m_context.err << model.connectionStatus() << Qt::endl;
         co_return ExitStatus::failure;
     }
-    m_context.out << L10n::text(L10N_KEY("已删除此服务商的密钥")) << Qt::endl;
+    m_context.out << model.connectionStatus() << Qt::endl;
     co_return ExitStatus::success;
 }
 
-QCoro::Task<int> KeyCommand::status(TranslationProvider provider)
+QCoro::Task<int> KeyCommand::status(CliModelHost& host)
 {
-    // A silent read: the status never makes the keyring prompt, and the key itself is dropped
-    // on the worker thread without ever reaching this one.
-    KeychainStore& keychain = m_context.keychain;
-    struct Outcome {
-        bool found = false;
-        qint32 status = 0;
-        bool failed = false;
-    };
-    auto read = [&keychain, provider] {
-        const auto loaded = keychain.load(provider, /*allowAuthentication=*/false);
-        if (!loaded)
-            return Outcome{false, loaded.error().status, true};
-        return Outcome{loaded.value().has_value(), 0, false};
-    };
-    const Outcome outcome = co_await m_context.keyringWorker.run(read);
+    printState(host);
+    co_return isFailure(host.model().credentialState()) ? ExitStatus::failure : ExitStatus::success;
+}
 
-    CredentialState state = CredentialState::missing;
-    if (outcome.failed) {
-        switch (outcome.status) {
-        case SecretStatus::userCancelled:
-            state = CredentialState::cancelled;
-            break;
-        case SecretStatus::interactionNotAllowed:
-            state = CredentialState::lockedOrApproval;
-            break;
-        default:
-            state = CredentialState::failed;
-            break;
-        }
-    } else if (outcome.found) {
-        state = CredentialState::accessible;
+QCoro::Task<int> KeyCommand::authorize(CliModelHost& host)
+{
+    AppModel& model = host.model();
+    if (!model.hasAPIKey()) {
+        m_context.err << L10n::text(L10N_KEY("请先保存 API Key")) << Qt::endl;
+        co_return ExitStatus::failure;
     }
+    model.authorizeCredential();
+    const std::function<bool()> authorized = [&model] {
+        return !model.isAuthorizingKey();
+    };
+    co_await host.until(authorized);
+    printState(host);
+    co_return model.credentialState() == CredentialState::accessible ? ExitStatus::success
+                                                                     : ExitStatus::failure;
+}
 
+void KeyCommand::printState(CliModelHost& host)
+{
+    const AppModel& model = host.model();
+    const TranslationProvider provider = model.selectedProvider();
+    const CredentialState state = model.credentialState();
     QString line = displayName(provider) + QStringLiteral("：") + label(state);
-    if (state == CredentialState::failed)
+    const auto code = model.credentialErrorCodes().find(provider);
+    if (state == CredentialState::failed && code != model.credentialErrorCodes().end())
         line += QStringLiteral(" · ") + L10n::text(L10N_KEY("密钥错误码")) + QStringLiteral("：") +
-                QString::number(outcome.status);
+                QString::number(code->second);
     m_context.out << line << Qt::endl;
-    co_return outcome.failed ? ExitStatus::failure : ExitStatus::success;
 }
 
 } // namespace qw

@@ -1,27 +1,35 @@
 #pragma once
 
 #include "app/cli/CliContext.h"
-#include "engine/TranslationProvider.h"
+#include "engine/CredentialState.h"
 
 #include <QCoroTask>
 
 namespace qw {
 
-// `quillweave key set|delete|status`: a provider's API key in the desktop keyring. The key is
-// read from standard input, never from the command line (where other users could see it), and
-// is never printed.
+class CliModelHost;
+
+// `quillweave key set|delete|status|authorize`: a provider's API key in the desktop keyring,
+// through the application model. The key is read from standard input, never from the command
+// line (where other users could see it), and is never printed. Only `authorize` may make the
+// keyring prompt.
 class KeyCommand {
 public:
-    enum class Action { set, remove, status };
+    enum class Action { set, remove, status, authorize };
 
     explicit KeyCommand(CliContext& context) : m_context(context) {}
 
     QCoro::Task<int> run(Action action, QString providerName);
 
+    // A failed read (cancelled, locked or refused) is a failure; no key stored is not.
+    static bool isFailure(CredentialState state);
+
 private:
-    QCoro::Task<int> set(TranslationProvider provider);
-    QCoro::Task<int> remove(TranslationProvider provider);
-    QCoro::Task<int> status(TranslationProvider provider);
+    QCoro::Task<int> set(CliModelHost& host);
+    QCoro::Task<int> remove(CliModelHost& host);
+    QCoro::Task<int> status(CliModelHost& host);
+    QCoro::Task<int> authorize(CliModelHost& host);
+    void printState(CliModelHost& host);
 
     CliContext& m_context;
 };

@@ -3,6 +3,7 @@
 #include "app/l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "core/SerialWorker.h"
+#include "engine/CredentialState.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
 #include "engine/ProviderConfigurationStore.h"
@@ -12,6 +13,8 @@
 #include "tests/support/FakeSecretBackend.h"
 #include "tests/support/VirtualTime.h"
 
+#include <QLocale>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -37,8 +40,21 @@ protected:
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
-        qw::CliContext context{settings, service, *keychain, *worker, out, err, [standardInput] {
-                                   return standardInput;
+        qw::CliContext context{settings,
+                               service,
+                               *keychain,
+                               *worker,
+                               out,
+                               err,
+                               [standardInput] { return standardInput; },
+                               time,
+                               time,
+                               QTimeZone::utc(),
+                               [this] { return httpsHandlers; },
+                               [](const QString& id) -> std::optional<QString> {
+                                   if (id == u"org.gnome.TextEditor")
+                                       return QStringLiteral("Text Editor");
+                                   return std::nullopt;
                                }};
         qw::CommandLine commandLine(context);
         arguments.prepend(QStringLiteral("quillweave"));
@@ -68,6 +84,7 @@ protected:
     qw::test::FakeChatTransport* transport = new qw::test::FakeChatTransport(time);
     qw::TranslationService service{qw::KeychainCredentialLoader::make(keychain, worker), time, time,
                                    std::unique_ptr<qw::ChatTransport>(transport)};
+    QStringList httpsHandlers;
 };
 
 TEST_F(CommandLineTest, DemoTranslationNeedsNoProviderAndSendsNothing)
@@ -209,8 +226,173 @@ TEST_F(CommandLineTest, HelpExplainsTheCommands)
 {
     const Run result = run({QStringLiteral("--help")});
     EXPECT_EQ(result.status, 0);
-    for (const char* word : {"translate", "key set", "--cloud", "--provider", "--to"})
+    for (const char* word :
+         {"translate", "key set", "key authorize", "--cloud", "--provider", "--to", "provider [set",
+          "--address", "consent", "test-connection", "apps", "--confirm-browser"})
         EXPECT_TRUE(result.out.contains(QLatin1String(word))) << word;
+}
+
+TEST_F(CommandLineTest, KeyForAnotherProviderLeavesTheStoredSelectionAlone)
+{
+    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
+                       QStringLiteral("https://api.deepseek.com"));
+    storeKey(QStringLiteral("deepseek"), "sk-old");
+    Run result = run({QStringLiteral("key"), QStringLiteral("delete"), QStringLiteral("--provider"),
+                      QStringLiteral("deepseek")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+    // The consent went with the key, as the model withdraws it.
+    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
+
+    result = run({QStringLiteral("key"), QStringLiteral("status"), QStringLiteral("--provider"),
+                  QStringLiteral("deepseek")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, QStringLiteral("DeepSeek：") + qw::label(qw::CredentialState::missing));
+}
+
+TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
+{
+    storeKey(QStringLiteral("openai"), "sk-locked-key");
+    secrets.setLocked(true);
+    Run result = run({QStringLiteral("key"), QStringLiteral("status")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(secrets.promptsShown(), 0);
+
+    result = run({QStringLiteral("key"), QStringLiteral("authorize")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("OpenAI：") + qw::label(qw::CredentialState::accessible));
+    EXPECT_GE(secrets.promptsShown(), 1);
+    EXPECT_FALSE(result.out.contains(QStringLiteral("sk-locked")));
+
+    result = run({QStringLiteral("key"), QStringLiteral("authorize"), QStringLiteral("--provider"),
+                  QStringLiteral("deepseek")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
+}
+
+TEST_F(CommandLineTest, ProviderShowsSelectsAndValidatesThroughTheModel)
+{
+    storeKey(QStringLiteral("kimi"), "kimi-key");
+    Run result = run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("kimi")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("kimi"));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("Kimi")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("https://api.moonshot.cn")));
+    EXPECT_FALSE(result.out.contains(QStringLiteral("kimi-key")));
+
+    // A built-in provider keeps its own address.
+    result = run(
+        {QStringLiteral("provider"), QStringLiteral("--address"), QStringLiteral("https://evil.example")});
+    EXPECT_EQ(result.status, 2);
+
+    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("custom")}).status, 0);
+    result = run({QStringLiteral("provider"), QStringLiteral("--address"),
+                  QStringLiteral("http://insecure.example"), QStringLiteral("--model"), QStringLiteral("m")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(result.err.isEmpty());
+
+    result =
+        run({QStringLiteral("provider"), QStringLiteral("--address"),
+             QStringLiteral("https://llm.example/v1"), QStringLiteral("--model"), QStringLiteral("small")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("https://llm.example/v1")));
+    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("bing")}).status, 2);
+}
+
+TEST_F(CommandLineTest, ConsentIsBoundToTheEndpointItWasGivenFor)
+{
+    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("custom")}).status, 0);
+    // No address yet: there is nothing to consent to.
+    Run result = run({QStringLiteral("consent"), QStringLiteral("on")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(result.err.isEmpty());
+    EXPECT_NE(settings.boolValue(QStringLiteral("cloudConsent.custom")), true);
+
+    ASSERT_EQ(run({QStringLiteral("provider"), QStringLiteral("--address"),
+                   QStringLiteral("https://a.example/v1"), QStringLiteral("--model"), QStringLiteral("m")})
+                  .status,
+              0);
+    result = run({QStringLiteral("consent"), QStringLiteral("on")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(run({QStringLiteral("provider")}).out.contains(QStringLiteral("Cloud consent：Given")));
+
+    // Another address withdraws it.
+    ASSERT_EQ(
+        run({QStringLiteral("provider"), QStringLiteral("--address"), QStringLiteral("https://b.example/v1")})
+            .status,
+        0);
+    EXPECT_TRUE(run({QStringLiteral("provider")}).out.contains(QStringLiteral("Cloud consent：Not given")));
+    EXPECT_EQ(run({QStringLiteral("consent"), QStringLiteral("maybe")}).status, 2);
+}
+
+TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
+{
+    Run result = run({QStringLiteral("test-connection")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
+
+    storeKey(QStringLiteral("openai"), "sk-test");
+    transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
+        return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral("OK")));
+    };
+    result = run({QStringLiteral("test-connection")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_FALSE(result.out.isEmpty());
+
+    transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
+        return qw::TransportReply::response(401, QByteArray("{}"));
+    };
+    result = run({QStringLiteral("test-connection")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(result.err.contains(QStringLiteral("sk-test")));
+}
+
+TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
+{
+    Run result = run({QStringLiteral("apps")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, QStringLiteral("org.gnome.TextEditor (Text Editor)"));
+
+    // A browser needs the explicit confirmation.
+    result = run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.mozilla.firefox")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("firefox")));
+    httpsHandlers = {QStringLiteral("org.example.Surf")};
+    EXPECT_EQ(
+        run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.example.Surf")}).status, 1);
+    result = run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.mozilla.firefox"),
+                  QStringLiteral("--confirm-browser")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(
+        run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.gnome.Calculator")}).status,
+        0);
+
+    // Paused until the next midnight (virtual time starts on its fixed day).
+    result = run({QStringLiteral("apps"), QStringLiteral("pause"), QStringLiteral("org.gnome.TextEditor")});
+    EXPECT_EQ(result.status, 0);
+    const QString midnight =
+        QLocale::c().toString(QDateTime(time.now().toUTC().date().addDays(1), QTime(0, 0), QTimeZone::utc()),
+                              QStringLiteral("yyyy-MM-dd HH:mm"));
+    result = run({QStringLiteral("apps")});
+    EXPECT_TRUE(
+        result.out.contains(QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("org.mozilla.firefox")));
+
+    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("resume"), QStringLiteral("org.gnome.TextEditor")})
+                  .status,
+              0);
+    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("Paused")));
+
+    EXPECT_EQ(
+        run({QStringLiteral("apps"), QStringLiteral("revoke"), QStringLiteral("org.mozilla.firefox")}).status,
+        0);
+    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("firefox")));
+    EXPECT_EQ(
+        run({QStringLiteral("apps"), QStringLiteral("pause"), QStringLiteral("org.unknown.App")}).status, 1);
+    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("allow")}).status, 2);
+    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("quillweave")}).status, 1);
 }
 
 } // namespace
