@@ -2,6 +2,7 @@
 
 #include "app/cli/KeyringOperations.h"
 #include "core/Delay.h"
+#include "settings/OnboardingState.h"
 
 #include <chrono>
 
@@ -36,8 +37,13 @@ CliModelHost::CliModelHost(CliContext& context, std::optional<TranslationProvide
         [] {},
         context.installedApplicationName,
         QStringLiteral("quillweave")};
-    m_model = std::make_unique<AppModel>(std::move(collaborators),
-                                         QStringList{AppModel::defaultAllowedApplication});
+    // The same rule as at the program's start: an installation whose allow list began empty
+    // (a new one, remembered by the onboarding state) gets no default application, however many
+    // settings a command line wrote since.
+    const OnboardingState onboarding(context.settings);
+    const QStringList defaultAllowed =
+        onboarding.isNewInstallation() ? QStringList{} : QStringList{AppModel::defaultAllowedApplication};
+    m_model = std::make_unique<AppModel>(std::move(collaborators), defaultAllowed);
 }
 
 CliModelHost::~CliModelHost()

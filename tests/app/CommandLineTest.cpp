@@ -348,8 +348,21 @@ TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
     EXPECT_FALSE(result.err.contains(QStringLiteral("sk-test")));
 }
 
+TEST_F(CommandLineTest, ANewInstallationStartsWithNoAllowedApplicationWhateverTheCommandsWrite)
+{
+    Run result = run({QStringLiteral("apps")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, QStringLiteral("No application is allowed yet"));
+    // Settings written by a command must not turn the installation into an "existing" one that
+    // gets the default editor allowed behind the user's back.
+    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("deepseek")}).status, 0);
+    EXPECT_EQ(run({QStringLiteral("apps")}).out, QStringLiteral("No application is allowed yet"));
+}
+
 TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
 {
+    // An installation from before the guide existed keeps the default editor.
+    settings.setBool(QStringLiteral("inputTranslationEnabled"), true);
     Run result = run({QStringLiteral("apps")});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("org.gnome.TextEditor (Text Editor)"));
