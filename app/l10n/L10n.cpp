@@ -46,17 +46,11 @@ std::optional<Table> loadTable(const QString& code)
 
 QString code(InterfaceLanguage language, const QStringList& preferredLanguages)
 {
-    switch (language) {
-    case InterfaceLanguage::chinese:
-        return QStringLiteral("zh-Hans");
-    case InterfaceLanguage::english:
-        return QStringLiteral("en");
-    case InterfaceLanguage::system:
-        break;
-    }
-    if (!preferredLanguages.isEmpty() && preferredLanguages.first().startsWith(u"zh"))
-        return QStringLiteral("zh-Hans");
-    return QStringLiteral("en");
+    // A chosen language's raw value is its table code; `system` follows the desktop.
+    if (language != InterfaceLanguage::system)
+        return rawValue(language);
+    const bool chinese = !preferredLanguages.isEmpty() && preferredLanguages.first().startsWith(u"zh");
+    return rawValue(chinese ? InterfaceLanguage::chinese : InterfaceLanguage::english);
 }
 
 QString currentCode()
