@@ -76,56 +76,58 @@ void AXEngine::applyTimeout(const AccessibilityElement& element)
     m_platform.accessibility.setMessagingTimeout(element, elementTimeout);
 }
 
-std::optional<QString> AXEngine::readString(const QString& attribute, const AccessibilityElement& element)
+std::optional<AttributeResult> AXEngine::readAttribute(const QString& attribute,
+                                                       const AccessibilityElement& element)
 {
+    // Every read checks the guard first and gives the element its time-out, so a revoked permit
+    // or a passed deadline stops the walk at the next attribute.
     if (!guard())
         return std::nullopt;
     applyTimeout(element);
     AttributeResult result = m_platform.accessibility.copyAttributeValue(element, attribute);
     if (!result.succeeded())
         return std::nullopt;
-    if (const QString* text = std::get_if<QString>(&result.value))
-        return *text;
+    return result;
+}
+
+template <class T>
+std::optional<T> AXEngine::readTyped(const QString& attribute, const AccessibilityElement& element)
+{
+    const std::optional<AttributeResult> result = readAttribute(attribute, element);
+    if (!result)
+        return std::nullopt;
+    if (const T* value = std::get_if<T>(&result->value))
+        return *value;
     return std::nullopt;
+}
+
+std::optional<QString> AXEngine::readString(const QString& attribute, const AccessibilityElement& element)
+{
+    return readTyped<QString>(attribute, element);
 }
 
 std::optional<bool> AXEngine::readBoolean(const QString& attribute, const AccessibilityElement& element)
 {
-    if (!guard())
+    const std::optional<AttributeResult> result = readAttribute(attribute, element);
+    if (!result)
         return std::nullopt;
-    applyTimeout(element);
-    AttributeResult result = m_platform.accessibility.copyAttributeValue(element, attribute);
-    if (!result.succeeded())
-        return std::nullopt;
-    if (const bool* flag = std::get_if<bool>(&result.value))
+    if (const bool* flag = std::get_if<bool>(&result->value))
         return *flag;
-    if (const qint64* number = std::get_if<qint64>(&result.value))
+    if (const qint64* number = std::get_if<qint64>(&result->value))
         return *number != 0;
-    if (const double* number = std::get_if<double>(&result.value))
+    if (const double* number = std::get_if<double>(&result->value))
         return *number != 0.0;
     return std::nullopt;
 }
 
 std::optional<QPointF> AXEngine::readPoint(const QString& attribute, const AccessibilityElement& element)
 {
-    if (!guard())
-        return std::nullopt;
-    applyTimeout(element);
-    AttributeResult result = m_platform.accessibility.copyAttributeValue(element, attribute);
-    if (const QPointF* point = std::get_if<QPointF>(&result.value); point && result.succeeded())
-        return *point;
-    return std::nullopt;
+    return readTyped<QPointF>(attribute, element);
 }
 
 std::optional<QSizeF> AXEngine::readSize(const QString& attribute, const AccessibilityElement& element)
 {
-    if (!guard())
-        return std::nullopt;
-    applyTimeout(element);
-    AttributeResult result = m_platform.accessibility.copyAttributeValue(element, attribute);
-    if (const QSizeF* size = std::get_if<QSizeF>(&result.value); size && result.succeeded())
-        return *size;
-    return std::nullopt;
+    return readTyped<QSizeF>(attribute, element);
 }
 
 bool AXEngine::isSettable(const QString& attribute, const AccessibilityElement& element)

@@ -57,6 +57,10 @@ public:
     bool isStillFocused(const FocusedField& field);
 
     // Guarded attribute readers: none (or false) when the guard fails or the read does.
+    std::optional<AttributeResult> readAttribute(const QString& attribute,
+                                                 const AccessibilityElement& element);
+    template <class T>
+    std::optional<T> readTyped(const QString& attribute, const AccessibilityElement& element);
     std::optional<QString> readString(const QString& attribute, const AccessibilityElement& element);
     std::optional<bool> readBoolean(const QString& attribute, const AccessibilityElement& element);
     std::optional<QPointF> readPoint(const QString& attribute, const AccessibilityElement& element);
