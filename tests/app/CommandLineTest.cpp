@@ -34,6 +34,13 @@ protected:
         QString err;
     };
 
+    // The command line as one string split on blanks, for arguments that hold no blank.
+    Run run(const char* commandLine, QString standardInput = {})
+    {
+        return run(QString::fromUtf8(commandLine).split(QLatin1Char(' '), Qt::SkipEmptyParts),
+                   std::move(standardInput));
+    }
+
     Run run(QStringList arguments, QString standardInput = {})
     {
         QString outText;
@@ -89,7 +96,7 @@ protected:
 
 TEST_F(CommandLineTest, DemoTranslationNeedsNoProviderAndSendsNothing)
 {
-    const Run result = run({QStringLiteral("translate"), QStringLiteral("你好")});
+    const Run result = run("translate 你好");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("Hello."));
     EXPECT_TRUE(transport->sent.isEmpty());
@@ -105,8 +112,7 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
                                                      "  Let's finish the product design first.  ")));
     };
 
-    const Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("--to"),
-                            QStringLiteral("English"), QStringLiteral("这周我们先完成产品设计")});
+    const Run result = run("translate --cloud --to English 这周我们先完成产品设计");
 
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QStringLiteral("Let's finish the product design first."));
@@ -125,10 +131,7 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     qw::ProviderConfigurationStore::save(configurations, settings);
     storeKey(QStringLiteral("kimi"), "kimi-key");
 
-    const Run result =
-        run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("--provider"),
-             QStringLiteral("Kimi"), QStringLiteral("--from"), QStringLiteral("zh"), QStringLiteral("--to"),
-             QStringLiteral("ja"), QStringLiteral("你好")});
+    const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_EQ(transport->sent.first().request.url().host(), QStringLiteral("api.moonshot.cn"));
@@ -151,14 +154,14 @@ TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 TEST_F(CommandLineTest, EngineErrorsAreLocalizedOnStandardErrorWithAFailureStatus)
 {
     // No key stored for the selected provider (OpenAI by default).
-    Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), QStringLiteral("你好")});
+    Run result = run("translate --cloud 你好");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.isEmpty());
     EXPECT_FALSE(result.err.isEmpty());
     EXPECT_TRUE(transport->sent.isEmpty());
 
     qw::LocalizationState::shared().setLanguage(qw::InterfaceLanguage::chinese);
-    result = run({QStringLiteral("translate"), QStringLiteral("今天天气不错")});
+    result = run("translate 今天天气不错");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               QStringLiteral("演示模式仅支持示例句；配置模型 API Key 并同意云翻译后可按所选语言翻译文字"));
@@ -166,48 +169,35 @@ TEST_F(CommandLineTest, EngineErrorsAreLocalizedOnStandardErrorWithAFailureStatu
 
 TEST_F(CommandLineTest, UsageErrorsExitWithStatusTwo)
 {
-    EXPECT_EQ(run({QStringLiteral("translate"), QStringLiteral("--provider"), QStringLiteral("bing"),
-                   QStringLiteral("你好")})
-                  .status,
-              2);
-    EXPECT_EQ(run({QStringLiteral("translate"), QStringLiteral("--to"), QStringLiteral("Klingon"),
-                   QStringLiteral("你好")})
-                  .status,
-              2);
-    const Run samePair = run({QStringLiteral("translate"), QStringLiteral("--from"), QStringLiteral("en"),
-                              QStringLiteral("--to"), QStringLiteral("English"), QStringLiteral("hello")});
+    EXPECT_EQ(run("translate --provider bing 你好").status, 2);
+    EXPECT_EQ(run("translate --to Klingon 你好").status, 2);
+    const Run samePair = run("translate --from en --to English hello");
     EXPECT_EQ(samePair.status, 2);
     EXPECT_EQ(samePair.err, QStringLiteral("Source and target language must differ"));
-    EXPECT_EQ(run({QStringLiteral("frobnicate")}).status, 2);
-    EXPECT_EQ(run({QStringLiteral("key"), QStringLiteral("show")}).status, 2);
+    EXPECT_EQ(run("frobnicate").status, 2);
+    EXPECT_EQ(run("key show").status, 2);
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
 TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt)
 {
     const QString secret = QStringLiteral("sk-abcdefghijklmnopqrstuvwxyz");
-    Run result = run({QStringLiteral("key"), QStringLiteral("set"), QStringLiteral("--provider"),
-                      QStringLiteral("deepseek")},
-                     QStringLiteral("  ") + secret + QStringLiteral("\n"));
+    Run result = run("key set --provider deepseek", QStringLiteral("  ") + secret + QStringLiteral("\n"));
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
-    result = run({QStringLiteral("key"), QStringLiteral("status"), QStringLiteral("--provider"),
-                  QStringLiteral("deepseek")});
+    result = run("key status --provider deepseek");
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.out.startsWith(QStringLiteral("DeepSeek")));
     EXPECT_FALSE(result.out.contains(secret));
     EXPECT_EQ(secrets.promptsShown(), 0);
 
     // An empty key never overwrites the stored one.
-    result = run({QStringLiteral("key"), QStringLiteral("set"), QStringLiteral("--provider"),
-                  QStringLiteral("deepseek")},
-                 QStringLiteral(" \n"));
+    result = run("key set --provider deepseek", QStringLiteral(" \n"));
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
-    result = run({QStringLiteral("key"), QStringLiteral("delete"), QStringLiteral("--provider"),
-                  QStringLiteral("deepseek")});
+    result = run("key delete --provider deepseek");
     EXPECT_EQ(result.status, 0);
     EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.deepseek")).has_value());
 }
@@ -216,7 +206,7 @@ TEST_F(CommandLineTest, KeyStatusOfALockedKeyringNeverPrompts)
 {
     storeKey(QStringLiteral("openai"), "sk-locked");
     secrets.setLocked(true);
-    const Run result = run({QStringLiteral("key"), QStringLiteral("status")});
+    const Run result = run("key status");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.contains(QStringLiteral("OpenAI")));
     EXPECT_EQ(secrets.promptsShown(), 0);
@@ -224,7 +214,7 @@ TEST_F(CommandLineTest, KeyStatusOfALockedKeyringNeverPrompts)
 
 TEST_F(CommandLineTest, HelpExplainsTheCommands)
 {
-    const Run result = run({QStringLiteral("--help")});
+    const Run result = run("--help");
     EXPECT_EQ(result.status, 0);
     for (const char* word :
          {"translate", "key set", "key authorize", "--cloud", "--provider", "--to", "provider [set",
@@ -238,15 +228,13 @@ TEST_F(CommandLineTest, KeyForAnotherProviderLeavesTheStoredSelectionAlone)
     settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
                        QStringLiteral("https://api.deepseek.com"));
     storeKey(QStringLiteral("deepseek"), "sk-old");
-    Run result = run({QStringLiteral("key"), QStringLiteral("delete"), QStringLiteral("--provider"),
-                      QStringLiteral("deepseek")});
+    Run result = run("key delete --provider deepseek");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
     // The consent went with the key, as the model withdraws it.
     EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
 
-    result = run({QStringLiteral("key"), QStringLiteral("status"), QStringLiteral("--provider"),
-                  QStringLiteral("deepseek")});
+    result = run("key status --provider deepseek");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("DeepSeek：") + qw::label(qw::CredentialState::missing));
 }
@@ -255,18 +243,17 @@ TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
 {
     storeKey(QStringLiteral("openai"), "sk-locked-key");
     secrets.setLocked(true);
-    Run result = run({QStringLiteral("key"), QStringLiteral("status")});
+    Run result = run("key status");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(secrets.promptsShown(), 0);
 
-    result = run({QStringLiteral("key"), QStringLiteral("authorize")});
+    result = run("key authorize");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QStringLiteral("OpenAI：") + qw::label(qw::CredentialState::accessible));
     EXPECT_GE(secrets.promptsShown(), 1);
     EXPECT_FALSE(result.out.contains(QStringLiteral("sk-locked")));
 
-    result = run({QStringLiteral("key"), QStringLiteral("authorize"), QStringLiteral("--provider"),
-                  QStringLiteral("deepseek")});
+    result = run("key authorize --provider deepseek");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
 }
@@ -274,7 +261,7 @@ TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
 TEST_F(CommandLineTest, ProviderShowsSelectsAndValidatesThroughTheModel)
 {
     storeKey(QStringLiteral("kimi"), "kimi-key");
-    Run result = run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("kimi")});
+    Run result = run("provider set kimi");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("kimi"));
     EXPECT_TRUE(result.out.contains(QStringLiteral("Kimi")));
@@ -286,49 +273,40 @@ TEST_F(CommandLineTest, ProviderShowsSelectsAndValidatesThroughTheModel)
         {QStringLiteral("provider"), QStringLiteral("--address"), QStringLiteral("https://evil.example")});
     EXPECT_EQ(result.status, 2);
 
-    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("custom")}).status, 0);
-    result = run({QStringLiteral("provider"), QStringLiteral("--address"),
-                  QStringLiteral("http://insecure.example"), QStringLiteral("--model"), QStringLiteral("m")});
+    EXPECT_EQ(run("provider set custom").status, 0);
+    result = run("provider --address http://insecure.example --model m");
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(result.err.isEmpty());
 
-    result =
-        run({QStringLiteral("provider"), QStringLiteral("--address"),
-             QStringLiteral("https://llm.example/v1"), QStringLiteral("--model"), QStringLiteral("small")});
+    result = run("provider --address https://llm.example/v1 --model small");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains(QStringLiteral("https://llm.example/v1")));
-    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("bing")}).status, 2);
+    EXPECT_EQ(run("provider set bing").status, 2);
 }
 
 TEST_F(CommandLineTest, ConsentIsBoundToTheEndpointItWasGivenFor)
 {
-    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("custom")}).status, 0);
+    EXPECT_EQ(run("provider set custom").status, 0);
     // No address yet: there is nothing to consent to.
-    Run result = run({QStringLiteral("consent"), QStringLiteral("on")});
+    Run result = run("consent on");
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(result.err.isEmpty());
     EXPECT_NE(settings.boolValue(QStringLiteral("cloudConsent.custom")), true);
 
-    ASSERT_EQ(run({QStringLiteral("provider"), QStringLiteral("--address"),
-                   QStringLiteral("https://a.example/v1"), QStringLiteral("--model"), QStringLiteral("m")})
-                  .status,
-              0);
-    result = run({QStringLiteral("consent"), QStringLiteral("on")});
+    ASSERT_EQ(run("provider --address https://a.example/v1 --model m").status, 0);
+    result = run("consent on");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_TRUE(run({QStringLiteral("provider")}).out.contains(QStringLiteral("Cloud consent：Given")));
+    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Given")));
 
     // Another address withdraws it.
-    ASSERT_EQ(
-        run({QStringLiteral("provider"), QStringLiteral("--address"), QStringLiteral("https://b.example/v1")})
-            .status,
-        0);
-    EXPECT_TRUE(run({QStringLiteral("provider")}).out.contains(QStringLiteral("Cloud consent：Not given")));
-    EXPECT_EQ(run({QStringLiteral("consent"), QStringLiteral("maybe")}).status, 2);
+    ASSERT_EQ(run("provider --address https://b.example/v1").status, 0);
+    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Not given")));
+    EXPECT_EQ(run("consent maybe").status, 2);
 }
 
 TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
 {
-    Run result = run({QStringLiteral("test-connection")});
+    Run result = run("test-connection");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
 
@@ -336,76 +314,67 @@ TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral("OK")));
     };
-    result = run({QStringLiteral("test-connection")});
+    result = run("test-connection");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_FALSE(result.out.isEmpty());
 
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(401, QByteArray("{}"));
     };
-    result = run({QStringLiteral("test-connection")});
+    result = run("test-connection");
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(result.err.contains(QStringLiteral("sk-test")));
 }
 
 TEST_F(CommandLineTest, ANewInstallationStartsWithNoAllowedApplicationWhateverTheCommandsWrite)
 {
-    Run result = run({QStringLiteral("apps")});
+    Run result = run("apps");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("No application is allowed yet"));
     // Settings written by a command must not turn the installation into an "existing" one that
     // gets the default editor allowed behind the user's back.
-    EXPECT_EQ(run({QStringLiteral("provider"), QStringLiteral("set"), QStringLiteral("deepseek")}).status, 0);
-    EXPECT_EQ(run({QStringLiteral("apps")}).out, QStringLiteral("No application is allowed yet"));
+    EXPECT_EQ(run("provider set deepseek").status, 0);
+    EXPECT_EQ(run("apps").out, QStringLiteral("No application is allowed yet"));
 }
 
 TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
 {
     // An installation from before the guide existed keeps the default editor.
     settings.setBool(QStringLiteral("inputTranslationEnabled"), true);
-    Run result = run({QStringLiteral("apps")});
+    Run result = run("apps");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("org.gnome.TextEditor (Text Editor)"));
 
     // A browser needs the explicit confirmation.
-    result = run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.mozilla.firefox")});
+    result = run("apps allow org.mozilla.firefox");
     EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("firefox")));
+    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("firefox")));
     httpsHandlers = {QStringLiteral("org.example.Surf")};
-    EXPECT_EQ(
-        run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.example.Surf")}).status, 1);
-    result = run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.mozilla.firefox"),
-                  QStringLiteral("--confirm-browser")});
+    EXPECT_EQ(run("apps allow org.example.Surf").status, 1);
+    result = run("apps allow org.mozilla.firefox --confirm-browser");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_EQ(
-        run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("org.gnome.Calculator")}).status,
-        0);
+    EXPECT_EQ(run("apps allow org.gnome.Calculator").status, 0);
 
     // Paused until the next midnight (virtual time starts on its fixed day).
-    result = run({QStringLiteral("apps"), QStringLiteral("pause"), QStringLiteral("org.gnome.TextEditor")});
+    result = run("apps pause org.gnome.TextEditor");
     EXPECT_EQ(result.status, 0);
     const QString midnight =
         QLocale::c().toString(QDateTime(time.now().toUTC().date().addDays(1), QTime(0, 0), QTimeZone::utc()),
                               QStringLiteral("yyyy-MM-dd HH:mm"));
-    result = run({QStringLiteral("apps")});
+    result = run("apps");
     EXPECT_TRUE(
         result.out.contains(QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight))
         << result.out.toStdString();
     EXPECT_TRUE(result.out.contains(QStringLiteral("org.mozilla.firefox")));
 
-    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("resume"), QStringLiteral("org.gnome.TextEditor")})
-                  .status,
-              0);
-    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("Paused")));
+    EXPECT_EQ(run("apps resume org.gnome.TextEditor").status, 0);
+    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("Paused")));
 
-    EXPECT_EQ(
-        run({QStringLiteral("apps"), QStringLiteral("revoke"), QStringLiteral("org.mozilla.firefox")}).status,
-        0);
-    EXPECT_FALSE(run({QStringLiteral("apps")}).out.contains(QStringLiteral("firefox")));
-    EXPECT_EQ(
-        run({QStringLiteral("apps"), QStringLiteral("pause"), QStringLiteral("org.unknown.App")}).status, 1);
-    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("allow")}).status, 2);
-    EXPECT_EQ(run({QStringLiteral("apps"), QStringLiteral("allow"), QStringLiteral("quillweave")}).status, 1);
+    EXPECT_EQ(run("apps revoke org.mozilla.firefox").status, 0);
+    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("firefox")));
+    EXPECT_EQ(run("apps pause org.unknown.App").status, 1);
+    EXPECT_EQ(run("apps allow").status, 2);
+    EXPECT_EQ(run("apps allow quillweave").status, 1);
 }
 
 } // namespace

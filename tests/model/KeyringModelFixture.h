@@ -38,37 +38,20 @@ protected:
 
     AppModel& makeKeyringModel(QStringList defaultAllowed = {AppModel::defaultAllowedApplication})
     {
-        AppModel::Collaborators collaborators{
-            settings,
-            time,
-            time,
-            timeZone,
-            keyService,
-            worker,
-            generation,
-            desktop.workspace(),
-            [this] { return desktop.accessibility().isProcessTrusted(); },
-            [this](const QString& text) {
-                copied.append(text);
-                return true;
-            },
-            KeyringOperations::presence(*store, *keyWorker),
-            ownPid,
-            KeyringOperations::save(*store, *keyWorker),
-            KeyringOperations::remove(*store, *keyWorker),
-            [this] {
-                ++trustRequests;
-                return trustAfterRequest;
-            },
-            [this] { ++settingsOpened; },
-            [this](const QString& id) -> std::optional<QString> {
-                return installedNames.contains(id) ? std::optional<QString>(installedNames.value(id))
-                                                   : std::nullopt;
-            },
-            QStringLiteral("quillweave")};
-        model = std::make_unique<AppModel>(std::move(collaborators), defaultAllowed);
-        QObject::connect(model.get(), &AppModel::changed, [this] { ++changes; });
-        return *model;
+        AppModel::Collaborators withKeyring = collaborators(keyService);
+        withKeyring.keyPresence = KeyringOperations::presence(*store, *keyWorker);
+        withKeyring.saveKey = KeyringOperations::save(*store, *keyWorker);
+        withKeyring.removeKey = KeyringOperations::remove(*store, *keyWorker);
+        withKeyring.requestTrust = [this] {
+            ++trustRequests;
+            return trustAfterRequest;
+        };
+        withKeyring.openAccessibilitySettings = [this] { ++settingsOpened; };
+        withKeyring.installedApplicationName = [this](const QString& id) -> std::optional<QString> {
+            return installedNames.contains(id) ? std::optional<QString>(installedNames.value(id)) : std::nullopt;
+        };
+        withKeyring.ownBundleID = QStringLiteral("quillweave");
+        return build(std::move(withKeyring), std::move(defaultAllowed));
     }
 
     // Until the key state read at creation (or after a change) has settled.

@@ -34,26 +34,36 @@ protected:
     // Consent for the default provider, so translations go to the fake transport.
     void consentToCloud() { settings.setBool(QStringLiteral("cloudConsent.openai"), true); }
 
-    AppModel& makeModel(QStringList defaultAllowed = {AppModel::defaultAllowedApplication})
+    // The collaborators every model test shares; a fixture adds what it needs on top.
+    AppModel::Collaborators collaborators(TranslationService& translationService)
     {
-        AppModel::Collaborators collaborators{settings,
-                                              time,
-                                              time,
-                                              timeZone,
-                                              service,
-                                              worker,
-                                              generation,
-                                              desktop.workspace(),
-                                              [this] { return desktop.accessibility().isProcessTrusted(); },
-                                              [this](const QString& text) {
-                                                  copied.append(text);
-                                                  return clipboardWorks;
-                                              },
-                                              {},
-                                              ownPid};
+        return {settings,
+                time,
+                time,
+                timeZone,
+                translationService,
+                worker,
+                generation,
+                desktop.workspace(),
+                [this] { return desktop.accessibility().isProcessTrusted(); },
+                [this](const QString& text) {
+                    copied.append(text);
+                    return clipboardWorks;
+                },
+                {},
+                ownPid};
+    }
+
+    AppModel& build(AppModel::Collaborators collaborators, QStringList defaultAllowed)
+    {
         model = std::make_unique<AppModel>(std::move(collaborators), defaultAllowed);
         QObject::connect(model.get(), &AppModel::changed, [this] { ++changes; });
         return *model;
+    }
+
+    AppModel& makeModel(QStringList defaultAllowed = {AppModel::defaultAllowedApplication})
+    {
+        return build(collaborators(service), std::move(defaultAllowed));
     }
 
     // One inspection, waited for to its end (the focus read runs on the worker thread).
