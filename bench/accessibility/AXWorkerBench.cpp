@@ -1,4 +1,5 @@
 #include "accessibility/AXWorker.h"
+#include "bench/support/AwaitTask.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 
 #include <QCoreApplication>
@@ -6,20 +7,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// Waits for a task on the event loop, as the main thread does.
-template <class T> T await(QCoro::Task<T>&& task)
-{
-    std::optional<T> result;
-    QEventLoop loop;
-    auto continuation = std::move(task).then([&](T value) {
-        result.emplace(std::move(value));
-        loop.quit();
-    });
-    if (!result)
-        loop.exec();
-    return std::move(*result);
-}
 
 // One focus read plus one snapshot, the pair the input flow issues on every check.
 void focusAndSnapshot(benchmark::State& state)
@@ -37,24 +24,15 @@ void focusAndSnapshot(benchmark::State& state)
 
     for (auto _ : state) {
         const auto permit = qw::AXReadPermit::issue(generation);
-        auto focus = await(worker.focus(running, permit));
+        auto focus = qw::bench::awaitTask(worker.focus(running, permit));
         if (!focus.first) {
             state.SkipWithError("no field");
             break;
         }
-        auto snapshot = await(worker.snapshot(*focus.first, permit));
+        auto snapshot = qw::bench::awaitTask(worker.snapshot(*focus.first, permit));
         benchmark::DoNotOptimize(snapshot);
     }
 }
 BENCHMARK(focusAndSnapshot)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

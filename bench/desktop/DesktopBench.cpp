@@ -6,6 +6,7 @@
 //    while the entry stays focused and idle, as a share of one core; the GTK program's own CPU
 //    over the same time is shown beside it.
 #include "accessibility/AXWorker.h"
+#include "bench/support/AwaitTask.h"
 #include "platform/LinuxDesktop.h"
 #include "tests/platform/DesktopTestApp.h"
 
@@ -22,19 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-template <class T> T await(QCoro::Task<T>&& task)
-{
-    std::optional<T> result;
-    QEventLoop loop;
-    auto continuation = std::move(task).then([&](T value) {
-        result.emplace(std::move(value));
-        loop.quit();
-    });
-    if (!result)
-        loop.exec();
-    return std::move(*result);
-}
 
 double processCpuSeconds()
 {
@@ -124,7 +112,7 @@ int main(int argc, char** argv)
     while (!field && waited.elapsed() < 20000) {
         running = desktop.workspace().frontmostApplication();
         if (running && running->pid == gtk.pid())
-            field = await(worker.focus(*running)).first;
+            field = qw::bench::awaitTask(worker.focus(*running)).first;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     if (!field) {
@@ -136,8 +124,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < reads; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const auto focus = await(worker.focus(*running));
-        const auto snapshot = await(worker.snapshot(*focus.first));
+        const auto focus = qw::bench::awaitTask(worker.focus(*running));
+        const auto snapshot = qw::bench::awaitTask(worker.snapshot(*focus.first));
         pairs.push_back(double(timer.nsecsElapsed()) / 1e6);
         if (!focus.first || !snapshot.stillFocused) {
             std::fprintf(stderr, "the entry lost focus during the benchmark\n");

@@ -68,12 +68,3 @@ void cachedTranslationLookup(benchmark::State& state)
 BENCHMARK(cachedTranslationLookup)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -66,12 +66,3 @@ void inspectUnchangedField(benchmark::State& state)
 BENCHMARK(inspectUnchangedField)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
