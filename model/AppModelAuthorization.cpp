@@ -36,8 +36,19 @@ void AppModel::addCurrentApp()
     requestAllowApplication(applicationIdentity(m_currentBundle));
 }
 
+bool AppModel::refuseOwnApplication(const TranslationApplication& app)
+{
+    // Reading this program's own windows would translate its own bubble and settings.
+    if (!app.bundleID.isEmpty() && app.bundleID != m_ownBundleID)
+        return false;
+    setStatus(L10n::text(L10N_KEY("不能允许织语读取它自己")));
+    return true;
+}
+
 void AppModel::requestAllowApplication(const TranslationApplication& app)
 {
+    if (refuseOwnApplication(app))
+        return;
     if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace) &&
         !m_defaults.boolValue(browserConfirmedKey(app.bundleID)).value_or(false)) {
         // Allowing a browser covers every site it shows: only the user's second confirmation
@@ -51,6 +62,8 @@ void AppModel::requestAllowApplication(const TranslationApplication& app)
 
 void AppModel::allowApplication(const TranslationApplication& app)
 {
+    if (refuseOwnApplication(app))
+        return;
     if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
         m_defaults.setBool(browserConfirmedKey(app.bundleID), true);
     QSet<QString> allowed = m_allowedBundleIDs;

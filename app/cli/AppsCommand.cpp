@@ -51,10 +51,6 @@ QCoro::Task<int> AppsCommand::run(QStringList arguments, bool confirmBrowser)
 int AppsCommand::allow(CliModelHost& host, const QString& bundleID, bool confirmBrowser)
 {
     AppModel& model = host.model();
-    if (bundleID == QStringLiteral("quillweave")) {
-        m_context.err << L10n::text(L10N_KEY("不能允许织语读取它自己")) << Qt::endl;
-        return ExitStatus::failure;
-    }
     bool needsConfirmation = false;
     model.callbacks().onBrowserConfirmationRequested = [&](const TranslationApplication& app) {
         needsConfirmation = true;
@@ -68,6 +64,11 @@ int AppsCommand::allow(CliModelHost& host, const QString& bundleID, bool confirm
         m_context.err << L10n::format(L10N_KEY("%@ 是浏览器：允许后它显示的每个网站都可能被读取。确认请加上 --confirm-browser 再运行。"),
                                       {bundleID})
                       << Qt::endl;
+        return ExitStatus::failure;
+    }
+    if (!model.allowedBundleIDs().contains(bundleID)) {
+        // The model refused it and said why.
+        m_context.err << model.status() << Qt::endl;
         return ExitStatus::failure;
     }
     m_context.out << model.status() << Qt::endl;

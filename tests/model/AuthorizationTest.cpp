@@ -81,6 +81,10 @@ TEST_F(AuthorizationTest, ApplicationIdentityAndAddingTheCurrentApplication)
     // Nothing seen yet: nothing to add.
     model->addCurrentApp();
     EXPECT_EQ(model->allowedBundleIDs().size(), 1);
+    // Never this program itself, however it is asked.
+    model->allowApplication(model->applicationIdentity(QStringLiteral("quillweave")));
+    EXPECT_FALSE(model->allowedBundleIDs().contains(QStringLiteral("quillweave")));
+    EXPECT_EQ(model->status(), QStringLiteral("不能允许织语读取它自己"));
 
     DesktopApp other = desktop.addApplication(notes.bundleID, QStringLiteral("Notes (running)"));
     other.window().textArea(QString()).focus();
