@@ -389,6 +389,8 @@ private:
     // --- Authorization, credentials and status (AppModelAuthorization.cpp,
     // AppModelCredentials.cpp, AppModelStatus.cpp) ---
     std::optional<TranslationApplication> applicationForHotkey() const;
+    // A write into another application failed: say so and keep the preview for copying.
+    void showWriteFailure(const QString& message);
     // Refuses (with a status) to allow this program itself or an application without an id.
     bool refuseOwnApplication(const TranslationApplication& app);
     // What a missing key access interrupted, remembered when the user starts the approval.

@@ -101,11 +101,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
         co_return;
 
     if (!result.isSuccess()) {
-        // The preview stays so the user may copy it; the write is not tried again by itself.
-        setStatus(result.message());
-        publish(m_translationErrorMessage, result.message());
-        publish(m_showingError, true);
-        notifyPreviewUpdate();
+        showWriteFailure(result.message());
         co_return;
     }
     ReplacementRecord record;
@@ -203,6 +199,15 @@ QCoro::Task<void> AppModel::copyFeedbackJob(quint64 jobId, CancellationToken tok
         co_return;
     m_copyFeedbackTask.reset();
     publish(m_copiedTranslation, false);
+}
+
+void AppModel::showWriteFailure(const QString& message)
+{
+    // The preview stays so the user may copy it; the write is not tried again by itself.
+    setStatus(message);
+    publish(m_translationErrorMessage, message);
+    publish(m_showingError, true);
+    notifyPreviewUpdate();
 }
 
 } // namespace qw

@@ -347,10 +347,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
         co_return;
 
     if (!result.isSuccess()) {
-        setStatus(result.message());
-        publish(m_translationErrorMessage, result.message());
-        publish(m_showingError, true);
-        notifyPreviewUpdate();
+        showWriteFailure(result.message());
         co_return;
     }
     QString written = value;
