@@ -106,6 +106,24 @@ TEST(L10nRelocalizeTest, ShownMessagesFollowALanguageSwitch)
               QStringLiteral("恢复失败：(.*) [x]$"));
 }
 
+// The Chinese text is a text of its own, not the key: a key that names another desktop's
+// things reads differently, and a language switch goes through that text both ways.
+TEST(L10nRelocalizeTest, ChineseTextsThatDifferFromTheirKeysFollowASwitch)
+{
+    const QString key = QStringLiteral("点击菜单栏图标开始");
+    const QString chineseText = QStringLiteral("点击托盘图标开始");
+    {
+        CurrentLanguage english(InterfaceLanguage::english);
+        EXPECT_EQ(L10n::text(key, InterfaceLanguage::chinese), chineseText);
+        EXPECT_EQ(L10n::relocalize(chineseText, InterfaceLanguage::chinese),
+                  QStringLiteral("Click the tray icon to start"));
+    }
+    CurrentLanguage chinese(InterfaceLanguage::chinese);
+    EXPECT_EQ(L10n::text(key), chineseText);
+    EXPECT_EQ(L10n::relocalize(QStringLiteral("Click the tray icon to start"), InterfaceLanguage::english),
+              chineseText);
+}
+
 TEST(L10nRelocalizeTest, MostSpecificPatternWinsWhatEverTheHashOrder)
 {
     CurrentLanguage english(InterfaceLanguage::english);

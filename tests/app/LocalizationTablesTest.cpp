@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
 
 namespace qw {
 namespace {
@@ -187,26 +188,55 @@ TEST(LocalizationTablesTest, FragmentsAreObjectsOfTextsThatAgreeOnSharedKeys)
     EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
 }
 
-TEST(LocalizationTablesTest, ChineseAndEnglishTablesAgree)
+// Every key has a Chinese and an English text, and both keep the key's placeholders: a text
+// with one placeholder fewer would silently drop an argument. The Chinese text may differ from
+// its key: the keys are fixed, the texts speak this desktop's words.
+TEST(LocalizationTablesTest, EveryKeyHasBothTextsWithItsPlaceholders)
 {
     const auto english = L10n::table(QStringLiteral("en"));
     const auto chinese = L10n::table(QStringLiteral("zh-Hans"));
     ASSERT_TRUE(english && chinese);
     QStringList problems;
-    for (auto it = chinese->cbegin(); it != chinese->cend(); ++it) {
-        if (it.value() != it.key())
-            problems.append(QStringLiteral("Chinese text differs from its key: ") + it.key());
-        if (!english->contains(it.key()))
-            problems.append(QStringLiteral("missing in English: ") + it.key());
+    for (const auto& [code, table, other] : {std::tuple{QStringLiteral("en"), &*english, &*chinese},
+                                             std::tuple{QStringLiteral("zh-Hans"), &*chinese, &*english}}) {
+        for (auto it = table->cbegin(); it != table->cend(); ++it) {
+            if (!other->contains(it.key()))
+                problems.append(QStringLiteral("only in ") + code + QStringLiteral(": ") + it.key());
+            if (it.value().trimmed().isEmpty())
+                problems.append(code + QStringLiteral(": empty text: ") + it.key());
+            if (it.value().count(kPlaceholder) != it.key().count(kPlaceholder))
+                problems.append(code + QStringLiteral(": placeholder count differs: ") + it.key() +
+                                QStringLiteral(" → ") + it.value());
+        }
     }
-    for (auto it = english->cbegin(); it != english->cend(); ++it) {
-        if (!chinese->contains(it.key()))
-            problems.append(QStringLiteral("missing in Chinese: ") + it.key());
-        if (it.value().count(kPlaceholder) != it.key().count(kPlaceholder))
-            problems.append(QStringLiteral("placeholder count differs: ") + it.key() + QStringLiteral(" → ") +
-                            it.value());
-        if (it.value().trimmed().isEmpty())
-            problems.append(QStringLiteral("empty English text: ") + it.key());
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
+
+// The program runs on a Linux desktop: its texts name the keyring, the tray and Ctrl/Alt/Shift,
+// never the other platform's keychain, menu bar or modifier symbols.
+TEST(LocalizationTablesTest, NoTextSpeaksAnotherDesktopsWords)
+{
+    // Patterns, so that "AX" (the other platform's accessibility prefix) counts only as a word.
+    const QStringList foreignWords = {QStringLiteral("[⌃⌥⇧⌘]"),
+                                      QStringLiteral("钥匙串"),
+                                      QStringLiteral("菜单栏"),
+                                      QStringLiteral("辅助功能权限"),
+                                      QStringLiteral("\\bAX\\b"),
+                                      QStringLiteral("(?i)keychain"),
+                                      QStringLiteral("(?i)menu bar"),
+                                      QStringLiteral("(?i)accessibility permission"),
+                                      QStringLiteral("(?i)system preferences")};
+    QStringList problems;
+    for (const QString& code : kCodes) {
+        const auto table = L10n::table(code);
+        ASSERT_TRUE(table.has_value());
+        for (auto it = table->cbegin(); it != table->cend(); ++it) {
+            for (const QString& word : foreignWords) {
+                if (it.value().contains(QRegularExpression(word)))
+                    problems.append(code + QStringLiteral(": “") + word + QStringLiteral("” in ") +
+                                    it.value());
+            }
+        }
     }
     EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
 }

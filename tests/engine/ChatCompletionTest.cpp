@@ -122,7 +122,7 @@ TEST(TranslationErrorTest, CredentialMessagesDependOnTheStatus)
     EXPECT_EQ(TranslationError::httpError(429).message(),
               QStringLiteral("请求过于频繁或余额不足（HTTP 429）"));
     EXPECT_EQ(TranslationError::credentialFailure(-25308).message(),
-              QStringLiteral("密钥需要授权或钥匙串解锁"));
+              QStringLiteral("密钥需要授权或密钥环解锁"));
     EXPECT_EQ(TranslationError::credentialFailure(-25293).message(),
               QStringLiteral("密钥访问验证失败，请重新授权"));
     EXPECT_EQ(TranslationError::credentialFailure(-128).message(),

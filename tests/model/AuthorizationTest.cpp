@@ -225,13 +225,14 @@ TEST_F(AuthorizationTest, RequestingThePermissionReportsItAndShowsWhereToTurnItO
     model->requestPermission();
     EXPECT_EQ(trustRequests, 1);
     EXPECT_FALSE(model->permissionGranted());
-    EXPECT_EQ(model->status(), QStringLiteral("请在系统设置中授予辅助功能权限"));
+    EXPECT_EQ(model->status(),
+              QStringLiteral("请在桌面设置中开启辅助功能（或运行 quillweave doctor enable）"));
     EXPECT_EQ(settingsOpened, 1);
 
     trustAfterRequest = true;
     model->requestPermission();
     EXPECT_TRUE(model->permissionGranted());
-    EXPECT_EQ(model->status(), QStringLiteral("辅助功能已授权"));
+    EXPECT_EQ(model->status(), QStringLiteral("应用辅助功能已开启"));
     EXPECT_EQ(settingsOpened, 1);
 }
 

@@ -85,7 +85,7 @@ TEST_F(CredentialFlowTest, AFailedDeletionKeepsTheKeyAndTheConsent)
                             SecretStatus::userCancelled);
     auto deleted = begin(model->deleteCurrentKey());
     ASSERT_TRUE(deleted.wait());
-    EXPECT_EQ(model->connectionStatus(), QStringLiteral("密钥未删除：钥匙串授权被取消或访问失败"));
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("密钥未删除：密钥环授权被取消或访问失败"));
     EXPECT_TRUE(keyring.item(account(openAI)).has_value());
     EXPECT_TRUE(model->cloudConsent());
     EXPECT_TRUE(model->hasAPIKey());

@@ -123,7 +123,7 @@ TEST_F(ModelTest, TheInitializerRunsNoSideEffects)
     EXPECT_EQ(settings.keys(), keysBefore) << "nothing is written while reading";
     EXPECT_EQ(settings.integer(QStringLiteral("debounceMilliseconds")), 700);
     EXPECT_EQ(m.debounceMilliseconds(), 800);
-    EXPECT_EQ(m.status(), QStringLiteral("点击菜单栏图标开始"));
+    EXPECT_EQ(m.status(), QStringLiteral("点击托盘图标开始"));
     EXPECT_EQ(m.currentRole(), QStringLiteral("\u2014"));
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(m.revision(), 0u);

@@ -76,7 +76,7 @@ TEST_F(StatusTest, EachBlockingConditionIsNamedAheadOfTheOnesBelowIt)
 
     desktop.setTrusted(false);
     model->refreshPermissionStatus();
-    EXPECT_EQ(model->runtimeStatus(), QStringLiteral("需要辅助功能权限"));
+    EXPECT_EQ(model->runtimeStatus(), QStringLiteral("需要开启应用辅助功能"));
 
     model->setInputTranslationEnabled(false);
     EXPECT_EQ(model->runtimeStatus(), QStringLiteral("翻译已关闭"));
