@@ -102,18 +102,40 @@ TEST(PersistedSettingsTest, ConsentFollowsTheEndpointItWasGivenFor)
     EXPECT_FALSE(load(store).cloudConsent) << "another host needs a new consent";
 }
 
-TEST(PersistedSettingsTest, PausesThatRanOutAreDroppedWhileLoading)
+// Every stored end is checked before it becomes a time: a number no time can be made of loads
+// as no pause, like a pause that has already ended.
+TEST(PersistedSettingsTest, OnlyPausesThatEndLaterAreLoaded)
 {
-    InMemorySettingsStore store;
     const QDateTime now(QDate(2026, 3, 14), QTime(9, 30));
-    ASSERT_TRUE(
-        store.setDictionary(QStringLiteral("ignoredAppsUntil"),
-                            QVariantMap{{QStringLiteral("a"), double(now.addSecs(60).toSecsSinceEpoch())},
-                                        {QStringLiteral("b"), double(now.toSecsSinceEpoch())},
-                                        {QStringLiteral("c"), QStringLiteral("tomorrow")}}));
+    const double inAMinute = double(now.addSecs(60).toSecsSinceEpoch());
+    const struct {
+        const char* situation;
+        QVariant stored;
+        std::optional<QDateTime> expected;
+    } rows[] = {
+        {"a minute from now", inAMinute, now.addSecs(60)},
+        {"with milliseconds", inAMinute + 0.25, now.addMSecs(60250)},
+        {"as whole seconds", qint64(inAMinute), now.addSecs(60)},
+        {"ended now", double(now.toSecsSinceEpoch()), std::nullopt},
+        {"a word", QStringLiteral("tomorrow"), std::nullopt},
+        {"a Boolean", true, std::nullopt},
+        {"1e300 seconds", 1e300, std::nullopt},
+        {"-1e300 seconds", -1e300, std::nullopt},
+        {"a million years ahead", 3.2e13, std::nullopt},
+        {"2^62 seconds", qint64(1) << 62, std::nullopt},
+    };
+    QVariantMap stored;
+    for (const auto& row : rows)
+        stored.insert(QString::fromLatin1(row.situation), row.stored);
+    InMemorySettingsStore store;
+    ASSERT_TRUE(store.setDictionary(QStringLiteral("ignoredAppsUntil"), stored));
     const PersistedSettings loaded = PersistedSettings::load(store, {}, now);
-    EXPECT_EQ(loaded.ignoredAppsUntil.keys(), QStringList{QStringLiteral("a")});
-    EXPECT_EQ(loaded.ignoredAppsUntil.value(QStringLiteral("a")), now.addSecs(60));
+    for (const auto& row : rows) {
+        const auto found = loaded.ignoredAppsUntil.constFind(QString::fromLatin1(row.situation));
+        EXPECT_EQ(found != loaded.ignoredAppsUntil.cend() ? std::optional<QDateTime>(*found) : std::nullopt,
+                  row.expected)
+            << row.situation;
+    }
 }
 
 TEST_F(ModelTest, TheInitializerRunsNoSideEffects)
