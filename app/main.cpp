@@ -39,7 +39,8 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    qw::JsonFileSettingsStore settings(qw::JsonFileSettingsStore::defaultPath());
+    qw::SystemClock clock;
+    qw::JsonFileSettingsStore settings(qw::JsonFileSettingsStore::defaultPath(), clock);
     qw::LocalizationState::shared().loadPersisted(settings);
     const QString interfaceLanguage = qw::CommandLine::interfaceLanguageOption(QCoreApplication::arguments());
     if (!interfaceLanguage.isEmpty())
@@ -50,7 +51,6 @@ int main(int argc, char** argv)
                                 {settings.setAsidePath()})
             << Qt::endl;
 
-    qw::SystemClock clock;
     qw::QtTimerSource timers;
     qw::SecretServiceBackend secretBackend;
     auto keychain = std::make_shared<qw::KeychainStore>(secretBackend);

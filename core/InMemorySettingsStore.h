@@ -7,7 +7,8 @@
 namespace qw {
 
 // Settings that live only as long as the object: tests, and the fallback when no file can be
-// used.
+// used. It refuses what the settings file would refuse, so that code tested against it meets
+// the same failures.
 class InMemorySettingsStore final : public SettingsStore {
 public:
     std::optional<QVariant> object(const QString& key) const override
@@ -17,12 +18,18 @@ public:
             return std::nullopt;
         return found.value();
     }
-    void setObject(const QString& key, const QVariant& value) override
+    SettingsWriteResult apply(const QList<Change>& changes) override
     {
-        Q_ASSERT(isStorable(value));
-        m_values.insert(key, value);
+        if (!isStorable(changes))
+            return SettingsWriteResult::failed(SettingsWriteResult::Failure::notStorable);
+        for (const Change& change : changes) {
+            if (change.value)
+                m_values.insert(change.key, *change.value);
+            else
+                m_values.remove(change.key);
+        }
+        return SettingsWriteResult::ok();
     }
-    void remove(const QString& key) override { m_values.remove(key); }
     QStringList keys() const override { return m_values.keys(); }
 
 private:

@@ -1,6 +1,8 @@
 #include "core/SettingsStore.h"
 
 #include <QMetaType>
+#include <algorithm>
+#include <cmath>
 
 namespace qw {
 
@@ -69,22 +71,29 @@ std::optional<QVariantMap> SettingsStore::dictionary(const QString& key) const
     return typed<QVariantMap>(object(key), QMetaType::QVariantMap);
 }
 
-bool SettingsStore::isStorable(const QVariant& value)
+namespace {
+// `depth` counts the dictionaries around `value`; the walk stops at the limit, so even a
+// hostile nesting cannot exhaust the stack.
+bool isStorableAt(const QVariant& value, int depth)
 {
     switch (value.metaType().id()) {
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::Double:
     case QMetaType::QString:
     case QMetaType::QByteArray:
     case QMetaType::QStringList:
         return true;
+    case QMetaType::Double:
+        // JSON has no NaN or infinity: written, they would come back as null.
+        return std::isfinite(value.toDouble());
     case QMetaType::QVariantMap: {
+        if (depth >= SettingsStore::maximumDictionaryDepth)
+            return false;
         const QVariantMap map = value.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            if (!isStorable(it.value()))
+            if (!isStorableAt(it.value(), depth + 1))
                 return false;
         }
         return true;
@@ -92,6 +101,18 @@ bool SettingsStore::isStorable(const QVariant& value)
     default:
         return false;
     }
+}
+} // namespace
+
+bool SettingsStore::isStorable(const QVariant& value)
+{
+    return isStorableAt(value, 0);
+}
+
+bool SettingsStore::isStorable(const QList<Change>& changes)
+{
+    return std::all_of(changes.cbegin(), changes.cend(),
+                       [](const Change& change) { return !change.value || isStorable(*change.value); });
 }
 
 } // namespace qw

@@ -38,7 +38,7 @@ ProviderConfigurations ProviderConfigurationStore::load(const SettingsStore& def
     return configurations;
 }
 
-void ProviderConfigurationStore::save(const ProviderConfigurations& configurations, SettingsStore& defaults)
+SettingsStore::Change ProviderConfigurationStore::change(const ProviderConfigurations& configurations)
 {
     QList<QByteArray> elements;
     for (TranslationProvider provider : allTranslationProviders()) {
@@ -46,7 +46,13 @@ void ProviderConfigurationStore::save(const ProviderConfigurations& configuratio
         if (found != configurations.end())
             elements.append(found->second.toJson());
     }
-    defaults.setData(key, OrderedJson::array(elements));
+    return {key, QVariant(OrderedJson::array(elements))};
+}
+
+SettingsWriteResult ProviderConfigurationStore::save(const ProviderConfigurations& configurations,
+                                                     SettingsStore& defaults)
+{
+    return defaults.apply({change(configurations)});
 }
 
 } // namespace qw

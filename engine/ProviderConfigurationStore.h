@@ -18,8 +18,11 @@ public:
     // A stored value that does not decode as a whole is ignored entirely (and left in place
     // until the next save overwrites it).
     static ProviderConfigurations load(const SettingsStore& defaults);
-    // Writes the given configurations in the providers' declared order.
-    static void save(const ProviderConfigurations& configurations, SettingsStore& defaults);
+    // The configurations as stored, in the providers' declared order, for a write that must
+    // carry other settings along (a consent withdrawn with the endpoint it was given for).
+    static SettingsStore::Change change(const ProviderConfigurations& configurations);
+    [[nodiscard]] static SettingsWriteResult save(const ProviderConfigurations& configurations,
+                                                  SettingsStore& defaults);
 };
 
 } // namespace qw

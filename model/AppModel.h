@@ -8,6 +8,8 @@
 #include "accessibility/adapters/TextRange.h"
 #include "app/l10n/InterfaceLanguage.h"
 #include "core/CancellationToken.h"
+#include "core/SettingsStore.h"
+#include "core/SettingsWriteResult.h"
 #include "engine/CredentialState.h"
 #include "engine/ProviderConfigurationStore.h"
 #include "engine/SelectedTranslationKind.h"
@@ -39,7 +41,6 @@ namespace qw {
 
 class AXWorker;
 class Clock;
-class SettingsStore;
 class TimerSource;
 class TranslationService;
 class Workspace;
@@ -122,45 +123,51 @@ public:
     Callbacks& callbacks() { return m_callbacks; }
 
     // --- Settings (persisted; each setter runs its side effects in order) ---
+    // A setter saves first. When the store does not take the value, the setting keeps its
+    // previous value, no side effect runs, the failure's message is published as `status`
+    // and the failure is returned. Withdrawing a permission is the exception
+    // (`setCloudConsent(false)`, `removeAllowedApp`, `ignoreAppToday`): it holds for this run
+    // even when it cannot be saved, since nothing may be read or sent against the user's word.
     InterfaceLanguage interfaceLanguage() const { return m_interfaceLanguage; }
-    void setInterfaceLanguage(InterfaceLanguage language);
+    SettingsWriteResult setInterfaceLanguage(InterfaceLanguage language);
     bool appActionHotkeysEnabled() const { return m_appActionHotkeysEnabled; }
-    void setAppActionHotkeysEnabled(bool enabled);
+    SettingsWriteResult setAppActionHotkeysEnabled(bool enabled);
     const QMap<QString, QDateTime>& ignoredAppsUntil() const { return m_ignoredAppsUntil; }
-    void setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil);
+    SettingsWriteResult setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil);
     TranslationProvider selectedProvider() const { return m_selectedProvider; }
-    void setSelectedProvider(TranslationProvider provider);
+    SettingsWriteResult setSelectedProvider(TranslationProvider provider);
     bool inputTranslationEnabled() const { return m_inputTranslationEnabled; }
-    void setInputTranslationEnabled(bool enabled);
+    SettingsWriteResult setInputTranslationEnabled(bool enabled);
     bool pageTranslationEnabled() const { return m_pageTranslationEnabled; }
-    void setPageTranslationEnabled(bool enabled);
+    SettingsWriteResult setPageTranslationEnabled(bool enabled);
     TranslationLanguage inputSourceLanguage() const { return m_inputSourceLanguage; }
-    void setInputSourceLanguage(TranslationLanguage language);
+    SettingsWriteResult setInputSourceLanguage(TranslationLanguage language);
     TranslationLanguage inputTargetLanguage() const { return m_inputTargetLanguage; }
-    void setInputTargetLanguage(TranslationLanguage language);
+    SettingsWriteResult setInputTargetLanguage(TranslationLanguage language);
     TranslationLanguage pageSourceLanguage() const { return m_pageSourceLanguage; }
-    void setPageSourceLanguage(TranslationLanguage language);
+    SettingsWriteResult setPageSourceLanguage(TranslationLanguage language);
     TranslationLanguage pageTargetLanguage() const { return m_pageTargetLanguage; }
-    void setPageTargetLanguage(TranslationLanguage language);
+    SettingsWriteResult setPageTargetLanguage(TranslationLanguage language);
     TranslationMode inputTranslationMode() const { return m_inputTranslationMode; }
-    void setInputTranslationMode(TranslationMode mode);
+    SettingsWriteResult setInputTranslationMode(TranslationMode mode);
     int debounceMilliseconds() const { return m_debounceMilliseconds; }
-    void setDebounceMilliseconds(int milliseconds);
+    SettingsWriteResult setDebounceMilliseconds(int milliseconds);
     bool pasteFallback() const { return m_pasteFallback; }
-    void setPasteFallback(bool enabled);
+    SettingsWriteResult setPasteFallback(bool enabled);
     bool hotkeysEnabled() const { return m_hotkeysEnabled; }
-    void setHotkeysEnabled(bool enabled);
+    SettingsWriteResult setHotkeysEnabled(bool enabled);
     int hotkeyPreset() const { return m_hotkeyPreset; }
-    void setHotkeyPreset(int preset);
+    SettingsWriteResult setHotkeyPreset(int preset);
     const ProviderConfigurations& providerConfigs() const { return m_providerConfigs; }
     const QSet<QString>& allowedBundleIDs() const { return m_allowedBundleIDs; }
-    void setAllowedBundleIDs(QSet<QString> bundleIDs);
+    SettingsWriteResult setAllowedBundleIDs(QSet<QString> bundleIDs);
     bool cloudConsent() const { return m_cloudConsent; }
-    void setCloudConsent(bool consent);
+    // Saved together with the endpoint it is given for.
+    SettingsWriteResult setCloudConsent(bool consent);
 
     bool hasValidInputLanguagePair() const;
     bool hasValidPageLanguagePair() const;
-    void setPageLanguagesFromInput();
+    SettingsWriteResult setPageLanguagesFromInput();
     bool restoredCloudConsent(TranslationProvider provider) const;
 
     // --- Published runtime state ---
@@ -225,9 +232,10 @@ public:
     // --- Pauses and credentials ---
     bool isAppIgnoredToday(const QString& bundleID) const;
     void expireAppIgnores();
-    // Pauses an allowed application until the next local midnight.
-    void ignoreAppToday(const TranslationApplication& app);
-    void resumeApp(const QString& bundleID);
+    // Pauses an allowed application until the next local midnight. The pause holds for this
+    // run even when it cannot be saved; the failure is still published and returned.
+    SettingsWriteResult ignoreAppToday(const TranslationApplication& app);
+    SettingsWriteResult resumeApp(const QString& bundleID);
     ProviderConfiguration currentProviderConfiguration() const;
     bool providerReady() const;
 
@@ -269,12 +277,14 @@ public:
     TranslationApplication applicationIdentity(const QString& bundleID) const;
     // Allows the application of the focused field (asking first for a browser).
     void addCurrentApp();
-    // Allows, asking first through onBrowserConfirmationRequested for an unconfirmed browser.
-    void requestAllowApplication(const TranslationApplication& app);
+    // Allows, asking first through onBrowserConfirmationRequested for an unconfirmed browser
+    // (then nothing is written yet and the result is a success).
+    SettingsWriteResult requestAllowApplication(const TranslationApplication& app);
     // Allows without asking: the browser confirmation, when needed, was given.
-    void allowApplication(const TranslationApplication& app);
-    // Withdraws an allowance and its pause (called after the confirmation).
-    void removeAllowedApp(const QString& bundleID);
+    SettingsWriteResult allowApplication(const TranslationApplication& app);
+    // Withdraws an allowance and its pause (called after the confirmation). Reading stops for
+    // this run even when the withdrawal cannot be saved.
+    SettingsWriteResult removeAllowedApp(const QString& bundleID);
     void performHotkeyIgnoreToday();
     void performHotkeyRevoke();
     void requestPermission();
@@ -285,10 +295,14 @@ public:
     QString apiKeyAuthorizationLabel() const;
     // Saves the key of the selected provider; true when the keyring took it.
     QCoro::Task<bool> storeKey(QString key);
+    // Deletes the key and withdraws the provider's consent. When the withdrawal cannot be
+    // saved, `connectionStatus` says so instead of reporting the deletion alone.
     QCoro::Task<void> deleteCurrentKey();
     // The user's explicit request to read the key, which may make the keyring prompt.
     void authorizeCredential();
     void testProviderConnection();
+    // The outcome, a refused address or a configuration that could not be saved included, is
+    // published as `connectionStatus`.
     void updateProviderSettings(const QString& baseURL, const QString& model);
 
     // --- Status, diagnostics and hotkey actions (AppModelStatus.cpp) ---
@@ -340,6 +354,14 @@ private:
     void notifyMonitoringSettingsChanged();
 
     // --- Settings (AppModelSettings.cpp) ---
+    // Saves the changes; a failure's message becomes `status`.
+    SettingsWriteResult persist(const QList<SettingsStore::Change>& changes);
+    SettingsWriteResult persist(const QString& key, const QVariant& value);
+    void reportSettingsWriteFailure(const SettingsWriteResult& result);
+    // The stored consent of `provider` and the endpoint it is given for, as one write.
+    QList<SettingsStore::Change> cloudConsentChanges(TranslationProvider provider, bool consent) const;
+    // Takes a consent that is saved (or a withdrawal) into the model and runs its side effects.
+    void assignCloudConsent(bool consent);
     void afterCloudConsentChange();
     void relocalizeTexts(InterfaceLanguage from);
 

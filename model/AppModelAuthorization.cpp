@@ -45,46 +45,61 @@ bool AppModel::refuseOwnApplication(const TranslationApplication& app)
     return true;
 }
 
-void AppModel::requestAllowApplication(const TranslationApplication& app)
+SettingsWriteResult AppModel::requestAllowApplication(const TranslationApplication& app)
 {
     if (refuseOwnApplication(app))
-        return;
+        return SettingsWriteResult::ok();
     if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace) &&
         !m_defaults.boolValue(browserConfirmedKey(app.bundleID)).value_or(false)) {
         // Allowing a browser covers every site it shows: only the user's second confirmation
         // may do that, so without someone to ask nothing happens.
         if (m_callbacks.onBrowserConfirmationRequested)
             m_callbacks.onBrowserConfirmationRequested(app);
-        return;
+        return SettingsWriteResult::ok();
     }
-    allowApplication(app);
+    return allowApplication(app);
 }
 
-void AppModel::allowApplication(const TranslationApplication& app)
+SettingsWriteResult AppModel::allowApplication(const TranslationApplication& app)
 {
     if (refuseOwnApplication(app))
-        return;
-    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
-        m_defaults.setBool(browserConfirmedKey(app.bundleID), true);
+        return SettingsWriteResult::ok();
     QSet<QString> allowed = m_allowedBundleIDs;
     allowed.insert(app.bundleID);
-    setAllowedBundleIDs(std::move(allowed));
+    QStringList stored(allowed.cbegin(), allowed.cend());
+    stored.sort();
+    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
+    // One write: a browser confirmed but not allowed would later be allowed without asking.
+    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
+        changes.append({browserConfirmedKey(app.bundleID), true});
+    const SettingsWriteResult saved = persist(changes);
+    if (!saved)
+        return saved;
+    publish(m_allowedBundleIDs, std::move(allowed));
     setStatus(L10n::format(L10N_KEY("已允许 %@"), {app.name}));
+    return saved;
 }
 
-void AppModel::removeAllowedApp(const QString& bundleID)
+SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
 {
     QSet<QString> allowed = m_allowedBundleIDs;
     allowed.remove(bundleID);
-    setAllowedBundleIDs(std::move(allowed));
-    if (m_ignoredAppsUntil.contains(bundleID)) {
-        QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
-        ignored.remove(bundleID);
-        setIgnoredAppsUntil(std::move(ignored));
-    }
+    QStringList stored(allowed.cbegin(), allowed.cend());
+    stored.sort();
+    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
+    QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
+    if (ignored.remove(bundleID) > 0)
+        changes.append({QStringLiteral("ignoredAppsUntil"), PersistedSettings::encodeIgnoredApps(ignored)});
+    const SettingsWriteResult saved = m_defaults.apply(changes);
+    // Reading stops now, saved or not: the user withdrew the permission.
+    publish(m_allowedBundleIDs, std::move(allowed));
+    publish(m_ignoredAppsUntil, std::move(ignored));
     // The browser's confirmation stays: allowing it again later does not ask again.
     invalidateAppWork(bundleID);
-    setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));
+    if (saved)
+        setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));
+    reportSettingsWriteFailure(saved);
+    return saved;
 }
 
 std::optional<TranslationApplication> AppModel::applicationForHotkey() const

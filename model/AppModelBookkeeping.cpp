@@ -25,34 +25,48 @@ void AppModel::expireAppIgnores()
         if (it.value() > now)
             kept.insert(it.key(), it.value());
     }
-    if (kept.size() != m_ignoredAppsUntil.size())
-        setIgnoredAppsUntil(std::move(kept));
+    if (kept.size() == m_ignoredAppsUntil.size())
+        return;
+    // A pause that has ended is dropped when the settings are read, so the file means the same
+    // with or without it: a failed write loses nothing and is not worth a message.
+    static_cast<void>(m_defaults.setDictionary(QStringLiteral("ignoredAppsUntil"),
+                                               PersistedSettings::encodeIgnoredApps(kept)));
+    publish(m_ignoredAppsUntil, std::move(kept));
 }
 
-void AppModel::ignoreAppToday(const TranslationApplication& app)
+SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
 {
     if (!m_allowedBundleIDs.contains(app.bundleID))
-        return;
+        return SettingsWriteResult::ok();
     // The next local midnight by the calendar, not 24 hours: on a day the clocks change the
     // pause still ends at midnight.
     const QDate today = m_clock.now().toTimeZone(m_timeZone).date();
     const QDateTime until(today.addDays(1), QTime(0, 0), m_timeZone);
     QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
     ignored.insert(app.bundleID, until);
-    setIgnoredAppsUntil(std::move(ignored));
+    const SettingsWriteResult saved = m_defaults.setDictionary(QStringLiteral("ignoredAppsUntil"),
+                                                               PersistedSettings::encodeIgnoredApps(ignored));
+    // The pause holds for today, saved or not: the user asked for quiet.
+    publish(m_ignoredAppsUntil, std::move(ignored));
     invalidateAppWork(app.bundleID);
-    setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
+    if (saved)
+        setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
+    reportSettingsWriteFailure(saved);
+    return saved;
 }
 
-void AppModel::resumeApp(const QString& bundleID)
+SettingsWriteResult AppModel::resumeApp(const QString& bundleID)
 {
     if (m_ignoredAppsUntil.contains(bundleID)) {
         QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
         ignored.remove(bundleID);
-        setIgnoredAppsUntil(std::move(ignored));
+        const SettingsWriteResult saved = setIgnoredAppsUntil(std::move(ignored));
+        if (!saved)
+            return saved;
     }
     setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
     invalidateAppWork(bundleID);
+    return SettingsWriteResult::ok();
 }
 
 ProviderConfiguration AppModel::currentProviderConfiguration() const

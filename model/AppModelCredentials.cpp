@@ -14,6 +14,7 @@
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"
 #include "model/PersistedSettings.h"
+#include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
@@ -129,16 +130,19 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
     }
     service.clearCredentials(provider);
     // The consent went with the key, whichever provider is selected now.
-    m_defaults.setBool(SettingsKeys::cloudConsent(provider), false);
-    m_defaults.remove(SettingsKeys::cloudConsentEndpoint(provider));
+    const SettingsWriteResult withdrawn = m_defaults.apply(cloudConsentChanges(provider, false));
     setCredentialState(provider, CredentialState::missing);
     if (provider == m_selectedProvider)
         publish(m_hasAPIKey, false);
     refreshCredentialState();
     if (provider == m_selectedProvider) {
-        setCloudConsent(false);
-        publish(m_connectionStatus, L10n::text(L10N_KEY("已删除此服务商的密钥")));
+        // Withdrawn for this run even when the file still holds it.
+        assignCloudConsent(false);
+        publish(m_connectionStatus, withdrawn ? L10n::text(L10N_KEY("已删除此服务商的密钥"))
+                                              : SettingsWriteMessage::text(withdrawn));
         invalidateAndRescan();
+    } else {
+        reportSettingsWriteFailure(withdrawn);
     }
 }
 
@@ -313,11 +317,20 @@ void AppModel::updateProviderSettings(const QString& baseURL, const QString& mod
     }
     ProviderConfigurations configs = m_providerConfigs;
     configs[provider] = candidate;
-    ProviderConfigurationStore::save(configs, m_defaults);
+    // Consent was given for one endpoint; it never carries over to another. The withdrawal is
+    // saved with the new endpoint, so the file never holds the one without the other.
+    const bool endpointChanged = previous.consentEndpoint() != candidate.consentEndpoint();
+    QList<SettingsStore::Change> changes{ProviderConfigurationStore::change(configs)};
+    if (endpointChanged)
+        changes.append(cloudConsentChanges(provider, false));
+    const SettingsWriteResult saved = m_defaults.apply(changes);
+    if (!saved) {
+        publish(m_connectionStatus, SettingsWriteMessage::text(saved));
+        return;
+    }
     publish(m_providerConfigs, std::move(configs));
-    // Consent was given for one endpoint; it never carries over to another.
-    if (previous.consentEndpoint() != candidate.consentEndpoint())
-        setCloudConsent(false);
+    if (endpointChanged)
+        assignCloudConsent(false);
     cancelJob(m_connectionTest);
     publish(m_isTestingConnection, false);
     m_service.clearContent(std::nullopt);

@@ -7,20 +7,42 @@
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"
 #include "model/PersistedSettings.h"
+#include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
-void AppModel::setInterfaceLanguage(InterfaceLanguage language)
+SettingsWriteResult AppModel::persist(const QList<SettingsStore::Change>& changes)
 {
+    const SettingsWriteResult result = m_defaults.apply(changes);
+    reportSettingsWriteFailure(result);
+    return result;
+}
+
+SettingsWriteResult AppModel::persist(const QString& key, const QVariant& value)
+{
+    return persist({SettingsStore::Change{key, value}});
+}
+
+void AppModel::reportSettingsWriteFailure(const SettingsWriteResult& result)
+{
+    if (!result)
+        setStatus(SettingsWriteMessage::text(result));
+}
+
+SettingsWriteResult AppModel::setInterfaceLanguage(InterfaceLanguage language)
+{
+    const SettingsWriteResult saved = persist(QStringLiteral("interfaceLanguage"), rawValue(language));
+    if (!saved)
+        return saved;
     const InterfaceLanguage previous = LocalizationState::shared().language();
     publish(m_interfaceLanguage, language);
-    m_defaults.setString(QStringLiteral("interfaceLanguage"), rawValue(language));
     LocalizationState::shared().setLanguage(language);
     relocalizeTexts(previous);
     if (m_callbacks.onInterfaceLanguageChanged)
         m_callbacks.onInterfaceLanguageChanged();
     notifyHotkeySettingsChanged();
     notifyPreviewUpdate();
+    return saved;
 }
 
 void AppModel::relocalizeTexts(InterfaceLanguage from)
@@ -31,120 +53,188 @@ void AppModel::relocalizeTexts(InterfaceLanguage from)
         publish(*text, L10n::relocalize(*text, from));
 }
 
-void AppModel::setAppActionHotkeysEnabled(bool enabled)
+SettingsWriteResult AppModel::setAppActionHotkeysEnabled(bool enabled)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("appActionHotkeysEnabled"), enabled);
+    if (!saved)
+        return saved;
     publish(m_appActionHotkeysEnabled, enabled);
-    m_defaults.setBool(QStringLiteral("appActionHotkeysEnabled"), enabled);
     notifyHotkeySettingsChanged();
+    return saved;
 }
 
-void AppModel::setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil)
+SettingsWriteResult AppModel::setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil)
 {
-    m_defaults.setDictionary(QStringLiteral("ignoredAppsUntil"),
-                             PersistedSettings::encodeIgnoredApps(ignoredAppsUntil));
-    publish(m_ignoredAppsUntil, std::move(ignoredAppsUntil));
+    const SettingsWriteResult saved =
+        persist(QStringLiteral("ignoredAppsUntil"), PersistedSettings::encodeIgnoredApps(ignoredAppsUntil));
+    if (saved)
+        publish(m_ignoredAppsUntil, std::move(ignoredAppsUntil));
+    return saved;
 }
 
-void AppModel::setSelectedProvider(TranslationProvider provider)
+SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
 {
+    // The consent belongs to the provider and its endpoint: it is saved again with the
+    // selection, in one write, and its observer runs even when the value stays the same.
+    const bool consent = restoredCloudConsent(provider);
+    QList<SettingsStore::Change> changes{{QStringLiteral("selectedTranslationProvider"), rawValue(provider)}};
+    changes.append(cloudConsentChanges(provider, consent));
+    const SettingsWriteResult saved = persist(changes);
+    if (!saved)
+        return saved;
     publish(m_selectedProvider, provider);
-    m_defaults.setString(QStringLiteral("selectedTranslationProvider"), rawValue(provider));
-    // The consent belongs to the provider and its endpoint; assigning it runs its observer even
-    // when the value stays the same.
-    setCloudConsent(restoredCloudConsent(provider));
+    assignCloudConsent(consent);
     refreshCredentialState();
     invalidateAndRescan();
+    return saved;
 }
 
-void AppModel::setInputTranslationEnabled(bool enabled)
+SettingsWriteResult AppModel::setInputTranslationEnabled(bool enabled)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("inputTranslationEnabled"), enabled);
+    if (!saved)
+        return saved;
     publish(m_inputTranslationEnabled, enabled);
-    m_defaults.setBool(QStringLiteral("inputTranslationEnabled"), enabled);
     invalidateInputTranslation();
     notifyMonitoringSettingsChanged();
+    return saved;
 }
 
-void AppModel::setPageTranslationEnabled(bool enabled)
+SettingsWriteResult AppModel::setPageTranslationEnabled(bool enabled)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("pageTranslationEnabled"), enabled);
+    if (!saved)
+        return saved;
     publish(m_pageTranslationEnabled, enabled);
-    m_defaults.setBool(QStringLiteral("pageTranslationEnabled"), enabled);
     if (!enabled && m_selectedTranslationKind == SelectedTranslationKind::page)
         discardPreview();
     notifyMonitoringSettingsChanged();
+    return saved;
 }
 
-void AppModel::setInputSourceLanguage(TranslationLanguage language)
+SettingsWriteResult AppModel::setInputSourceLanguage(TranslationLanguage language)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("inputSourceLanguage"), rawValue(language));
+    if (!saved)
+        return saved;
     publish(m_inputSourceLanguage, language);
-    m_defaults.setString(QStringLiteral("inputSourceLanguage"), rawValue(language));
     invalidateInputTranslation();
+    return saved;
 }
 
-void AppModel::setInputTargetLanguage(TranslationLanguage language)
+SettingsWriteResult AppModel::setInputTargetLanguage(TranslationLanguage language)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("inputTargetLanguage"), rawValue(language));
+    if (!saved)
+        return saved;
     publish(m_inputTargetLanguage, language);
-    m_defaults.setString(QStringLiteral("inputTargetLanguage"), rawValue(language));
     invalidateInputTranslation();
+    return saved;
 }
 
-void AppModel::setPageSourceLanguage(TranslationLanguage language)
+SettingsWriteResult AppModel::setPageSourceLanguage(TranslationLanguage language)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("pageSourceLanguage"), rawValue(language));
+    if (!saved)
+        return saved;
     publish(m_pageSourceLanguage, language);
-    m_defaults.setString(QStringLiteral("pageSourceLanguage"), rawValue(language));
     discardPreview();
+    return saved;
 }
 
-void AppModel::setPageTargetLanguage(TranslationLanguage language)
+SettingsWriteResult AppModel::setPageTargetLanguage(TranslationLanguage language)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("pageTargetLanguage"), rawValue(language));
+    if (!saved)
+        return saved;
     publish(m_pageTargetLanguage, language);
-    m_defaults.setString(QStringLiteral("pageTargetLanguage"), rawValue(language));
     discardPreview();
+    return saved;
 }
 
-void AppModel::setInputTranslationMode(TranslationMode mode)
+SettingsWriteResult AppModel::setInputTranslationMode(TranslationMode mode)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("inputTranslationMode"), rawValue(mode));
+    if (!saved)
+        return saved;
     publish(m_inputTranslationMode, mode);
-    m_defaults.setString(QStringLiteral("inputTranslationMode"), rawValue(mode));
     invalidateInputTranslation();
+    return saved;
 }
 
-void AppModel::setDebounceMilliseconds(int milliseconds)
+SettingsWriteResult AppModel::setDebounceMilliseconds(int milliseconds)
 {
     // Kept as given for this run; only the next start falls back to the default.
+    const SettingsWriteResult saved = persist(QStringLiteral("debounceMilliseconds"), qint64(milliseconds));
+    if (!saved)
+        return saved;
     publish(m_debounceMilliseconds, milliseconds);
-    m_defaults.setInteger(QStringLiteral("debounceMilliseconds"), milliseconds);
     invalidateInputTranslation();
+    return saved;
 }
 
-void AppModel::setPasteFallback(bool enabled)
+SettingsWriteResult AppModel::setPasteFallback(bool enabled)
 {
-    publish(m_pasteFallback, enabled);
-    m_defaults.setBool(QStringLiteral("pasteFallback"), enabled);
+    const SettingsWriteResult saved = persist(QStringLiteral("pasteFallback"), enabled);
+    if (saved)
+        publish(m_pasteFallback, enabled);
+    return saved;
 }
 
-void AppModel::setHotkeysEnabled(bool enabled)
+SettingsWriteResult AppModel::setHotkeysEnabled(bool enabled)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("hotkeysEnabled"), enabled);
+    if (!saved)
+        return saved;
     publish(m_hotkeysEnabled, enabled);
-    m_defaults.setBool(QStringLiteral("hotkeysEnabled"), enabled);
     notifyHotkeySettingsChanged();
+    return saved;
 }
 
-void AppModel::setHotkeyPreset(int preset)
+SettingsWriteResult AppModel::setHotkeyPreset(int preset)
 {
+    const SettingsWriteResult saved = persist(QStringLiteral("hotkeyPreset"), qint64(preset));
+    if (!saved)
+        return saved;
     publish(m_hotkeyPreset, preset);
-    m_defaults.setInteger(QStringLiteral("hotkeyPreset"), preset);
     notifyHotkeySettingsChanged();
+    return saved;
 }
 
-void AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
+SettingsWriteResult AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
 {
     QStringList stored(bundleIDs.cbegin(), bundleIDs.cend());
     stored.sort();
-    m_defaults.setStringArray(QStringLiteral("allowedBundleIDs"), stored);
-    publish(m_allowedBundleIDs, std::move(bundleIDs));
+    const SettingsWriteResult saved = persist(QStringLiteral("allowedBundleIDs"), stored);
+    if (saved)
+        publish(m_allowedBundleIDs, std::move(bundleIDs));
+    return saved;
 }
 
-void AppModel::setCloudConsent(bool consent)
+SettingsWriteResult AppModel::setCloudConsent(bool consent)
+{
+    const SettingsWriteResult saved = m_defaults.apply(cloudConsentChanges(m_selectedProvider, consent));
+    // A consent counts only once it is saved; a withdrawal counts at once, saved or not: no
+    // text may go out on a consent the user took back.
+    if (saved || !consent)
+        assignCloudConsent(consent);
+    reportSettingsWriteFailure(saved);
+    return saved;
+}
+
+QList<SettingsStore::Change> AppModel::cloudConsentChanges(TranslationProvider provider, bool consent) const
+{
+    const std::optional<QString> endpoint =
+        PersistedSettings::configuration(m_providerConfigs, provider).consentEndpoint();
+    QList<SettingsStore::Change> changes{{SettingsKeys::cloudConsent(provider), consent}};
+    if (consent && endpoint)
+        changes.append({SettingsKeys::cloudConsentEndpoint(provider), *endpoint});
+    else
+        changes.append({SettingsKeys::cloudConsentEndpoint(provider), std::nullopt});
+    return changes;
+}
+
+void AppModel::assignCloudConsent(bool consent)
 {
     publish(m_cloudConsent, consent);
     afterCloudConsentChange();
@@ -152,12 +242,6 @@ void AppModel::setCloudConsent(bool consent)
 
 void AppModel::afterCloudConsentChange()
 {
-    m_defaults.setBool(SettingsKeys::cloudConsent(m_selectedProvider), m_cloudConsent);
-    const std::optional<QString> endpoint = currentProviderConfiguration().consentEndpoint();
-    if (m_cloudConsent && endpoint)
-        m_defaults.setString(SettingsKeys::cloudConsentEndpoint(m_selectedProvider), *endpoint);
-    else
-        m_defaults.remove(SettingsKeys::cloudConsentEndpoint(m_selectedProvider));
     cancelJob(m_connectionTest);
     publish(m_isTestingConnection, false);
     // Nothing translated under the previous consent may be answered from the cache.
@@ -180,14 +264,16 @@ bool AppModel::hasValidPageLanguagePair() const
     return isValidLanguagePair(m_pageSourceLanguage, m_pageTargetLanguage);
 }
 
-void AppModel::setPageLanguagesFromInput()
+SettingsWriteResult AppModel::setPageLanguagesFromInput()
 {
     if (m_inputSourceLanguage == TranslationLanguage::automatic || !hasValidInputLanguagePair())
-        return;
+        return SettingsWriteResult::ok();
     const TranslationLanguage source = m_inputSourceLanguage;
     const TranslationLanguage target = m_inputTargetLanguage;
-    setPageSourceLanguage(target);
-    setPageTargetLanguage(source);
+    const SettingsWriteResult saved = setPageSourceLanguage(target);
+    if (!saved)
+        return saved;
+    return setPageTargetLanguage(source);
 }
 
 } // namespace qw

@@ -3,6 +3,7 @@
 #include "core/SettingsStore.h"
 
 #include <QTimeZone>
+#include <cmath>
 
 namespace qw {
 
@@ -16,17 +17,41 @@ std::optional<TranslationLanguage> storedLanguage(const SettingsStore& defaults,
     return raw ? translationLanguageFromRawValue(*raw) : std::nullopt;
 }
 
+// The latest end of a pause the file may hold: 9999-12-31 23:59:59 UTC, the last second a
+// date is written with four digits. Far beyond any midnight, and small enough that its
+// milliseconds fit a 64-bit integer exactly.
+constexpr double kLatestPauseEndSeconds = 253402300799.0;
+
+// The milliseconds since 1970 of a pause end stored in seconds, or none when the stored
+// object is not a number a pause can end at. Checked before any conversion: a double outside
+// the 64-bit range has no integer value at all.
+std::optional<qint64> pauseEndMilliseconds(const QVariant& stored)
+{
+    switch (stored.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        break;
+    default:
+        return std::nullopt;
+    }
+    const double seconds = stored.toDouble();
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > kLatestPauseEndSeconds)
+        return std::nullopt;
+    return std::llround(seconds * 1000.0);
+}
+
 QMap<QString, QDateTime> loadIgnoredApps(const SettingsStore& defaults, const QDateTime& now)
 {
     QMap<QString, QDateTime> result;
     const QVariantMap stored =
         defaults.dictionary(QStringLiteral("ignoredAppsUntil")).value_or(QVariantMap());
     for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
-        bool isNumber = false;
-        const double seconds = it.value().toDouble(&isNumber);
-        if (!isNumber || it.value().typeId() == QMetaType::QString || it.value().typeId() == QMetaType::Bool)
+        const std::optional<qint64> milliseconds = pauseEndMilliseconds(it.value());
+        if (!milliseconds)
             continue;
-        const QDateTime until = QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), QTimeZone::utc());
+        const QDateTime until = QDateTime::fromMSecsSinceEpoch(*milliseconds, QTimeZone::utc());
         if (until > now)
             result.insert(it.key(), until);
     }

@@ -1,5 +1,7 @@
 #include "platform/JsonFileSettingsStore.h"
 
+#include "core/Clock.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cmath>
 
 namespace qw {
 
@@ -78,7 +81,7 @@ std::optional<QVariant> decode(const QJsonValue& json)
         const qint64 number = value.toString().toLongLong(&ok);
         return ok ? std::optional<QVariant>(QVariant(number)) : std::nullopt;
     }
-    if (type == u"double" && value.isDouble())
+    if (type == u"double" && value.isDouble() && std::isfinite(value.toDouble()))
         return QVariant(value.toDouble());
     if (type == u"string" && value.isString())
         return QVariant(value.toString());
@@ -112,9 +115,9 @@ std::optional<QVariant> decode(const QJsonValue& json)
 
 } // namespace
 
-JsonFileSettingsStore::JsonFileSettingsStore(QString path) : m_path(std::move(path))
+JsonFileSettingsStore::JsonFileSettingsStore(QString path, const Clock& clock) : m_path(std::move(path))
 {
-    load();
+    load(clock);
 }
 
 QString JsonFileSettingsStore::defaultPath()
@@ -123,7 +126,7 @@ QString JsonFileSettingsStore::defaultPath()
            QStringLiteral("/quillweave/settings.json");
 }
 
-void JsonFileSettingsStore::load()
+void JsonFileSettingsStore::load(const Clock& clock)
 {
     QFile file(m_path);
     if (!file.exists()) {
@@ -156,39 +159,61 @@ void JsonFileSettingsStore::load()
         }
     }
     if (!valid) {
-        // Keep the damaged file for the user instead of overwriting it with defaults.
-        const QString aside =
-            m_path + QStringLiteral(".corrupt-") + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss");
-        QFile::remove(aside);
-        if (QFile::rename(m_path, aside))
-            m_setAsidePath = aside;
-        m_loadOutcome = LoadOutcome::corruptFileSetAside;
+        // Keep the damaged file for the user instead of overwriting it with defaults. A file
+        // that cannot be moved aside stays where it is and is never replaced.
+        m_loadOutcome = setAside(clock) ? LoadOutcome::corruptFileSetAside : LoadOutcome::unreadable;
         return;
     }
     m_values = std::move(values);
     m_loadOutcome = LoadOutcome::loaded;
 }
 
-void JsonFileSettingsStore::write()
+bool JsonFileSettingsStore::setAside(const Clock& clock)
 {
-    if (m_loadOutcome == LoadOutcome::unreadable) {
-        // Never replace a file whose content we could not read.
-        m_lastWriteSucceeded = false;
-        return;
+    const QString stem = m_path + QStringLiteral(".corrupt-") + clock.now().toString(u"yyyyMMdd-HHmmss-zzz");
+    // QFile::rename never replaces an existing file: a name already taken by an earlier copy
+    // (two damaged starts within the same millisecond, or a clock set back) moves on to the
+    // next counter.
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        const QString candidate = attempt == 1 ? stem : stem + u'-' + QString::number(attempt);
+        if (QFile::rename(m_path, candidate)) {
+            m_setAsidePath = candidate;
+            return true;
+        }
+        if (!QFileInfo::exists(candidate))
+            return false;
     }
+    return false;
+}
+
+SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>& values) const
+{
+    if (m_loadOutcome == LoadOutcome::unreadable)
+        // Never replace a file whose content we could not read.
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::unreadableFile, m_path);
     QJsonObject entries;
-    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
         entries[it.key()] = encode(it.value());
     QJsonObject root;
     root[u"format"] = kFormat;
     root[u"version"] = kVersion;
     root[u"values"] = entries;
+    QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // Qt's reader takes a U+FEFF at the start of a string or key for a byte-order mark and
+    // drops it; written as an escape it comes back. Outside strings JSON is plain ASCII, so
+    // every such sequence belongs to a string.
+    bytes.replace("\xEF\xBB\xBF", "\\ufeff");
 
+    // A failed mkpath shows as the save file's own error just below.
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
-    m_lastWriteSucceeded = file.open(QIODevice::WriteOnly) &&
-                           file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) >= 0 &&
-                           file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path,
+                                           file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path,
+                                           file.errorString());
+    return SettingsWriteResult::ok();
 }
 
 std::optional<QVariant> JsonFileSettingsStore::object(const QString& key) const
@@ -199,18 +224,27 @@ std::optional<QVariant> JsonFileSettingsStore::object(const QString& key) const
     return found.value();
 }
 
-void JsonFileSettingsStore::setObject(const QString& key, const QVariant& value)
+SettingsWriteResult JsonFileSettingsStore::apply(const QList<Change>& changes)
 {
-    if (!isStorable(value))
-        return;
-    m_values.insert(key, value);
-    write();
-}
-
-void JsonFileSettingsStore::remove(const QString& key)
-{
-    if (m_values.remove(key))
-        write();
+    if (!isStorable(changes))
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::notStorable);
+    // The changes go to a copy first: memory takes them only once the file holds them.
+    QHash<QString, QVariant> values = m_values;
+    bool changed = false;
+    for (const Change& change : changes) {
+        if (change.value) {
+            values.insert(change.key, *change.value);
+            changed = true;
+        } else if (values.remove(change.key)) {
+            changed = true;
+        }
+    }
+    if (!changed)
+        return SettingsWriteResult::ok();
+    SettingsWriteResult written = write(values);
+    if (written)
+        m_values = std::move(values);
+    return written;
 }
 
 QStringList JsonFileSettingsStore::keys() const

@@ -52,13 +52,15 @@ OnboardingState::OnboardingState(SettingsStore& defaults, QObject* parent)
 {
     m_step = stepFromStored(m_defaults.integer(kStep));
 
+    // A marker that cannot be saved is tried again at the next start: as long as the store
+    // takes no write, no earlier settings appear either.
     if (!hasEarlierSettings(m_defaults)) {
         m_isNewInstallation = true;
-        m_defaults.setBool(kExplicitAllowlist, true);
+        static_cast<void>(m_defaults.setBool(kExplicitAllowlist, true));
     } else {
         m_isNewInstallation = m_defaults.boolValue(kExplicitAllowlist).value_or(false);
         if (m_isNewInstallation)
-            m_defaults.setBool(kExplicitAllowlist, true);
+            static_cast<void>(m_defaults.setBool(kExplicitAllowlist, true));
     }
 
     // An installation that predates the guide has been set up already: it is not shown the
@@ -70,11 +72,14 @@ OnboardingState::OnboardingState(SettingsStore& defaults, QObject* parent)
                                    m_defaults.contains(kDeferred));
 }
 
-void OnboardingState::setStep(Step step)
+SettingsWriteResult OnboardingState::setStep(Step step)
 {
+    const SettingsWriteResult saved = m_defaults.setInteger(kStep, static_cast<qint64>(step));
+    if (!saved)
+        return saved;
     m_step = step;
-    m_defaults.setInteger(kStep, static_cast<qint64>(step));
     Q_EMIT stepChanged(step);
+    return saved;
 }
 
 bool OnboardingState::shouldPresent() const
@@ -88,29 +93,39 @@ bool OnboardingState::shouldPresent() const
     return !m_deferred;
 }
 
-void OnboardingState::resume()
+SettingsWriteResult OnboardingState::resume()
 {
-    markPresented();
-    setDeferred(false);
+    return recordPresentation(std::nullopt, false);
 }
 
-void OnboardingState::postpone()
+SettingsWriteResult OnboardingState::postpone()
 {
-    markPresented();
-    setDeferred(true);
+    return recordPresentation(std::nullopt, true);
 }
 
-void OnboardingState::finish()
+SettingsWriteResult OnboardingState::finish()
 {
+    return recordPresentation(true, false);
+}
+
+SettingsWriteResult OnboardingState::recordPresentation(std::optional<bool> completed, bool deferred)
+{
+    QList<SettingsStore::Change> changes{{kPresented, true}, {kDeferred, deferred}};
+    if (completed)
+        changes.append({kCompleted, *completed});
+    const SettingsWriteResult saved = m_defaults.apply(changes);
+    if (!saved)
+        return saved;
     markPresented();
-    setCompleted(true);
-    setDeferred(false);
+    if (completed)
+        setCompleted(*completed);
+    setDeferred(deferred);
+    return saved;
 }
 
 void OnboardingState::markPresented()
 {
     m_hasPresented = true;
-    m_defaults.setBool(kPresented, true);
     Q_EMIT hasPresentedChanged(true);
     Q_EMIT shouldPresentChanged(shouldPresent());
 }
@@ -118,7 +133,6 @@ void OnboardingState::markPresented()
 void OnboardingState::setCompleted(bool completed)
 {
     m_completed = completed;
-    m_defaults.setBool(kCompleted, completed);
     Q_EMIT completedChanged(completed);
     Q_EMIT shouldPresentChanged(shouldPresent());
 }
@@ -126,7 +140,6 @@ void OnboardingState::setCompleted(bool completed)
 void OnboardingState::setDeferred(bool deferred)
 {
     m_deferred = deferred;
-    m_defaults.setBool(kDeferred, deferred);
     Q_EMIT deferredChanged(deferred);
     Q_EMIT shouldPresentChanged(shouldPresent());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/SettingsWriteResult.h"
+
 #include <QObject>
+#include <optional>
 
 namespace qw {
 
@@ -8,7 +11,8 @@ class SettingsStore;
 
 // How far the user got through the first-run guide, whether it was ever shown, postponed or
 // finished, and whether this is a new installation. The delegate asks `shouldPresent()` at
-// launch; the guide moves `step` from page to page. Every change is persisted at once.
+// launch; the guide moves `step` from page to page. Every change is persisted at once; a change
+// the store does not take leaves the state as it was and returns the failure.
 class OnboardingState : public QObject {
     Q_OBJECT
     Q_PROPERTY(Step step READ step WRITE setStep NOTIFY stepChanged)
@@ -28,7 +32,7 @@ public:
     explicit OnboardingState(SettingsStore& defaults, QObject* parent = nullptr);
 
     Step step() const { return m_step; }
-    void setStep(Step step);
+    SettingsWriteResult setStep(Step step);
     bool completed() const { return m_completed; }
     bool deferred() const { return m_deferred; }
     bool hasPresented() const { return m_hasPresented; }
@@ -39,11 +43,11 @@ public:
     bool shouldPresent() const;
 
     // The guide is shown again after a postponement.
-    void resume();
+    SettingsWriteResult resume();
     // The user chose to finish the setup later.
-    void postpone();
+    SettingsWriteResult postpone();
     // The user went through the guide to the end.
-    void finish();
+    SettingsWriteResult finish();
 
 Q_SIGNALS:
     void stepChanged(qw::OnboardingState::Step step);
@@ -53,6 +57,8 @@ Q_SIGNALS:
     void shouldPresentChanged(bool shouldPresent);
 
 private:
+    // Saves that the guide was shown, with the new postponement and completion, in one write.
+    SettingsWriteResult recordPresentation(std::optional<bool> completed, bool deferred);
     void setCompleted(bool completed);
     void setDeferred(bool deferred);
     void markPresented();

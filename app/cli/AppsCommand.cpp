@@ -2,6 +2,7 @@
 
 #include "app/cli/CliModelHost.h"
 #include "app/l10n/L10n.h"
+#include "model/SettingsWriteMessage.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -38,12 +39,14 @@ QCoro::Task<int> AppsCommand::run(QStringList arguments, bool confirmBrowser)
         m_context.err << L10n::format(L10N_KEY("%@ 不在允许列表中"), {bundleID}) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    if (action == u"pause")
-        model.ignoreAppToday(model.applicationIdentity(bundleID));
-    else if (action == u"resume")
-        model.resumeApp(bundleID);
-    else
-        model.removeAllowedApp(bundleID);
+    const SettingsWriteResult saved = action == u"pause"
+                                          ? model.ignoreAppToday(model.applicationIdentity(bundleID))
+                                      : action == u"resume" ? model.resumeApp(bundleID)
+                                                            : model.removeAllowedApp(bundleID);
+    if (!saved) {
+        m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
     m_context.out << model.status() << Qt::endl;
     co_return ExitStatus::success;
 }
@@ -52,14 +55,21 @@ int AppsCommand::allow(CliModelHost& host, const QString& bundleID, bool confirm
 {
     AppModel& model = host.model();
     bool needsConfirmation = false;
+    SettingsWriteResult confirmedSaved = SettingsWriteResult::ok();
     model.callbacks().onBrowserConfirmationRequested = [&](const TranslationApplication& app) {
         needsConfirmation = true;
         // The flag is the user's second confirmation, given before the question was asked.
         if (confirmBrowser)
-            model.allowApplication(app);
+            confirmedSaved = model.allowApplication(app);
     };
-    model.requestAllowApplication(model.applicationIdentity(bundleID));
+    const SettingsWriteResult requestSaved =
+        model.requestAllowApplication(model.applicationIdentity(bundleID));
     model.callbacks().onBrowserConfirmationRequested = nullptr;
+    const SettingsWriteResult saved = requestSaved ? confirmedSaved : requestSaved;
+    if (!saved) {
+        m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+        return ExitStatus::failure;
+    }
     if (needsConfirmation && !confirmBrowser) {
         m_context.err << L10n::format(L10N_KEY("%@ 是浏览器：允许后它显示的每个网站都可能被读取。确认请加上 --confirm-browser 再运行。"),
                                       {bundleID})

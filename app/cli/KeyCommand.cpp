@@ -69,7 +69,10 @@ QCoro::Task<int> KeyCommand::remove(CliModelHost& host)
 {
     AppModel& model = host.model();
     co_await model.deleteCurrentKey();
-    if (model.credentialState() != CredentialState::missing) {
+    // Anything but the deletion's own message is a failure: the keyring kept the key, or the
+    // consent that goes with it could not be withdrawn in the settings.
+    if (model.credentialState() != CredentialState::missing ||
+        model.connectionStatus() != L10n::text(L10N_KEY("已删除此服务商的密钥"))) {
         m_context.err << model.connectionStatus() << Qt::endl;
         co_return ExitStatus::failure;
     }

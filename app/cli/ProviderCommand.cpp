@@ -3,6 +3,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/CliModelHost.h"
 #include "app/l10n/L10n.h"
+#include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
@@ -29,7 +30,11 @@ QCoro::Task<int> ProviderCommand::provider(QStringList arguments, Settings setti
     co_await host.credentialSettled();
     AppModel& model = host.model();
     if (chosen) {
-        model.setSelectedProvider(*chosen);
+        const SettingsWriteResult saved = model.setSelectedProvider(*chosen);
+        if (!saved) {
+            m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+            co_return ExitStatus::failure;
+        }
         co_await host.credentialSettled();
     } else if (changesSettings) {
         const int status = update(host, settings);
@@ -95,7 +100,11 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
             co_return ExitStatus::failure;
         }
     }
-    model.setCloudConsent(on);
+    const SettingsWriteResult saved = model.setCloudConsent(on);
+    if (!saved) {
+        m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
     m_context.out << displayName(model.selectedProvider()) << QStringLiteral("：")
                   << (on ? L10n::text(L10N_KEY("已同意")) : L10n::text(L10N_KEY("未同意"))) << Qt::endl;
     co_return ExitStatus::success;

@@ -14,16 +14,16 @@ std::optional<QVariant> ProviderOverrideSettings::object(const QString& key) con
     return m_store.object(key);
 }
 
-void ProviderOverrideSettings::setObject(const QString& key, const QVariant& value)
+SettingsWriteResult ProviderOverrideSettings::apply(const QList<Change>& changes)
 {
-    if (!isSelection(key))
-        m_store.setObject(key, value);
-}
-
-void ProviderOverrideSettings::remove(const QString& key)
-{
-    if (!isSelection(key))
-        m_store.remove(key);
+    QList<Change> passed;
+    for (const Change& change : changes) {
+        if (!isSelection(change.key))
+            passed.append(change);
+    }
+    if (passed.isEmpty())
+        return SettingsWriteResult::ok();
+    return m_store.apply(passed);
 }
 
 QStringList ProviderOverrideSettings::keys() const

@@ -17,8 +17,7 @@ public:
     }
 
     std::optional<QVariant> object(const QString& key) const override;
-    void setObject(const QString& key, const QVariant& value) override;
-    void remove(const QString& key) override;
+    SettingsWriteResult apply(const QList<Change>& changes) override;
     QStringList keys() const override;
 
 private:

@@ -8,12 +8,17 @@
 #include "engine/KeychainStore.h"
 #include "engine/ProviderConfigurationStore.h"
 #include "engine/TranslationService.h"
+#include "platform/JsonFileSettingsStore.h"
 #include "tests/engine/FakeChatTransport.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/FakeSecretBackend.h"
 #include "tests/support/VirtualTime.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -47,7 +52,12 @@ protected:
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
-        qw::CliContext context{settings,
+        // Like the program, each run reads the settings file anew when there is one.
+        std::optional<qw::JsonFileSettingsStore> file;
+        if (!settingsFile.isEmpty())
+            file.emplace(settingsFile, time);
+        qw::SettingsStore& store = file ? static_cast<qw::SettingsStore&>(*file) : settings;
+        qw::CliContext context{store,
                                service,
                                *keychain,
                                *worker,
@@ -85,6 +95,8 @@ protected:
 
     qw::test::VirtualTime time;
     qw::InMemorySettingsStore settings;
+    // When set, the runs use this settings file instead of `settings`.
+    QString settingsFile;
     qw::test::FakeSecretBackend secrets;
     std::shared_ptr<qw::KeychainStore> keychain = std::make_shared<qw::KeychainStore>(secrets);
     std::shared_ptr<qw::SerialWorker> worker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
@@ -105,7 +117,8 @@ TEST_F(CommandLineTest, DemoTranslationNeedsNoProviderAndSendsNothing)
 
 TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvider)
 {
-    settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
+    ASSERT_TRUE(
+        settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     storeKey(QStringLiteral("deepseek"), "sk-test-deepseek-key");
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral(
@@ -128,7 +141,7 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
 {
     qw::ProviderConfigurations configurations = qw::ProviderConfigurationStore::load(settings);
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
-    qw::ProviderConfigurationStore::save(configurations, settings);
+    ASSERT_TRUE(qw::ProviderConfigurationStore::save(configurations, settings));
     storeKey(QStringLiteral("kimi"), "kimi-key");
 
     const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
@@ -224,9 +237,9 @@ TEST_F(CommandLineTest, HelpExplainsTheCommands)
 
 TEST_F(CommandLineTest, KeyForAnotherProviderLeavesTheStoredSelectionAlone)
 {
-    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
-    settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
-                       QStringLiteral("https://api.deepseek.com"));
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
+    ASSERT_TRUE(settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
+                                   QStringLiteral("https://api.deepseek.com")));
     storeKey(QStringLiteral("deepseek"), "sk-old");
     Run result = run("key delete --provider deepseek");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
@@ -340,7 +353,7 @@ TEST_F(CommandLineTest, ANewInstallationStartsWithNoAllowedApplicationWhateverTh
 TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
 {
     // An installation from before the guide existed keeps the default editor.
-    settings.setBool(QStringLiteral("inputTranslationEnabled"), true);
+    ASSERT_TRUE(settings.setBool(QStringLiteral("inputTranslationEnabled"), true));
     Run result = run("apps");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, QStringLiteral("org.gnome.TextEditor (Text Editor)"));
@@ -375,6 +388,42 @@ TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
     EXPECT_EQ(run("apps pause org.unknown.App").status, 1);
     EXPECT_EQ(run("apps allow").status, 2);
     EXPECT_EQ(run("apps allow quillweave").status, 1);
+}
+
+TEST_F(CommandLineTest, ASettingThatCannotBeSavedFailsAndTheNextRunShowsTheOldValue)
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("quillweave"));
+    settingsFile = folder + QStringLiteral("/settings.json");
+    // The settings folder is a plain file: nothing can be saved beneath it.
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const QString notSaved = QStringLiteral("Settings not saved: cannot write ") + settingsFile;
+
+    const struct {
+        const char* change;
+        const char* read;
+        const char* before;
+    } rows[] = {
+        {"provider set deepseek", "provider", "Provider：OpenAI"},
+        {"consent on", "provider", "Cloud consent：Not given"},
+        {"consent off", "provider", "Cloud consent：Not given"},
+        {"provider --model another-model", "provider", "Model：gpt-4.1-mini"},
+        {"apps allow org.xfce.mousepad", "apps", "No application is allowed yet"},
+        // The key goes, but the consent that goes with it cannot be withdrawn in the file.
+        {"key delete", "provider", "Cloud consent：Not given"},
+    };
+    for (const auto& row : rows) {
+        const Run changed = run(row.change);
+        EXPECT_EQ(changed.status, 1) << row.change;
+        EXPECT_TRUE(changed.err.startsWith(notSaved)) << row.change << ": " << changed.err.toStdString();
+        EXPECT_TRUE(changed.out.isEmpty()) << row.change << ": " << changed.out.toStdString();
+        const Run read = run(row.read);
+        EXPECT_EQ(read.status, 0) << row.read;
+        EXPECT_TRUE(read.out.contains(QString::fromUtf8(row.before)))
+            << row.change << ": " << read.out.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(folder).isFile());
 }
 
 } // namespace

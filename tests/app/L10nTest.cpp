@@ -40,15 +40,15 @@ TEST(InterfaceLanguageTest, PersistedSettingThatIsNoLanguageMeansSystem)
     for (const QVariant& stored :
          {QVariant(QStringLiteral("fr")), QVariant(QString()), QVariant(qint64(1))}) {
         LocalizationState::shared().setLanguage(InterfaceLanguage::english);
-        store.setObject(key, stored);
+        ASSERT_TRUE(store.setObject(key, stored));
         LocalizationState::shared().loadPersisted(store);
         EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::system)
             << stored.toString().toStdString();
     }
-    store.setString(key, QStringLiteral("zh-Hans"));
+    ASSERT_TRUE(store.setString(key, QStringLiteral("zh-Hans")));
     LocalizationState::shared().loadPersisted(store);
     EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::chinese);
-    store.remove(key);
+    ASSERT_TRUE(store.remove(key));
     LocalizationState::shared().loadPersisted(store);
     EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::system);
 }

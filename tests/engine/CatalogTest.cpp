@@ -174,11 +174,11 @@ TEST(ProviderConfigurationStoreTest, LoadsDefaultsWhenNothingIsStored)
 TEST(ProviderConfigurationStoreTest, StoredEntriesReplaceDefaultsOneByOne)
 {
     InMemorySettingsStore store;
-    store.setData(
+    ASSERT_TRUE(store.setData(
         ProviderConfigurationStore::key,
         storedArray(
             R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-8k","extra":1},
-                                  {"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])"));
+                                  {"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])")));
     const auto configurations = ProviderConfigurationStore::load(store);
     EXPECT_EQ(configurations.at(TranslationProvider::kimi).model, QStringLiteral("moonshot-v1-32k"));
     EXPECT_EQ(configurations.at(kOpenAI), ProviderConfiguration::defaults(kOpenAI));
@@ -193,7 +193,7 @@ TEST(ProviderConfigurationStoreTest, OneBadEntryDiscardsAllAndStaysStored)
          R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1"}])", R"({"provider":"kimi"})", "[{",
          "null"}) {
         InMemorySettingsStore store;
-        store.setData(ProviderConfigurationStore::key, storedArray(bad));
+        ASSERT_TRUE(store.setData(ProviderConfigurationStore::key, storedArray(bad)));
         const auto configurations = ProviderConfigurationStore::load(store);
         EXPECT_EQ(configurations.at(TranslationProvider::kimi),
                   ProviderConfiguration::defaults(TranslationProvider::kimi))
@@ -210,7 +210,7 @@ TEST(ProviderConfigurationStoreTest, SavesInDeclaredProviderOrderAndRoundTrips)
                                QStringLiteral("llama")};
     configurations[kOpenAI] = {kOpenAI, QStringLiteral("https://api.openai.com/v1"),
                                QStringLiteral("gpt-4.1")};
-    ProviderConfigurationStore::save(configurations, store);
+    ASSERT_TRUE(ProviderConfigurationStore::save(configurations, store));
 
     const QByteArray saved = *store.data(ProviderConfigurationStore::key);
     EXPECT_EQ(saved,

@@ -156,12 +156,12 @@ TEST_F(AuthorizationTest, CloudConsentIsBoundToTheEndpoint)
 {
     // Given before endpoints were recorded: kept for a built-in provider, not for a custom one.
     model.reset();
-    ProviderConfigurationStore::save(
+    ASSERT_TRUE(ProviderConfigurationStore::save(
         {{TranslationProvider::custom,
           {TranslationProvider::custom, QStringLiteral("https://one.example/v1"), QStringLiteral("m1")}}},
-        settings);
-    settings.setBool(QStringLiteral("cloudConsent.custom"), true);
-    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+        settings));
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.custom"), true));
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
     makeKeyringModel();
     EXPECT_FALSE(model->restoredCloudConsent(TranslationProvider::custom));
     EXPECT_TRUE(model->restoredCloudConsent(TranslationProvider::deepSeek));
@@ -201,13 +201,13 @@ TEST_F(AuthorizationTest, AConsentStoredForAnAddressHoldsOnlyWhileTheAddressIsTh
     ProviderConfigurations other{
         {TranslationProvider::custom,
          {TranslationProvider::custom, QStringLiteral("https://one.example/v2"), QStringLiteral("m1")}}};
-    ProviderConfigurationStore::save(other, settings);
+    ASSERT_TRUE(ProviderConfigurationStore::save(other, settings));
     makeKeyringModel();
     EXPECT_FALSE(model->cloudConsent());
     model.reset();
 
-    ProviderConfigurationStore::save(configs, settings);
-    settings.setBool(QStringLiteral("cloudConsent.custom"), true);
+    ASSERT_TRUE(ProviderConfigurationStore::save(configs, settings));
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.custom"), true));
     makeKeyringModel();
     EXPECT_TRUE(model->cloudConsent()) << "set back to the address the consent was given for";
 }

@@ -32,7 +32,7 @@ protected:
     }
 
     // Consent for the default provider, so translations go to the fake transport.
-    void consentToCloud() { settings.setBool(QStringLiteral("cloudConsent.openai"), true); }
+    void consentToCloud() { ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.openai"), true)); }
 
     // The collaborators every model test shares; a fixture adds what it needs on top.
     AppModel::Collaborators collaborators(TranslationService& translationService)

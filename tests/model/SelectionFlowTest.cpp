@@ -11,7 +11,7 @@ protected:
     {
         ModelTest::SetUp();
         consentToCloud();
-        settings.setBool(QStringLiteral("pageTranslationEnabled"), true);
+        ASSERT_TRUE(settings.setBool(QStringLiteral("pageTranslationEnabled"), true));
         makeModel();
         QObject::connect(model.get(), &AppModel::changed, [this] {
             if (model->showingPreview() &&

@@ -1,6 +1,11 @@
 #include "app/cli/StoredTranslationSettings.h"
 #include "model/PersistedSettings.h"
+#include "platform/JsonFileSettingsStore.h"
 #include "tests/model/ModelTestFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 namespace qw::test {
 namespace {
@@ -21,7 +26,7 @@ TEST(PersistedSettingsTest, DebounceLoadsOnlyTheOfferedPauses)
         {QVariant(QStringLiteral("1200")), 800}};
     for (const auto& row : rows) {
         InMemorySettingsStore store;
-        store.setObject(QStringLiteral("debounceMilliseconds"), row.stored);
+        ASSERT_TRUE(store.setObject(QStringLiteral("debounceMilliseconds"), row.stored));
         EXPECT_EQ(load(store).debounceMilliseconds, row.expected) << row.stored.toString().toStdString();
     }
     EXPECT_EQ(load(InMemorySettingsStore()).debounceMilliseconds, 800) << "missing key";
@@ -41,14 +46,14 @@ TEST(PersistedSettingsTest, LegacyKeysAndUnknownValuesFallBack)
     EXPECT_TRUE(fresh.allowedBundleIDs.isEmpty()) << "a new installation allows nothing";
 
     InMemorySettingsStore legacy;
-    legacy.setBool(QStringLiteral("helperEnabled"), false);
-    legacy.setBool(QStringLiteral("selectionTranslationEnabled"), true);
-    legacy.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect"));
-    legacy.setString(QStringLiteral("sourceLanguage"), QStringLiteral("日本語"));
-    legacy.setString(QStringLiteral("inputTranslationMode"), QStringLiteral("Selection"));
-    legacy.setInteger(QStringLiteral("hotkeyPreset"), 2);
-    legacy.setString(QStringLiteral("interfaceLanguage"), QStringLiteral("fr"));
-    legacy.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("bing"));
+    ASSERT_TRUE(legacy.setBool(QStringLiteral("helperEnabled"), false));
+    ASSERT_TRUE(legacy.setBool(QStringLiteral("selectionTranslationEnabled"), true));
+    ASSERT_TRUE(legacy.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect")));
+    ASSERT_TRUE(legacy.setString(QStringLiteral("sourceLanguage"), QStringLiteral("日本語")));
+    ASSERT_TRUE(legacy.setString(QStringLiteral("inputTranslationMode"), QStringLiteral("Selection")));
+    ASSERT_TRUE(legacy.setInteger(QStringLiteral("hotkeyPreset"), 2));
+    ASSERT_TRUE(legacy.setString(QStringLiteral("interfaceLanguage"), QStringLiteral("fr")));
+    ASSERT_TRUE(legacy.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("bing")));
     const PersistedSettings old = load(legacy, {AppModel::defaultAllowedApplication});
     EXPECT_FALSE(old.inputTranslationEnabled);
     EXPECT_TRUE(old.pageTranslationEnabled);
@@ -64,8 +69,8 @@ TEST(PersistedSettingsTest, LegacyKeysAndUnknownValuesFallBack)
     EXPECT_EQ(old.allowedBundleIDs, QSet<QString>{AppModel::defaultAllowedApplication});
 
     // A stored value of the right type wins over the legacy key.
-    legacy.setBool(QStringLiteral("inputTranslationEnabled"), true);
-    legacy.setObject(QStringLiteral("pageTranslationEnabled"), QVariant(QStringLiteral("no")));
+    ASSERT_TRUE(legacy.setBool(QStringLiteral("inputTranslationEnabled"), true));
+    ASSERT_TRUE(legacy.setObject(QStringLiteral("pageTranslationEnabled"), QVariant(QStringLiteral("no"))));
     EXPECT_TRUE(load(legacy).inputTranslationEnabled);
     EXPECT_TRUE(load(legacy).pageTranslationEnabled) << "a non-Boolean falls back to the legacy key";
 }
@@ -73,46 +78,69 @@ TEST(PersistedSettingsTest, LegacyKeysAndUnknownValuesFallBack)
 TEST(PersistedSettingsTest, ConsentFollowsTheEndpointItWasGivenFor)
 {
     InMemorySettingsStore store;
-    store.setBool(QStringLiteral("cloudConsent"), true);
+    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent"), true));
     EXPECT_TRUE(load(store).cloudConsent) << "the single old consent meant OpenAI";
 
-    store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
+    ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     EXPECT_FALSE(load(store).cloudConsent) << "and no other provider";
-    store.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.deepseek"), true));
     EXPECT_TRUE(load(store).cloudConsent)
         << "a built-in provider keeps a consent without a recorded endpoint";
 
-    store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom"));
-    store.setBool(QStringLiteral("cloudConsent.custom"), true);
+    ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom")));
+    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.custom"), true));
     ProviderConfigurations configs = ProviderConfigurationStore::load(store);
     configs[TranslationProvider::custom] = {
         TranslationProvider::custom, QStringLiteral("https://llm.example.org/v1"), QStringLiteral("m")};
-    ProviderConfigurationStore::save(configs, store);
+    ASSERT_TRUE(ProviderConfigurationStore::save(configs, store));
     EXPECT_FALSE(load(store).cloudConsent) << "a custom consent needs its endpoint";
-    store.setString(QStringLiteral("cloudConsentEndpoint.custom"),
-                    *configs[TranslationProvider::custom].consentEndpoint());
+    ASSERT_TRUE(store.setString(QStringLiteral("cloudConsentEndpoint.custom"),
+                                *configs[TranslationProvider::custom].consentEndpoint()));
     EXPECT_TRUE(load(store).cloudConsent);
     configs[TranslationProvider::custom].baseURL = QStringLiteral("https://other.example.org/v1");
-    ProviderConfigurationStore::save(configs, store);
+    ASSERT_TRUE(ProviderConfigurationStore::save(configs, store));
     EXPECT_FALSE(load(store).cloudConsent) << "another host needs a new consent";
 }
 
-TEST(PersistedSettingsTest, PausesThatRanOutAreDroppedWhileLoading)
+// Every stored end is checked before it becomes a time: a number no time can be made of loads
+// as no pause, like a pause that has already ended.
+TEST(PersistedSettingsTest, OnlyPausesThatEndLaterAreLoaded)
 {
-    InMemorySettingsStore store;
     const QDateTime now(QDate(2026, 3, 14), QTime(9, 30));
-    store.setDictionary(QStringLiteral("ignoredAppsUntil"),
-                        QVariantMap{{QStringLiteral("a"), double(now.addSecs(60).toSecsSinceEpoch())},
-                                    {QStringLiteral("b"), double(now.toSecsSinceEpoch())},
-                                    {QStringLiteral("c"), QStringLiteral("tomorrow")}});
+    const double inAMinute = double(now.addSecs(60).toSecsSinceEpoch());
+    const struct {
+        const char* situation;
+        QVariant stored;
+        std::optional<QDateTime> expected;
+    } rows[] = {
+        {"a minute from now", inAMinute, now.addSecs(60)},
+        {"with milliseconds", inAMinute + 0.25, now.addMSecs(60250)},
+        {"as whole seconds", qint64(inAMinute), now.addSecs(60)},
+        {"ended now", double(now.toSecsSinceEpoch()), std::nullopt},
+        {"a word", QStringLiteral("tomorrow"), std::nullopt},
+        {"a Boolean", true, std::nullopt},
+        {"1e300 seconds", 1e300, std::nullopt},
+        {"-1e300 seconds", -1e300, std::nullopt},
+        {"a million years ahead", 3.2e13, std::nullopt},
+        {"2^62 seconds", qint64(1) << 62, std::nullopt},
+    };
+    QVariantMap stored;
+    for (const auto& row : rows)
+        stored.insert(QString::fromLatin1(row.situation), row.stored);
+    InMemorySettingsStore store;
+    ASSERT_TRUE(store.setDictionary(QStringLiteral("ignoredAppsUntil"), stored));
     const PersistedSettings loaded = PersistedSettings::load(store, {}, now);
-    EXPECT_EQ(loaded.ignoredAppsUntil.keys(), QStringList{QStringLiteral("a")});
-    EXPECT_EQ(loaded.ignoredAppsUntil.value(QStringLiteral("a")), now.addSecs(60));
+    for (const auto& row : rows) {
+        const auto found = loaded.ignoredAppsUntil.constFind(QString::fromLatin1(row.situation));
+        EXPECT_EQ(found != loaded.ignoredAppsUntil.cend() ? std::optional<QDateTime>(*found) : std::nullopt,
+                  row.expected)
+            << row.situation;
+    }
 }
 
 TEST_F(ModelTest, TheInitializerRunsNoSideEffects)
 {
-    settings.setInteger(QStringLiteral("debounceMilliseconds"), 700);
+    ASSERT_TRUE(settings.setInteger(QStringLiteral("debounceMilliseconds"), 700));
     const QStringList keysBefore = settings.keys();
     int callbacks = 0;
     AppModel& m = makeModel();
@@ -246,12 +274,12 @@ TEST_F(ModelTest, APauseRunsOutAtMidnightAndIsThenRemovedOnce)
 
     time.setNow(m.ignoredAppsUntil().value(AppModel::defaultAllowedApplication));
     EXPECT_FALSE(m.isAppIgnoredToday(AppModel::defaultAllowedApplication)) << "an end equal to now is over";
-    settings.remove(QStringLiteral("ignoredAppsUntil"));
+    ASSERT_TRUE(settings.remove(QStringLiteral("ignoredAppsUntil")));
     m.expireAppIgnores();
     EXPECT_TRUE(m.ignoredAppsUntil().isEmpty());
     EXPECT_EQ(settings.dictionary(QStringLiteral("ignoredAppsUntil")), QVariantMap())
         << "the removal is persisted";
-    settings.remove(QStringLiteral("ignoredAppsUntil"));
+    ASSERT_TRUE(settings.remove(QStringLiteral("ignoredAppsUntil")));
     m.expireAppIgnores();
     EXPECT_FALSE(settings.contains(QStringLiteral("ignoredAppsUntil"))) << "removing nothing writes nothing";
 
@@ -267,6 +295,125 @@ TEST_F(ModelTest, CurrentProviderConfigurationFallsBackToTheDefault)
     EXPECT_FALSE(m.providerReady()) << "no key known";
 }
 
+// The model over a settings file whose folder became a plain file after it was read: the
+// settings are all there, and no write reaches the disk any more.
+class UnsavedSettingsTest : public ModelTest {
+protected:
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        const QString folder = home.filePath(QStringLiteral("quillweave"));
+        path = folder + QStringLiteral("/settings.json");
+        {
+            JsonFileSettingsStore seed(path, time);
+            ASSERT_TRUE(seed.setBool(QStringLiteral("cloudConsent.openai"), true));
+            ASSERT_TRUE(seed.setStringArray(QStringLiteral("allowedBundleIDs"),
+                                            {AppModel::defaultAllowedApplication}));
+        }
+        file.emplace(path, time);
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        QFile blocker(folder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+
+    AppModel& makeUnsavedModel()
+    {
+        const AppModel::Collaborators shared = collaborators(service);
+        return build({*file, shared.clock, shared.timers, shared.timeZone, shared.service, shared.ax,
+                      shared.axAccess, shared.workspace, shared.trustCheck, shared.copyText,
+                      shared.keyPresence, shared.ownPid},
+                     {});
+    }
+
+    // What the user reads, in the interface language of the test.
+    bool saysNotSaved(const SettingsWriteResult& result, const QString& shown) const
+    {
+        return result.failure() == SettingsWriteResult::Failure::writeFailed &&
+               shown.startsWith(QStringLiteral("设置未保存：无法写入 ") + path);
+    }
+
+    QTemporaryDir home;
+    QString path;
+    std::optional<JsonFileSettingsStore> file;
+};
+
+TEST_F(UnsavedSettingsTest, AChangeThatIsNotSavedDoesNotHappenAndSaysWhy)
+{
+    AppModel& m = makeUnsavedModel();
+    int sideEffects = 0;
+    m.callbacks().onHotkeySettingsChanged = [&] {
+        ++sideEffects;
+    };
+    m.callbacks().onInterfaceLanguageChanged = [&] {
+        ++sideEffects;
+    };
+    const TranslationApplication notes{QStringLiteral("org.example.Notes"), QStringLiteral("Notes")};
+    const struct {
+        const char* situation;
+        std::function<SettingsWriteResult()> change;
+        std::function<bool()> asBefore;
+    } rows[] = {
+        {"interface language", [&] { return m.setInterfaceLanguage(InterfaceLanguage::english); },
+         [&] {
+             return m.interfaceLanguage() == InterfaceLanguage::system &&
+                    LocalizationState::shared().language() == InterfaceLanguage::chinese;
+         }},
+        {"hotkey preset", [&] { return m.setHotkeyPreset(1); },
+         [&] {
+             return m.hotkeyPreset() == 0;
+         }},
+        {"typing pause", [&] { return m.setDebounceMilliseconds(1200); },
+         [&] {
+             return m.debounceMilliseconds() == 800;
+         }},
+        {"provider", [&] { return m.setSelectedProvider(TranslationProvider::deepSeek); },
+         [&] {
+             return m.selectedProvider() == TranslationProvider::openAI && m.cloudConsent();
+         }},
+        {"allowing an application", [&] { return m.allowApplication(notes); },
+         [&] {
+             return !m.allowedBundleIDs().contains(notes.bundleID);
+         }},
+    };
+    for (const auto& row : rows) {
+        const SettingsWriteResult result = row.change();
+        EXPECT_TRUE(saysNotSaved(result, m.status())) << row.situation << ": " << m.status().toStdString();
+        EXPECT_TRUE(row.asBefore()) << row.situation;
+    }
+    EXPECT_EQ(sideEffects, 0);
+
+    m.updateProviderSettings(ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL,
+                             QStringLiteral("another-model"));
+    EXPECT_TRUE(m.connectionStatus().startsWith(QStringLiteral("设置未保存：无法写入 ") + path));
+    EXPECT_EQ(m.currentProviderConfiguration(), ProviderConfiguration::defaults(TranslationProvider::openAI));
+}
+
+TEST_F(UnsavedSettingsTest, AWithdrawnPermissionHoldsForThisRunEvenUnsaved)
+{
+    AppModel& m = makeUnsavedModel();
+    const TranslationApplication editor{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")};
+    ASSERT_TRUE(m.cloudConsent());
+    SettingsWriteResult result = m.setCloudConsent(false);
+    EXPECT_TRUE(saysNotSaved(result, m.status()));
+    EXPECT_FALSE(m.cloudConsent()) << "no text may go out on a consent the user took back";
+
+    result = m.ignoreAppToday(editor);
+    EXPECT_TRUE(saysNotSaved(result, m.status()));
+    EXPECT_TRUE(m.isAppIgnoredToday(editor.bundleID));
+    result = m.resumeApp(editor.bundleID);
+    EXPECT_TRUE(saysNotSaved(result, m.status()));
+    EXPECT_TRUE(m.isAppIgnoredToday(editor.bundleID)) << "reading again needs the saved word";
+
+    result = m.removeAllowedApp(editor.bundleID);
+    EXPECT_TRUE(saysNotSaved(result, m.status()));
+    EXPECT_FALSE(m.allowedBundleIDs().contains(editor.bundleID));
+
+    // The store itself still holds only what its file holds.
+    EXPECT_EQ(file->boolValue(QStringLiteral("cloudConsent.openai")), true);
+    EXPECT_EQ(file->stringArray(QStringLiteral("allowedBundleIDs")),
+              QStringList{AppModel::defaultAllowedApplication});
+}
+
 } // namespace
 } // namespace qw::test
 
@@ -275,13 +422,14 @@ namespace {
 
 TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
 {
-    settings.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect"));
-    settings.setString(QStringLiteral("sourceLanguage"), QStringLiteral("Deutsch"));
-    settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
-    settings.setBool(QStringLiteral("cloudConsent.deepseek"), true);
+    ASSERT_TRUE(settings.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect")));
+    ASSERT_TRUE(settings.setString(QStringLiteral("sourceLanguage"), QStringLiteral("Deutsch")));
+    ASSERT_TRUE(
+        settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
     ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
     configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
-    ProviderConfigurationStore::save(configs, settings);
+    ASSERT_TRUE(ProviderConfigurationStore::save(configs, settings));
 
     const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
     AppModel& m = makeModel();

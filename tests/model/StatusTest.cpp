@@ -10,8 +10,9 @@ protected:
         KeyringModelTest::SetUp();
         storeKeyDirectly(TranslationProvider::openAI);
         consentToCloud();
-        settings.setString(QStringLiteral("cloudConsentEndpoint.openai"),
-                           *ProviderConfiguration::defaults(TranslationProvider::openAI).consentEndpoint());
+        ASSERT_TRUE(settings.setString(
+            QStringLiteral("cloudConsentEndpoint.openai"),
+            *ProviderConfiguration::defaults(TranslationProvider::openAI).consentEndpoint()));
         desktop.setTrusted(true);
     }
 
@@ -86,12 +87,12 @@ TEST_F(StatusTest, EachBlockingConditionIsNamedAheadOfTheOnesBelowIt)
 TEST_F(StatusTest, AnUnusableConfigurationIsNamedOnceEverythingElseIsInPlace)
 {
     // A stored configuration without a model, and a consent given before endpoints were kept.
-    ProviderConfigurationStore::save(
+    ASSERT_TRUE(ProviderConfigurationStore::save(
         {{TranslationProvider::openAI,
           {TranslationProvider::openAI, ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL,
            QString()}}},
-        settings);
-    settings.remove(QStringLiteral("cloudConsentEndpoint.openai"));
+        settings));
+    ASSERT_TRUE(settings.remove(QStringLiteral("cloudConsentEndpoint.openai")));
     start();
     EXPECT_EQ(model->runtimeStatus(), QStringLiteral("翻译配置无效"));
     EXPECT_FALSE(model->readyForLoginGuidance());
@@ -99,7 +100,7 @@ TEST_F(StatusTest, AnUnusableConfigurationIsNamedOnceEverythingElseIsInPlace)
 
 TEST_F(StatusTest, WithBothTranslationsOffTheHotkeyAsksToTurnOneOn)
 {
-    settings.setBool(QStringLiteral("inputTranslationEnabled"), false);
+    ASSERT_TRUE(settings.setBool(QStringLiteral("inputTranslationEnabled"), false));
     start();
     EXPECT_EQ(model->runtimeStatus(), QStringLiteral("翻译已关闭"));
     model->performHotkeyAction();

@@ -34,7 +34,7 @@ TEST(OnboardingStateTest, EachEarlierSettingMarksAnExistingInstallation)
                                  QStringLiteral("cloudConsent.deepseek")};
     for (const QString& key : earlier) {
         InMemorySettingsStore store;
-        store.setStringArray(key, {});
+        ASSERT_TRUE(store.setStringArray(key, {}));
         const OnboardingState state(store);
         EXPECT_FALSE(state.isNewInstallation()) << key.toStdString();
         EXPECT_TRUE(state.completed()) << key.toStdString();
@@ -50,8 +50,9 @@ TEST(OnboardingStateTest, InstallationThatStartedNewStaysNewAfterConfiguring)
         OnboardingState first(store);
         first.setStep(Step::service);
     }
-    store.setStringArray(QStringLiteral("allowedBundleIDs"), {QStringLiteral("org.gnome.TextEditor")});
-    store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("openai"));
+    ASSERT_TRUE(
+        store.setStringArray(QStringLiteral("allowedBundleIDs"), {QStringLiteral("org.gnome.TextEditor")}));
+    ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("openai")));
     const OnboardingState second(store);
     EXPECT_TRUE(second.isNewInstallation());
     EXPECT_EQ(store.boolValue(QStringLiteral("onboardingExplicitAllowlist")), true);
@@ -77,7 +78,7 @@ TEST(OnboardingStateTest, StoredValuesAreReadWithTheirFallbacks)
     };
     for (const Case& c : cases) {
         InMemorySettingsStore store;
-        store.setObject(QStringLiteral("onboardingStep"), c.step);
+        ASSERT_TRUE(store.setObject(QStringLiteral("onboardingStep"), c.step));
         const OnboardingState state(store);
         EXPECT_EQ(state.step(), c.expected) << c.name;
         // A stored step means the guide was on screen before.
@@ -85,8 +86,8 @@ TEST(OnboardingStateTest, StoredValuesAreReadWithTheirFallbacks)
     }
 
     InMemorySettingsStore store;
-    store.setString(QStringLiteral("onboardingCompleted"), QStringLiteral("yes"));
-    store.setBool(QStringLiteral("onboardingPresented"), false);
+    ASSERT_TRUE(store.setString(QStringLiteral("onboardingCompleted"), QStringLiteral("yes")));
+    ASSERT_TRUE(store.setBool(QStringLiteral("onboardingPresented"), false));
     const OnboardingState state(store);
     EXPECT_FALSE(state.completed()); // not a Boolean: the new installation's default
     EXPECT_FALSE(state.hasPresented());
