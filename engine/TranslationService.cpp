@@ -72,10 +72,10 @@ QCoro::Task<TranslationService::TextResult> TranslationService::credential(Trans
                                                                            bool allowAuthentication)
 {
     if (auto found = m_credentials.find(provider); found != m_credentials.end())
-        co_return found->second;
+        co_return QString(found->second);
     if (auto blocked = m_blockedProviders.find(provider);
         blocked != m_blockedProviders.end() && !allowAuthentication)
-        co_return blocked->second;
+        co_return TranslationError(blocked->second);
 
     const std::shared_ptr<bool> alive = m_alive;
     const quint64 generation = m_credentialGenerations[provider];
@@ -117,7 +117,7 @@ TranslationService::translate(QString source, ProviderConfiguration config, bool
                        config.model, sourceLanguage, targetLanguage,  source};
     if (useCache) {
         if (auto cached = m_cache.find(key); cached != m_cache.end())
-            co_return cached->second.result;
+            co_return QString(cached->second.result);
     }
 
     // Two awaits in one conditional expression miscompile with GCC 12: kept as statements.

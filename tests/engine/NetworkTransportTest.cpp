@@ -93,6 +93,22 @@ TEST_F(NetworkTransportTest, PostsTheRequestThroughTheProxyOverVerifiedTls)
                                                                        QStringLiteral("English"))));
 }
 
+TEST_F(NetworkTransportTest, EveryConnectionTestSendsTheKey)
+{
+    makeService(trustingOptions());
+    server.respondWith(200, chatBody(R"("Hello")"));
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        auto started = test::start(
+            service->testConnection(ProviderConfiguration::defaults(TranslationProvider::deepSeek)));
+        const TextResult result = started.wait();
+        ASSERT_TRUE(result.isOk()) << "attempt " << attempt << ": " << result.error().message().toStdString();
+        EXPECT_EQ(result.value(), QStringLiteral("连接正常 · Hello"));
+        ASSERT_EQ(server.requests().size(), attempt);
+        EXPECT_EQ(server.requests().last().headers.value("authorization"), "Bearer sk-secret")
+            << "attempt " << attempt;
+    }
+}
+
 TEST_F(NetworkTransportTest, RedirectIsTheFinalAnswerAndTheKeyStaysHome)
 {
     makeService(trustingOptions());
