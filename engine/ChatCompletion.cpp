@@ -57,7 +57,6 @@ QNetworkRequest request(const QUrl& endpoint, const QString& credential)
     QNetworkRequest request(endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
-    request.setTransferTimeout(15000);
     return request;
 }
 
@@ -67,7 +66,7 @@ Result<QString, TranslationError> readResponse(const TransportReply& reply)
     case TransportReply::Outcome::cancelled:
         return TranslationError::cancelled();
     case TransportReply::Outcome::transportFailure:
-        return TranslationError::transportFailure(reply.errorDescription);
+        return reply.failure;
     case TransportReply::Outcome::response:
         break;
     }
@@ -80,12 +79,12 @@ Result<QString, TranslationError> readResponse(const TransportReply& reply)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return TranslationError::decodingFailure(parseError.errorString());
+        return TranslationError::badResponse();
     if (!document.isObject())
-        return TranslationError::decodingFailure(QStringLiteral("The response is not a JSON object."));
+        return TranslationError::badResponse();
     const QJsonValue choicesValue = document.object().value(QStringLiteral("choices"));
     if (!choicesValue.isArray())
-        return TranslationError::decodingFailure(QStringLiteral("The response has no \"choices\" array."));
+        return TranslationError::badResponse();
 
     // Every choice must be well formed for the response to decode, even though only the first
     // one is used.
@@ -96,8 +95,7 @@ Result<QString, TranslationError> readResponse(const TransportReply& reply)
         const QJsonValue role = messageObject.value(QStringLiteral("role"));
         const QJsonValue content = messageObject.value(QStringLiteral("content"));
         if (!role.isString() || !content.isString())
-            return TranslationError::decodingFailure(
-                QStringLiteral("Choice %1 has no message with a role and a content.").arg(i));
+            return TranslationError::badResponse();
         if (i == 0)
             firstContent = content.toString();
     }

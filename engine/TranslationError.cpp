@@ -63,9 +63,18 @@ QString TranslationError::message() const
         return L10n::text(L10N_KEY("API 地址无效；必须使用 HTTPS，并正确配置服务商地址"));
     case Kind::badResponse:
         return L10n::text(L10N_KEY("翻译服务没有返回有效的译文"));
-    case Kind::transportFailure:
-    case Kind::decodingFailure:
-        return m_description;
+    case Kind::timedOut:
+        return L10n::text(L10N_KEY("翻译请求超时"));
+    case Kind::untrustedCertificate:
+        return L10n::text(
+            L10N_KEY("翻译服务的证书不受信任。请检查 API "
+                     "地址；如使用私有证书颁发机构，请将其加入系统证书库（update-ca-certificates）"));
+    case Kind::hostNotFound:
+        return L10n::text(L10N_KEY("找不到翻译服务的主机，请检查 API 地址和网络连接"));
+    case Kind::connectionRefused:
+        return L10n::text(L10N_KEY("翻译服务拒绝连接，请检查 API 地址（HTTPS 端口 443）并确认服务正在运行"));
+    case Kind::networkFailure:
+        return L10n::text(L10N_KEY("无法连接翻译服务，请检查网络连接和代理设置"));
     case Kind::cancelled:
         return L10n::text(L10N_KEY("翻译已取消"));
     }
