@@ -63,6 +63,12 @@ QString TranslationError::message() const
         return L10n::text(L10N_KEY("API 地址无效；必须使用 HTTPS，并正确配置服务商地址"));
     case Kind::badResponse:
         return L10n::text(L10N_KEY("翻译服务没有返回有效的译文"));
+    case Kind::truncatedReply:
+        return L10n::text(L10N_KEY("译文不完整（被翻译服务截断），未采用；可缩短文本后重试"));
+    case Kind::filteredReply:
+        return L10n::text(L10N_KEY("译文被翻译服务的内容过滤拦截，未采用"));
+    case Kind::providerError:
+        return L10n::text(L10N_KEY("翻译服务返回了错误，没有给出译文"));
     case Kind::timedOut:
         return L10n::text(L10N_KEY("翻译请求超时"));
     case Kind::untrustedCertificate:

@@ -21,6 +21,12 @@ public:
         missingModel,
         invalidEndpoint,
         badResponse,
+        // The provider stopped early (at its length limit) or its content filter withheld the
+        // text: what came back is not a whole translation.
+        truncatedReply,
+        filteredReply,
+        // A successful status whose body is an error object instead of a translation.
+        providerError,
         // No answer: the deadline passed, or the connection could not be made.
         timedOut,
         untrustedCertificate,
@@ -38,6 +44,9 @@ public:
     static TranslationError missingModel() { return {Kind::missingModel, 0}; }
     static TranslationError invalidEndpoint() { return {Kind::invalidEndpoint, 0}; }
     static TranslationError badResponse() { return {Kind::badResponse, 0}; }
+    static TranslationError truncatedReply() { return {Kind::truncatedReply, 0}; }
+    static TranslationError filteredReply() { return {Kind::filteredReply, 0}; }
+    static TranslationError providerError() { return {Kind::providerError, 0}; }
     static TranslationError timedOut() { return {Kind::timedOut, 0}; }
     static TranslationError untrustedCertificate() { return {Kind::untrustedCertificate, 0}; }
     static TranslationError hostNotFound() { return {Kind::hostNotFound, 0}; }

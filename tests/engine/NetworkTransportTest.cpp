@@ -156,8 +156,6 @@ TEST_F(NetworkTransportTest, SuccessWithoutAUsableBodyIsABadResponse)
         "<html>Bad gateway</html>",
         "",
         R"({"choices":[{"message":{"role":"assistant","content":"Hel)",
-        R"({"choices":[]})",
-        chatBody(R"(" \n  \t")"),
     };
     for (const QByteArray& body : rows) {
         server.respondWith(200, body);
