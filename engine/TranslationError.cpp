@@ -73,8 +73,7 @@ QString TranslationError::message() const
         return L10n::text(L10N_KEY("翻译请求超时"));
     case Kind::untrustedCertificate:
         return L10n::text(
-            L10N_KEY("翻译服务的证书不受信任。请检查 API "
-                     "地址；如使用私有证书颁发机构，请将其加入系统证书库（update-ca-certificates）"));
+            L10N_KEY("翻译服务证书不受信任；私有证书颁发机构需用 update-ca-certificates 加入系统证书库"));
     case Kind::hostNotFound:
         return L10n::text(L10N_KEY("找不到翻译服务的主机，请检查 API 地址和网络连接"));
     case Kind::connectionRefused:
