@@ -1,10 +1,12 @@
 #include "engine/ChatCompletion.h"
 
 #include "engine/OrderedJson.h"
+#include "engine/StrictJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 
 namespace qw::ChatCompletion {
 
@@ -14,6 +16,27 @@ QByteArray message(const QString& role, const QString& content)
 {
     return OrderedJson::object({{QStringLiteral("role"), OrderedJson::value(role)},
                                 {QStringLiteral("content"), OrderedJson::value(content)}});
+}
+
+// Why a choice's text is not a whole translation, judged by its "finish_reason"; nothing when
+// it is one. Absent, null and "stop" end normally; compatible servers name a normal end in their
+// own words too ("eos", "end_turn"), so only the reasons known to mean "unfinished" fail.
+std::optional<TranslationError> unfinishedReason(const QJsonValue& finishReason)
+{
+    if (finishReason.isUndefined() || finishReason.isNull())
+        return std::nullopt;
+    if (!finishReason.isString())
+        return TranslationError::badResponse();
+    const QString reason = finishReason.toString();
+    // DeepSeek ends with "insufficient_system_resource" when it had to stop generating.
+    if (reason == u"length" || reason == u"insufficient_system_resource")
+        return TranslationError::truncatedReply();
+    if (reason == u"content_filter")
+        return TranslationError::filteredReply();
+    // A tool or function call is not a translation, whatever text comes with it.
+    if (reason == u"tool_calls" || reason == u"function_call")
+        return TranslationError::badResponse();
+    return std::nullopt;
 }
 
 } // namespace
@@ -57,7 +80,6 @@ QNetworkRequest request(const QUrl& endpoint, const QString& credential)
     QNetworkRequest request(endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
-    request.setTransferTimeout(15000);
     return request;
 }
 
@@ -67,7 +89,7 @@ Result<QString, TranslationError> readResponse(const TransportReply& reply)
     case TransportReply::Outcome::cancelled:
         return TranslationError::cancelled();
     case TransportReply::Outcome::transportFailure:
-        return TranslationError::transportFailure(reply.errorDescription);
+        return reply.failure;
     case TransportReply::Outcome::response:
         break;
     }
@@ -77,33 +99,42 @@ Result<QString, TranslationError> readResponse(const TransportReply& reply)
     if (status < 200 || status > 299)
         return TranslationError::httpError(status);
 
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return TranslationError::decodingFailure(parseError.errorString());
+    // Qt decodes what JSON forbids; a body that is not strictly JSON (an HTML error page, a
+    // truncated transfer, a broken server) carries no translation worth trusting.
+    if (!StrictJson::isWellFormed(reply.body))
+        return TranslationError::badResponse();
+    const QJsonDocument document = QJsonDocument::fromJson(reply.body);
     if (!document.isObject())
-        return TranslationError::decodingFailure(QStringLiteral("The response is not a JSON object."));
-    const QJsonValue choicesValue = document.object().value(QStringLiteral("choices"));
+        return TranslationError::badResponse();
+    const QJsonObject root = document.object();
+    // Some compatible servers report a failure with a success status. The error's text is the
+    // provider's and may quote the user's input, so only the fact is shown.
+    const QJsonValue error = root.value(QStringLiteral("error"));
+    if (!error.isUndefined() && !error.isNull())
+        return TranslationError::providerError();
+    const QJsonValue choicesValue = root.value(QStringLiteral("choices"));
     if (!choicesValue.isArray())
-        return TranslationError::decodingFailure(QStringLiteral("The response has no \"choices\" array."));
+        return TranslationError::badResponse();
 
-    // Every choice must be well formed for the response to decode, even though only the first
-    // one is used.
     const QJsonArray choices = choicesValue.toArray();
-    QString firstContent;
-    for (qsizetype i = 0; i < choices.size(); ++i) {
-        const QJsonObject messageObject = choices[i].toObject().value(QStringLiteral("message")).toObject();
-        const QJsonValue role = messageObject.value(QStringLiteral("role"));
-        const QJsonValue content = messageObject.value(QStringLiteral("content"));
-        if (!role.isString() || !content.isString())
-            return TranslationError::decodingFailure(
-                QStringLiteral("Choice %1 has no message with a role and a content.").arg(i));
-        if (i == 0)
-            firstContent = content.toString();
-    }
     if (choices.isEmpty())
         return TranslationError::badResponse();
-    const QString translation = firstContent.trimmed();
+    // A filtered or cut-off reply may come without any content: its reason says more.
+    const QJsonObject first = choices.first().toObject();
+    if (const auto unfinished = unfinishedReason(first.value(QStringLiteral("finish_reason"))))
+        return *unfinished;
+    // Every choice must be well formed for the response to decode, even though only the first
+    // one is used.
+    for (const QJsonValue& choice : choices) {
+        const QJsonObject message = choice.toObject().value(QStringLiteral("message")).toObject();
+        if (!message.value(QStringLiteral("role")).isString() ||
+            !message.value(QStringLiteral("content")).isString())
+            return TranslationError::badResponse();
+    }
+    const QJsonObject message = first.value(QStringLiteral("message")).toObject();
+    if (message.value(QStringLiteral("role")).toString() != u"assistant")
+        return TranslationError::badResponse();
+    const QString translation = message.value(QStringLiteral("content")).toString().trimmed();
     if (translation.isEmpty())
         return TranslationError::badResponse();
     return translation;

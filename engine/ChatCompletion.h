@@ -24,8 +24,9 @@ QByteArray requestBody(const ProviderConfiguration& configuration, const QString
 // The POST request for a validated endpoint; the key travels only in its Authorization header.
 QNetworkRequest request(const QUrl& endpoint, const QString& credential);
 
-// The translation in a transport reply: HTTP errors before the body is looked at, a body that
-// is not a chat completion as a decoding failure, and no usable text as a bad response.
+// The translation in a transport reply: HTTP errors before the body is looked at; a body that
+// is not strict JSON or not a chat completion, a reply not from the assistant or without text
+// as a bad response; a reply cut off, filtered or carrying an error object as its own failure.
 Result<QString, TranslationError> readResponse(const TransportReply& reply);
 
 } // namespace qw::ChatCompletion

@@ -1,7 +1,5 @@
 #include "engine/NetworkChatTransport.h"
 
-#include "app/l10n/L10n.h"
-
 #include <QCoroNetworkReply>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -9,6 +7,8 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QSslConfiguration>
+#include <QSslError>
+#include <memory>
 
 namespace qw {
 
@@ -42,11 +42,25 @@ private:
     QNetworkProxy m_proxy;
 };
 
-// Errors that Qt derives from an HTTP status: the server did answer, with that status.
-bool isHttpStatusError(QNetworkReply::NetworkError error)
+// The engine's own words for a request that got no HTTP answer; Qt's error strings are English
+// and carry the whole URL.
+TranslationError failureFor(QNetworkReply::NetworkError error, bool certificateRejected)
 {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    if (certificateRejected)
+        return TranslationError::untrustedCertificate();
+    switch (error) {
+    case QNetworkReply::HostNotFoundError:
+        return TranslationError::hostNotFound();
+    case QNetworkReply::ConnectionRefusedError:
+        return TranslationError::connectionRefused();
+    case QNetworkReply::TimeoutError:
+        return TranslationError::timedOut();
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        // The proxy answered 407 to the tunnel request, which Qt does not report as a status.
+        return TranslationError::httpError(407);
+    default:
+        return TranslationError::networkFailure();
+    }
 }
 
 } // namespace
@@ -80,7 +94,6 @@ QCoro::Task<TransportReply> NetworkChatTransport::post(QNetworkRequest request, 
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setTransferTimeout(static_cast<int>(m_options.transferTimeout.count()));
     if (!m_options.extraCaCertificates.isEmpty()) {
         QSslConfiguration tls = request.sslConfiguration();
         tls.addCaCertificates(m_options.extraCaCertificates);
@@ -88,6 +101,11 @@ QCoro::Task<TransportReply> NetworkChatTransport::post(QNetworkRequest request, 
     }
 
     QPointer<QNetworkReply> reply = m_manager.post(request, body);
+    // Certificate problems end the handshake as a generic TLS failure; the list tells them apart.
+    auto certificateRejected = std::make_shared<bool>(false);
+    QObject::connect(
+        reply, &QNetworkReply::sslErrors, reply,
+        [certificateRejected](const QList<QSslError>& errors) { *certificateRejected = !errors.isEmpty(); });
     const quint64 cancelId = token.onCancel([reply]() {
         if (reply)
             reply->abort();
@@ -102,24 +120,18 @@ QCoro::Task<TransportReply> NetworkChatTransport::post(QNetworkRequest request, 
     if (token.isCancelled())
         co_return TransportReply::cancelledReply();
 
+    // Any HTTP status is an answer, including the 4xx, 5xx and 3xx that Qt also reports as
+    // errors (each with its own error code): the protocol decides what it means.
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) {
-        // An HTTP status of any kind is an answer, including the 4xx and 3xx that Qt also
-        // reports as errors; the protocol decides what it means.
-        if (reply->error() == QNetworkReply::NoError || isHttpStatusError(reply->error()))
-            co_return TransportReply::response(status.toInt(), reply->readAll());
-    }
+    if (status.isValid())
+        co_return TransportReply::response(status.toInt(), reply->readAll());
     if (reply->error() == QNetworkReply::NoError) {
         TransportReply answer;
         answer.outcome = TransportReply::Outcome::response;
         answer.body = reply->readAll();
         co_return answer;
     }
-    // Qt ends a transfer that timed out by aborting it, so the reply says "Operation canceled";
-    // the caller did not cancel, so it can only have been the time-out.
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        co_return TransportReply::failure(L10n::text(L10N_KEY("翻译请求超时")));
-    co_return TransportReply::failure(reply->errorString());
+    co_return TransportReply::failed(failureFor(reply->error(), *certificateRejected));
 }
 
 } // namespace qw

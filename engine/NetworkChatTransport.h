@@ -6,7 +6,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QSslCertificate>
-#include <chrono>
 #include <optional>
 
 namespace qw {
@@ -20,7 +19,6 @@ public:
         QList<QSslCertificate> extraCaCertificates;
         // Replaces the system proxy configuration when set.
         std::optional<QNetworkProxy> proxy;
-        std::chrono::milliseconds transferTimeout{15000};
     };
 
     NetworkChatTransport();

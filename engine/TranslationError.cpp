@@ -63,9 +63,23 @@ QString TranslationError::message() const
         return L10n::text(L10N_KEY("API 地址无效；必须使用 HTTPS，并正确配置服务商地址"));
     case Kind::badResponse:
         return L10n::text(L10N_KEY("翻译服务没有返回有效的译文"));
-    case Kind::transportFailure:
-    case Kind::decodingFailure:
-        return m_description;
+    case Kind::truncatedReply:
+        return L10n::text(L10N_KEY("译文不完整（被翻译服务截断），未采用；可缩短文本后重试"));
+    case Kind::filteredReply:
+        return L10n::text(L10N_KEY("译文被翻译服务的内容过滤拦截，未采用"));
+    case Kind::providerError:
+        return L10n::text(L10N_KEY("翻译服务返回了错误，没有给出译文"));
+    case Kind::timedOut:
+        return L10n::text(L10N_KEY("翻译请求超时"));
+    case Kind::untrustedCertificate:
+        return L10n::text(
+            L10N_KEY("翻译服务证书不受信任；私有证书颁发机构需用 update-ca-certificates 加入系统证书库"));
+    case Kind::hostNotFound:
+        return L10n::text(L10N_KEY("找不到翻译服务的主机，请检查 API 地址和网络连接"));
+    case Kind::connectionRefused:
+        return L10n::text(L10N_KEY("翻译服务拒绝连接，请检查 API 地址（HTTPS 端口 443）并确认服务正在运行"));
+    case Kind::networkFailure:
+        return L10n::text(L10N_KEY("无法连接翻译服务，请检查网络连接和代理设置"));
     case Kind::cancelled:
         return L10n::text(L10N_KEY("翻译已取消"));
     }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 namespace qw {
 
@@ -19,6 +20,7 @@ constexpr qint64 kCacheLifetimeSeconds = 300;
 constexpr std::size_t kCacheCapacity = 80;
 constexpr std::chrono::milliseconds kShortestExpiryDelay = 10ms;
 constexpr std::chrono::milliseconds kDemoDelay = 130ms;
+constexpr std::chrono::milliseconds kRequestDeadline = 15s;
 
 const QString kAutoDetect = QStringLiteral("auto-detect");
 const QString kSimplifiedChinese = QStringLiteral("Simplified Chinese");
@@ -72,10 +74,10 @@ QCoro::Task<TranslationService::TextResult> TranslationService::credential(Trans
                                                                            bool allowAuthentication)
 {
     if (auto found = m_credentials.find(provider); found != m_credentials.end())
-        co_return found->second;
+        co_return QString(found->second);
     if (auto blocked = m_blockedProviders.find(provider);
         blocked != m_blockedProviders.end() && !allowAuthentication)
-        co_return blocked->second;
+        co_return TranslationError(blocked->second);
 
     const std::shared_ptr<bool> alive = m_alive;
     const quint64 generation = m_credentialGenerations[provider];
@@ -117,7 +119,7 @@ TranslationService::translate(QString source, ProviderConfiguration config, bool
                        config.model, sourceLanguage, targetLanguage,  source};
     if (useCache) {
         if (auto cached = m_cache.find(key); cached != m_cache.end())
-            co_return cached->second.result;
+            co_return QString(cached->second.result);
     }
 
     // Two awaits in one conditional expression miscompile with GCC 12: kept as statements.
@@ -163,10 +165,28 @@ TranslationService::translateInCloud(QString source, ProviderConfiguration confi
 
     const QString prompt = ChatCompletion::systemPrompt(sourceLanguage, targetLanguage);
     const QByteArray body = ChatCompletion::requestBody(config, source, prompt);
-    const TransportReply reply =
-        co_await m_transport->post(ChatCompletion::request(endpoint.value(), key.value()), body, token);
-    if (!*alive || token.isCancelled())
+    const QNetworkRequest request = ChatCompletion::request(endpoint.value(), key.value());
+
+    // The whole exchange, connection included, ends at the deadline: a server that trickles a
+    // byte now and then must not keep a translation waiting for minutes. The exchange has its
+    // own cancellation, which the caller's cancellation and the deadline both trigger.
+    CancellationSource exchange;
+    auto timedOut = std::make_shared<bool>(false);
+    const quint64 callerLink = token.onCancel([exchange]() mutable { exchange.cancel(); });
+    const TimerSource::TimerId deadline = m_timers.start(kRequestDeadline, [exchange, timedOut]() mutable {
+        *timedOut = true;
+        exchange.cancel();
+    });
+    const TransportReply reply = co_await m_transport->post(request, body, exchange.token());
+    token.removeCallback(callerLink);
+    // The deadline's callback holds nothing of the service, so a destroyed service may leave it.
+    if (!*alive)
         co_return TranslationError::cancelled();
+    m_timers.cancel(deadline);
+    if (token.isCancelled())
+        co_return TranslationError::cancelled();
+    if (*timedOut)
+        co_return TranslationError::timedOut();
     co_return ChatCompletion::readResponse(reply);
 }
 

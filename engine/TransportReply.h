@@ -1,7 +1,8 @@
 #pragma once
 
+#include "engine/TranslationError.h"
+
 #include <QByteArray>
-#include <QString>
 #include <optional>
 
 namespace qw {
@@ -11,7 +12,7 @@ struct TransportReply {
     enum class Outcome {
         // The server answered; `statusCode` is empty when the answer was not HTTP.
         response,
-        // No answer: refused connection, TLS failure, time-out. `errorDescription` says which.
+        // No answer: refused connection, untrusted certificate, unknown host. `failure` says which.
         transportFailure,
         // The caller's token was cancelled while the request was in flight.
         cancelled,
@@ -20,17 +21,20 @@ struct TransportReply {
     Outcome outcome = Outcome::transportFailure;
     std::optional<int> statusCode;
     QByteArray body;
-    QString errorDescription;
+    TranslationError failure = TranslationError::networkFailure();
 
     static TransportReply response(int statusCode, QByteArray body)
     {
-        return {Outcome::response, statusCode, std::move(body), {}};
+        return {Outcome::response, statusCode, std::move(body), TranslationError::networkFailure()};
     }
-    static TransportReply failure(QString description)
+    static TransportReply failed(TranslationError failure)
     {
-        return {Outcome::transportFailure, std::nullopt, {}, std::move(description)};
+        return {Outcome::transportFailure, std::nullopt, {}, failure};
     }
-    static TransportReply cancelledReply() { return {Outcome::cancelled, std::nullopt, {}, {}}; }
+    static TransportReply cancelledReply()
+    {
+        return {Outcome::cancelled, std::nullopt, {}, TranslationError::networkFailure()};
+    }
 };
 
 } // namespace qw

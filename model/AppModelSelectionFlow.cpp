@@ -287,7 +287,7 @@ QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString tex
     if (!front || front->pid != app.pid)
         co_return false;
     if (m_selectedTranslationKind == SelectedTranslationKind::page)
-        co_return m_pageTranslationEnabled;
+        co_return bool(m_pageTranslationEnabled);
     if (m_selectedTranslationKind == SelectedTranslationKind::input)
         co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::selection &&
             read->field&& m_selectedInputField && m_selectedInputField->pid == read->field->pid;

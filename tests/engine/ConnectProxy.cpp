@@ -38,6 +38,12 @@ void ConnectProxy::serve(QTcpSocket* client)
             return;
         }
         m_targets.append(requestLine.value(1));
+        if (m_requireAuthentication) {
+            client->write("HTTP/1.1 407 Proxy Authentication Required\r\n"
+                          "Proxy-Authenticate: Basic realm=\"test\"\r\nContent-Length: 0\r\n\r\n");
+            client->disconnectFromHost();
+            return;
+        }
         const QByteArray early = header->mid(end + 4);
         QObject::connect(upstream, &QTcpSocket::connected, client, [client, upstream, early, tunnelling]() {
             *tunnelling = true;

@@ -13,6 +13,8 @@ public:
     explicit ConnectProxy(quint16 targetPort);
 
     quint16 port() const { return m_server.serverPort(); }
+    // Answers every CONNECT with 407, as a proxy does that wants credentials the client lacks.
+    void requireAuthentication() { m_requireAuthentication = true; }
     // The authorities clients asked to connect to, in order ("api.openai.com:443").
     const QByteArrayList& connectTargets() const { return m_targets; }
 
@@ -22,6 +24,7 @@ private:
     QTcpServer m_server;
     quint16 m_targetPort;
     QByteArrayList m_targets;
+    bool m_requireAuthentication = false;
 };
 
 } // namespace qw::test

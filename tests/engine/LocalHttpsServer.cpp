@@ -4,6 +4,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QTimer>
 
 namespace qw::test {
 
@@ -68,7 +69,7 @@ void LocalHttpsServer::respondWith(int status, QByteArray body,
                                    QList<std::pair<QByteArray, QByteArray>> headers)
 {
     m_handler = [status, body, headers](const Request&) {
-        return Response{status, body, headers, false};
+        return Response{status, body, headers, Delivery::whole};
     };
 }
 
@@ -101,17 +102,28 @@ void LocalHttpsServer::serve(QSslSocket* socket)
         m_requests.append(request);
 
         const Response response = m_handler(request);
-        if (response.hang)
+        if (response.delivery == Delivery::never)
             return;
+        const bool trickle = response.delivery == Delivery::trickle;
         QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                           reasonPhrase(response.status) +
                           "\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: " +
-                          QByteArray::number(response.body.size()) + "\r\n";
+                          QByteArray::number(trickle ? 1000000 : response.body.size()) + "\r\n";
         for (const auto& [name, value] : response.headers)
             text += name + ": " + value + "\r\n";
-        text += "\r\n" + response.body;
+        text += "\r\n";
+        if (!trickle) {
+            socket->write(text + response.body);
+            socket->disconnectFromHost();
+            return;
+        }
         socket->write(text);
-        socket->disconnectFromHost();
+        auto timer = new QTimer(socket);
+        QObject::connect(timer, &QTimer::timeout, socket, [this, socket]() {
+            socket->write(" ");
+            ++m_trickledBytes;
+        });
+        timer->start(50);
     });
 }
 

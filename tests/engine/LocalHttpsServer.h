@@ -11,7 +11,7 @@ namespace qw::test {
 
 // A small HTTPS/1.1 server on 127.0.0.1 with the checked-in test certificate (valid for
 // localhost, 127.0.0.1 and the providers' API hosts). Each connection carries one request and
-// gets the answer the handler gives; a `hang` answer is never sent.
+// gets the answer the handler gives, at once, never, or a byte at a time.
 class LocalHttpsServer : public QObject {
 public:
     struct Request {
@@ -20,11 +20,18 @@ public:
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
     };
+    enum class Delivery {
+        whole,
+        never,
+        // The status line and headers, then one byte of a long body every 50 ms until the
+        // client goes away.
+        trickle,
+    };
     struct Response {
         int status = 200;
         QByteArray body;
         QList<std::pair<QByteArray, QByteArray>> headers;
-        bool hang = false;
+        Delivery delivery = Delivery::whole;
     };
 
     LocalHttpsServer();
@@ -38,6 +45,7 @@ public:
 
     const QList<Request>& requests() const { return m_requests; }
     int handshakeFailures() const { return m_handshakeFailures; }
+    int trickledBytes() const { return m_trickledBytes; }
 
 private:
     void serve(QSslSocket* socket);
@@ -46,6 +54,7 @@ private:
     std::function<Response(const Request&)> m_handler;
     QList<Request> m_requests;
     int m_handshakeFailures = 0;
+    int m_trickledBytes = 0;
 };
 
 } // namespace qw::test

@@ -8,7 +8,9 @@
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
 
+#include <QTcpServer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace qw;
 using namespace std::chrono_literals;
@@ -93,6 +95,22 @@ TEST_F(NetworkTransportTest, PostsTheRequestThroughTheProxyOverVerifiedTls)
                                                                        QStringLiteral("English"))));
 }
 
+TEST_F(NetworkTransportTest, EveryConnectionTestSendsTheKey)
+{
+    makeService(trustingOptions());
+    server.respondWith(200, chatBody(R"("Hello")"));
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        auto started = test::start(
+            service->testConnection(ProviderConfiguration::defaults(TranslationProvider::deepSeek)));
+        const TextResult result = started.wait();
+        ASSERT_TRUE(result.isOk()) << "attempt " << attempt << ": " << result.error().message().toStdString();
+        EXPECT_EQ(result.value(), QStringLiteral("连接正常 · Hello"));
+        ASSERT_EQ(server.requests().size(), attempt);
+        EXPECT_EQ(server.requests().last().headers.value("authorization"), "Bearer sk-secret")
+            << "attempt " << attempt;
+    }
+}
+
 TEST_F(NetworkTransportTest, RedirectIsTheFinalAnswerAndTheKeyStaysHome)
 {
     makeService(trustingOptions());
@@ -108,19 +126,22 @@ TEST_F(NetworkTransportTest, RedirectIsTheFinalAnswerAndTheKeyStaysHome)
     EXPECT_FALSE(proxy.connectTargets().contains("translate.example.test:443"));
 }
 
-TEST_F(NetworkTransportTest, HttpErrorsBecomeTheirMessages)
+TEST_F(NetworkTransportTest, HttpStatusesDecideWhateverTheBody)
 {
     makeService(trustingOptions());
-    const std::pair<int, const char*> rows[] = {
-        {401, "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
-        {403, "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
-        {404, "API 地址或模型不存在（HTTP 404）"},
-        {429, "请求过于频繁或余额不足（HTTP 429）"},
-        {500, "翻译请求失败（HTTP 500）"},
+    const QByteArray html = "<html><body><h1>Bad Gateway</h1></body></html>";
+    const std::tuple<int, QByteArray, const char*> rows[] = {
+        // Qt reports these as protocol or proxy errors with its own English text and the URL.
+        {400, html, "翻译请求失败（HTTP 400）"},
+        {407, {}, "翻译请求失败（HTTP 407）"},
+        {401, chatBody(R"("ignored")"), "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
+        {403, {}, "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
+        {404, {}, "API 地址或模型不存在（HTTP 404）"},
+        {429, {}, "请求过于频繁或余额不足（HTTP 429）"},
+        {502, html, "翻译请求失败（HTTP 502）"},
     };
-    for (const auto& [status, message] : rows) {
-        // A body that would decode must not matter for an error status.
-        server.respondWith(status, chatBody(R"("ignored")"));
+    for (const auto& [status, body, message] : rows) {
+        server.respondWith(status, body);
         const TextResult result = translate();
         ASSERT_FALSE(result.isOk()) << status;
         EXPECT_EQ(result.error(), TranslationError::httpError(status));
@@ -128,18 +149,21 @@ TEST_F(NetworkTransportTest, HttpErrorsBecomeTheirMessages)
     }
 }
 
-TEST_F(NetworkTransportTest, UnusableBodiesAreReportedByKind)
+TEST_F(NetworkTransportTest, SuccessWithoutAUsableBodyIsABadResponse)
 {
     makeService(trustingOptions());
-    server.respondWith(200, R"({"choices":[]})");
-    EXPECT_EQ(translate().error(), TranslationError::badResponse());
-    server.respondWith(200, chatBody(R"(" \n  \t")"));
-    EXPECT_EQ(translate().error(), TranslationError::badResponse());
-    server.respondWith(200, "<html>Bad gateway</html>");
-    const TextResult notJson = translate();
-    ASSERT_FALSE(notJson.isOk());
-    EXPECT_EQ(notJson.error().kind(), TranslationError::Kind::decodingFailure);
-    EXPECT_FALSE(notJson.error().message().isEmpty());
+    const QByteArray rows[] = {
+        "<html>Bad gateway</html>",
+        "",
+        R"({"choices":[{"message":{"role":"assistant","content":"Hel)",
+    };
+    for (const QByteArray& body : rows) {
+        server.respondWith(200, body);
+        const TextResult result = translate();
+        ASSERT_FALSE(result.isOk()) << body.constData();
+        EXPECT_EQ(result.error(), TranslationError::badResponse()) << body.constData();
+        EXPECT_EQ(result.error().message(), QStringLiteral("翻译服务没有返回有效的译文"));
+    }
 }
 
 TEST_F(NetworkTransportTest, CookiesAreNeitherKeptNorSent)
@@ -164,39 +188,100 @@ TEST_F(NetworkTransportTest, CustomProviderReachesItsOwnHost)
     EXPECT_EQ(server.requests()[0].target, "/api/chat/completions");
 }
 
-TEST_F(NetworkTransportTest, UntrustedCertificateFailsBeforeAnythingIsSent)
+TEST_F(NetworkTransportTest, ConnectionFailuresSayWhatToCheck)
 {
-    NetworkChatTransport::Options options = trustingOptions();
-    options.extraCaCertificates.clear();
-    makeService(options);
-    const TextResult result = translate();
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().kind(), TranslationError::Kind::transportFailure);
-    EXPECT_FALSE(result.error().message().isEmpty());
-    EXPECT_TRUE(server.requests().isEmpty());
+    const ProviderConfiguration local{TranslationProvider::custom, QStringLiteral("https://127.0.0.1/v1"),
+                                      QStringLiteral("m")};
+    const ProviderConfiguration unknownHost{TranslationProvider::custom,
+                                            QStringLiteral("https://quillweave-test.invalid/v1"),
+                                            QStringLiteral("m")};
+    const ProviderConfiguration openAI = ProviderConfiguration::defaults(TranslationProvider::openAI);
+    struct Row {
+        const char* name;
+        ProviderConfiguration config;
+        bool trustTestAuthority;
+        bool direct; // no proxy
+        bool proxyWantsCredentials;
+        TranslationError expected;
+    };
+    const Row rows[] = {
+        {"certificate of an unknown authority", openAI, false, false, false,
+         TranslationError::untrustedCertificate()},
+        {"host not found", unknownHost, true, true, false, TranslationError::hostNotFound()},
+        // Nothing listens on the HTTPS port of the loopback address.
+        {"connection refused", local, true, true, false, TranslationError::connectionRefused()},
+        {"proxy wants credentials", openAI, true, false, true, TranslationError::httpError(407)},
+    };
+    for (const Row& row : rows) {
+        NetworkChatTransport::Options options = trustingOptions();
+        if (!row.trustTestAuthority)
+            options.extraCaCertificates.clear();
+        if (row.direct)
+            options.proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+        if (row.proxyWantsCredentials)
+            proxy.requireAuthentication();
+        makeService(options);
+        const TextResult result = translate(row.config);
+        ASSERT_FALSE(result.isOk()) << row.name;
+        EXPECT_EQ(result.error(), row.expected) << row.name;
+    }
+    EXPECT_TRUE(server.requests().isEmpty()) << "nothing may be sent over an unverified connection";
+    // The only way to trust a private authority is the system store; the message says how.
+    EXPECT_TRUE(TranslationError::untrustedCertificate().message().contains(u"update-ca-certificates"));
 }
 
-TEST_F(NetworkTransportTest, SilentServerTimesOutAsTransportFailure)
+TEST_F(NetworkTransportTest, WholeRequestEndsAtTheDeadline)
 {
-    NetworkChatTransport::Options options = trustingOptions();
-    options.transferTimeout = 300ms;
-    makeService(options);
-    server.setHandler([](const LocalHttpsServer::Request&) {
-        return LocalHttpsServer::Response{200, {}, {}, true};
-    });
-    const TextResult result = translate();
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().kind(), TranslationError::Kind::transportFailure);
-    // Qt reports its own time-out as a cancelled operation, which would tell the user the
-    // opposite of what happened.
-    EXPECT_EQ(result.error().message(), QStringLiteral("翻译请求超时"));
+    // A proxy that accepts the connection and never opens the tunnel.
+    QTcpServer silentProxy;
+    ASSERT_TRUE(silentProxy.listen(QHostAddress::LocalHost, 0));
+    struct Row {
+        const char* name;
+        LocalHttpsServer::Delivery delivery;
+        bool stuckInConnection;
+    };
+    const Row rows[] = {
+        {"the connection never opens", LocalHttpsServer::Delivery::whole, true},
+        {"the server never answers", LocalHttpsServer::Delivery::never, false},
+        {"the server sends a byte every 50 ms", LocalHttpsServer::Delivery::trickle, false},
+    };
+    for (const Row& row : rows) {
+        NetworkChatTransport::Options options = trustingOptions();
+        if (row.stuckInConnection)
+            options.proxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                          silentProxy.serverPort());
+        makeService(options);
+        const LocalHttpsServer::Delivery delivery = row.delivery;
+        server.setHandler([delivery](const LocalHttpsServer::Request&) {
+            return LocalHttpsServer::Response{200, chatBody(R"("Hello")"), {}, delivery};
+        });
+        const int trickledBefore = server.trickledBytes();
+        auto started = test::start(service->translate(
+            QStringLiteral("你好"), ProviderConfiguration::defaults(TranslationProvider::openAI), true,
+            QStringLiteral("English"), QStringLiteral("Simplified Chinese"), {}, false));
+        if (row.stuckInConnection)
+            ASSERT_TRUE(test::pumpUntil([&] { return silentProxy.hasPendingConnections(); })) << row.name;
+        else if (delivery == LocalHttpsServer::Delivery::trickle)
+            ASSERT_TRUE(test::pumpUntil([&] { return server.trickledBytes() >= trickledBefore + 3; }))
+                << row.name;
+        else
+            ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().isEmpty(); })) << row.name;
+
+        time.advance(14999ms);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(started.finished()) << row.name;
+        time.advance(1ms);
+        ASSERT_TRUE(test::pumpUntil([&] { return started.finished(); }, 5s)) << row.name;
+        EXPECT_EQ(started.result().error(), TranslationError::timedOut()) << row.name;
+        EXPECT_EQ(started.result().error().message(), QStringLiteral("翻译请求超时"));
+    }
 }
 
 TEST_F(NetworkTransportTest, CancellingAbandonsTheRequestInFlight)
 {
     makeService(trustingOptions());
     server.setHandler([](const LocalHttpsServer::Request&) {
-        return LocalHttpsServer::Response{200, {}, {}, true};
+        return LocalHttpsServer::Response{200, {}, {}, LocalHttpsServer::Delivery::never};
     });
     CancellationSource cancel;
     auto started = test::start(service->translate(

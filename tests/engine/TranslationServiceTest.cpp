@@ -121,9 +121,9 @@ TEST_F(TranslationServiceTest, CacheAnswersRepeatsWithoutKeyOrRequest)
 {
     ASSERT_TRUE(run({}).isOk());
     loader->result = CredentialLoadResult::ok(std::nullopt); // the key was deleted from the keyring meanwhile
-    const TextResult again = run({});
-    ASSERT_TRUE(again.isOk());
-    EXPECT_EQ(again.value(), QStringLiteral("EN:你好世界"));
+    // Every hit carries the text: returning the entry must not use it up.
+    for (int hit = 1; hit <= 3; ++hit)
+        EXPECT_EQ(run({}).value(), QStringLiteral("EN:你好世界")) << "hit " << hit;
     EXPECT_EQ(transport->sent.size(), 1);
     EXPECT_EQ(loader->calls, 1);
 

@@ -112,9 +112,10 @@ protected:
     AXWorker worker{desktop.platform()};
     CredentialLoadResult keyResult = CredentialLoadResult::ok(QStringLiteral("sk-test-key"));
     FakeChatTransport* transport = new FakeChatTransport(time);
-    TranslationService service{
-        [this](TranslationProvider, bool) -> QCoro::Task<CredentialLoadResult> { co_return keyResult; }, time,
-        time, std::unique_ptr<ChatTransport>(transport)};
+    TranslationService service{[this](TranslationProvider, bool) -> QCoro::Task<CredentialLoadResult> {
+                                   co_return CredentialLoadResult(keyResult);
+                               },
+                               time, time, std::unique_ptr<ChatTransport>(transport)};
     qint32 ownPid = 1;
     QStringList copied;
     bool clipboardWorks = true;
