@@ -150,9 +150,9 @@ QString normalized(const QString& text)
     return visible;
 }
 
-QString withWrappedTokensJoined(const QString& text)
+JoinedLines withWrappedLinesJoined(const QString& text)
 {
-    QString joined;
+    JoinedLines joined;
     qsizetype copied = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 1; i + 1 < n; ++i) {
@@ -161,14 +161,13 @@ QString withWrappedTokensJoined(const QString& text)
         // One break (CR LF counts as one) with a visible character on either side.
         const qsizetype end = text.at(i) == u'\r' && text.at(i + 1) == u'\n' ? i + 2 : i + 1;
         if (end < n && isVisible(text.at(i - 1)) && isVisible(text.at(end))) {
-            joined += QStringView(text).mid(copied, i - copied);
+            joined.text += QStringView(text).mid(copied, i - copied);
+            joined.joints.append(joined.text.size());
             copied = end;
         }
         i = end - 1;
     }
-    if (copied == 0)
-        return text;
-    joined += QStringView(text).mid(copied);
+    joined.text += QStringView(text).mid(copied);
     return joined;
 }
 

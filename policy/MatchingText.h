@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace qw::MatchingText {
@@ -16,10 +17,15 @@ QString withPairedSurrogates(const QString& text);
 // matched, never shown or sent.
 QString normalized(const QString& text);
 
-// The same text with every single line break that stands between two visible characters
-// removed, so that a token or a keyword wrapped over two lines is read whole. Returns the
-// text unchanged when there is none.
-QString withWrappedTokensJoined(const QString& text);
+// A text with line breaks taken out, and where they were.
+struct JoinedLines {
+    QString text;
+    QList<qsizetype> joints; // ascending positions in `text` where a break was taken out
+};
+
+// The text with every single line break that stands between two visible characters taken
+// out, so that a token or a keyword wrapped over two lines can be read whole.
+JoinedLines withWrappedLinesJoined(const QString& text);
 
 // The text with the ASCII letters A to Z lower-cased and nothing else changed, so that
 // patterns for what is a secret in any case can be written in lower case.

@@ -3,6 +3,7 @@
 #include "policy/MatchingText.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <vector>
 
 namespace qw::SecretDetector {
@@ -94,24 +95,27 @@ QStringList lowerCasePatternSources()
     const QString statedPassword = QStringLiteral(R"((?![/~])%2%1{6})").arg(value, withDigit);
     const QString assignedKey = QStringLiteral(R"(%1{12})").arg(value);
     const QString statedKey = QStringLiteral(R"(%2%1{12})").arg(value, withDigit);
-    // What may follow the keyword inside one name: "_access_key", ".key", "accesskey" (camel
-    // case once lowered), " key" and " access key" after "secret". A few parts at most, and
-    // possessive: "tokentokentoken…" must not make each "token" read all the others.
+    // What may follow the keyword inside one name: "_access_key", "-key", "accesskey" (camel
+    // case once lowered), " key" and " access key" after "secret". Not ".c" or ".8.xml": a
+    // file named "passwd.c:" heads a change log entry. A few parts at most, and possessive:
+    // "tokentokentoken…" must not make each "token" read all the others.
     const QString nameRest =
         QStringLiteral(
-            R"((?:[_.\-][a-z0-9]{1,32}+|access|key|token|secret|hash){0,4}+(?:%1+(?:access%1+)?key)?)")
+            R"((?:[_\-][a-z0-9]{1,32}+|access|key|token|secret|hash){0,4}+(?:%1+(?:access%1+)?key)?)")
             .arg(blank);
     // "password: …", "\"password\": \"…\"", "password => '…'", "密码＝…".
     const QString assigned = QStringLiteral(R"(%1?%2*%3%2*%1?)").arg(quote, blank, separator);
     // "my password is …", "密码是…", "密码为：…".
     const QString stated =
         QStringLiteral(R"((?:%1+(?:is|was)%1+|%1*(?:是|为|為)%1*:?%1*)%2?)").arg(blank, quote);
+    // The value is looked ahead at, not taken in: a match ends where the value begins (see
+    // matchesAcrossJoint).
     const auto givenPassword = [&](const QString& keyword) {
-        return QStringLiteral(R"(%1%2(?:%3%4|%5%6))")
+        return QStringLiteral(R"(%1%2(?:%3(?=%4)|%5(?=%6)))")
             .arg(keyword, nameRest, assigned, assignedPassword, stated, statedPassword);
     };
     const auto givenKey = [&](const QString& keyword) {
-        return QStringLiteral(R"(%1%2(?:%3%4|%5%6))")
+        return QStringLiteral(R"(%1%2(?:%3(?=%4)|%5(?=%6)))")
             .arg(keyword, nameRest, assigned, assignedKey, stated, statedKey);
     };
 
@@ -184,6 +188,32 @@ bool readsLikeSecret(const QString& normalized)
            anyMatches(lowerCasePatterns(), MatchingText::asciiLowerCased(normalized));
 }
 
+// Whether a pattern matches across a place where a line break was taken out. A match
+// elsewhere was seen already, in the text as it stood. Keyword patterns end where their value
+// begins, so only a break inside a keyword or a token counts: lines of a form ("Password:
+// required⏎Email: …") are not glued into one long value.
+bool matchesAcrossJoint(const std::vector<QRegularExpression>& patterns,
+                        const MatchingText::JoinedLines& joined, const QString& subject)
+{
+    for (const QRegularExpression& pattern : patterns) {
+        QRegularExpressionMatchIterator matches = pattern.globalMatch(subject);
+        while (matches.hasNext()) {
+            const QRegularExpressionMatch match = matches.next();
+            const auto joint =
+                std::upper_bound(joined.joints.cbegin(), joined.joints.cend(), match.capturedStart());
+            if (joint != joined.joints.cend() && *joint < match.capturedEnd())
+                return true;
+        }
+    }
+    return false;
+}
+
+bool readsLikeSecretAcrossJoints(const MatchingText::JoinedLines& joined)
+{
+    return matchesAcrossJoint(casedPatterns(), joined, joined.text) ||
+           matchesAcrossJoint(lowerCasePatterns(), joined, MatchingText::asciiLowerCased(joined.text));
+}
+
 } // namespace
 
 bool looksLikeSecret(const QString& text)
@@ -199,8 +229,8 @@ bool looksLikeSecret(const QString& text)
     // Joining wrapped lines also glues a line's last word to the next line's first, which can
     // hide a token's left edge ("see\nglpat-…"): the joined reading is looked at in addition,
     // never instead.
-    const QString joined = MatchingText::withWrappedTokensJoined(normalized);
-    return joined.size() != normalized.size() && readsLikeSecret(joined);
+    const MatchingText::JoinedLines joined = MatchingText::withWrappedLinesJoined(normalized);
+    return !joined.joints.isEmpty() && readsLikeSecretAcrossJoints(joined);
 }
 
 } // namespace qw::SecretDetector

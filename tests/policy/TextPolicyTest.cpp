@@ -235,6 +235,8 @@ TEST(TextPolicyTest, AllowsOrdinaryProseAboutSecrets)
         u"SK-II 神仙水是一款护肤品。",
         u"Ghost protocol: gho_away is not a token.",
         u"Meeting at 2024-03-14T10:00:00Z, room 3.\nBring the keys.\nPassword reset\nis done.",
+        u"Password: required\nEmail: optional\nToken: none\nsecret-santa",
+        u"* passwd.c: log_gpasswd_failure_system: new function.",
     };
     QStringList refused;
     for (const char16_t* sentence : prose) {
@@ -272,8 +274,10 @@ TEST(MatchingTextTest, NormalizesLikeNfkcOfTheWholeText)
     }
     EXPECT_EQ(MatchingText::normalized(QStringLiteral(u"pa\u200Bss\u00ADwo\u202Erd\uFE0F\U000E0041")),
               QStringLiteral("password"));
-    EXPECT_EQ(MatchingText::withWrappedTokensJoined(QStringLiteral("to\r\nken a\n\nb c \nd")),
-              QStringLiteral("token a\n\nb c \nd"));
+    const MatchingText::JoinedLines joined =
+        MatchingText::withWrappedLinesJoined(QStringLiteral("to\r\nken a\n\nb c \nd e\nf"));
+    EXPECT_EQ(joined.text, QStringLiteral("token a\n\nb c \nd ef"));
+    EXPECT_EQ(joined.joints, QList<qsizetype>({2, 17}));
 }
 
 TEST(TextFingerprintTest, IsLowerCaseHexSha256OfUtf8)
