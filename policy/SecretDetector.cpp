@@ -17,7 +17,8 @@ QString anyOf(const QStringList& patterns)
     return QStringLiteral("(?:") + patterns.join(QStringLiteral(")|(?:")) + u')';
 }
 
-// The first three patterns, read on the text exactly as it came. "\s" is spelled out as
+// The three plain patterns (a token prefix, a PEM header, an assignment), read on the text
+// exactly as it came and kept exactly as they were written. "\s" is spelled out as
 // [\t\n\f\r\p{Z}], the white space of the ICU syntax they were written for: PCRE's own "\s"
 // is ASCII-only and would let a value separated by, say, an ideographic space slip through
 // differently.
