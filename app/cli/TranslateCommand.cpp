@@ -45,7 +45,15 @@ QCoro::Task<int> TranslateCommand::run(Options options)
 
     const QString text = options.textFromStandardInput ? m_context.readStandardInput() : options.text;
     // Nothing that looks like a secret, nothing empty and nothing overlong leaves this machine.
-    if (!TextPolicy::isAllowed(text)) {
+    const TextVerdict verdict = TextPolicy::verdict(text);
+    if (verdict == TextVerdict::tooLong) {
+        m_context.err << L10n::format(L10N_KEY("文字过长：最多 %@ 个字符，当前 %@ 个"),
+                                      {L10n::number(TextPolicy::maximumCharacters),
+                                       L10n::number(TextPolicy::characterCount(text))})
+                      << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    if (verdict != TextVerdict::allowed) {
         m_context.err << L10n::text(L10N_KEY("当前内容无需翻译或受到保护")) << Qt::endl;
         co_return ExitStatus::failure;
     }

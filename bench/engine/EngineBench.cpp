@@ -33,6 +33,33 @@ void textPolicyOnTheLongestAllowedText(benchmark::State& state)
 }
 BENCHMARK(textPolicyOnTheLongestAllowedText)->Unit(benchmark::kMicrosecond);
 
+QString longProseAboutSecrets()
+{
+    // 1800 characters of hard-wrapped prose that names passwords, keys and tokens without giving
+    // one, in full-width and ASCII punctuation: every keyword makes the patterns look closer.
+    const QString unit = QStringLiteral("忘记密码了怎么办？请在设置里重置 password，\n"
+                                        "the API key is stored in the keyring; token：见文档。\n");
+    QString text;
+    while (text.size() < 4000)
+        text += unit;
+    while (qw::TextPolicy::characterCount(text) > 1800)
+        text.chop(1);
+    return text;
+}
+
+void textPolicyOnLongProseAboutSecrets(benchmark::State& state)
+{
+    const QString text = longProseAboutSecrets();
+    if (!qw::TextPolicy::isAllowed(text)) {
+        state.SkipWithError("the benchmark text should be allowed");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qw::TextPolicy::isAllowed(text));
+    state.SetLabel("1800 characters, wrapped lines");
+}
+BENCHMARK(textPolicyOnLongProseAboutSecrets)->Unit(benchmark::kMicrosecond);
+
 void cachedTranslationLookup(benchmark::State& state)
 {
     qw::test::VirtualTime time;

@@ -155,12 +155,18 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
 TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 {
     storeKey(QStringLiteral("openai"), "key");
-    for (const QString& text : {QStringLiteral("my password = hunter2hunter2hunter2"), QStringLiteral("   "),
-                                QString(1801, QLatin1Char('a'))}) {
+    for (const QString& text :
+         {QStringLiteral("my password = hunter2hunter2hunter2"), QStringLiteral("   "),
+          QStringLiteral("token=abcdefghijklmnop ") + QString(1801, QLatin1Char('a'))}) {
         const Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), text});
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, QStringLiteral("Nothing to translate here, or the content is protected"));
     }
+    // Refused only for its length: the user can cut it down, so say by how much.
+    const Run tooLong =
+        run({QStringLiteral("translate"), QStringLiteral("--cloud"), QString(1801, QLatin1Char('a'))});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, QStringLiteral("Text too long: at most 1,800 characters, this one has 1,801"));
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 

@@ -32,13 +32,59 @@ TEST(BrowserPrivacyTest, KnownBrowsersMatchExactlyOrWithDottedSuffix)
     EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.TextEditor"), none));
 }
 
+// Linux names applications by their desktop-entry ids, which the packages of the common
+// browsers choose themselves; none of them need to be registered for https to count.
+TEST(BrowserPrivacyTest, LinuxDesktopEntriesOfTheCommonBrowsersAreKnown)
+{
+    const FixedUrlHandlerRegistry none;
+    const char* const ids[] = {
+        "firefox",
+        "firefox-esr",
+        "firefox_firefox",
+        "org.mozilla.firefox",
+        "chromium",
+        "chromium-browser",
+        "org.chromium.Chromium",
+        "google-chrome",
+        "google-chrome-beta",
+        "com.google.Chrome",
+        "brave-browser",
+        "com.brave.Browser",
+        "microsoft-edge",
+        "microsoft-edge-dev",
+        "com.microsoft.Edge",
+        "vivaldi-stable",
+        "com.vivaldi.Vivaldi",
+        "opera",
+        "com.opera.Opera",
+        "org.gnome.Epiphany",
+        "epiphany",
+        "librewolf",
+        "io.gitlab.librewolf-community",
+        "torbrowser",
+        "start-tor-browser",
+        "org.torproject.torbrowser-launcher",
+    };
+    QStringList missed;
+    for (const char* id : ids) {
+        if (!BrowserPrivacy::isBrowser(QString::fromLatin1(id), none))
+            missed.append(QString::fromLatin1(id));
+    }
+    EXPECT_TRUE(missed.isEmpty()) << missed.join(u' ').toStdString();
+    // The ids of the other platforms are still checked first, in their order.
+    EXPECT_EQ(BrowserPrivacy::knownBrowserBundleIDs().mid(0, 2),
+              QStringList({QStringLiteral("com.apple.Safari"), QStringLiteral("com.google.Chrome")}));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("firefox-wrapper"), none));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("chromium-bsu"), none)); // a game
+}
+
 TEST(BrowserPrivacyTest, ApplicationsRegisteredForHttpsAreBrowsers)
 {
-    const FixedUrlHandlerRegistry registry({QString(), QStringLiteral("org.gnome.Epiphany.desktop"),
+    const FixedUrlHandlerRegistry registry({QString(), QStringLiteral("org.example.Surf.desktop"),
                                             QStringLiteral("com.google.ChromeRemoteDesktop")});
-    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.Epiphany.desktop"), registry));
+    EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("org.example.Surf.desktop"), registry));
     EXPECT_TRUE(BrowserPrivacy::isBrowser(QStringLiteral("com.google.ChromeRemoteDesktop"), registry));
-    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("org.gnome.Epiphany"), registry));
+    EXPECT_FALSE(BrowserPrivacy::isBrowser(QStringLiteral("org.example.Surf"), registry));
     // A handler without an id must not turn an unidentified application into a browser.
     EXPECT_FALSE(BrowserPrivacy::isBrowser(QString(), registry));
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace qw::SecretDetector {
+
+// Whether a text holds something that looks like a secret: an API token of a well-known
+// form, a private key, a password or key written as an assignment ("password: …", JSON and
+// configuration files, "密码：…") or stated in a sentence ("my password is …"). A secret is
+// found however it is written: in full-width letters, with invisible characters inside, or
+// wrapped over two lines. Keywords alone, without a value, are ordinary prose. Safe to call
+// from any thread.
+bool looksLikeSecret(const QString& text);
+
+} // namespace qw::SecretDetector
