@@ -1,5 +1,6 @@
 #include "engine/KeychainStore.h"
 
+#include "app/l10n/LocalizationState.h"
 #include "tests/support/FakeSecretBackend.h"
 
 #include <atomic>
@@ -40,6 +41,20 @@ TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::custom),
               QStringList{QStringLiteral("translation-api-key.custom")});
+}
+
+TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
+{
+    EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
+              QStringLiteral("Quillweave API key (DeepSeek)"));
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
+              QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
+              QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
 }
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
