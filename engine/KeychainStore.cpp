@@ -1,5 +1,8 @@
 #include "engine/KeychainStore.h"
 
+#include "app/l10n/L10n.h"
+#include "core/ApplicationId.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -34,7 +37,7 @@ std::optional<QByteArray> encodeUtf8(const QString& text)
 
 QString KeychainStore::service()
 {
-    return QStringLiteral("com.lumenfold.InkbridgeMVP");
+    return applicationId();
 }
 
 QString KeychainStore::account(TranslationProvider provider)
@@ -51,17 +54,7 @@ QStringList KeychainStore::accounts(TranslationProvider provider)
 
 QString KeychainStore::label(TranslationProvider provider)
 {
-    switch (provider) {
-    case TranslationProvider::openAI:
-        return QStringLiteral("Quillweave API key (OpenAI)");
-    case TranslationProvider::deepSeek:
-        return QStringLiteral("Quillweave API key (DeepSeek)");
-    case TranslationProvider::kimi:
-        return QStringLiteral("Quillweave API key (Kimi)");
-    case TranslationProvider::custom:
-        return QStringLiteral("Quillweave API key (custom endpoint)");
-    }
-    return QStringLiteral("Quillweave API key");
+    return L10n::format(L10N_KEY("织语 API 密钥（%@）"), {displayName(provider)});
 }
 
 KeychainStore::KeychainStore(SecretBackend& backend) : m_backend(backend) {}

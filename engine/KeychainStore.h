@@ -26,13 +26,15 @@ public:
     };
     using LoadResult = Result<std::optional<QString>, AccessError>;
 
+    // The items' "service" attribute: the program's reverse-DNS id.
     static QString service();
     // The account the provider's key is written to: "translation-api-key.<raw value>".
     static QString account(TranslationProvider provider);
     // The accounts searched for the provider, in order. OpenAI also finds the key an earlier
     // single-provider layout stored under "translation-api-key"; that account is never written.
     static QStringList accounts(TranslationProvider provider);
-    // The item's label as the desktop's keyring manager shows it.
+    // The item's label as the desktop's keyring manager shows it, in the interface language of
+    // the moment the item is created: "Quillweave API key (DeepSeek)".
     static QString label(TranslationProvider provider);
 
     explicit KeychainStore(SecretBackend& backend);

@@ -1,25 +1,26 @@
 #include "engine/TranslationError.h"
 
 #include "app/l10n/L10n.h"
+#include "engine/SecretBackend.h"
 
 namespace qw {
 
 namespace {
 
-// Keyring status codes with a message of their own.
-constexpr qint32 kInteractionNotAllowed = -25308;
-constexpr qint32 kAuthorizationFailed = -25293;
-constexpr qint32 kUserCancelled = -128;
-
 QString credentialMessage(qint32 status)
 {
     switch (status) {
-    case kInteractionNotAllowed:
+    case SecretStatus::interactionNotAllowed:
         return L10n::text(L10N_KEY("密钥需要授权或钥匙串解锁"));
-    case kAuthorizationFailed:
+    case SecretStatus::authorizationFailed:
         return L10n::text(L10N_KEY("密钥访问验证失败，请重新授权"));
-    case kUserCancelled:
+    case SecretStatus::userCancelled:
         return L10n::text(L10N_KEY("已取消密钥访问，可主动重新授权"));
+    case SecretStatus::serviceUnavailable:
+        // No keyring answers at all: a bare status code would not tell the user what to start.
+        // clang-format off
+        return L10n::text(L10N_KEY("密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave doctor 查看详情。"));
+        // clang-format on
     default:
         return L10n::format(L10N_KEY("密钥读取失败（%@）"), {QString::number(status)});
     }

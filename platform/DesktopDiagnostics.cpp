@@ -2,6 +2,7 @@
 
 #include "accessibility/AXWorker.h"
 #include "platform/LinuxDesktop.h"
+#include "platform/SecretServiceBackend.h"
 
 namespace qw {
 
@@ -23,6 +24,12 @@ DesktopDiagnostics::DesktopDiagnostics(LinuxDesktop& desktop, AXWorker& worker)
 QCoro::Task<DesktopReport> DesktopDiagnostics::collect()
 {
     DesktopReport report;
+    // The keyring calls block (D-Bus, possibly starting the service): keep them off this thread.
+    auto inspectKeyring = [] {
+        SecretServiceBackend keyring;
+        return keyring.health();
+    };
+    report.keyring = co_await m_waiter.run(inspectKeyring);
     report.session = DesktopReport::sessionFromEnvironment();
     if (report.session == DesktopReport::Session::none)
         co_return report;

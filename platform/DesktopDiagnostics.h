@@ -10,8 +10,9 @@ namespace qw {
 class AXWorker;
 class LinuxDesktop;
 
-// Collects a DesktopReport from the real desktop without blocking the main thread: waiting
-// for the accessibility bus happens on a worker of its own, the focus read on the AXWorker.
+// Collects a DesktopReport from the real desktop without blocking the main thread: the keyring
+// queries and waiting for the accessibility bus happen on a worker of its own, the focus read
+// on the AXWorker.
 class DesktopDiagnostics {
 public:
     static constexpr std::chrono::milliseconds busTimeout{5000};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accessibility/adapters/RunningApplication.h"
+#include "platform/KeyringHealth.h"
 
 #include <QString>
 #include <optional>
@@ -14,6 +15,8 @@ struct DesktopReport {
     enum class Session { x11, wayland, none };
 
     Session session = Session::none;
+    // The keyring does not depend on the display: it is reported in every session.
+    KeyringHealth keyring;
     bool accessibilityBus = false;
     QString accessibilityBusFailure;
     bool accessibilityEnabled = false;

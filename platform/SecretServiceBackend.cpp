@@ -373,4 +373,26 @@ qint32 SecretServiceBackend::remove(const SecretItemKey& key)
     return SecretStatus::success;
 }
 
+KeyringHealth SecretServiceBackend::health()
+{
+    const OperationContext context;
+    auto failed = [](qint32 status) {
+        if (status == SecretStatus::serviceUnavailable)
+            return KeyringHealth{KeyringHealth::State::noService, 0};
+        return KeyringHealth{KeyringHealth::State::failed, status};
+    };
+    const auto service = openService();
+    if (!service.isOk())
+        return failed(service.error());
+    const auto collection = defaultCollection(service.value().get());
+    if (!collection.isOk())
+        return failed(collection.error());
+    if (collection.value().isEmpty())
+        return {KeyringHealth::State::noDefaultCollection, 0};
+    const auto locked = isLocked(service.value().get(), collection.value());
+    if (!locked.isOk())
+        return failed(locked.error());
+    return {locked.value() ? KeyringHealth::State::locked : KeyringHealth::State::unlocked, 0};
+}
+
 } // namespace qw

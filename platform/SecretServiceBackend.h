@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SecretBackend.h"
+#include "platform/KeyringHealth.h"
 
 namespace qw {
 
@@ -18,6 +19,9 @@ public:
     qint32 add(const SecretItemKey& key, const QString& label, const QByteArray& secret) override;
     qint32 update(const SecretItemKey& key, const QByteArray& secret) override;
     qint32 remove(const SecretItemKey& key) override;
+
+    // Looks at the service and its default collection without unlocking or creating anything.
+    KeyringHealth health();
 };
 
 } // namespace qw

@@ -62,6 +62,9 @@ export GNOME_KEYRING_CONTROL SSH_AUTH_SOCK 2>/dev/null || true
 # Start the accessibility bus now rather than on the first client's request.
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 || true
 
+# Tells the tests that everything above is running: a desktop test that skips here fails.
+export QW_HEADLESS_SESSION=1
+
 status=0
 "$@" || status=$?
 exit "$status"

@@ -35,6 +35,31 @@ std::optional<Arguments> parse(const QStringList& words)
     return arguments;
 }
 
+// The keyring line; counts it as a problem unless keys can be stored and read silently.
+QString keyringLine(const KeyringHealth& keyring, int& problems)
+{
+    // clang-format off
+    switch (keyring.state) {
+    case KeyringHealth::State::unlocked:
+        return L10n::text(L10N_KEY("密钥环：Secret Service 可用，默认密钥环已解锁"));
+    case KeyringHealth::State::locked:
+        ++problems;
+        return L10n::text(L10N_KEY("密钥环：默认密钥环已锁定，后台翻译无法读取密钥。请在密钥环管理器（“密码和密钥”或 KWalletManager）中解锁，或运行 quillweave key authorize。"));
+    case KeyringHealth::State::noDefaultCollection:
+        ++problems;
+        return L10n::text(L10N_KEY("密钥环：Secret Service 可用，但没有默认密钥环。保存第一个密钥时会请求创建（需要为它设置密码），也可以在密钥环管理器中创建。"));
+    case KeyringHealth::State::noService:
+        ++problems;
+        return L10n::text(L10N_KEY("密钥环：会话总线上没有 Secret Service。请启动 gnome-keyring（gnome-keyring-daemon --start --components=secrets）或 KWallet，然后重新运行 quillweave doctor。"));
+    case KeyringHealth::State::failed:
+        ++problems;
+        return L10n::format(L10N_KEY("密钥环：查询失败（%@）。请重新启动 gnome-keyring 或 KWallet。"),
+                            {QString::number(keyring.status)});
+    }
+    // clang-format on
+    return {};
+}
+
 } // namespace
 
 QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problems)
@@ -53,8 +78,11 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
         break;
     case DesktopReport::Session::none:
         lines << L10n::text(L10N_KEY("会话：没有图形显示（未设置 DISPLAY）。请在桌面会话中运行。"));
+        ++count;
+        // Keys can be stored from a text console too: the keyring is still worth a line.
+        lines << keyringLine(report.keyring, count);
         if (problems)
-            *problems = 1;
+            *problems = count;
         return lines;
     }
 
@@ -78,6 +106,8 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
             L10N_KEY("窗口管理器：未报告活动窗口。请使用支持 _NET_ACTIVE_WINDOW 的窗口管理器。"));
         ++count;
     }
+
+    lines << keyringLine(report.keyring, count);
 
     if (!report.frontmost) {
         lines << L10n::text(L10N_KEY("前台应用：无法确定"));

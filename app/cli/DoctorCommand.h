@@ -12,8 +12,8 @@ namespace qw {
 
 // `quillweave doctor [enable] [wait <seconds>]`: tells the user, in the interface language,
 // what works on this desktop and how to fix what does not: the session type, the
-// accessibility bus, whether applications expose their accessibility tree, the frontmost
-// application's id and the focused field's diagnostic line. It never prints a field's text.
+// accessibility bus, whether applications expose their accessibility tree, the keyring, the
+// frontmost application's id and the focused field's diagnostic line. It never prints a field's text.
 // `enable` switches accessibility on first; `wait` gives the user time to switch to the
 // application to be checked.
 class DoctorCommand {

@@ -3,6 +3,8 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/CliModelHost.h"
 #include "app/l10n/L10n.h"
+#include "engine/SecretBackend.h"
+#include "engine/TranslationError.h"
 
 namespace qw {
 
@@ -110,9 +112,14 @@ void KeyCommand::printState(CliModelHost& host)
     const CredentialState state = model.credentialState();
     QString line = displayName(provider) + QStringLiteral("：") + label(state);
     const auto code = model.credentialErrorCodes().find(provider);
-    if (state == CredentialState::failed && code != model.credentialErrorCodes().end())
-        line += QStringLiteral(" · ") + L10n::text(L10N_KEY("密钥错误码")) + QStringLiteral("：") +
-                QString::number(code->second);
+    if (state == CredentialState::failed && code != model.credentialErrorCodes().end()) {
+        // With no keyring running at all a number would not say what to start.
+        if (code->second == SecretStatus::serviceUnavailable)
+            line += QStringLiteral(" · ") + TranslationError::credentialFailure(code->second).message();
+        else
+            line += QStringLiteral(" · ") + L10n::text(L10N_KEY("密钥错误码")) + QStringLiteral("：") +
+                    QString::number(code->second);
+    }
     m_context.out << line << Qt::endl;
 }
 

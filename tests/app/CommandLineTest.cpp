@@ -258,6 +258,17 @@ TEST_F(CommandLineTest, KeyForAnotherProviderLeavesTheStoredSelectionAlone)
     EXPECT_EQ(result.out, QStringLiteral("DeepSeek：") + qw::label(qw::CredentialState::missing));
 }
 
+TEST_F(CommandLineTest, KeyStatusWithoutAKeyringServiceNamesTheRemedy)
+{
+    secrets.setServiceAvailable(false);
+    const Run result = run("key status");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out,
+              QStringLiteral("OpenAI：Could not read the key · Keyring unavailable: no Secret Service is "
+                             "running in this session. Start gnome-keyring or KWallet; run quillweave "
+                             "doctor for details."));
+}
+
 TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
 {
     storeKey(QStringLiteral("openai"), "sk-locked-key");

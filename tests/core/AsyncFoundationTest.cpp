@@ -78,6 +78,7 @@ TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
     std::atomic<int> running{0};
     std::atomic<int> maxRunning{0};
     std::vector<int> order;
+    std::vector<QThread*> threads;
     std::vector<QFuture<int>> futures;
     for (int i = 0; i < 5; ++i) {
         futures.push_back(worker.submit([&, i] {
@@ -85,6 +86,7 @@ TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
             maxRunning = std::max(maxRunning.load(), now);
             QThread::msleep(2); // widen the window in which an overlap would show
             order.push_back(i);
+            threads.push_back(QThread::currentThread());
             --running;
             return i * 10;
         }));
@@ -94,21 +96,29 @@ TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
     EXPECT_EQ(maxRunning.load(), 1);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(futures[3].result(), 30);
+    EXPECT_NE(worker.thread(), QThread::currentThread());
+    EXPECT_EQ(threads, std::vector<QThread*>(5, worker.thread()));
 }
 
 TEST(SerialWorker, AwaitingResumesOnTheCallersThread)
 {
     qw::SerialWorker worker(QStringLiteral("test-worker"));
-    QThread* mainThread = QThread::currentThread();
-    auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<bool> {
+    struct Threads {
+        QThread* ranOn = nullptr;
+        QThread* resumedOn = nullptr;
+    };
+    auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<Threads> {
         auto currentThread = [] {
             return QThread::currentThread();
         };
-        QThread* ranOn = co_await w.run(currentThread);
-        co_return ranOn != QThread::currentThread();
+        Threads threads;
+        threads.ranOn = co_await w.run(currentThread);
+        threads.resumedOn = QThread::currentThread();
+        co_return threads;
     }(worker));
-    EXPECT_TRUE(task.wait());
-    EXPECT_EQ(QThread::currentThread(), mainThread);
+    const Threads threads = task.wait();
+    EXPECT_EQ(threads.ranOn, worker.thread());
+    EXPECT_EQ(threads.resumedOn, QThread::currentThread());
 }
 
 TEST(SerialWorker, DestroyingItStillRunsEveryQueuedOperation)

@@ -1,5 +1,7 @@
 #include "engine/KeychainStore.h"
 
+#include "app/l10n/LocalizationState.h"
+#include "engine/TranslationError.h"
 #include "tests/support/FakeSecretBackend.h"
 
 #include <atomic>
@@ -40,6 +42,48 @@ TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::custom),
               QStringList{QStringLiteral("translation-api-key.custom")});
+}
+
+TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
+{
+    EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
+              QStringLiteral("Quillweave API key (DeepSeek)"));
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
+              QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
+              QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
+}
+
+// A status the user can act on gets a message of its own; the rest show their number.
+TEST(KeychainStoreFailureMessages, NoKeyringServiceNamesTheRemedyInsteadOfANumber)
+{
+    struct Row {
+        InterfaceLanguage language;
+        qint32 status;
+        const char* message;
+    };
+    const Row rows[] = {
+        {InterfaceLanguage::english, SecretStatus::serviceUnavailable,
+         "Keyring unavailable: no Secret Service is running in this session. Start gnome-keyring or KWallet; "
+         "run quillweave doctor for details."},
+        {InterfaceLanguage::chinese, SecretStatus::serviceUnavailable,
+         "密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave "
+         "doctor "
+         "查看详情。"},
+        {InterfaceLanguage::english, SecretStatus::interactionNotAllowed,
+         "Key access needs authorization or an unlocked keyring"},
+        {InterfaceLanguage::english, SecretStatus::internalFailure, "Could not read the key (-2070)"},
+    };
+    for (const Row& row : rows) {
+        LocalizationState::shared().setLanguage(row.language);
+        EXPECT_EQ(TranslationError::credentialFailure(row.status).message(), QString::fromUtf8(row.message))
+            << row.status;
+    }
+    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
 }
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)

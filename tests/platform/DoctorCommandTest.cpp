@@ -2,9 +2,12 @@
 
 #include "app/l10n/L10n.h"
 #include "app/l10n/LocalizationState.h"
+#include "tests/platform/KeyringControl.h"
+#include "tests/platform/PrivateKeyringSession.h"
 #include "tests/support/AsyncTestHelpers.h"
 
 #include <QCoroTask>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace qw {
@@ -23,8 +26,15 @@ DesktopReport healthyReport()
     report.focusedFieldFound = true;
     report.focusDiagnostic =
         QStringLiteral("AXTextArea · readable · direct write: yes · safe selection: yes");
+    report.keyring = {KeyringHealth::State::unlocked, 0};
     return report;
 }
+
+const char unlockedKeyringLine[] = "Keyring: Secret Service available, default keyring unlocked";
+const char noServiceLine[] =
+    "Keyring: no Secret Service on the session bus. Start gnome-keyring "
+    "(gnome-keyring-daemon --start --components=secrets) or KWallet, then run quillweave "
+    "doctor again.";
 
 class DoctorCommandTest : public ::testing::Test {
 protected:
@@ -43,6 +53,7 @@ TEST_F(DoctorCommandTest, AHealthyDesktopNamesTheApplicationAndTheFieldsCapabili
             QStringLiteral("Session: X11"),
             QStringLiteral("Accessibility bus: available"),
             QStringLiteral("Accessibility for applications: on"),
+            QString::fromUtf8(unlockedKeyringLine),
             QStringLiteral("Frontmost application: Mousepad (org.xfce.mousepad, process 4242)"),
             QStringLiteral("Focused field: AXTextArea · readable · direct write: yes · safe selection: yes"),
             QStringLiteral("Everything is ready."),
@@ -71,6 +82,21 @@ TEST_F(DoctorCommandTest, EachProblemComesWithItsFix)
          "Window manager: no active window reported. Use a window manager that supports _NET_ACTIVE_WINDOW."},
         {"program without a desktop entry", [](DesktopReport& r) { r.frontmost->bundleID.reset(); },
          "Frontmost application: Mousepad (no desktop entry found, so it cannot be allowed; process 4242)"},
+        {"keyring locked", [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::locked; },
+         "Keyring: the default keyring is locked, so background translations cannot read the key. Unlock it "
+         "in "
+         "the keyring manager (Passwords and Keys, or KWalletManager), or run quillweave key authorize."},
+        {"keyring without a default collection",
+         [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::noDefaultCollection; },
+         "Keyring: Secret Service available, but there is no default keyring. Saving the first key asks to "
+         "create one (with a password of its own); you can also create one in the keyring manager."},
+        {"no keyring service", [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::noService; },
+         noServiceLine},
+        {"keyring query failed",
+         [](DesktopReport& r) {
+             r.keyring = {KeyringHealth::State::failed, -2070};
+         },
+         "Keyring: the query failed (-2070). Restart gnome-keyring or KWallet."},
         {"Wayland", [](DesktopReport& r) { r.session = DesktopReport::Session::wayland; },
          "Session: Wayland. Only applications running through XWayland can be recognised as the frontmost "
          "application and receive the paste keystroke; text fields of native Wayland applications cannot be "
@@ -87,13 +113,16 @@ TEST_F(DoctorCommandTest, EachProblemComesWithItsFix)
     }
 }
 
-TEST_F(DoctorCommandTest, WithoutADisplayOnlyTheSessionIsReported)
+TEST_F(DoctorCommandTest, WithoutADisplayOnlyTheSessionAndTheKeyringAreReported)
 {
     DesktopReport report;
+    report.keyring = {KeyringHealth::State::unlocked, 0};
     int problems = 0;
-    EXPECT_EQ(DoctorCommand::reportLines(report, &problems),
-              QStringList{QStringLiteral(
-                  "Session: no graphical display (DISPLAY is not set). Run this inside a desktop session.")});
+    EXPECT_EQ(
+        DoctorCommand::reportLines(report, &problems),
+        (QStringList{QStringLiteral("Session: no graphical display (DISPLAY is not set). Run this inside a "
+                                    "desktop session."),
+                     QString::fromUtf8(unlockedKeyringLine)}));
     EXPECT_EQ(problems, 1);
 }
 
@@ -135,6 +164,56 @@ TEST_F(DoctorCommandTest, EnableAndWaitRunBeforeTheReportAndBadArgumentsAreRefus
         EXPECT_EQ(runWith(bad, &badOut, &badErr), ExitStatus::usage) << bad.join(u' ').toStdString();
         EXPECT_EQ(badErr, QStringLiteral("Usage: quillweave doctor [enable] [wait <seconds>]\n"));
         EXPECT_TRUE(calls.isEmpty());
+    }
+}
+
+// The program itself, as the user runs it, in sessions whose keyring is in each state.
+TEST_F(DoctorCommandTest, TheKeyringLineTellsWhatTheSessionsKeyringOffers)
+{
+    using Keyring = test::PrivateKeyringSession::Keyring;
+    struct Row {
+        const char* situation;
+        Keyring keyring;
+        bool lockLogin;
+        const char* expectedLine;
+    };
+    const Row rows[] = {
+        {"no Secret Service", Keyring::none, false, noServiceLine},
+        {"a keyring never logged into", Keyring::fresh, false,
+         "Keyring: Secret Service available, but there is no default keyring. Saving the first key asks to "
+         "create one (with a password of its own); you can also create one in the keyring manager."},
+        {"the login keyring, unlocked", Keyring::loggedIn, false, unlockedKeyringLine},
+        {"the login keyring, locked", Keyring::loggedIn, true,
+         "Keyring: the default keyring is locked, so background translations cannot read the key. Unlock it "
+         "in "
+         "the keyring manager (Passwords and Keys, or KWalletManager), or run quillweave key authorize."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.situation);
+        test::PrivateKeyringSession session(row.keyring);
+        ASSERT_TRUE(session.isReady());
+        test::KeyringControl keyring(session.connection());
+        const QString login = keyring.defaultCollection();
+        if (row.lockLogin) {
+            ASSERT_TRUE(keyring.lock(login));
+        }
+
+        QProcess doctor;
+        doctor.setProcessEnvironment(session.environment());
+        doctor.start(QStringLiteral(QW_QUILLWEAVE), {QStringLiteral("--interface-language"),
+                                                     QStringLiteral("en"), QStringLiteral("doctor")});
+        ASSERT_TRUE(doctor.waitForFinished(30000));
+        EXPECT_EQ(doctor.exitCode(), ExitStatus::failure) << "there is no display";
+        EXPECT_EQ(
+            QString::fromUtf8(doctor.readAllStandardOutput()),
+            QStringLiteral("Session: no graphical display (DISPLAY is not set). Run this inside a desktop "
+                           "session.\n") +
+                QString::fromUtf8(row.expectedLine) + u'\n');
+        // Looking never changes the keyring: nothing unlocked, nothing created.
+        EXPECT_EQ(keyring.defaultCollection(), login);
+        if (!login.isEmpty()) {
+            EXPECT_EQ(keyring.isLocked(login), row.lockLogin);
+        }
     }
 }
 

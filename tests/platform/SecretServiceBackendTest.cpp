@@ -1,83 +1,19 @@
 #include "platform/SecretServiceBackend.h"
 
+#include "app/l10n/LocalizationState.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
+#include "tests/platform/KeyringControl.h"
 #include "tests/support/AsyncTestHelpers.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
 
 using namespace qw;
+using qw::test::KeyringControl;
 
 namespace {
-
-// Drives the keyring daemon directly, the way the desktop (screen lock, login) would: lock a
-// collection, and unlock it again with its password without any prompt.
-class KeyringControl {
-public:
-    QString defaultCollection() const
-    {
-        const QDBusMessage reply =
-            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-                 QStringLiteral("ReadAlias"), {QStringLiteral("default")});
-        return reply.arguments().value(0).value<QDBusObjectPath>().path();
-    }
-
-    bool isLocked(const QString& collection) const
-    {
-        const QDBusMessage reply =
-            call(collection, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                 {QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Locked")});
-        return reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
-    }
-
-    bool lock(const QString& collection) const
-    {
-        const QDBusMessage reply =
-            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-                 QStringLiteral("Lock"),
-                 {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(collection)})});
-        return reply.type() == QDBusMessage::ReplyMessage && isLocked(collection);
-    }
-
-    bool unlockWithPassword(const QString& collection, const QByteArray& password) const
-    {
-        // A plain session: the password only travels over the private test bus.
-        const QDBusMessage session =
-            call(QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
-                 QStringLiteral("OpenSession"),
-                 {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
-        if (session.type() != QDBusMessage::ReplyMessage)
-            return false;
-        const QDBusObjectPath sessionPath = session.arguments().value(1).value<QDBusObjectPath>();
-        QDBusArgument secret;
-        secret.beginStructure();
-        secret << sessionPath << QByteArray() << password << QStringLiteral("text/plain");
-        secret.endStructure();
-        const QDBusMessage reply =
-            call(QStringLiteral("/org/freedesktop/secrets"),
-                 QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-                 QStringLiteral("UnlockWithMasterPassword"),
-                 {QVariant::fromValue(QDBusObjectPath(collection)), QVariant::fromValue(secret)});
-        return reply.type() == QDBusMessage::ReplyMessage && !isLocked(collection);
-    }
-
-private:
-    QDBusMessage call(const QString& path, const QString& interface, const QString& method,
-                      const QVariantList& arguments) const
-    {
-        QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.secrets"), path,
-                                                              interface, method);
-        message.setArguments(arguments);
-        return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
-    }
-};
 
 // Answers the keyring's unlock prompt on the test display the way a user would: waits for the
 // prompt window to be shown, activates it, then sends each xdotool action in `keys` through
@@ -108,7 +44,8 @@ bool answerUnlockPrompt(const QList<QStringList>& keys)
             continue;
         }
         QProcess activate;
-        activate.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        activate.start(QStringLiteral("xdotool"),
+                       {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         if (!activate.waitForFinished(5000) || activate.exitCode() != 0)
             continue;
         bool delivered = true;
@@ -190,6 +127,39 @@ TEST_F(SecretServiceBackendTest, SaveLoadContainsDeleteRoundTrip)
     EXPECT_TRUE(store.remove(TranslationProvider::deepSeek));
     EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), std::nullopt);
+}
+
+TEST_F(SecretServiceBackendTest, ItemsCarryTheProgramsIdAndAReadableLabelInTheKeyringManager)
+{
+    struct Row {
+        TranslationProvider provider;
+        InterfaceLanguage language;
+        const char* account;
+        const char* label;
+    };
+    const Row rows[] = {
+        {TranslationProvider::deepSeek, InterfaceLanguage::english, "translation-api-key.deepseek",
+         "Quillweave API key (DeepSeek)"},
+        {TranslationProvider::custom, InterfaceLanguage::english, "translation-api-key.custom",
+         "Quillweave API key (Custom OpenAI-compatible endpoint)"},
+        {TranslationProvider::kimi, InterfaceLanguage::chinese, "translation-api-key.kimi",
+         "织语 API 密钥（Kimi / Moonshot）"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.account);
+        LocalizationState::shared().setLanguage(row.language);
+        ASSERT_TRUE(store.save(QStringLiteral("sk-labelled"), row.provider));
+        LocalizationState::shared().setLanguage(InterfaceLanguage::system);
+
+        // What the keyring manager, or `secret-tool search service org.quillweave.Quillweave`, finds.
+        const QMap<QString, QString> attributes{
+            {QStringLiteral("service"), QStringLiteral("org.quillweave.Quillweave")},
+            {QStringLiteral("account"), QString::fromUtf8(row.account)}};
+        const QList<KeyringControl::Item> items = keyring.search(attributes);
+        ASSERT_EQ(items.size(), 1);
+        EXPECT_EQ(items.first().label, QString::fromUtf8(row.label));
+        EXPECT_EQ(items.first().attributes, attributes);
+    }
 }
 
 TEST_F(SecretServiceBackendTest, LegacyOpenAIItemIsReadAndDeletedButNeverWritten)

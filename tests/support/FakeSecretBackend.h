@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ApplicationId.h"
 #include "engine/SecretBackend.h"
 
 #include <QByteArray>
@@ -29,13 +30,9 @@ public:
     };
 
     // Stores an item directly, bypassing add/update (for example bytes that are not UTF-8).
-    void setItem(const QString& account, const QByteArray& secret,
-                 const QString& service = QStringLiteral("com.lumenfold.InkbridgeMVP"));
-    std::optional<QByteArray>
-    item(const QString& account, const QString& service = QStringLiteral("com.lumenfold.InkbridgeMVP")) const;
-    std::optional<QString>
-    itemLabel(const QString& account,
-              const QString& service = QStringLiteral("com.lumenfold.InkbridgeMVP")) const;
+    void setItem(const QString& account, const QByteArray& secret, const QString& service = applicationId());
+    std::optional<QByteArray> item(const QString& account, const QString& service = applicationId()) const;
+    std::optional<QString> itemLabel(const QString& account, const QString& service = applicationId()) const;
     int itemCount() const;
 
     void setLocked(bool locked);
