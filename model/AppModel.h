@@ -389,8 +389,11 @@ private:
     // --- Authorization, credentials and status (AppModelAuthorization.cpp,
     // AppModelCredentials.cpp, AppModelStatus.cpp) ---
     std::optional<TranslationApplication> applicationForHotkey() const;
-    // A write into another application failed: say so and keep the preview for copying.
-    void showWriteFailure(const QString& message);
+    // A write into another application failed: say so and, when no newer work owns the
+    // preview, keep it for copying.
+    void showWriteFailure(const QString& message, bool ownsPreview);
+    // A confirmed write: keep its record and offer the restore.
+    void offerRestore(const ReplacementRecord& record);
     // Refuses (with a status) to allow this program itself or an application without an id.
     bool refuseOwnApplication(const TranslationApplication& app);
     // What a missing key access interrupted, remembered when the user starts the approval.

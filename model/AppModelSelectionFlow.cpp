@@ -340,16 +340,16 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     request.requireCurrentSelection = true;
     const AXReadPermit permit{m_axAccess, generation};
     const WriteResult result = co_await m_ax.replace(request, permit, token);
-    if (!*alive)
+    if (!*alive || token.isCancelled())
         co_return;
-    // Newer work owns the status once the generation moved; its result is dropped silently.
-    if (m_axAccess->current() != generation || !isEligible(field.bundleID) || token.isCancelled())
-        co_return;
-
+    // From here on the outcome is reported whatever happened during the write, as for a
+    // whole-field replacement.
     if (!result.isSuccess()) {
-        showWriteFailure(result.message());
+        showWriteFailure(result.message(), m_axAccess->current() == generation);
         co_return;
     }
+    setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
+    discardSelectionPreview();
     QString written = value;
     written.replace(range.location, range.length, translated);
     ReplacementRecord record;
@@ -359,14 +359,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     record.selectedOriginal = selected;
     record.selectedTranslated = translated;
     record.selectedLocation = range.location;
-    m_replacement = record;
-    publish(m_hasUndo, true);
-    setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
-    discardSelectionPreview();
-    // The bubble stays for the restore offer.
-    publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
-    publish(m_showingUndoOffer, true);
-    notifyPreviewUpdate();
+    offerRestore(record);
 }
 
 void AppModel::invalidateSelectionWriteCapability()
