@@ -367,6 +367,9 @@ private:
     QCoro::Task<void> selectionInspectionJob(quint64 jobId,
                                              std::optional<AccessibilityElement> preferredElement,
                                              CancellationToken token);
+    // The kind of a selection this flow translates, or none (with a status when the user can
+    // fix the reason).
+    std::optional<SelectedTranslationKind> selectionKind(const UserSelection& selection);
     void startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
                                    SelectedTranslationKind kind);
     QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request,
