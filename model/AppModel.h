@@ -156,6 +156,8 @@ public:
     const QSet<QString>& allowedBundleIDs() const { return m_allowedBundleIDs; }
     void setAllowedBundleIDs(QSet<QString> bundleIDs);
     bool cloudConsent() const { return m_cloudConsent; }
+    // Consent to send text to the selected provider, bound to its current endpoint: refused
+    // (stays false, `connectionStatus` says why) while that endpoint is not valid.
     void setCloudConsent(bool consent);
 
     bool hasValidInputLanguagePair() const;

@@ -146,6 +146,15 @@ void AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
 
 void AppModel::setCloudConsent(bool consent)
 {
+    // Consent is given for one endpoint: without a valid one there is nothing to consent to,
+    // and the refusal says why.
+    if (consent) {
+        const auto endpoint = currentProviderConfiguration().validatedEndpoint();
+        if (!endpoint) {
+            publish(m_connectionStatus, endpoint.error().message());
+            consent = false;
+        }
+    }
     publish(m_cloudConsent, consent);
     afterCloudConsentChange();
 }

@@ -86,16 +86,12 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
     const bool on = arguments.first() == u"on";
     CliModelHost host(m_context, std::nullopt);
     AppModel& model = host.model();
-    if (on) {
-        // Consent is bound to the endpoint it was given for: without a valid one there is
-        // nothing to consent to.
-        const auto endpoint = model.currentProviderConfiguration().validatedEndpoint();
-        if (!endpoint) {
-            m_context.err << endpoint.error().message() << Qt::endl;
-            co_return ExitStatus::failure;
-        }
-    }
     model.setCloudConsent(on);
+    if (on && !model.cloudConsent()) {
+        // The model refused: consent is bound to a valid endpoint, and there is none.
+        m_context.err << model.connectionStatus() << Qt::endl;
+        co_return ExitStatus::failure;
+    }
     m_context.out << displayName(model.selectedProvider()) << QStringLiteral("：")
                   << (on ? L10n::text(L10N_KEY("已同意")) : L10n::text(L10N_KEY("未同意"))) << Qt::endl;
     co_return ExitStatus::success;

@@ -107,6 +107,7 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
 {
     settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek"));
     storeKey(QStringLiteral("deepseek"), "sk-test-deepseek-key");
+    ASSERT_EQ(run("consent on").status, 0);
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral(
                                                      "  Let's finish the product design first.  ")));
@@ -130,6 +131,7 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
     qw::ProviderConfigurationStore::save(configurations, settings);
     storeKey(QStringLiteral("kimi"), "kimi-key");
+    settings.setBool(QStringLiteral("cloudConsent.kimi"), true);
 
     const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
@@ -142,6 +144,7 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
 TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 {
     storeKey(QStringLiteral("openai"), "key");
+    ASSERT_EQ(run("consent on").status, 0);
     for (const QString& text : {QStringLiteral("my password = hunter2hunter2hunter2"), QStringLiteral("   "),
                                 QString(1801, QLatin1Char('a'))}) {
         const Run result = run({QStringLiteral("translate"), QStringLiteral("--cloud"), text});
@@ -154,6 +157,7 @@ TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 TEST_F(CommandLineTest, EngineErrorsAreLocalizedOnStandardErrorWithAFailureStatus)
 {
     // No key stored for the selected provider (OpenAI by default).
+    ASSERT_EQ(run("consent on").status, 0);
     Run result = run("translate --cloud 你好");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.isEmpty());
@@ -302,6 +306,39 @@ TEST_F(CommandLineTest, ConsentIsBoundToTheEndpointItWasGivenFor)
     ASSERT_EQ(run("provider --address https://b.example/v1").status, 0);
     EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Not given")));
     EXPECT_EQ(run("consent maybe").status, 2);
+}
+
+TEST_F(CommandLineTest, CloudTranslationNeedsTheConsentGivenForTheCurrentAddress)
+{
+    storeKey(QStringLiteral("custom"), "sk-custom-key");
+    ASSERT_EQ(run("provider set custom").status, 0);
+    ASSERT_EQ(run("provider --address https://a.example/v1 --model m").status, 0);
+    const struct {
+        const char* situation;
+        const char* before; // a command run first, if any
+        bool sent;
+    } rows[] = {
+        {"consent never given", nullptr, false},
+        {"consent given", "consent on", true},
+        {"consent withdrawn", "consent off", false},
+        {"consent given again", "consent on", true},
+        {"the address changed since", "provider --address https://b.example/v1", false},
+    };
+    for (const auto& row : rows) {
+        if (row.before) {
+            ASSERT_EQ(run(row.before).status, 0) << row.situation;
+        }
+        const qsizetype sentBefore = transport->sent.size();
+        const Run result = run("translate --cloud 你好");
+        EXPECT_EQ(transport->sent.size(), sentBefore + (row.sent ? 1 : 0)) << row.situation;
+        if (row.sent)
+            continue;
+        EXPECT_EQ(result.status, 1) << row.situation;
+        EXPECT_EQ(result.err,
+                  QStringLiteral("Using the current cloud translation service is not allowed yet"))
+            << row.situation;
+    }
+    EXPECT_EQ(transport->sent.last().request.url().host(), QStringLiteral("a.example"));
 }
 
 TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
