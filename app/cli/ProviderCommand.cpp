@@ -10,8 +10,10 @@ QCoro::Task<int> ProviderCommand::provider(QStringList arguments, Settings setti
 {
     const bool changesSettings = !settings.address.isEmpty() || !settings.model.isEmpty();
     const bool selects = arguments.size() == 2 && arguments.first() == u"set";
-    if ((!arguments.isEmpty() && !selects) || (selects && changesSettings)) {
-        m_context.err << L10n::text(L10N_KEY("用法：quillweave provider [set <服务商>] [--address <地址>] [--model <模型>]"))
+    // Selecting one provider while naming another with --provider says two different things.
+    if ((!arguments.isEmpty() && !selects) || (selects && (changesSettings || m_provider))) {
+        m_context.err << L10n::text(L10N_KEY(
+                             "用法：quillweave provider [set <服务商>] [--address <地址>] [--model <模型>]"))
                       << Qt::endl;
         co_return ExitStatus::usage;
     }
@@ -25,7 +27,7 @@ QCoro::Task<int> ProviderCommand::provider(QStringList arguments, Settings setti
         chosen = named.value();
     }
 
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     co_await host.credentialSettled();
     AppModel& model = host.model();
     if (chosen) {
@@ -84,7 +86,7 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
         co_return ExitStatus::usage;
     }
     const bool on = arguments.first() == u"on";
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     AppModel& model = host.model();
     model.setCloudConsent(on);
     if (on && !model.cloudConsent()) {
@@ -99,7 +101,7 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
 
 QCoro::Task<int> ProviderCommand::testConnection()
 {
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     co_await host.credentialSettled();
     AppModel& model = host.model();
     model.testProviderConnection();

@@ -62,7 +62,15 @@ QCoro::Task<int> TranslateCommand::run(Options options)
         co_return ExitStatus::failure;
     }
 
-    const QString text = options.textFromStandardInput ? m_context.readStandardInput() : options.text;
+    QString text = options.text;
+    if (options.textFromStandardInput) {
+        const auto input = CliArguments::standardInput(m_context.readStandardInput());
+        if (!input) {
+            m_context.err << CliArguments::invalidStandardInput() << Qt::endl;
+            co_return ExitStatus::failure;
+        }
+        text = *input;
+    }
     // Nothing that looks like a secret, nothing empty and nothing overlong leaves this machine.
     if (!TextPolicy::isAllowed(text)) {
         m_context.err << L10n::text(L10N_KEY("当前内容无需翻译或受到保护")) << Qt::endl;

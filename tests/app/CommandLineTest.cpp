@@ -35,13 +35,13 @@ protected:
     };
 
     // The command line as one string split on blanks, for arguments that hold no blank.
-    Run run(const char* commandLine, QString standardInput = {})
+    Run run(const char* commandLine, QByteArray standardInput = {})
     {
         return run(QString::fromUtf8(commandLine).split(QLatin1Char(' '), Qt::SkipEmptyParts),
                    std::move(standardInput));
     }
 
-    Run run(QStringList arguments, QString standardInput = {})
+    Run run(QStringList arguments, QByteArray standardInput = {})
     {
         QString outText;
         QString errText;
@@ -131,7 +131,8 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
     qw::ProviderConfigurationStore::save(configurations, settings);
     storeKey(QStringLiteral("kimi"), "kimi-key");
-    settings.setBool(QStringLiteral("cloudConsent.kimi"), true);
+    ASSERT_EQ(run("consent on --provider kimi").status, 0);
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
 
     const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
@@ -186,7 +187,7 @@ TEST_F(CommandLineTest, UsageErrorsExitWithStatusTwo)
 TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt)
 {
     const QString secret = QStringLiteral("sk-abcdefghijklmnopqrstuvwxyz");
-    Run result = run("key set --provider deepseek", QStringLiteral("  ") + secret + QStringLiteral("\n"));
+    Run result = run("key set --provider deepseek", "  " + secret.toUtf8() + "\n");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
@@ -197,7 +198,7 @@ TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt
     EXPECT_EQ(secrets.promptsShown(), 0);
 
     // An empty key never overwrites the stored one.
-    result = run("key set --provider deepseek", QStringLiteral(" \n"));
+    result = run("key set --provider deepseek", " \n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
@@ -339,6 +340,91 @@ TEST_F(CommandLineTest, CloudTranslationNeedsTheConsentGivenForTheCurrentAddress
             << row.situation;
     }
     EXPECT_EQ(transport->sent.last().request.url().host(), QStringLiteral("a.example"));
+}
+
+TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecrets)
+{
+    const QByteArray secret = "sk-proj-Abc123Def456Ghi789";
+    const struct {
+        const char* situation;
+        QStringList arguments;
+        QByteArray standardInput;
+        int status;
+        QString error; // the first line of standard error
+    } rows[] = {
+        {"an unknown interface language",
+         {"--interface-language", "xx", "translate", "你好"},
+         {},
+         2,
+         "Unknown interface language: xx (choose system, zh-Hans or en)"},
+        {"a mistyped option", {"translate", "--clud", "你好"}, {}, 2, "Unknown option: --clud"},
+        {"a key pasted as an option",
+         {"translate", "--" + QString::fromUtf8(secret), "你好"},
+         {},
+         2,
+         "Unknown option: \u2026"},
+        {"a key given as the language",
+         {"translate", "--to", QString::fromUtf8(secret), "你好"},
+         {},
+         2,
+         "Unknown language: \u2026"},
+        {"a key given as the command", {QString::fromUtf8(secret)}, {}, 2, "Unknown command: \u2026"},
+        {"an option the command would ignore",
+         {"translate", "--address", "https://x.example", "你好"},
+         {},
+         2,
+         "Option --address cannot be used with the translate command"},
+        {"selecting one provider while naming another",
+         {"provider", "set", "openai", "--provider", "deepseek"},
+         {},
+         2,
+         "Usage: quillweave provider [set <provider>] [--address <address>] [--model <model>]"},
+        {"text that is not UTF-8",
+         {"translate", "-"},
+         "\xe4\xbd\xa0\xff",
+         1,
+         "Standard input is not valid UTF-8 text"},
+        {"a key that is not UTF-8",
+         {"key", "set"},
+         "sk-\xc3\x28"
+         "abcdefghijkl",
+         1,
+         "Standard input is not valid UTF-8 text"},
+        {"a key with a NUL inside",
+         {"key", "set"},
+         QByteArray("sk-abc") + '\0' + "defghijklmn",
+         1,
+         "The API key contains control characters; it was not saved"},
+        {"a key with an escape inside",
+         {"key", "set"},
+         "sk-abc\x1b[0mdefghijklmn\n",
+         1,
+         "The API key contains control characters; it was not saved"},
+    };
+    for (const auto& row : rows) {
+        const Run result = run(row.arguments, row.standardInput);
+        EXPECT_EQ(result.status, row.status) << row.situation;
+        EXPECT_EQ(result.err.split(QLatin1Char('\n')).first(), row.error) << row.situation;
+        EXPECT_FALSE(result.err.contains(QString::fromUtf8(secret))) << row.situation;
+    }
+    EXPECT_TRUE(transport->sent.isEmpty());
+    EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.openai")).has_value());
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+}
+
+TEST_F(CommandLineTest, ProviderSettingsForANamedProviderLeaveTheSelectionAlone)
+{
+    Run result = run("provider --provider custom --address https://llm.example/v1 --model small");
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+    EXPECT_TRUE(run("provider --provider custom").out.contains(QStringLiteral("https://llm.example/v1")));
+    EXPECT_FALSE(run("provider").out.contains(QStringLiteral("https://llm.example/v1")))
+        << "the selected provider (OpenAI) is unchanged";
+
+    // A built-in provider keeps its own address, named or selected.
+    result = run("provider --provider openai --address https://evil.example/v1");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("https://api.openai.com")));
 }
 
 TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
