@@ -86,6 +86,8 @@ public:
 private:
     bool guard();
     bool writeGuard();
+    // The value read back after a write: bounded by the deadline only, not by the permit.
+    std::optional<QString> readBack(const AccessibilityElement& element);
     void applyTimeout(const AccessibilityElement& element);
     std::optional<TextRange> readRange(const AccessibilityElement& element);
     std::optional<QRectF> boundsOf(const AccessibilityElement& element);

@@ -6,6 +6,8 @@
 #include "policy/SelectionRules.h"
 #include "policy/TextPolicy.h"
 
+#include <utility>
+
 namespace qw {
 
 namespace {
@@ -26,6 +28,19 @@ WriteResult cancelled()
 }
 
 } // namespace
+
+std::optional<QString> AXEngine::readBack(const AccessibilityElement& element)
+{
+    // What was written must be learnt whatever happened meanwhile: a revoked permit or a
+    // cancelled job stops a write that has not happened, never the confirmation of one that
+    // has. The deadline and the element's time-out still bound the read.
+    const std::function<bool()> authorizeRead = std::exchange(m_authorizeRead, [] { return true; });
+    const CancellationToken cancellation = std::exchange(m_cancellation, CancellationToken());
+    std::optional<QString> value = readString(QStringLiteral("AXValue"), element);
+    m_authorizeRead = authorizeRead;
+    m_cancellation = cancellation;
+    return value;
+}
 
 bool AXEngine::writeGuard()
 {
@@ -59,9 +74,9 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
         applyTimeout(element);
         const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXValue"),
                                                                      AttributeValue(translated));
-        if (error == AXErrorCode::success && readString(QStringLiteral("AXValue"), element) == translated)
+        if (error == AXErrorCode::success && readBack(element) == translated)
             return WriteResult::success(accessibilityChannel());
-        const auto after = readString(QStringLiteral("AXValue"), element);
+        const auto after = readBack(element);
         if (after != originalText) {
             // Some third text (or nothing readable): the field is no longer what the user saw,
             // so pasting over it would destroy unknown content.
@@ -105,9 +120,9 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
     }
     postCommandV();
     m_platform.sleeper.sleep(pasteSettleTime);
-    // The read-back passes the read guard like any read: a permit revoked during the pause
-    // reports the paste as unverified, and the clipboard is put back either way.
-    const auto after = readString(QStringLiteral("AXValue"), element);
+    // The paste was delivered: its outcome is read back even when the permit was revoked during
+    // the pause, and the clipboard is put back either way.
+    const auto after = readBack(element);
     restoreClipboard(saved, placed);
     if (after == translated)
         return WriteResult::success(clipboardChannel());
@@ -152,9 +167,9 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     applyTimeout(element);
     const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedText"),
                                                                  AttributeValue(translated));
-    if (error == AXErrorCode::success && readString(QStringLiteral("AXValue"), element) == expectedResult)
+    if (error == AXErrorCode::success && readBack(element) == expectedResult)
         return WriteResult::success(accessibilityChannel());
-    const auto after = readString(QStringLiteral("AXValue"), element);
+    const auto after = readBack(element);
     if (after != expectedValue)
         return WriteResult::failure(L10n::text(L10N_KEY("目标应用未确认选区写入结果；请检查输入框")));
 
@@ -188,7 +203,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     }
     postCommandV();
     m_platform.sleeper.sleep(pasteSettleTime);
-    const auto pasted = readString(QStringLiteral("AXValue"), element);
+    const auto pasted = readBack(element);
     restoreClipboard(saved, placed);
     if (pasted == expectedResult)
         return WriteResult::success(clipboardChannel());

@@ -20,12 +20,12 @@
 
 namespace {
 
-QString readAllStandardInput()
+QByteArray readAllStandardInput()
 {
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(input.readAll());
+    return input.readAll();
 }
 
 } // namespace
@@ -42,9 +42,9 @@ int main(int argc, char** argv)
     qw::SystemClock clock;
     qw::JsonFileSettingsStore settings(qw::JsonFileSettingsStore::defaultPath(), clock);
     qw::LocalizationState::shared().loadPersisted(settings);
-    const QString interfaceLanguage = qw::CommandLine::interfaceLanguageOption(QCoreApplication::arguments());
-    if (!interfaceLanguage.isEmpty())
-        qw::LocalizationState::shared().setLanguage(qw::interfaceLanguageFromRaw(interfaceLanguage));
+    // An invalid choice is refused by the command line itself, in the stored language.
+    if (const auto language = qw::CommandLine::interfaceLanguageOption(QCoreApplication::arguments()))
+        qw::LocalizationState::shared().setLanguage(*language);
 
     if (settings.loadOutcome() == qw::JsonFileSettingsStore::LoadOutcome::corruptFileSetAside)
         err << qw::L10n::format(L10N_KEY("设置文件已损坏，已另存为 %@；本次使用默认设置。"),

@@ -162,7 +162,9 @@ public:
     const QSet<QString>& allowedBundleIDs() const { return m_allowedBundleIDs; }
     SettingsWriteResult setAllowedBundleIDs(QSet<QString> bundleIDs);
     bool cloudConsent() const { return m_cloudConsent; }
-    // Saved together with the endpoint it is given for.
+    // Consent to send text to the selected provider, saved together with the endpoint it is
+    // given for: refused (stays false, nothing stored, `connectionStatus` says why) while that
+    // endpoint is not valid.
     SettingsWriteResult setCloudConsent(bool consent);
 
     bool hasValidInputLanguagePair() const;
@@ -389,6 +391,9 @@ private:
     QCoro::Task<void> selectionInspectionJob(quint64 jobId,
                                              std::optional<AccessibilityElement> preferredElement,
                                              CancellationToken token);
+    // The kind of a selection this flow translates, or none (with a status when the user can
+    // fix the reason).
+    std::optional<SelectedTranslationKind> selectionKind(const UserSelection& selection);
     void startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
                                    SelectedTranslationKind kind);
     QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request,
@@ -411,8 +416,11 @@ private:
     // --- Authorization, credentials and status (AppModelAuthorization.cpp,
     // AppModelCredentials.cpp, AppModelStatus.cpp) ---
     std::optional<TranslationApplication> applicationForHotkey() const;
-    // A write into another application failed: say so and keep the preview for copying.
-    void showWriteFailure(const QString& message);
+    // A write into another application failed: say so and, when no newer work owns the
+    // preview, keep it for copying.
+    void showWriteFailure(const QString& message, bool ownsPreview);
+    // A confirmed write: keep its record and offer the restore.
+    void offerRestore(const ReplacementRecord& record);
     // Refuses (with a status) to allow this program itself or an application without an id.
     bool refuseOwnApplication(const TranslationApplication& app);
     // What a missing key access interrupted, remembered when the user starts the approval.

@@ -94,29 +94,22 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     request.requireCurrentSelection = false;
     const AXReadPermit permit{m_axAccess, writeToken};
     const WriteResult result = co_await m_ax.replace(request, permit, token);
-    if (!*alive)
+    if (!*alive || token.isCancelled())
         co_return;
-    // Newer work owns the status once the generation moved; its result is dropped silently.
-    if (m_axAccess->current() != writeToken || !isEligible(snapshot.field.bundleID) || token.isCancelled())
-        co_return;
-
+    // The user asked for this write: its outcome is reported whatever happened meanwhile. A
+    // confirmed write keeps its record and restore offer even when newer work began during it.
     if (!result.isSuccess()) {
-        showWriteFailure(result.message());
+        showWriteFailure(result.message(), m_axAccess->current() == writeToken);
         co_return;
     }
+    setStatus(L10n::format(L10N_KEY("已通过%@替换，未自动发送"), {result.method()}));
+    cancelJob(m_pendingTranslation);
+    clearPreview();
     ReplacementRecord record;
     record.field = snapshot.field;
     record.original = snapshot.originalText;
     record.translated = translated;
-    m_replacement = record;
-    publish(m_hasUndo, true);
-    setStatus(L10n::format(L10N_KEY("已通过%@替换，未自动发送"), {result.method()}));
-    cancelJob(m_pendingTranslation);
-    clearPreview();
-    // The bubble stays for the restore offer.
-    publish(m_previewApplication, TranslationApplication{snapshot.field.bundleID, snapshot.field.appName});
-    publish(m_showingUndoOffer, true);
-    notifyPreviewUpdate();
+    offerRestore(record);
     advanceRevision();
 }
 
@@ -155,11 +148,9 @@ QCoro::Task<void> AppModel::restoreJob(CancellationToken token)
     }
     const AXReadPermit writePermit{m_axAccess, generation};
     const WriteResult result = co_await m_ax.replace(request, writePermit, token);
-    if (!*alive)
+    if (!*alive || token.isCancelled())
         co_return;
-    if (m_axAccess->current() != generation || !isEligible(record.field.bundleID) || token.isCancelled())
-        co_return;
-
+    // Reported whatever happened during the write, like the accept.
     if (!result.isSuccess()) {
         setStatus(L10n::format(L10N_KEY("恢复失败：%@"), {result.message()}));
         co_return;
@@ -201,10 +192,23 @@ QCoro::Task<void> AppModel::copyFeedbackJob(quint64 jobId, CancellationToken tok
     publish(m_copiedTranslation, false);
 }
 
-void AppModel::showWriteFailure(const QString& message)
+void AppModel::offerRestore(const ReplacementRecord& record)
 {
-    // The preview stays so the user may copy it; the write is not tried again by itself.
+    m_replacement = record;
+    publish(m_hasUndo, true);
+    // The bubble stays for the restore offer.
+    publish(m_previewApplication, TranslationApplication{record.field.bundleID, record.field.appName});
+    publish(m_showingUndoOffer, true);
+    notifyPreviewUpdate();
+}
+
+void AppModel::showWriteFailure(const QString& message, bool ownsPreview)
+{
     setStatus(message);
+    // Work that began during the write owns the preview; otherwise the preview stays so the
+    // user may copy it. The write is not tried again by itself.
+    if (!ownsPreview)
+        return;
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
     notifyPreviewUpdate();

@@ -14,7 +14,29 @@
 #include "model/AppModel.h"
 #include "policy/SelectionRules.h"
 
+#include <QCoreApplication>
+#include <coroutine>
+
 namespace qw {
+
+namespace {
+
+// Resumes the awaiting job from the event loop, once the call that started it has returned.
+// Awaiting a worker whose answer is already there does not suspend, so without this turn an
+// inspection could run to its end inside the request that started it, and the reports that
+// follow in the same turn would each start one of their own.
+class NextEventLoopTurn {
+public:
+    bool await_ready() const { return QCoreApplication::instance() == nullptr; }
+    void await_suspend(std::coroutine_handle<> job) const
+    {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [job] { job.resume(); }, Qt::QueuedConnection);
+    }
+    void await_resume() const {}
+};
+
+} // namespace
 
 // Everything the translation job of one selection needs, fixed when the selection was read.
 struct AppModel::SelectionRequest {
@@ -62,6 +84,12 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
         }
     };
 
+    // Every report delivered in this turn finds the inspection running and is remembered.
+    const NextEventLoopTurn nextTurn;
+    co_await nextTurn;
+    if (!*alive)
+        co_return;
+
     // --- First stage: decide whether to read at all ---
     if ((!m_inputTranslationEnabled && !m_pageTranslationEnabled) || !trusted()) {
         finish();
@@ -81,10 +109,12 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
     if (!*alive)
         co_return;
 
-    // --- Second stage: the read is only used when nothing newer happened meanwhile ---
+    // --- Second stage: the read is only used when nothing newer happened meanwhile; a report
+    // that arrived during it wins, and this read is never translated ---
     const std::optional<RunningApplication> frontNow = m_workspace.frontmostApplication();
     if (token.isCancelled() || m_revision != revision || m_selectionRevision != selectionRevision ||
-        m_isValidatingReplacement || !isEligible(bundleID) || !frontNow || frontNow->pid != front->pid) {
+        m_pendingSelectionRead || m_isValidatingReplacement || !isEligible(bundleID) || !frontNow ||
+        frontNow->pid != front->pid) {
         finish();
         co_return;
     }
@@ -95,25 +125,10 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
         co_return;
     }
 
-    SelectedTranslationKind kind = SelectedTranslationKind::page;
-    if (!read->field) {
-        if (!m_pageTranslationEnabled) {
-            finish();
-            co_return;
-        }
-        if (!hasValidPageLanguagePair()) {
-            setStatus(L10n::text(L10N_KEY("请为页面翻译选择不同的源语言和目标语言")));
-            finish();
-            co_return;
-        }
-    } else {
-        // In the automatic mode the field as a whole belongs to the input flow.
-        if (!m_inputTranslationEnabled || m_inputTranslationMode != TranslationMode::selection ||
-            !hasValidInputLanguagePair()) {
-            finish();
-            co_return;
-        }
-        kind = SelectedTranslationKind::input;
+    const std::optional<SelectedTranslationKind> kind = selectionKind(*read);
+    if (!kind) {
+        finish();
+        co_return;
     }
 
     // The same selection is already shown and still writable: nothing to do.
@@ -123,8 +138,26 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
         co_return;
     }
 
-    startSelectionTranslation(*front, *read, kind);
+    startSelectionTranslation(*front, *read, *kind);
     finish();
+}
+
+std::optional<SelectedTranslationKind> AppModel::selectionKind(const UserSelection& selection)
+{
+    if (!selection.field) {
+        if (!m_pageTranslationEnabled)
+            return std::nullopt;
+        if (!hasValidPageLanguagePair()) {
+            setStatus(L10n::text(L10N_KEY("请为页面翻译选择不同的源语言和目标语言")));
+            return std::nullopt;
+        }
+        return SelectedTranslationKind::page;
+    }
+    // In the automatic mode the field as a whole belongs to the input flow.
+    if (!m_inputTranslationEnabled || m_inputTranslationMode != TranslationMode::selection ||
+        !hasValidInputLanguagePair())
+        return std::nullopt;
+    return SelectedTranslationKind::input;
 }
 
 void AppModel::startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
@@ -340,16 +373,16 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     request.requireCurrentSelection = true;
     const AXReadPermit permit{m_axAccess, generation};
     const WriteResult result = co_await m_ax.replace(request, permit, token);
-    if (!*alive)
+    if (!*alive || token.isCancelled())
         co_return;
-    // Newer work owns the status once the generation moved; its result is dropped silently.
-    if (m_axAccess->current() != generation || !isEligible(field.bundleID) || token.isCancelled())
-        co_return;
-
+    // From here on the outcome is reported whatever happened during the write, as for a
+    // whole-field replacement.
     if (!result.isSuccess()) {
-        showWriteFailure(result.message());
+        showWriteFailure(result.message(), m_axAccess->current() == generation);
         co_return;
     }
+    setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
+    discardSelectionPreview();
     QString written = value;
     written.replace(range.location, range.length, translated);
     ReplacementRecord record;
@@ -359,14 +392,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     record.selectedOriginal = selected;
     record.selectedTranslated = translated;
     record.selectedLocation = range.location;
-    m_replacement = record;
-    publish(m_hasUndo, true);
-    setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
-    discardSelectionPreview();
-    // The bubble stays for the restore offer.
-    publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
-    publish(m_showingUndoOffer, true);
-    notifyPreviewUpdate();
+    offerRestore(record);
 }
 
 void AppModel::invalidateSelectionWriteCapability()

@@ -213,6 +213,16 @@ SettingsWriteResult AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
 
 SettingsWriteResult AppModel::setCloudConsent(bool consent)
 {
+    // Consent is given for one endpoint: without a valid one there is nothing to consent to.
+    // The refusal says why, stores nothing and leaves the consent off.
+    if (consent) {
+        const auto endpoint = currentProviderConfiguration().validatedEndpoint();
+        if (!endpoint) {
+            publish(m_connectionStatus, endpoint.error().message());
+            assignCloudConsent(false);
+            return SettingsWriteResult::ok();
+        }
+    }
     const SettingsWriteResult saved = m_defaults.apply(cloudConsentChanges(m_selectedProvider, consent));
     // A consent counts only once it is saved; a withdrawal counts at once, saved or not: no
     // text may go out on a consent the user took back.

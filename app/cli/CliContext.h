@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -25,8 +26,9 @@ struct CliContext {
     SerialWorker& keyringWorker;
     QTextStream& out;
     QTextStream& err;
-    // Reads all of standard input (the key for `key set`, or the text for `translate -`).
-    std::function<QString()> readStandardInput;
+    // Reads all of standard input as it came (the key for `key set`, or the text for
+    // `translate -`); the command decodes it and refuses what is not UTF-8.
+    std::function<QByteArray()> readStandardInput;
 
     // What the application model behind the settings commands needs besides the above.
     Clock& clock;

@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/AppsCommand.h"
+#include "app/cli/CliArguments.h"
 #include "app/cli/DoctorCommand.h"
 #include "app/cli/KeyCommand.h"
 #include "app/cli/ProviderCommand.h"
@@ -12,9 +13,7 @@
 
 namespace qw {
 
-namespace {
-
-struct Options {
+struct CommandLine::Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}};
     QCommandLineOption cloud{QStringLiteral("cloud")};
@@ -34,26 +33,68 @@ struct Options {
     }
 };
 
-void configure(QCommandLineParser& parser, const Options& options)
+namespace {
+
+void configure(QCommandLineParser& parser, const CommandLine::Options& options)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     options.addTo(parser);
 }
 
+// The options every command takes.
+const QStringList& globalOptions()
+{
+    static const QStringList names{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("v"),
+                                   QStringLiteral("version"), QStringLiteral("interface-language")};
+    return names;
+}
+
+// Each command with the options it takes besides the global ones: an option a command would
+// ignore is refused rather than silently dropped.
+const QHash<QString, QStringList>& commandOptions()
+{
+    static const QHash<QString, QStringList> table{
+        {QStringLiteral("translate"),
+         {QStringLiteral("cloud"), QStringLiteral("provider"), QStringLiteral("from"), QStringLiteral("to")}},
+        {QStringLiteral("key"), {QStringLiteral("provider")}},
+        {QStringLiteral("provider"),
+         {QStringLiteral("provider"), QStringLiteral("address"), QStringLiteral("model")}},
+        {QStringLiteral("consent"), {QStringLiteral("provider")}},
+        {QStringLiteral("test-connection"), {QStringLiteral("provider")}},
+        {QStringLiteral("apps"), {QStringLiteral("confirm-browser")}},
+        {QStringLiteral("doctor"), {}},
+    };
+    return table;
+}
+
+// An option as the user wrote it, when it is safe to repeat.
+QString optionText(const QString& name)
+{
+    const QString shown = CliArguments::repeatable(name);
+    if (shown != name)
+        return shown;
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
 } // namespace
 
-QString CommandLine::interfaceLanguageOption(const QStringList& arguments)
+std::optional<InterfaceLanguage> CommandLine::interfaceLanguageOption(const QStringList& arguments)
 {
     QCommandLineParser parser;
     Options options;
     configure(parser, options);
     parser.parse(arguments);
-    return parser.value(options.interfaceLanguage);
+    if (!parser.isSet(options.interfaceLanguage))
+        return std::nullopt;
+    const auto language = CliArguments::interfaceLanguage(parser.value(options.interfaceLanguage));
+    return language ? std::optional<InterfaceLanguage>(language.value()) : std::nullopt;
 }
 
 QString CommandLine::helpText()
 {
+    // Every key stays one literal, however long.
+    // clang-format off
     QStringList lines;
     lines << L10n::text(L10N_KEY("织语：在你允许的应用里翻译你输入和选中的文字。"));
     lines << QString();
@@ -62,10 +103,10 @@ QString CommandLine::helpText()
                             "[--from <language>] [--to <language>] <text…|->");
     lines << QStringLiteral(
         "  quillweave key <set|delete|status|authorize> [--provider <openai|deepseek|kimi|custom>]");
-    lines << QStringLiteral("  quillweave provider [set <openai|deepseek|kimi|custom>] [--address <url>] "
-                            "[--model <model>]");
-    lines << QStringLiteral("  quillweave consent <on|off>");
-    lines << QStringLiteral("  quillweave test-connection");
+    lines << QStringLiteral("  quillweave provider [set <openai|deepseek|kimi|custom>] [--provider <…>] "
+                            "[--address <url>] [--model <model>]");
+    lines << QStringLiteral("  quillweave consent <on|off> [--provider <…>]");
+    lines << QStringLiteral("  quillweave test-connection [--provider <…>]");
     lines << QStringLiteral(
         "  quillweave apps [allow <id> [--confirm-browser]|pause <id>|resume <id>|revoke <id>]");
     lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
@@ -109,6 +150,7 @@ QString CommandLine::helpText()
     lines << L10n::text(
         L10N_KEY("演示模式无需服务商，只翻译示例句（从中文到英语），例如：quillweave translate 你好"));
     lines << L10n::text(L10N_KEY("错误信息输出到标准错误，退出状态非零。"));
+    // clang-format on
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -118,9 +160,18 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
     Options options;
     configure(parser, options);
     if (!parser.parse(arguments)) {
-        m_context.err << L10n::format(L10N_KEY("命令行无效：%@"), {parser.errorText()}) << Qt::endl;
-        m_context.err << L10n::text(L10N_KEY("运行 quillweave --help 查看用法。")) << Qt::endl;
-        co_return ExitStatus::usage;
+        // An unknown option is named only when it is safe to repeat: a key pasted at the wrong
+        // place must not end up on standard error.
+        const QStringList unknown = parser.unknownOptionNames();
+        co_return usageError(unknown.isEmpty()
+                                 ? L10n::format(L10N_KEY("命令行无效：%@"), {parser.errorText()})
+                                 : L10n::format(L10N_KEY("未知的选项：%@"), {optionText(unknown.first())}));
+    }
+    if (parser.isSet(options.interfaceLanguage)) {
+        // main() applied a valid choice already; a wrong one is not quietly replaced.
+        const auto language = CliArguments::interfaceLanguage(parser.value(options.interfaceLanguage));
+        if (!language)
+            co_return usageError(language.error());
     }
     if (parser.isSet(options.help)) {
         m_context.out << helpText() << Qt::endl;
@@ -137,7 +188,19 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
         co_return ExitStatus::usage;
     }
     const QString command = positional.takeFirst();
+    if (!commandOptions().contains(command))
+        co_return usageError(L10n::format(L10N_KEY("未知的命令：%@"), {CliArguments::repeatable(command)}));
+    for (const QString& name : parser.optionNames()) {
+        if (!commandOptions().value(command).contains(name) && !globalOptions().contains(name))
+            co_return usageError(
+                L10n::format(L10N_KEY("选项 %@ 不能用于 %@ 命令"), {optionText(name), command}));
+    }
+    co_return co_await runCommand(command, positional, parser, options);
+}
 
+QCoro::Task<int> CommandLine::runCommand(const QString& command, QStringList positional,
+                                         const QCommandLineParser& parser, const Options& options)
+{
     if (command == u"translate") {
         TranslateCommand::Options translate;
         translate.cloud = parser.isSet(options.cloud);
@@ -151,55 +214,57 @@ QCoro::Task<int> CommandLine::run(QStringList arguments)
         TranslateCommand runner(m_context);
         co_return co_await runner.run(translate);
     }
-
     if (command == u"key") {
         static const QHash<QString, KeyCommand::Action> actions{
             {QStringLiteral("set"), KeyCommand::Action::set},
             {QStringLiteral("delete"), KeyCommand::Action::remove},
             {QStringLiteral("status"), KeyCommand::Action::status},
             {QStringLiteral("authorize"), KeyCommand::Action::authorize}};
-        if (positional.size() != 1 || !actions.contains(positional.first())) {
-            m_context.err << L10n::text(L10N_KEY("用法：quillweave key <set|delete|status|authorize> [--provider <服务商>]"))
-                          << Qt::endl;
-            co_return ExitStatus::usage;
-        }
+        if (positional.size() != 1 || !actions.contains(positional.first()))
+            co_return usageError(L10n::text(
+                L10N_KEY("用法：quillweave key <set|delete|status|authorize> [--provider <服务商>]")));
         KeyCommand runner(m_context);
         co_return co_await runner.run(actions.value(positional.first()), parser.value(options.provider));
     }
-
-    if (command == u"provider") {
-        const ProviderCommand::Settings settings{parser.value(options.address), parser.value(options.model)};
-        ProviderCommand runner(m_context);
-        co_return co_await runner.provider(positional, settings);
-    }
-
-    if (command == u"consent") {
-        ProviderCommand runner(m_context);
-        co_return co_await runner.consent(positional);
-    }
-
-    if (command == u"test-connection") {
-        if (!positional.isEmpty()) {
-            m_context.err << L10n::text(L10N_KEY("用法：quillweave test-connection")) << Qt::endl;
-            co_return ExitStatus::usage;
-        }
-        ProviderCommand runner(m_context);
-        co_return co_await runner.testConnection();
-    }
-
     if (command == u"apps") {
         AppsCommand runner(m_context);
         co_return co_await runner.run(positional, parser.isSet(options.confirmBrowser));
     }
-
     if (command == u"doctor") {
         DoctorCommand runner(m_context.out, m_context.err);
         co_return co_await runner.run(positional);
     }
+    co_return co_await runProviderCommand(command, positional, parser, options);
+}
 
-    m_context.err << L10n::format(L10N_KEY("未知的命令：%@"), {command}) << Qt::endl;
+QCoro::Task<int> CommandLine::runProviderCommand(const QString& command, QStringList positional,
+                                                 const QCommandLineParser& parser, const Options& options)
+{
+    // --provider works on the named provider without changing the selection, as for `key`.
+    std::optional<TranslationProvider> provider;
+    if (parser.isSet(options.provider)) {
+        const auto named = CliArguments::provider(parser.value(options.provider));
+        if (!named)
+            co_return usageError(named.error());
+        provider = named.value();
+    }
+    ProviderCommand runner(m_context, provider);
+    if (command == u"provider") {
+        const ProviderCommand::Settings settings{parser.value(options.address), parser.value(options.model)};
+        co_return co_await runner.provider(positional, settings);
+    }
+    if (command == u"consent")
+        co_return co_await runner.consent(positional);
+    if (!positional.isEmpty())
+        co_return usageError(L10n::text(L10N_KEY("用法：quillweave test-connection")));
+    co_return co_await runner.testConnection();
+}
+
+int CommandLine::usageError(const QString& message)
+{
+    m_context.err << message << Qt::endl;
     m_context.err << L10n::text(L10N_KEY("运行 quillweave --help 查看用法。")) << Qt::endl;
-    co_return ExitStatus::usage;
+    return ExitStatus::usage;
 }
 
 } // namespace qw

@@ -55,7 +55,18 @@ QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
 QCoro::Task<int> KeyCommand::set(CliModelHost& host)
 {
     AppModel& model = host.model();
-    const QString key = m_context.readStandardInput();
+    const std::optional<QString> input = CliArguments::standardInput(m_context.readStandardInput());
+    if (!input) {
+        m_context.err << CliArguments::invalidStandardInput() << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    const QString key = *input;
+    // A key with a control character inside (a NUL, an escape, a stray tab) is a broken paste;
+    // stored, it would only fail later at the provider.
+    if (CliArguments::containsControlCharacter(key.trimmed())) {
+        m_context.err << L10n::text(L10N_KEY("API Key 含有控制字符，未保存")) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
     const bool saved = co_await model.storeKey(key);
     if (!saved) {
         // The model's own reason: an empty key never overwrites a stored one, or the keyring

@@ -11,8 +11,10 @@ QCoro::Task<int> ProviderCommand::provider(QStringList arguments, Settings setti
 {
     const bool changesSettings = !settings.address.isEmpty() || !settings.model.isEmpty();
     const bool selects = arguments.size() == 2 && arguments.first() == u"set";
-    if ((!arguments.isEmpty() && !selects) || (selects && changesSettings)) {
-        m_context.err << L10n::text(L10N_KEY("用法：quillweave provider [set <服务商>] [--address <地址>] [--model <模型>]"))
+    // Selecting one provider while naming another with --provider says two different things.
+    if ((!arguments.isEmpty() && !selects) || (selects && (changesSettings || m_provider))) {
+        m_context.err << L10n::text(L10N_KEY(
+                             "用法：quillweave provider [set <服务商>] [--address <地址>] [--model <模型>]"))
                       << Qt::endl;
         co_return ExitStatus::usage;
     }
@@ -26,7 +28,7 @@ QCoro::Task<int> ProviderCommand::provider(QStringList arguments, Settings setti
         chosen = named.value();
     }
 
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     co_await host.credentialSettled();
     AppModel& model = host.model();
     if (chosen) {
@@ -89,20 +91,16 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
         co_return ExitStatus::usage;
     }
     const bool on = arguments.first() == u"on";
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     AppModel& model = host.model();
-    if (on) {
-        // Consent is bound to the endpoint it was given for: without a valid one there is
-        // nothing to consent to.
-        const auto endpoint = model.currentProviderConfiguration().validatedEndpoint();
-        if (!endpoint) {
-            m_context.err << endpoint.error().message() << Qt::endl;
-            co_return ExitStatus::failure;
-        }
-    }
     const SettingsWriteResult saved = model.setCloudConsent(on);
     if (!saved) {
         m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    if (on && !model.cloudConsent()) {
+        // The model refused: consent is bound to a valid endpoint, and there is none.
+        m_context.err << model.connectionStatus() << Qt::endl;
         co_return ExitStatus::failure;
     }
     m_context.out << displayName(model.selectedProvider()) << QStringLiteral("：")
@@ -112,7 +110,7 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
 
 QCoro::Task<int> ProviderCommand::testConnection()
 {
-    CliModelHost host(m_context, std::nullopt);
+    CliModelHost host(m_context, m_provider);
     co_await host.credentialSettled();
     AppModel& model = host.model();
     model.testProviderConnection();

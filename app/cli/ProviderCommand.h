@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/cli/CliContext.h"
+#include "engine/TranslationProvider.h"
 
 #include <QCoroTask>
 #include <QStringList>
+#include <optional>
 
 namespace qw {
 
@@ -19,7 +21,12 @@ public:
         QString model;   // empty: unchanged
     };
 
-    explicit ProviderCommand(CliContext& context) : m_context(context) {}
+    // With `provider`, every operation works on that provider as if it were selected, without
+    // the selection being stored.
+    explicit ProviderCommand(CliContext& context, std::optional<TranslationProvider> provider = std::nullopt)
+        : m_context(context), m_provider(provider)
+    {
+    }
 
     // No arguments shows the provider; `set <name>` selects one; address or model changes them.
     QCoro::Task<int> provider(QStringList arguments, Settings settings);
@@ -31,6 +38,7 @@ private:
     int update(CliModelHost& host, const Settings& settings);
 
     CliContext& m_context;
+    std::optional<TranslationProvider> m_provider;
 };
 
 } // namespace qw

@@ -22,12 +22,6 @@ TranslationProvider StoredTranslationSettings::selectedProvider(const SettingsSt
     return read(settings).selectedProvider;
 }
 
-ProviderConfiguration StoredTranslationSettings::storedConfiguration(const SettingsStore& settings,
-                                                                     TranslationProvider provider)
-{
-    return PersistedSettings::configuration(read(settings).providerConfigs, provider);
-}
-
 StoredTranslationSettings StoredTranslationSettings::load(const SettingsStore& settings)
 {
     const PersistedSettings persisted = read(settings);

@@ -18,15 +18,12 @@ struct StoredTranslationSettings {
     ProviderConfiguration configuration = ProviderConfiguration::defaults(TranslationProvider::openAI);
     TranslationLanguage sourceLanguage = TranslationLanguage::chinese;
     TranslationLanguage targetLanguage = TranslationLanguage::english;
-    // The consent the program holds for `provider`. The command line still sends only with
-    // --cloud, the consent given for that one text.
+    // The consent the program holds for `provider`, bound to its current address. The command
+    // line sends only when asked with --cloud and this consent is given.
     bool cloudConsent = false;
 
     static StoredTranslationSettings load(const SettingsStore& settings);
     static TranslationProvider selectedProvider(const SettingsStore& settings);
-    // The configuration the program would use for `provider`.
-    static ProviderConfiguration storedConfiguration(const SettingsStore& settings,
-                                                     TranslationProvider provider);
 };
 
 } // namespace qw

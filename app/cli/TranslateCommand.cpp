@@ -1,32 +1,23 @@
 #include "app/cli/TranslateCommand.h"
 
 #include "app/cli/CliArguments.h"
+#include "app/cli/ProviderOverrideSettings.h"
 #include "app/cli/StoredTranslationSettings.h"
 #include "app/l10n/L10n.h"
 #include "engine/TranslationService.h"
 #include "policy/TextPolicy.h"
 
+#include <optional>
+
 namespace qw {
 
-QCoro::Task<int> TranslateCommand::run(Options options)
+bool TranslateCommand::applyLanguages(const Options& options, StoredTranslationSettings& settings)
 {
-    StoredTranslationSettings settings = StoredTranslationSettings::load(m_context.settings);
-
-    if (!options.provider.isEmpty()) {
-        const auto provider = CliArguments::provider(options.provider);
-        if (!provider) {
-            m_context.err << provider.error() << Qt::endl;
-            co_return ExitStatus::usage;
-        }
-        settings.provider = provider.value();
-        settings.configuration =
-            StoredTranslationSettings::storedConfiguration(m_context.settings, settings.provider);
-    }
     if (!options.from.isEmpty()) {
         const auto language = CliArguments::language(options.from);
         if (!language) {
             m_context.err << language.error() << Qt::endl;
-            co_return ExitStatus::usage;
+            return false;
         }
         settings.sourceLanguage = language.value();
     }
@@ -34,16 +25,52 @@ QCoro::Task<int> TranslateCommand::run(Options options)
         const auto language = CliArguments::language(options.to);
         if (!language) {
             m_context.err << language.error() << Qt::endl;
-            co_return ExitStatus::usage;
+            return false;
         }
         settings.targetLanguage = language.value();
     }
     if (!isValidLanguagePair(settings.sourceLanguage, settings.targetLanguage)) {
         m_context.err << L10n::text(L10N_KEY("源语言与目标语言必须不同")) << Qt::endl;
+        return false;
+    }
+    return true;
+}
+
+QCoro::Task<int> TranslateCommand::run(Options options)
+{
+    // Another provider is read as if it were the selected one: its configuration and the
+    // consent the program would hold for it.
+    std::optional<ProviderOverrideSettings> otherProvider;
+    if (!options.provider.isEmpty()) {
+        const auto provider = CliArguments::provider(options.provider);
+        if (!provider) {
+            m_context.err << provider.error() << Qt::endl;
+            co_return ExitStatus::usage;
+        }
+        otherProvider.emplace(m_context.settings, provider.value());
+    }
+    StoredTranslationSettings settings =
+        StoredTranslationSettings::load(otherProvider ? *otherProvider : m_context.settings);
+
+    if (!applyLanguages(options, settings))
         co_return ExitStatus::usage;
+
+    // --cloud asks for the cloud path; it is taken only with the consent given for the
+    // provider's current address, which `consent on` records and an address change withdraws.
+    if (options.cloud && !settings.cloudConsent) {
+        m_context.err << L10n::text(L10N_KEY("尚未允许使用当前云翻译服务")) << Qt::endl;
+        co_return ExitStatus::failure;
     }
 
-    const QString text = options.textFromStandardInput ? m_context.readStandardInput() : options.text;
+    QString text = options.text;
+    if (options.textFromStandardInput) {
+        const auto input = CliArguments::standardInput(m_context.readStandardInput());
+        if (!input) {
+            m_context.err << CliArguments::invalidStandardInput() << Qt::endl;
+            co_return ExitStatus::failure;
+        }
+        text = *input;
+    }
     // Nothing that looks like a secret, nothing empty and nothing overlong leaves this machine.
     const TextVerdict verdict = TextPolicy::verdict(text);
     if (verdict == TextVerdict::tooLong) {

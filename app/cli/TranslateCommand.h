@@ -7,6 +7,8 @@
 
 namespace qw {
 
+struct StoredTranslationSettings;
+
 // `quillweave translate`: one text, translated once. Without --cloud the demo answers; with it
 // (the user's consent to send this text to the provider) exactly one request goes to the
 // selected provider. A text the safety policy refuses is never sent.
@@ -26,6 +28,10 @@ public:
     QCoro::Task<int> run(Options options);
 
 private:
+    // The languages named on the command line over the stored ones; false (after saying why)
+    // when one is unknown or the two are the same.
+    bool applyLanguages(const Options& options, StoredTranslationSettings& settings);
+
     CliContext& m_context;
 };
 

@@ -40,13 +40,13 @@ protected:
     };
 
     // The command line as one string split on blanks, for arguments that hold no blank.
-    Run run(const char* commandLine, QString standardInput = {})
+    Run run(const char* commandLine, QByteArray standardInput = {})
     {
         return run(QString::fromUtf8(commandLine).split(QLatin1Char(' '), Qt::SkipEmptyParts),
                    std::move(standardInput));
     }
 
-    Run run(QStringList arguments, QString standardInput = {})
+    Run run(QStringList arguments, QByteArray standardInput = {})
     {
         QString outText;
         QString errText;
@@ -120,6 +120,7 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
     ASSERT_TRUE(
         settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     storeKey(QStringLiteral("deepseek"), "sk-test-deepseek-key");
+    ASSERT_EQ(run("consent on").status, 0);
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral(
                                                      "  Let's finish the product design first.  ")));
@@ -143,6 +144,8 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
     ASSERT_TRUE(qw::ProviderConfigurationStore::save(configurations, settings));
     storeKey(QStringLiteral("kimi"), "kimi-key");
+    ASSERT_EQ(run("consent on --provider kimi").status, 0);
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
 
     const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
@@ -155,6 +158,7 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
 TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 {
     storeKey(QStringLiteral("openai"), "key");
+    ASSERT_EQ(run("consent on").status, 0);
     for (const QString& text :
          {QStringLiteral("my password = hunter2hunter2hunter2"), QStringLiteral("   "),
           QStringLiteral("token=abcdefghijklmnop ") + QString(1801, QLatin1Char('a'))}) {
@@ -173,6 +177,7 @@ TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 TEST_F(CommandLineTest, EngineErrorsAreLocalizedOnStandardErrorWithAFailureStatus)
 {
     // No key stored for the selected provider (OpenAI by default).
+    ASSERT_EQ(run("consent on").status, 0);
     Run result = run("translate --cloud 你好");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.isEmpty());
@@ -201,7 +206,7 @@ TEST_F(CommandLineTest, UsageErrorsExitWithStatusTwo)
 TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt)
 {
     const QString secret = QStringLiteral("sk-abcdefghijklmnopqrstuvwxyz");
-    Run result = run("key set --provider deepseek", QStringLiteral("  ") + secret + QStringLiteral("\n"));
+    Run result = run("key set --provider deepseek", "  " + secret.toUtf8() + "\n");
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
@@ -212,7 +217,7 @@ TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt
     EXPECT_EQ(secrets.promptsShown(), 0);
 
     // An empty key never overwrites the stored one.
-    result = run("key set --provider deepseek", QStringLiteral(" \n"));
+    result = run("key set --provider deepseek", " \n");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
 
@@ -332,6 +337,124 @@ TEST_F(CommandLineTest, ConsentIsBoundToTheEndpointItWasGivenFor)
     ASSERT_EQ(run("provider --address https://b.example/v1").status, 0);
     EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Not given")));
     EXPECT_EQ(run("consent maybe").status, 2);
+}
+
+TEST_F(CommandLineTest, CloudTranslationNeedsTheConsentGivenForTheCurrentAddress)
+{
+    storeKey(QStringLiteral("custom"), "sk-custom-key");
+    ASSERT_EQ(run("provider set custom").status, 0);
+    ASSERT_EQ(run("provider --address https://a.example/v1 --model m").status, 0);
+    const struct {
+        const char* situation;
+        const char* before; // a command run first, if any
+        bool sent;
+    } rows[] = {
+        {"consent never given", nullptr, false},
+        {"consent given", "consent on", true},
+        {"consent withdrawn", "consent off", false},
+        {"consent given again", "consent on", true},
+        {"the address changed since", "provider --address https://b.example/v1", false},
+    };
+    for (const auto& row : rows) {
+        if (row.before) {
+            ASSERT_EQ(run(row.before).status, 0) << row.situation;
+        }
+        const qsizetype sentBefore = transport->sent.size();
+        const Run result = run("translate --cloud 你好");
+        EXPECT_EQ(transport->sent.size(), sentBefore + (row.sent ? 1 : 0)) << row.situation;
+        if (row.sent)
+            continue;
+        EXPECT_EQ(result.status, 1) << row.situation;
+        EXPECT_EQ(result.err,
+                  QStringLiteral("Using the current cloud translation service is not allowed yet"))
+            << row.situation;
+    }
+    EXPECT_EQ(transport->sent.last().request.url().host(), QStringLiteral("a.example"));
+}
+
+TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecrets)
+{
+    const QByteArray secret = "sk-proj-Abc123Def456Ghi789";
+    const struct {
+        const char* situation;
+        QStringList arguments;
+        QByteArray standardInput;
+        int status;
+        QString error; // the first line of standard error
+    } rows[] = {
+        {"an unknown interface language",
+         {"--interface-language", "xx", "translate", "你好"},
+         {},
+         2,
+         "Unknown interface language: xx (choose system, zh-Hans or en)"},
+        {"a mistyped option", {"translate", "--clud", "你好"}, {}, 2, "Unknown option: --clud"},
+        {"a key pasted as an option",
+         {"translate", "--" + QString::fromUtf8(secret), "你好"},
+         {},
+         2,
+         "Unknown option: \u2026"},
+        {"a key given as the language",
+         {"translate", "--to", QString::fromUtf8(secret), "你好"},
+         {},
+         2,
+         "Unknown language: \u2026"},
+        {"a key given as the command", {QString::fromUtf8(secret)}, {}, 2, "Unknown command: \u2026"},
+        {"an option the command would ignore",
+         {"translate", "--address", "https://x.example", "你好"},
+         {},
+         2,
+         "Option --address cannot be used with the translate command"},
+        {"selecting one provider while naming another",
+         {"provider", "set", "openai", "--provider", "deepseek"},
+         {},
+         2,
+         "Usage: quillweave provider [set <provider>] [--address <address>] [--model <model>]"},
+        {"text that is not UTF-8",
+         {"translate", "-"},
+         "\xe4\xbd\xa0\xff",
+         1,
+         "Standard input is not valid UTF-8 text"},
+        {"a key that is not UTF-8",
+         {"key", "set"},
+         "sk-\xc3\x28"
+         "abcdefghijkl",
+         1,
+         "Standard input is not valid UTF-8 text"},
+        {"a key with a NUL inside",
+         {"key", "set"},
+         QByteArray("sk-abc") + '\0' + "defghijklmn",
+         1,
+         "The API key contains control characters; it was not saved"},
+        {"a key with an escape inside",
+         {"key", "set"},
+         "sk-abc\x1b[0mdefghijklmn\n",
+         1,
+         "The API key contains control characters; it was not saved"},
+    };
+    for (const auto& row : rows) {
+        const Run result = run(row.arguments, row.standardInput);
+        EXPECT_EQ(result.status, row.status) << row.situation;
+        EXPECT_EQ(result.err.split(QLatin1Char('\n')).first(), row.error) << row.situation;
+        EXPECT_FALSE(result.err.contains(QString::fromUtf8(secret))) << row.situation;
+    }
+    EXPECT_TRUE(transport->sent.isEmpty());
+    EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.openai")).has_value());
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+}
+
+TEST_F(CommandLineTest, ProviderSettingsForANamedProviderLeaveTheSelectionAlone)
+{
+    Run result = run("provider --provider custom --address https://llm.example/v1 --model small");
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+    EXPECT_TRUE(run("provider --provider custom").out.contains(QStringLiteral("https://llm.example/v1")));
+    EXPECT_FALSE(run("provider").out.contains(QStringLiteral("https://llm.example/v1")))
+        << "the selected provider (OpenAI) is unchanged";
+
+    // A built-in provider keeps its own address, named or selected.
+    result = run("provider --provider openai --address https://evil.example/v1");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("https://api.openai.com")));
 }
 
 TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)

@@ -183,6 +183,30 @@ TEST_F(CredentialFlowTest, TheApprovalResumesTheTranslationTheLockedKeyringInter
     EXPECT_EQ(model->translation(), QStringLiteral("EN:今天开会"));
 }
 
+TEST_F(CredentialFlowTest, ConsentNeedsAValidEndpointToBeGivenFor)
+{
+    // An address stored before HTTPS was required (or edited by hand).
+    ProviderConfigurations configurations = ProviderConfigurationStore::load(settings);
+    configurations[TranslationProvider::custom] = {
+        TranslationProvider::custom, QStringLiteral("http://llm.example.org/v1"), QStringLiteral("m")};
+    ASSERT_TRUE(ProviderConfigurationStore::save(configurations, settings));
+    makeKeyringModel();
+    settleCredential();
+    model->setSelectedProvider(TranslationProvider::custom);
+    model->setCloudConsent(true);
+    EXPECT_FALSE(model->cloudConsent());
+    EXPECT_EQ(model->connectionStatus(),
+              QStringLiteral("API 地址无效；必须使用 HTTPS，并正确配置服务商地址"));
+    EXPECT_NE(settings.boolValue(QStringLiteral("cloudConsent.custom")), true);
+
+    model->updateProviderSettings(QStringLiteral("https://llm.example.org/v1"), QStringLiteral("m"));
+    model->setCloudConsent(true);
+    EXPECT_TRUE(model->cloudConsent());
+    EXPECT_TRUE(settings.string(QStringLiteral("cloudConsentEndpoint.custom"))
+                    .value_or(QString())
+                    .startsWith(QStringLiteral("https://llm.example.org/v1")));
+}
+
 TEST_F(CredentialFlowTest, TestingTheConnectionWithoutAKeyOnlySaysToSaveOne)
 {
     makeKeyringModel();

@@ -59,6 +59,24 @@ TEST_F(ReplacementTest, AcceptWritesTheTranslationAndOffersTheRestore)
     EXPECT_EQ(transport->sent.size(), 1) << "the written translation is not translated again";
 }
 
+TEST_F(ReplacementTest, AWriteConfirmedAfterTheUserMovedOnIsKeptAndCanBeRestored)
+{
+    // A settings change or a click elsewhere lands between the write and its read-back.
+    const std::shared_ptr<AXAccessGeneration> access = generation;
+    desktop.afterNextWrite(QStringLiteral("AXValue"), [access] { access->advance(); });
+    accept();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
+    EXPECT_TRUE(model->status().startsWith(QStringLiteral("已通过")));
+    EXPECT_TRUE(model->hasUndo());
+    EXPECT_TRUE(model->showingUndoOffer());
+
+    desktop.afterNextWrite(QStringLiteral("AXValue"), [access] { access->advance(); });
+    undo();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
+    EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；编辑后才会重新翻译"));
+    EXPECT_FALSE(model->hasUndo());
+}
+
 TEST_F(ReplacementTest, AcceptAfterAOneCharacterEditWritesNothing)
 {
     // Edited after the preview, before the next scan noticed it.

@@ -1,5 +1,7 @@
 #include "tests/model/ModelTestFixture.h"
 
+#include <future>
+
 namespace qw::test {
 namespace {
 
@@ -172,20 +174,48 @@ TEST_F(SelectionFlowTest, ASelectionThatChangedDuringTheTranslationIsNotShown)
     EXPECT_TRUE(shownTranslations.isEmpty());
 }
 
-TEST_F(SelectionFlowTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLastElement)
+// Three reports in a row: one inspection at a time, and only the last report's selection is
+// translated, whether the worker is still busy with the first read (held) or answers at once.
+class SelectionReportsTest : public SelectionFlowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SelectionReportsTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLastElement)
 {
+    const bool holdWorker = GetParam();
     DesktopElement alpha = window.staticText(QStringLiteral("alpha text")).selection(0, 10);
     DesktopElement beta = window.staticText(QStringLiteral("beta text")).selection(0, 9);
-    model->inspectSelectionAfterMouseUp(std::nullopt); // reads nothing under the pointer
+    auto gate = std::make_shared<std::promise<void>>();
+    std::shared_future<void> opened = gate->get_future().share();
+    std::optional<Started<AXWorker::FocusResult>> held;
+    if (holdWorker) {
+        // The worker waits on this read until the test lets it go, so the first inspection's
+        // read surely runs while the later reports arrive.
+        worker.setFocusReader([opened](const RunningApplication&) {
+            opened.wait();
+            return AXWorker::FocusResult{};
+        });
+        held.emplace(start(worker.focus(editor.running())));
+    }
+
     model->inspectSelectionAfterMouseUp(alpha.handle());
+    if (holdWorker)
+        QCoreApplication::processEvents(); // the first inspection's read is now in flight
+    model->inspectSelectionAfterMouseUp(std::nullopt);
     model->inspectSelectionAfterMouseUp(beta.handle());
+    gate->set_value();
     ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
     finishSelection(0);
+    time.advance(5000ms);
+    QCoreApplication::processEvents();
 
-    ASSERT_EQ(transport->sent.size(), 1);
+    ASSERT_EQ(transport->sent.size(), 1) << "the selection a later report replaced is never sent";
     EXPECT_EQ(transport->sent.first().userText(), QStringLiteral("beta text"));
     EXPECT_EQ(model->original(), QStringLiteral("beta text"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Worker, SelectionReportsTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Held" : "AnsweringAtOnce";
+                         });
 
 TEST_F(SelectionFlowTest, AFailedTranslationShowsTheErrorAndRetryReadsTheSelectionAgain)
 {
@@ -283,6 +313,23 @@ TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
     EXPECT_EQ(model->status(), QStringLiteral("已恢复选区文字；再次编辑后可继续翻译"));
     EXPECT_FALSE(model->hasUndo());
+}
+
+TEST_F(InputSelectionTest, AWriteConfirmedAfterAPressElsewhereIsKeptAndCanBeRestored)
+{
+    // The mouse press lands between the write and its read-back.
+    const std::shared_ptr<AXAccessGeneration> access = generation;
+    desktop.afterNextWrite(QStringLiteral("AXSelectedText"), [access] { access->advance(); });
+    accept();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
+    EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换所选文字；未自动发送")));
+    EXPECT_TRUE(model->hasUndo());
+    EXPECT_TRUE(model->showingUndoOffer());
+
+    model->undoReplacement();
+    ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
+    EXPECT_EQ(model->status(), QStringLiteral("已恢复选区文字；再次编辑后可继续翻译"));
 }
 
 TEST_F(InputSelectionTest, NothingIsWrittenWhenTheCaretOrTheValueMoved)
