@@ -1,6 +1,6 @@
 #include "accessibility/AXEngine.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "policy/FocusedRoleRules.h"
 #include "policy/SelectionRules.h"
 #include "policy/TextPolicy.h"

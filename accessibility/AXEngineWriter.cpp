@@ -2,7 +2,7 @@
 // and reads it back. Nothing is written unless a read just before still shows exactly what the
 // user confirmed, and a write that cannot be confirmed is reported, never retried.
 #include "accessibility/AXEngine.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "policy/SelectionRules.h"
 #include "policy/TextPolicy.h"
 

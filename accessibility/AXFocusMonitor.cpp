@@ -1,7 +1,7 @@
 #include "accessibility/AXFocusMonitor.h"
 
 #include "accessibility/AXEngine.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 
 namespace qw {
 

@@ -1,6 +1,6 @@
 #include "accessibility/AXWorker.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "policy/SelectionRules.h"
 
 namespace qw {

@@ -1,6 +1,6 @@
 #include "app/cli/CommandLine.h"
-#include "app/l10n/L10n.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
 #include "core/Clock.h"
 #include "core/QtTimerSource.h"
 #include "core/SerialWorker.h"

@@ -1,6 +1,6 @@
 #include "engine/KeychainStore.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/ApplicationId.h"
 
 #include <QStringDecoder>

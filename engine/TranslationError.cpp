@@ -1,6 +1,6 @@
 #include "engine/TranslationError.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "engine/SecretBackend.h"
 
 namespace qw {

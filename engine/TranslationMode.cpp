@@ -1,6 +1,6 @@
 #include "engine/TranslationMode.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 
 namespace qw {
 

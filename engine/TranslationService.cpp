@@ -1,6 +1,6 @@
 #include "engine/TranslationService.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/ChatCompletion.h"
 #include "engine/NetworkChatTransport.h"

@@ -1,6 +1,6 @@
 #include "model/AppModel.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "model/PersistedSettings.h"

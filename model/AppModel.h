@@ -6,7 +6,7 @@
 #include "accessibility/adapters/AccessibilityElement.h"
 #include "accessibility/adapters/RunningApplication.h"
 #include "accessibility/adapters/TextRange.h"
-#include "app/l10n/InterfaceLanguage.h"
+#include "l10n/InterfaceLanguage.h"
 #include "core/CancellationToken.h"
 #include "core/SettingsStore.h"
 #include "core/SettingsWriteResult.h"

@@ -2,7 +2,7 @@
 // and revocations, the application a hotkey acts on, and the accessibility permission.
 
 #include "accessibility/adapters/Workspace.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/SettingsStore.h"
 #include "model/AppModel.h"
 #include "model/PersistedSettings.h"

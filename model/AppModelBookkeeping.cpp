@@ -1,7 +1,7 @@
 // Pauses until midnight, the current provider configuration, and the credential state the
 // flows consult before they send anything.
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Clock.h"
 #include "engine/SecretBackend.h"
 #include "engine/TranslationService.h"

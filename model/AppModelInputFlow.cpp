@@ -5,7 +5,7 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"

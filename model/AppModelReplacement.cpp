@@ -5,7 +5,7 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXReplaceRequest.h"
 #include "accessibility/AXWorker.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "model/AppModel.h"
 

@@ -9,7 +9,7 @@
 #include "accessibility/AXReplaceRequest.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"
 #include "policy/SelectionRules.h"

@@ -1,8 +1,8 @@
 // The settings: each setter persists under the key the value is read from, then runs the side
 // effects of that setting in their fixed order.
 
-#include "app/l10n/L10n.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
 #include "core/SettingsStore.h"
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"

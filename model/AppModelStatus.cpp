@@ -2,7 +2,7 @@
 // and the diagnostics the settings show (never a field's text, a translation or a key).
 
 #include "accessibility/adapters/Workspace.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 
 namespace qw {

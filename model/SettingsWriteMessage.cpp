@@ -1,6 +1,6 @@
 #include "model/SettingsWriteMessage.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 
 namespace qw::SettingsWriteMessage {
 

@@ -1,7 +1,7 @@
 #include "app/cli/AppsCommand.h"
 
 #include "app/cli/CliModelHost.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "model/SettingsWriteMessage.h"
 
 #include <QLocale>

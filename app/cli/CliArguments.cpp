@@ -1,6 +1,6 @@
 #include "app/cli/CliArguments.h"
 
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "policy/TextPolicy.h"
 
 #include <QHash>

@@ -6,7 +6,7 @@
 #include "app/cli/KeyCommand.h"
 #include "app/cli/ProviderCommand.h"
 #include "app/cli/TranslateCommand.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/cli/CliContext.h"
-#include "app/l10n/InterfaceLanguage.h"
+#include "l10n/InterfaceLanguage.h"
 
 #include <QCoroTask>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "app/cli/DoctorCommand.h"
 
 #include "accessibility/AXWorker.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "core/QtTimerSource.h"
 #include "platform/DesktopDiagnostics.h"

@@ -2,7 +2,7 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/CliModelHost.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "model/SettingsWriteMessage.h"
 
 namespace qw {

@@ -3,7 +3,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/ProviderOverrideSettings.h"
 #include "app/cli/StoredTranslationSettings.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
 #include "policy/TextPolicy.h"
 

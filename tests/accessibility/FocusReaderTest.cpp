@@ -1,5 +1,5 @@
 #include "accessibility/AXEngine.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "accessibility/AXFocusMonitor.h"
 #include "accessibility/SelectionMonitor.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 

@@ -1,5 +1,5 @@
 #include "accessibility/AXWorker.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 

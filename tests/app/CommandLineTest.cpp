@@ -1,6 +1,6 @@
 #include "app/cli/CommandLine.h"
 
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "core/SerialWorker.h"
 #include "engine/CredentialState.h"

@@ -1,7 +1,7 @@
 #include "engine/ChatCompletion.h"
 
 #include "TranslationErrorPrinter.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

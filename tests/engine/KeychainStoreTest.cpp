@@ -1,6 +1,6 @@
 #include "engine/KeychainStore.h"
 
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 #include "engine/TranslationError.h"
 #include "tests/support/FakeSecretBackend.h"
 

@@ -1,7 +1,7 @@
 #include "ConnectProxy.h"
 #include "LocalHttpsServer.h"
 #include "TranslationErrorPrinter.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 #include "engine/ChatCompletion.h"
 #include "engine/NetworkChatTransport.h"
 #include "engine/TranslationService.h"

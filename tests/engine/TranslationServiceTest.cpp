@@ -2,7 +2,7 @@
 
 #include "FakeChatTransport.h"
 #include "TranslationErrorPrinter.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
 

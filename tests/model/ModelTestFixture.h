@@ -1,8 +1,8 @@
 #pragma once
 
 #include "accessibility/AXWorker.h"
-#include "app/l10n/L10n.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "engine/TranslationService.h"
 #include "model/AppModel.h"

@@ -1,7 +1,7 @@
 #include "app/cli/DoctorCommand.h"
 
-#include "app/l10n/L10n.h"
-#include "app/l10n/LocalizationState.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
 #include "tests/platform/KeyringControl.h"
 #include "tests/platform/PrivateKeyringSession.h"
 #include "tests/support/AsyncTestHelpers.h"

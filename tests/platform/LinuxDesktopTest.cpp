@@ -5,7 +5,7 @@
 
 #include "accessibility/AXFocusMonitor.h"
 #include "accessibility/AXWorker.h"
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
 #include "platform/atspi/AtspiFocusTracker.h"
 #include "platform/atspi/AtspiProcessIds.h"

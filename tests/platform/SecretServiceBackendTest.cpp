@@ -1,6 +1,6 @@
 #include "platform/SecretServiceBackend.h"
 
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
 #include "tests/platform/KeyringControl.h"

@@ -1,4 +1,4 @@
-#include "app/l10n/LocalizationState.h"
+#include "l10n/LocalizationState.h"
 
 #include "core/SettingsStore.h"
 

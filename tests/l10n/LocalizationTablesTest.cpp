@@ -1,4 +1,4 @@
-#include "app/l10n/L10n.h"
+#include "l10n/L10n.h"
 
 #include <QDir>
 #include <QDirIterator>

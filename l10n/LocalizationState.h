@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/l10n/InterfaceLanguage.h"
+#include "l10n/InterfaceLanguage.h"
 
 #include <mutex>
 
