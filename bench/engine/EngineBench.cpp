@@ -7,56 +7,46 @@
 
 namespace {
 
-QString longText()
+// `unit` repeated to exactly 1800 user-perceived characters.
+QString repeatedTo1800Characters(const QString& unit)
 {
-    // 1800 user-perceived characters of mixed scripts, with no secret in them: the worst case
-    // the policy accepts, scanned in full by all three patterns.
-    const QString unit = QStringLiteral("这周我们先完成产品设计, then ship it. 😀 ");
     QString text;
     while (text.size() < 4000)
         text += unit;
     while (qw::TextPolicy::characterCount(text) > 1800)
         text.chop(1);
     return text;
+}
+
+void textPolicyOn(benchmark::State& state, const QString& text, const char* label)
+{
+    if (!qw::TextPolicy::isAllowed(text)) {
+        state.SkipWithError("the benchmark text should be allowed");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qw::TextPolicy::isAllowed(text));
+    state.SetLabel(label);
 }
 
 void textPolicyOnTheLongestAllowedText(benchmark::State& state)
 {
-    const QString text = longText();
-    if (!qw::TextPolicy::isAllowed(text)) {
-        state.SkipWithError("the benchmark text should be allowed");
-        return;
-    }
-    for (auto _ : state)
-        benchmark::DoNotOptimize(qw::TextPolicy::isAllowed(text));
-    state.SetLabel("1800 characters");
+    // Mixed scripts with no secret in them: the worst case the policy accepts, scanned in full
+    // by every pattern.
+    textPolicyOn(state, repeatedTo1800Characters(QStringLiteral("这周我们先完成产品设计, then ship it. 😀 ")),
+                 "1800 characters");
 }
 BENCHMARK(textPolicyOnTheLongestAllowedText)->Unit(benchmark::kMicrosecond);
 
-QString longProseAboutSecrets()
-{
-    // 1800 characters of hard-wrapped prose that names passwords, keys and tokens without giving
-    // one, in full-width and ASCII punctuation: every keyword makes the patterns look closer.
-    const QString unit = QStringLiteral("忘记密码了怎么办？请在设置里重置 password，\n"
-                                        "the API key is stored in the keyring; token：见文档。\n");
-    QString text;
-    while (text.size() < 4000)
-        text += unit;
-    while (qw::TextPolicy::characterCount(text) > 1800)
-        text.chop(1);
-    return text;
-}
-
 void textPolicyOnLongProseAboutSecrets(benchmark::State& state)
 {
-    const QString text = longProseAboutSecrets();
-    if (!qw::TextPolicy::isAllowed(text)) {
-        state.SkipWithError("the benchmark text should be allowed");
-        return;
-    }
-    for (auto _ : state)
-        benchmark::DoNotOptimize(qw::TextPolicy::isAllowed(text));
-    state.SetLabel("1800 characters, wrapped lines");
+    // Hard-wrapped prose that names passwords, keys and tokens without giving one, in
+    // full-width and ASCII punctuation: every keyword makes the patterns look closer.
+    textPolicyOn(
+        state,
+        repeatedTo1800Characters(QStringLiteral("忘记密码了怎么办？请在设置里重置 password，\n"
+                                                "the API key is stored in the keyring; token：见文档。\n")),
+        "1800 characters, wrapped lines");
 }
 BENCHMARK(textPolicyOnLongProseAboutSecrets)->Unit(benchmark::kMicrosecond);
 
