@@ -8,10 +8,11 @@ namespace qw {
 
 QtBubbleScreens::QtBubbleScreens()
 {
-    // Queued: Qt announces a removed screen while it is still in the list.
+    // Announced later (queued), so that the layout is read once Qt has finished updating its
+    // screen list and the geometry of a new screen.
     connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
         watch(screen);
-        announce();
+        QMetaObject::invokeMethod(this, &QtBubbleScreens::announce, Qt::QueuedConnection);
     });
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &QtBubbleScreens::announce, Qt::QueuedConnection);
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &QtBubbleScreens::announce,

@@ -64,43 +64,28 @@ TEST_F(PanelControllerTest, FollowsTheFieldAndHidesWhenTheModelShowsNothing)
 TEST_F(PanelControllerTest, HeightFollowsTheContentDownwardFromAFixedTopEdge)
 {
     showFor(kField);
-    struct Row {
-        double reported;
-        qreal height;
-    } const rows[] = {
-        {30, 80},
-        {900, 520},
-        {200.2, 201},
-        {201, 201}, // a change of a point or less does not move the panel
-        {std::numeric_limits<double>::quiet_NaN(), 201},
-        {std::numeric_limits<double>::infinity(), 201},
-        {0, 201},
-        {-40, 201},
-        {150, 150},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.reported);
-        controller.contentHeightChanged(row.reported);
-        EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft(), QSizeF(382, row.height)));
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    // Limits; a change of a point or less; nonsense that leaves the panel as it is.
+    const std::pair<double, qreal> rows[] = {{30, 80},   {900, 520}, {200.2, 201}, {201.1, 201}, {nan, 201},
+                                             {inf, 201}, {0, 201},   {-40, 201},   {150, 150}};
+    for (const auto& [reported, height] : rows) {
+        SCOPED_TRACE(reported);
+        controller.contentHeightChanged(reported);
+        EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft(), QSizeF(382, height)));
     }
 }
 
 TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelFixesIt)
 {
-    struct Row {
-        QPointF travel;
-        Mode mode;
-    } const rows[] = {
-        {{0.5, -0.5}, Mode::automatic},
-        {{0.6, 0}, Mode::fixed},
-        {{0, -3}, Mode::fixed},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.travel.x());
+    const std::pair<QPointF, Mode> rows[] = {
+        {{0.5, -0.5}, Mode::automatic}, {{0.6, 0}, Mode::fixed}, {{0, -3}, Mode::fixed}};
+    for (const auto& [travel, mode] : rows) {
+        SCOPED_TRACE(travel.x());
         controller.setFixed(false);
         showFor(kField);
-        drag(row.travel);
-        EXPECT_EQ(controller.placement().mode(), row.mode);
+        drag(travel);
+        EXPECT_EQ(controller.placement().mode(), mode);
     }
 
     // Dropped across two screens: fully onto the one it is mostly on, and there it stays when the
@@ -159,18 +144,14 @@ TEST_F(PanelControllerTest, PinAndFollowAgain)
 TEST_F(PanelControllerTest, UserResizesTheWidthOnlyWithinLimits)
 {
     showFor(kField);
-    struct Row {
-        qreal dragged;
-        qreal width;
-    } const rows[] = {{200, 340}, {500, 500}, {2000, 620}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.dragged);
+    for (const auto& [dragged, width] : {std::pair<qreal, qreal>{200, 340}, {500, 500}, {2000, 620}}) {
+        SCOPED_TRACE(dragged);
         controller.resizeStarted();
-        controller.resizeMoved(row.dragged);
+        controller.resizeMoved(dragged);
         showFor(kOtherField); // held back until the resize ends
-        EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft(), QSizeF(row.width, 150)));
+        EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft(), QSizeF(width, 150)));
         controller.resizeEnded();
-        EXPECT_EQ(panel.frame(), QRectF(kNextToOtherField.topLeft(), QSizeF(row.width, 150)));
+        EXPECT_EQ(panel.frame(), QRectF(kNextToOtherField.topLeft(), QSizeF(width, 150)));
         showFor(kField);
     }
 }
