@@ -1,0 +1,115 @@
+#include "bubble/BubbleTitleBar.h"
+
+#include "l10n/L10n.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolButton>
+
+namespace qw {
+
+BubbleTitleBar::BubbleTitleBar(QWidget* parent)
+    : QWidget(parent), m_title(new QLabel(this)), m_pin(new QToolButton(this)), m_close(new QToolButton(this))
+{
+    // The title may be longer than the panel is wide in some language; it is cut, never the
+    // buttons beside it.
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_title->setTextFormat(Qt::PlainText);
+    QFont bold = m_title->font();
+    bold.setWeight(QFont::DemiBold);
+    m_title->setFont(bold);
+    // Presses on the title reach this widget, which runs the drag.
+    m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_pin->setCheckable(true);
+    m_pin->setAutoRaise(true);
+    m_pin->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QIcon close = QIcon::fromTheme(QStringLiteral("window-close"));
+    if (close.isNull())
+        close = style()->standardIcon(QStyle::SP_TitleBarCloseButton);
+    m_close->setIcon(close);
+    m_close->setAutoRaise(true);
+    // A click must not take the keyboard focus; Tab still reaches the buttons once the panel has it.
+    for (QToolButton* button : {m_pin, m_close})
+        button->setFocusPolicy(Qt::TabFocus);
+    connect(m_pin, &QToolButton::clicked, this, [this] { Q_EMIT pinToggled(!m_pinned); });
+    connect(m_close, &QToolButton::clicked, this, &BubbleTitleBar::closeClicked);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    row->addWidget(m_title, 1);
+    row->addWidget(m_pin);
+    row->addWidget(m_close);
+    setCursor(Qt::OpenHandCursor);
+    m_pin->setCursor(Qt::ArrowCursor);
+    m_close->setCursor(Qt::ArrowCursor);
+    retranslate();
+}
+
+void BubbleTitleBar::setTitle(const QString& title)
+{
+    m_title->setText(title);
+    m_title->setAccessibleName(title);
+}
+
+void BubbleTitleBar::setPinned(bool pinned)
+{
+    m_pinned = pinned;
+    m_pin->setChecked(pinned);
+    retranslate();
+}
+
+void BubbleTitleBar::retranslate()
+{
+    const QString pin = m_pinned ? L10n::text(L10N_KEY("恢复自动跟随")) : L10n::text(L10N_KEY("固定位置"));
+    m_pin->setText(pin);
+    m_pin->setAccessibleName(pin);
+    const QString close = L10n::text(L10N_KEY("关闭翻译提示"));
+    m_close->setToolTip(close);
+    m_close->setAccessibleName(close);
+    const QString drag = L10n::text(L10N_KEY("拖动标题区域调整译文框位置"));
+    setToolTip(drag);
+    setAccessibleDescription(drag);
+}
+
+void BubbleTitleBar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void BubbleTitleBar::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || m_pressGlobal) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_pressGlobal = event->globalPosition();
+    setCursor(Qt::ClosedHandCursor);
+    Q_EMIT dragStarted();
+}
+
+void BubbleTitleBar::mouseMoveEvent(QMouseEvent* event)
+{
+    // The global position does not move with the panel, so the travel is the pointer's alone.
+    if (m_pressGlobal)
+        Q_EMIT dragMoved(event->globalPosition() - *m_pressGlobal);
+}
+
+void BubbleTitleBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressGlobal)
+        return;
+    Q_EMIT dragMoved(event->globalPosition() - *m_pressGlobal);
+    m_pressGlobal.reset();
+    setCursor(Qt::OpenHandCursor);
+    Q_EMIT dragEnded();
+}
+
+} // namespace qw

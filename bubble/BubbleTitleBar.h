@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPointF>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QToolButton;
+
+namespace qw {
+
+// The panel's header: the title, which is also the handle the user drags the panel by, the pin
+// button and the close button. The panel is not managed by the window manager, so the drag is
+// this widget's own: it reports how far the pointer has travelled since the press.
+class BubbleTitleBar final : public QWidget {
+    Q_OBJECT
+public:
+    explicit BubbleTitleBar(QWidget* parent = nullptr);
+
+    void setTitle(const QString& title);
+    // Fixed: the pin button offers to follow the field again; else to stay where it is.
+    void setPinned(bool pinned);
+    void retranslate();
+
+    QToolButton* pinButton() const { return m_pin; }
+    QToolButton* closeButton() const { return m_close; }
+
+Q_SIGNALS:
+    void dragStarted();
+    void dragMoved(QPointF pointerTravel);
+    void dragEnded();
+    // Asks for the other placement mode than the one shown.
+    void pinToggled(bool pinned);
+    void closeClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QLabel* m_title;
+    QToolButton* m_pin;
+    QToolButton* m_close;
+    bool m_pinned = false;
+    std::optional<QPointF> m_pressGlobal;
+};
+
+} // namespace qw
