@@ -87,10 +87,17 @@ void BubblePanel::setContent(QWidget* content)
 
 double BubblePanel::preferredHeight() const
 {
+    return preferredHeight(cardRect().width());
+}
+
+double BubblePanel::preferredHeight(qreal cardWidth) const
+{
     const QLayout* column = layout();
+    const int shadow = shadowMargin();
+    const int width = qRound(cardWidth) + 2 * shadow;
     const int total =
-        column->hasHeightForWidth() ? column->totalHeightForWidth(width()) : column->totalSizeHint().height();
-    return total - 2 * shadowMargin();
+        column->hasHeightForWidth() ? column->totalHeightForWidth(width) : column->totalSizeHint().height();
+    return total - 2 * shadow;
 }
 
 void BubblePanel::reportPreferredHeight()

@@ -37,8 +37,9 @@ public:
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 
-    // The card height the header and the content need at the card's current width.
+    // The card height the header and the content need at the card's current width, or at another.
     double preferredHeight() const;
+    double preferredHeight(qreal cardWidth) const;
 
 Q_SIGNALS:
     void preferredHeightChanged(double height);

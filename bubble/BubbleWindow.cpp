@@ -58,11 +58,24 @@ void BubbleWindow::connectPanel()
                      [this](double height) { m_controller.contentHeightChanged(height); });
 }
 
+void BubbleWindow::refresh(const BubbleModelState& state)
+{
+    // The content's height is measured before the panel is shown: placed at a guessed height and
+    // then grown or shrunk from its top edge, it would open away from the field or over it.
+    if (state.wantsPanel && !m_panel->isVisible()) {
+        m_panel->ensurePolished();
+        const qreal width = m_created ? frame().width() : PanelController::initialFrame.width();
+        m_controller.contentHeightChanged(m_panel->preferredHeight(width));
+    }
+    m_controller.refresh(state);
+}
+
 void BubbleWindow::create(const QRectF& initialFrame)
 {
     m_panel->setFrameStyle(m_compositorRunning && m_compositorRunning() ? BubblePanel::FrameStyle::shadowed
                                                                         : BubblePanel::FrameStyle::bordered);
     setFrame(initialFrame);
+    m_created = true;
 }
 
 QRectF BubbleWindow::frame() const

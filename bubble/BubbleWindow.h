@@ -27,7 +27,7 @@ public:
     BubbleWindow(const BubbleWindow&) = delete;
     BubbleWindow& operator=(const BubbleWindow&) = delete;
 
-    void refresh(const BubbleModelState& state) { m_controller.refresh(state); }
+    void refresh(const BubbleModelState& state);
     // The close button's action (the model discards the preview, which hides the panel).
     void setOnCloseRequested(std::function<void()> onCloseRequested);
 
@@ -51,6 +51,7 @@ private:
     std::unique_ptr<BubblePanel> m_panel;
     std::function<void()> m_onCloseRequested;
     qreal m_resizeStartWidth = 0;
+    bool m_created = false;
 };
 
 } // namespace qw

@@ -1,0 +1,170 @@
+// The panel on a real desktop (the headless session: Xvfb, openbox, the accessibility bus),
+// beside a GTK program whose entry the user is typing in. Clicks on the panel's buttons and a
+// drag of its title must leave that program the active window, its entry focused, its caret
+// where it was: typing goes on landing in the entry.
+#include "bubble/BubblePanel.h"
+#include "bubble/BubblePlaceholderContent.h"
+#include "bubble/BubbleTitleBar.h"
+#include "bubble/BubbleWindow.h"
+#include "bubble/QtBubbleScreens.h"
+#include "core/QtTimerSource.h"
+#include "l10n/L10n.h"
+#include "tests/platform/DesktopTestApp.h"
+#include "tests/support/AsyncTestHelpers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWindow>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace qw;
+using namespace qw::test;
+
+namespace {
+
+// The window X11 reports active (root _NET_ACTIVE_WINDOW), 0 when none.
+quint32 activeWindow()
+{
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_ACTIVE_WINDOW")});
+    xprop.waitForFinished(5000);
+    // "_NET_ACTIVE_WINDOW(WINDOW): window id # 0x1200007"
+    const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    return out.section(u'#', 1).trimmed().toUInt(nullptr, 16);
+}
+
+bool xdotool(const QStringList& arguments)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+// Real pointer events through XTest, as a user's hand would give them.
+bool clickAt(QPoint global)
+{
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
+                    QString::number(global.y()), QStringLiteral("click"), QStringLiteral("1")});
+}
+
+QPoint centreOf(const QWidget* widget)
+{
+    return widget->mapToGlobal(widget->rect().center());
+}
+
+struct Entry {
+    QString text;
+    bool focused = false;
+    QRectF extents;
+};
+
+// The GTK entry as a screen reader sees it. Read by a separate program while this one keeps
+// answering the accessibility bus (the reader may ask every application for its process id).
+std::optional<Entry> readEntry(qint32 pid)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(QW_ATSPI_ENTRY_SCRIPT), QString::number(pid)});
+    if (!pumpUntil([&] { return reader.state() == QProcess::NotRunning; }))
+        return std::nullopt;
+    const QJsonObject json = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+    if (json.isEmpty())
+        return std::nullopt;
+    const QJsonArray box = json.value(QStringLiteral("extents")).toArray();
+    return Entry{
+        json.value(QStringLiteral("text")).toString(), json.value(QStringLiteral("focused")).toBool(),
+        QRectF(box.at(0).toDouble(), box.at(1).toDouble(), box.at(2).toDouble(), box.at(3).toDouble())};
+}
+
+// Types through XTest into whatever holds the keyboard focus, then waits (bounded) until the
+// entry shows `expected` and still has the focus.
+bool typeAndExpect(qint32 pid, const QString& keys, const QString& expected)
+{
+    if (!xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), keys}))
+        return false;
+    return pumpUntil([&] {
+        const auto entry = readEntry(pid);
+        return entry && entry->focused && entry->text == expected;
+    });
+}
+
+class BubbleDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "DISPLAY is not set: run inside scripts/headless-session.sh";
+    }
+};
+
+} // namespace
+
+TEST_F(BubbleDesktopTest, ClicksAndDragsOnThePanelLeaveTheUserTypingInTheirField)
+{
+    DesktopTestApp pad;
+    ASSERT_TRUE(pad.start());
+    ASSERT_TRUE(pad.activate());
+    ASSERT_TRUE(pumpUntil([&] { return activeWindow() == pad.windowId(); }));
+    ASSERT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("hi "), QStringLiteral("hi ")));
+    const std::optional<Entry> field = readEntry(pad.pid());
+    ASSERT_TRUE(field);
+
+    QtBubbleScreens screens;
+    QtTimerSource timers;
+    BubbleWindow window(screens, timers);
+    BubblePanel& panel = window.panel();
+    int closeRequests = 0;
+    window.setOnCloseRequested([&] { ++closeRequests; });
+    auto* content = new BubblePlaceholderContent;
+    int buttonClicks = 0;
+    QObject::connect(content->button(), &QPushButton::clicked, [&] { ++buttonClicks; });
+    panel.titleBar()->setTitle(BubblePlaceholderContent::title());
+    panel.setContent(content);
+
+    window.refresh({true, field->extents});
+    // Shown, and sized to its content, before anything is aimed at it.
+    ASSERT_TRUE(pumpUntil([&] {
+        return panel.windowHandle() && panel.windowHandle()->isExposed() &&
+               std::abs(window.frame().height() - std::max(80.0, std::ceil(panel.preferredHeight()))) <= 1;
+    }));
+    const QRectF nextToField = window.frame();
+    // Right above the field, at the height of its content from the first moment.
+    EXPECT_EQ(nextToField.bottom() + 10, field->extents.top());
+    EXPECT_FALSE(nextToField.intersects(field->extents));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "showing the panel took the active window";
+
+    ASSERT_TRUE(clickAt(centreOf(content->button())));
+    ASSERT_TRUE(pumpUntil([&] { return buttonClicks == 1; }));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "a click on the panel took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("abc"), QStringLiteral("hi abc")));
+
+    // Dragged by its title, the panel stays where the user put it.
+    const QPoint grab = panel.titleBar()->mapToGlobal(QPoint(30, panel.titleBar()->height() / 2));
+    ASSERT_TRUE(
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(grab.x()),
+                 QString::number(grab.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
+                 QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(grab.x() + 60),
+                 QString::number(grab.y() + 40), QStringLiteral("mouseup"), QStringLiteral("1")}));
+    ASSERT_TRUE(
+        pumpUntil([&] { return window.controller().placement().mode() == PanelPlacement::Mode::fixed; }));
+    EXPECT_EQ(window.frame(), nextToField.translated(60, 40));
+    // The pin now offers to follow the field again, to the eye and to a screen reader.
+    EXPECT_EQ(panel.titleBar()->pinButton()->text(), L10n::text(QStringLiteral("恢复自动跟随")));
+    EXPECT_EQ(panel.titleBar()->pinButton()->accessibleName(), panel.titleBar()->pinButton()->text());
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "a drag of the panel took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("d"), QStringLiteral("hi abcd")));
+
+    // The pin button sends it back next to the field.
+    ASSERT_TRUE(clickAt(centreOf(panel.titleBar()->pinButton())));
+    ASSERT_TRUE(
+        pumpUntil([&] { return window.controller().placement().mode() == PanelPlacement::Mode::automatic; }));
+    EXPECT_EQ(window.frame(), nextToField);
+
+    ASSERT_TRUE(clickAt(centreOf(panel.titleBar()->closeButton())));
+    ASSERT_TRUE(pumpUntil([&] { return closeRequests == 1; }));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "the header's buttons took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("e"), QStringLiteral("hi abcde")));
+}
