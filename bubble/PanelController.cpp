@@ -49,9 +49,8 @@ void PanelController::refresh(const BubbleModelState& state)
     if (!state.wantsPanel) {
         if (m_created)
             m_surface.hide();
-        // The next showing takes a fresh pointer anchor and places the panel anew.
+        // The next showing takes a fresh pointer anchor.
         m_fallbackAnchor.reset();
-        m_lastBounds.reset();
         return;
     }
     const ScreenLayout layout = m_screens.layout();
@@ -74,15 +73,14 @@ void PanelController::refresh(const BubbleModelState& state)
     if (m_placement.mode() == PanelPlacement::Mode::fixed) {
         const std::optional<QRectF> remembered = m_placement.position.frame(size, layout);
         origin = remembered ? remembered->topLeft() : current.topLeft();
-    } else if (!m_forceAutomaticPlacement && m_surface.isVisible() && state.previewBounds == m_lastBounds) {
-        // Same field: the panel grows or shrinks downward instead of jumping.
-        origin = PanelGeometry::fitToVisibleFrame(current.topLeft(), size, layout);
     } else {
+        // Always the automatic position, also when only the content's height changed: a panel
+        // above the field that kept its top edge would grow down over the field (the usual case
+        // when the translation replaces the shorter working notice), and one that no longer fits
+        // above belongs below.
         origin = PanelGeometry::preferredOrigin(state.previewBounds, *m_fallbackAnchor, size, layout)
                      .value_or(current.topLeft());
     }
-    m_forceAutomaticPlacement = false;
-    m_lastBounds = state.previewBounds;
     m_surface.setFrame(QRectF(origin, size));
     m_surface.show();
 }
@@ -110,8 +108,7 @@ void PanelController::setFixed(bool fixed)
     } else {
         m_placement.position.clear();
         m_placement.setMode(PanelPlacement::Mode::automatic);
-        // Back next to the field at once, even when the field has not moved.
-        m_forceAutomaticPlacement = true;
+        // Back next to the field (or the pointer) at once.
         m_fallbackAnchor = m_screens.pointerLocation();
     }
     refreshWithLastState();

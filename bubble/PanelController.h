@@ -69,10 +69,8 @@ private:
     bool m_isResizing = false;
     std::optional<QPointF> m_resizeAnchor;
     std::optional<TimerSource::TimerId> m_releaseWatch;
-    bool m_forceAutomaticPlacement = false;
     std::optional<QPointF> m_fallbackAnchor;
     double m_contentHeight = 150;
-    std::optional<QRectF> m_lastBounds;
 };
 
 } // namespace qw

@@ -61,19 +61,28 @@ TEST_F(PanelControllerTest, FollowsTheFieldAndHidesWhenTheModelShowsNothing)
     EXPECT_EQ(panel.created, 1);
 }
 
-TEST_F(PanelControllerTest, HeightFollowsTheContentDownwardFromAFixedTopEdge)
+TEST_F(PanelControllerTest, HeightFollowsTheContentWithoutCoveringTheField)
 {
     showFor(kField);
     const double nan = std::numeric_limits<double>::quiet_NaN(),
                  inf = std::numeric_limits<double>::infinity();
-    // Limits; a change of a point or less; nonsense that leaves the panel as it is.
-    const std::pair<double, qreal> rows[] = {{30, 80},   {900, 520}, {200.2, 201}, {201.1, 201}, {nan, 201},
-                                             {inf, 201}, {0, 201},   {-40, 201},   {150, 150}};
-    for (const auto& [reported, height] : rows) {
+    // Above the field the panel grows upward; too tall for the room above, it goes below. Limits;
+    // a change of a point or less; nonsense that leaves the panel as it is.
+    const std::pair<double, QRectF> rows[] = {
+        {30, {100, 410, 382, 80}},     {900, {100, 540, 382, 520}}, {200.2, {100, 289, 382, 201}},
+        {201.1, {100, 289, 382, 201}}, {nan, {100, 289, 382, 201}}, {inf, {100, 289, 382, 201}},
+        {0, {100, 289, 382, 201}},     {-40, {100, 289, 382, 201}}, {150, kNextToField}};
+    for (const auto& [reported, frame] : rows) {
         SCOPED_TRACE(reported);
         controller.contentHeightChanged(reported);
-        EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft(), QSizeF(382, height)));
+        EXPECT_EQ(panel.frame(), frame);
+        EXPECT_FALSE(panel.frame().intersects(kField));
     }
+
+    // Below a field at the top of the screen it grows downward.
+    showFor(QRectF(100, 40, 300, 30));
+    controller.contentHeightChanged(300);
+    EXPECT_EQ(panel.frame(), QRectF(100, 80, 382, 300));
 }
 
 TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelFixesIt)
