@@ -33,7 +33,7 @@ BubblePanel::BubblePanel()
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setAccessibleName(L10n::text(L10N_KEY("翻译提示")));
+    retranslate();
 
     auto* slotLayout = new QVBoxLayout(m_slot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
@@ -45,6 +45,13 @@ BubblePanel::BubblePanel()
     column->setSizeConstraint(QLayout::SetNoConstraint);
     applyMargins();
     m_grip->raise();
+}
+
+void BubblePanel::retranslate()
+{
+    setAccessibleName(L10n::text(L10N_KEY("翻译提示")));
+    m_titleBar->retranslate();
+    m_grip->retranslate();
 }
 
 void BubblePanel::setFrameStyle(FrameStyle style)

@@ -37,6 +37,9 @@ public:
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 
+    // Takes the texts of the current interface language (the content relocalizes itself).
+    void retranslate();
+
     // The card height the header and the content need at the card's current width, or at another.
     double preferredHeight() const;
     double preferredHeight(qreal cardWidth) const;

@@ -9,6 +9,11 @@ namespace qw {
 BubbleResizeGrip::BubbleResizeGrip(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::SizeHorCursor);
+    retranslate();
+}
+
+void BubbleResizeGrip::retranslate()
+{
     setAccessibleName(L10n::text(L10N_KEY("调整译文框宽度")));
 }
 

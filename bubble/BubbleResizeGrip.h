@@ -14,6 +14,8 @@ public:
 
     explicit BubbleResizeGrip(QWidget* parent = nullptr);
 
+    void retranslate();
+
 Q_SIGNALS:
     void resizeStarted();
     // How far the pointer moved to the right since the press.

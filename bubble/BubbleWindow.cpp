@@ -60,8 +60,8 @@ void BubbleWindow::connectPanel()
 
 void BubbleWindow::refresh(const BubbleModelState& state)
 {
-    // The content's height is measured before the panel is shown: placed at a guessed height and
-    // then grown or shrunk from its top edge, it would open away from the field or over it.
+    // The content's height is measured before the panel is shown: shown at a guessed height, it
+    // would flash at the wrong size and then jump once the content reported its own.
     if (state.wantsPanel && !m_panel->isVisible()) {
         m_panel->ensurePolished();
         const qreal width = m_created ? frame().width() : PanelController::initialFrame.width();

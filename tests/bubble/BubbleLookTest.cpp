@@ -3,6 +3,7 @@
 // open (build/tests/bubble/artifacts); run again with QT_SCALE_FACTOR=2 for the 2x pictures.
 #include "bubble/BubblePanel.h"
 #include "bubble/BubblePlaceholderContent.h"
+#include "bubble/BubbleResizeGrip.h"
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "l10n/LocalizationState.h"
@@ -19,6 +20,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QStyle>
+#include <QToolButton>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -145,3 +147,18 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), '-', '_');
         return name;
     });
+
+TEST(BubbleTextsTest, FollowTheInterfaceLanguageWhileShown)
+{
+    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
+    BubblePanel panel;
+    panel.titleBar()->setPinned(true);
+    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
+    panel.retranslate();
+    // What a sighted user and a screen reader now find, all of it in English.
+    EXPECT_EQ(panel.accessibleName(), QStringLiteral("Translation panel"));
+    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Follow the field again"));
+    EXPECT_EQ(panel.titleBar()->closeButton()->accessibleName(), QStringLiteral("Close the translation"));
+    EXPECT_EQ(panel.resizeGrip()->accessibleName(), QStringLiteral("Resize the translation panel's width"));
+    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
+}
