@@ -4,6 +4,7 @@
 // where it was: typing goes on landing in the entry.
 #include "bubble/BubblePanel.h"
 #include "bubble/BubblePlaceholderContent.h"
+#include "bubble/BubbleResizeGrip.h"
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "bubble/QtBubbleScreens.h"
@@ -12,11 +13,14 @@
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 
+#include <QDir>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QWindow>
 #include <cmath>
@@ -102,7 +106,7 @@ protected:
 
 } // namespace
 
-TEST_F(BubbleDesktopTest, ClicksAndDragsOnThePanelLeaveTheUserTypingInTheirField)
+TEST_F(BubbleDesktopTest, ClicksDragsAndResizesLeaveTheUserTypingInTheirField)
 {
     DesktopTestApp pad;
     ASSERT_TRUE(pad.start());
@@ -135,6 +139,10 @@ TEST_F(BubbleDesktopTest, ClicksAndDragsOnThePanelLeaveTheUserTypingInTheirField
     EXPECT_EQ(nextToField.bottom() + 10, field->extents.top());
     EXPECT_FALSE(nextToField.intersects(field->extents));
     EXPECT_EQ(activeWindow(), pad.windowId()) << "showing the panel took the active window";
+    // The whole screen as the user sees it, for a person to look at.
+    QDir().mkpath(QStringLiteral(QW_BUBBLE_ARTIFACTS));
+    QGuiApplication::primaryScreen()->grabWindow(0).save(
+        QStringLiteral(QW_BUBBLE_ARTIFACTS "/desktop-beside-gtk-entry.png"));
 
     ASSERT_TRUE(clickAt(centreOf(content->button())));
     ASSERT_TRUE(pumpUntil([&] { return buttonClicks == 1; }));
@@ -162,6 +170,16 @@ TEST_F(BubbleDesktopTest, ClicksAndDragsOnThePanelLeaveTheUserTypingInTheirField
     ASSERT_TRUE(
         pumpUntil([&] { return window.controller().placement().mode() == PanelPlacement::Mode::automatic; }));
     EXPECT_EQ(window.frame(), nextToField);
+
+    // Widened by its right edge, still beside the field.
+    const QPoint edge = centreOf(panel.resizeGrip());
+    ASSERT_TRUE(
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(edge.x()),
+                 QString::number(edge.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
+                 QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(edge.x() + 100),
+                 QString::number(edge.y()), QStringLiteral("mouseup"), QStringLiteral("1")}));
+    ASSERT_TRUE(pumpUntil([&] { return window.frame().width() == nextToField.width() + 100; }));
+    EXPECT_EQ(window.frame().topLeft(), nextToField.topLeft());
 
     ASSERT_TRUE(clickAt(centreOf(panel.titleBar()->closeButton())));
     ASSERT_TRUE(pumpUntil([&] { return closeRequests == 1; }));
