@@ -8,6 +8,7 @@
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "bubble/QtBubbleScreens.h"
+#include "bubble/X11Compositor.h"
 #include "core/QtTimerSource.h"
 #include "l10n/L10n.h"
 #include "tests/platform/DesktopTestApp.h"
@@ -25,6 +26,7 @@
 #include <QWindow>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 using namespace qw;
 using namespace qw::test;
@@ -185,4 +187,35 @@ TEST_F(BubbleDesktopTest, ClicksDragsAndResizesLeaveTheUserTypingInTheirField)
     ASSERT_TRUE(pumpUntil([&] { return closeRequests == 1; }));
     EXPECT_EQ(activeWindow(), pad.windowId()) << "the header's buttons took the active window";
     EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("e"), QStringLiteral("hi abcde")));
+}
+
+TEST_F(BubbleDesktopTest, SeesACompositorByItsSelection)
+{
+    // The headless session runs none; a client that claims the selection stands in for one.
+    ASSERT_FALSE(x11CompositorRunning());
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screen);
+    ASSERT_EQ(xcb_connection_has_error(connection), 0);
+    const auto roundTrip = [connection] {
+        free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    };
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screen; ++i)
+        xcb_screen_next(&screens);
+    const xcb_window_t owner = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, owner, screens.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
+    ASSERT_NE(atom, nullptr);
+    xcb_set_selection_owner(connection, owner, atom->atom, XCB_CURRENT_TIME);
+    free(atom);
+    roundTrip();
+    EXPECT_TRUE(x11CompositorRunning());
+    // The compositor quits: its window, and with it the selection, is gone.
+    xcb_destroy_window(connection, owner);
+    roundTrip();
+    EXPECT_FALSE(x11CompositorRunning());
+    xcb_disconnect(connection);
 }
