@@ -1,6 +1,7 @@
 #include "engine/ChatCompletion.h"
 
 #include "TranslationErrorPrinter.h"
+#include "engine/SecretBackend.h"
 #include "l10n/LocalizationState.h"
 
 #include <QJsonDocument>
@@ -181,39 +182,57 @@ TEST(ChatCompletionTest, RepliesThatAreNoWholeTranslationFail)
             EXPECT_EQ(result.error(), row.expected) << row.name;
         }
     }
-    // The provider's text can quote the user's: only the fixed message is shown.
-    InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(TranslationError::providerError().message(),
-              QStringLiteral("翻译服务返回了错误，没有给出译文"));
 }
 
-TEST(TranslationErrorTest, CredentialMessagesDependOnTheStatus)
+// What the user reads for each failure. A status the user can act on gets a message of its
+// own, the rest show their number; the provider's own text (which can quote the user's) never
+// shows; the only way to trust a private authority is the system store, and the message says how.
+TEST(TranslationErrorTest, MessagesSayWhatHappenedInTheInterfaceLanguage)
 {
-    InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(TranslationError::httpError(401).message(),
-              QStringLiteral("API 授权失败（HTTP 401），请检查 Key 和模型权限"));
-    EXPECT_EQ(TranslationError::httpError(403).message(),
-              QStringLiteral("API 授权失败（HTTP 403），请检查 Key 和模型权限"));
-    EXPECT_EQ(TranslationError::httpError(429).message(),
-              QStringLiteral("请求过于频繁或余额不足（HTTP 429）"));
-    EXPECT_EQ(TranslationError::credentialFailure(-25308).message(),
-              QStringLiteral("密钥需要授权或密钥环解锁"));
-    EXPECT_EQ(TranslationError::credentialFailure(-25293).message(),
-              QStringLiteral("密钥访问验证失败，请重新授权"));
-    EXPECT_EQ(TranslationError::credentialFailure(-128).message(),
-              QStringLiteral("已取消密钥访问，可主动重新授权"));
-    EXPECT_EQ(TranslationError::credentialFailure(-25300).message(),
-              QStringLiteral("密钥读取失败（-25300）"));
-    EXPECT_EQ(TranslationError::missingModel().message(), QStringLiteral("请先填写可用的模型 ID"));
-}
-
-TEST(TranslationErrorTest, EnglishMessagesComeFromTheTable)
-{
-    InterfaceLanguageScope english(InterfaceLanguage::english);
-    EXPECT_EQ(TranslationError::httpError(403).message(),
-              QStringLiteral("API authorization failed (HTTP 403); check the key and the model permissions"));
-    EXPECT_EQ(TranslationError::credentialFailure(7).message(), QStringLiteral("Could not read the key (7)"));
-    EXPECT_EQ(TranslationError::demoOnly().message().left(9), QStringLiteral("Demo mode"));
+    const auto zh = InterfaceLanguage::chinese;
+    const auto en = InterfaceLanguage::english;
+    const struct {
+        TranslationError error;
+        InterfaceLanguage language;
+        const char* message;
+    } rows[] = {
+        {TranslationError::httpError(400), zh, "翻译请求失败（HTTP 400）"},
+        {TranslationError::httpError(407), zh, "翻译请求失败（HTTP 407）"},
+        {TranslationError::httpError(302), zh, "翻译请求失败（HTTP 302）"},
+        {TranslationError::httpError(502), zh, "翻译请求失败（HTTP 502）"},
+        {TranslationError::httpError(401), zh, "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
+        {TranslationError::httpError(403), zh, "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
+        {TranslationError::httpError(403), en,
+         "API authorization failed (HTTP 403); check the key and the model permissions"},
+        {TranslationError::httpError(404), zh, "API 地址或模型不存在（HTTP 404）"},
+        {TranslationError::httpError(429), zh, "请求过于频繁或余额不足（HTTP 429）"},
+        {TranslationError::credentialFailure(-25308), zh, "密钥需要授权或密钥环解锁"},
+        {TranslationError::credentialFailure(SecretStatus::interactionNotAllowed), en,
+         "Key access needs authorization or an unlocked keyring"},
+        {TranslationError::credentialFailure(-25293), zh, "密钥访问验证失败，请重新授权"},
+        {TranslationError::credentialFailure(-128), zh, "已取消密钥访问，可主动重新授权"},
+        {TranslationError::credentialFailure(-25300), zh, "密钥读取失败（-25300）"},
+        {TranslationError::credentialFailure(7), en, "Could not read the key (7)"},
+        {TranslationError::credentialFailure(SecretStatus::internalFailure), en,
+         "Could not read the key (-2070)"},
+        {TranslationError::credentialFailure(SecretStatus::serviceUnavailable), en,
+         "Keyring unavailable: no Secret Service is running in this session. Start gnome-keyring or KWallet; "
+         "run quillweave doctor for details."},
+        {TranslationError::credentialFailure(SecretStatus::serviceUnavailable), zh,
+         "密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave "
+         "doctor 查看详情。"},
+        {TranslationError::missingModel(), zh, "请先填写可用的模型 ID"},
+        {TranslationError::providerError(), zh, "翻译服务返回了错误，没有给出译文"},
+        {TranslationError::badResponse(), zh, "翻译服务没有返回有效的译文"},
+        {TranslationError::timedOut(), zh, "翻译请求超时"},
+    };
+    for (const auto& row : rows) {
+        InterfaceLanguageScope language(row.language);
+        EXPECT_EQ(row.error.message(), QString::fromUtf8(row.message)) << row.message;
+    }
+    InterfaceLanguageScope english(en);
+    EXPECT_TRUE(TranslationError::demoOnly().message().startsWith(u"Demo mode"));
+    EXPECT_TRUE(TranslationError::untrustedCertificate().message().contains(u"update-ca-certificates"));
     EXPECT_TRUE(TranslationError::cancelled().isCancellation());
     EXPECT_FALSE(TranslationError::badResponse().isCancellation());
 }
