@@ -17,45 +17,33 @@ QByteArray storedArray(const char* json)
 
 } // namespace
 
-TEST(TranslationLanguageTest, ParsesOnlyExactRawValues)
+// Raw values are what the settings file and the prompt hold: only the exact spelling parses,
+// every value round-trips and keeps its own script. Targets are offered in declared order,
+// never auto-detect.
+TEST(TranslationLanguageTest, ParsesOnlyExactRawValuesInTheirOwnScripts)
 {
+    for (TranslationLanguage language : allTranslationLanguages())
+        EXPECT_EQ(translationLanguageFromRawValue(rawValue(language)), language);
+    for (const char* wrong : {"Chinese", "zh-Hans", "english", "", "Auto-Detect"})
+        EXPECT_EQ(translationLanguageFromRawValue(QString::fromUtf8(wrong)), std::nullopt) << wrong;
     EXPECT_EQ(translationLanguageFromRawValue(QStringLiteral("auto-detect")), TranslationLanguage::automatic);
     EXPECT_EQ(translationLanguageFromRawValue(QStringLiteral("Simplified Chinese")),
               TranslationLanguage::chinese);
-    for (const char* wrong : {"Chinese", "zh-Hans", "english", "", "Auto-Detect"})
-        EXPECT_EQ(translationLanguageFromRawValue(QString::fromUtf8(wrong)), std::nullopt) << wrong;
-    for (TranslationLanguage language : allTranslationLanguages())
-        EXPECT_EQ(translationLanguageFromRawValue(rawValue(language)), language);
-}
-
-TEST(TranslationLanguageTest, RawValuesKeepTheirOwnScripts)
-{
     EXPECT_EQ(rawValue(TranslationLanguage::korean).toUtf8(),
               QByteArray("\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4"));
-    EXPECT_EQ(rawValue(TranslationLanguage::korean).toUtf8().size(), 9);
     EXPECT_EQ(rawValue(TranslationLanguage::russian).toUtf8().size(), 14);
     EXPECT_EQ(rawValue(TranslationLanguage::japanese), QStringLiteral("日本語"));
-}
 
-TEST(TranslationLanguageTest, TargetsExcludeAutomaticInDeclaredOrder)
-{
     const auto targets = translationTargets();
     ASSERT_EQ(targets.size(), 8);
     EXPECT_FALSE(targets.contains(TranslationLanguage::automatic));
     EXPECT_EQ(targets.first(), TranslationLanguage::chinese);
     EXPECT_EQ(targets.last(), TranslationLanguage::russian);
-}
-
-TEST(TranslationLanguageTest, ValidPairs)
-{
     EXPECT_TRUE(isValidLanguagePair(TranslationLanguage::automatic, TranslationLanguage::english));
     EXPECT_TRUE(isValidLanguagePair(TranslationLanguage::chinese, TranslationLanguage::english));
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::english, TranslationLanguage::english));
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::chinese, TranslationLanguage::automatic));
-}
 
-TEST(TranslationModeTest, ParsesItsOwnRawValuesOnly)
-{
     EXPECT_EQ(translationModeFromRawValue(QStringLiteral("automatic")), TranslationMode::automatic);
     EXPECT_EQ(translationModeFromRawValue(QStringLiteral("selection")), TranslationMode::selection);
     EXPECT_EQ(translationModeFromRawValue(QStringLiteral("auto-detect")), std::nullopt);
