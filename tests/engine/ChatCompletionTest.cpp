@@ -64,16 +64,6 @@ TEST(ChatCompletionTest, BodyCarriesThinkingOnlyForDeepSeek)
     }
 }
 
-TEST(ChatCompletionTest, RequestCarriesTheKeyOnlyAsBearerAuthorization)
-{
-    const QUrl endpoint(QStringLiteral("https://api.openai.com/v1/chat/completions"));
-    const QNetworkRequest request = ChatCompletion::request(endpoint, QStringLiteral("sk-secret"));
-    EXPECT_EQ(request.url(), endpoint);
-    EXPECT_EQ(request.rawHeader("Authorization"), QByteArray("Bearer sk-secret"));
-    EXPECT_EQ(request.header(QNetworkRequest::ContentTypeHeader).toString(),
-              QStringLiteral("application/json"));
-}
-
 // The replies the providers really send give the translation; any reply that is not one whole
 // translation fails with the reason.
 TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)

@@ -60,6 +60,10 @@ TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLang
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
 {
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
+    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
+    EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
+
     backend.setItem(legacyAccount, "sk-legacy");
 
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
@@ -111,13 +115,10 @@ TEST_F(KeychainStoreTest, SaveReportsFailures)
     backend.setForcedStatus(FakeSecretBackend::Operation::update, deepSeekAccount,
                             SecretStatus::authorizationFailed);
     EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
-}
 
-TEST_F(KeychainStoreTest, NothingStored)
-{
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
-    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
-    EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
+    backend.setServiceAvailable(false);
+    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
+    EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
 // Every read that cannot give the key fails with the status the message is chosen by, never
@@ -188,13 +189,6 @@ TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), QStringLiteral("sk-deep"));
     EXPECT_EQ(backend.promptsShown(), 1);
     EXPECT_FALSE(backend.isLocked());
-}
-
-TEST_F(KeychainStoreTest, NoKeyringServiceRefusesWrites)
-{
-    backend.setServiceAvailable(false);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
-    EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
 TEST_F(KeychainStoreTest, RemoveStillTriesTheLegacyAccountAfterAFailure)
