@@ -1,8 +1,8 @@
 #include "engine/KeychainStore.h"
 
 #include "engine/TranslationError.h"
-#include "l10n/LocalizationState.h"
 #include "tests/support/FakeSecretBackend.h"
+#include "tests/support/InterfaceLanguageScope.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -47,15 +47,14 @@ TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
 TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
 {
     EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
+    test::InterfaceLanguageScope english(InterfaceLanguage::english);
     EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
               QStringLiteral("Quillweave API key (DeepSeek)"));
     EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
               QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
+    test::InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
     EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
               QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
 }
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)

@@ -4,8 +4,8 @@
 #include "engine/ChatCompletion.h"
 #include "engine/NetworkChatTransport.h"
 #include "engine/TranslationService.h"
-#include "l10n/LocalizationState.h"
 #include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/InterfaceLanguageScope.h"
 #include "tests/support/VirtualTime.h"
 
 #include <QTcpServer>
@@ -37,9 +37,6 @@ QByteArray chatBody(const char* content)
 // verified against the host the request names.
 class NetworkTransportTest : public ::testing::Test {
 protected:
-    NetworkTransportTest() { LocalizationState::shared().setLanguage(InterfaceLanguage::chinese); }
-    ~NetworkTransportTest() override { LocalizationState::shared().setLanguage(InterfaceLanguage::system); }
-
     NetworkChatTransport::Options trustingOptions() const
     {
         NetworkChatTransport::Options options;
@@ -69,6 +66,7 @@ protected:
         return started.wait();
     }
 
+    test::InterfaceLanguageScope chinese{InterfaceLanguage::chinese};
     test::VirtualTime time;
     LocalHttpsServer server;
     ConnectProxy proxy{server.port()};

@@ -2,8 +2,8 @@
 
 #include "FakeChatTransport.h"
 #include "TranslationErrorPrinter.h"
-#include "l10n/LocalizationState.h"
 #include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/InterfaceLanguageScope.h"
 #include "tests/support/VirtualTime.h"
 
 #include <gtest/gtest.h>
@@ -55,9 +55,7 @@ protected:
                 return fakeLoad(state, clock, allow);
             },
             time, time, std::move(fake));
-        LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
     }
-    ~TranslationServiceTest() override { LocalizationState::shared().setLanguage(InterfaceLanguage::system); }
 
     struct Call {
         QString source = QStringLiteral("你好世界");
@@ -93,6 +91,7 @@ protected:
         return transport->sent.size() - before;
     }
 
+    test::InterfaceLanguageScope chinese{InterfaceLanguage::chinese};
     VirtualTime time;
     std::shared_ptr<LoaderState> loader = std::make_shared<LoaderState>();
     FakeChatTransport* transport = nullptr;

@@ -2,24 +2,14 @@
 
 #include "core/InMemorySettingsStore.h"
 #include "l10n/LocalizationState.h"
+#include "tests/support/InterfaceLanguageScope.h"
 
 #include <gtest/gtest.h>
 
 namespace qw {
 namespace {
 
-// The current language is process-wide; every test that sets it puts the old one back.
-class CurrentLanguage {
-public:
-    explicit CurrentLanguage(InterfaceLanguage language) : m_previous(LocalizationState::shared().language())
-    {
-        LocalizationState::shared().setLanguage(language);
-    }
-    ~CurrentLanguage() { LocalizationState::shared().setLanguage(m_previous); }
-
-private:
-    InterfaceLanguage m_previous;
-};
+using CurrentLanguage = test::InterfaceLanguageScope;
 
 TEST(InterfaceLanguageTest, RawValuesRoundTripAndUnknownMeansSystem)
 {
