@@ -366,9 +366,11 @@ TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
                   .error(),
               TranslationError::httpError(404));
 
-    // A missing key is reported before the configuration (Kimi has no default model).
+    // A missing key is reported at once, before the configuration (Kimi has no default model).
     loader->result = CredentialLoadResult::ok(std::nullopt);
-    EXPECT_EQ(test(ProviderConfiguration::defaults(TranslationProvider::kimi)).error(),
-              TranslationError::missingKey());
+    auto missingKey =
+        test::start(service->testConnection(ProviderConfiguration::defaults(TranslationProvider::kimi)));
+    ASSERT_TRUE(missingKey.finished());
+    EXPECT_EQ(missingKey.result().error(), TranslationError::missingKey());
     EXPECT_EQ(transport->sent.size(), 3);
 }
