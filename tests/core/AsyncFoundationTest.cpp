@@ -7,6 +7,7 @@
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -22,40 +23,33 @@ QCoro::Task<bool> waitFor(qw::TimerSource& timers, std::chrono::milliseconds ms,
 
 } // namespace
 
-TEST(Delay, ElapsesOnlyWhenVirtualTimeReachesIt)
+// A wait ends when virtual time reaches it, or at once when cancelled before or during it;
+// either way its timer is gone, so nothing resumes it again.
+TEST(Delay, EndsAtItsTimeOrWhenCancelled)
 {
-    VirtualTime time;
-    auto wait = qw::test::start(waitFor(time, 130ms));
-    time.advance(129ms);
-    EXPECT_FALSE(wait.finished());
-    time.advance(1ms);
-    ASSERT_TRUE(wait.finished());
-    EXPECT_TRUE(wait.result());
-    EXPECT_EQ(time.pendingTimers(), 0u);
-}
-
-TEST(Delay, CancellationWakesTheWaitAndRemovesItsTimer)
-{
-    VirtualTime time;
-    qw::CancellationSource source;
-    auto wait = qw::test::start(waitFor(time, 300s, source.token()));
-    time.advance(10s);
-    source.cancel();
-    ASSERT_TRUE(wait.finished());
-    EXPECT_FALSE(wait.result());
-    EXPECT_EQ(time.pendingTimers(), 0u);
-    time.advance(400s); // the cancelled timer must not resume anything again
-}
-
-TEST(Delay, AlreadyCancelledTokenDoesNotWaitAtAll)
-{
-    VirtualTime time;
-    qw::CancellationSource source;
-    source.cancel();
-    auto wait = qw::test::start(waitFor(time, 1s, source.token()));
-    ASSERT_TRUE(wait.finished());
-    EXPECT_FALSE(wait.result());
-    EXPECT_EQ(time.pendingTimers(), 0u);
+    const struct {
+        const char* name;
+        std::optional<std::chrono::milliseconds> cancelAfter;
+    } rows[] = {{"elapses", std::nullopt}, {"cancelled before", 0ms}, {"cancelled during", 100ms}};
+    for (const auto& row : rows) {
+        VirtualTime time;
+        qw::CancellationSource source;
+        if (row.cancelAfter == 0ms)
+            source.cancel();
+        auto wait = qw::test::start(waitFor(time, 130ms, source.token()));
+        if (!row.cancelAfter || *row.cancelAfter > 0ms) {
+            time.advance(row.cancelAfter.value_or(130ms) - 1ms);
+            EXPECT_FALSE(wait.finished()) << row.name;
+            if (row.cancelAfter)
+                source.cancel();
+            else
+                time.advance(1ms);
+        }
+        ASSERT_TRUE(wait.finished()) << row.name;
+        EXPECT_EQ(wait.result(), !row.cancelAfter) << row.name;
+        EXPECT_EQ(time.pendingTimers(), 0u) << row.name;
+        time.advance(400s);
+    }
 }
 
 TEST(Delay, TimersFireInDueOrderSeeingTheirOwnTime)

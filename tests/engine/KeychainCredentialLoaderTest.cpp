@@ -40,13 +40,8 @@ TEST_F(KeychainCredentialLoaderTest, ReadsOnTheWorkerThread)
     EXPECT_EQ(result.value(), QStringLiteral("sk-kimi"));
     EXPECT_EQ(readThread, worker->thread());
     EXPECT_NE(readThread, QThread::currentThread());
-}
-
-TEST_F(KeychainCredentialLoaderTest, NothingStoredIsNoneNotAFailure)
-{
-    const CredentialLoadResult result = loadNow(TranslationProvider::custom, false);
-    ASSERT_TRUE(result.isOk());
-    EXPECT_EQ(result.value(), std::nullopt);
+    // Nothing stored is no key, not a failure.
+    EXPECT_EQ(loadNow(TranslationProvider::custom, false).value(), std::nullopt);
 }
 
 TEST_F(KeychainCredentialLoaderTest, KeyringStatusBecomesAnAccessError)

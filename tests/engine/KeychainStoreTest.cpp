@@ -1,8 +1,8 @@
 #include "engine/KeychainStore.h"
 
-#include "l10n/LocalizationState.h"
 #include "engine/TranslationError.h"
 #include "tests/support/FakeSecretBackend.h"
+#include "tests/support/InterfaceLanguageScope.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -47,47 +47,22 @@ TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
 TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
 {
     EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
+    test::InterfaceLanguageScope english(InterfaceLanguage::english);
     EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
               QStringLiteral("Quillweave API key (DeepSeek)"));
     EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
               QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
+    test::InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
     EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
               QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
-}
-
-// A status the user can act on gets a message of its own; the rest show their number.
-TEST(KeychainStoreFailureMessages, NoKeyringServiceNamesTheRemedyInsteadOfANumber)
-{
-    struct Row {
-        InterfaceLanguage language;
-        qint32 status;
-        const char* message;
-    };
-    const Row rows[] = {
-        {InterfaceLanguage::english, SecretStatus::serviceUnavailable,
-         "Keyring unavailable: no Secret Service is running in this session. Start gnome-keyring or KWallet; "
-         "run quillweave doctor for details."},
-        {InterfaceLanguage::chinese, SecretStatus::serviceUnavailable,
-         "密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave "
-         "doctor "
-         "查看详情。"},
-        {InterfaceLanguage::english, SecretStatus::interactionNotAllowed,
-         "Key access needs authorization or an unlocked keyring"},
-        {InterfaceLanguage::english, SecretStatus::internalFailure, "Could not read the key (-2070)"},
-    };
-    for (const Row& row : rows) {
-        LocalizationState::shared().setLanguage(row.language);
-        EXPECT_EQ(TranslationError::credentialFailure(row.status).message(), QString::fromUtf8(row.message))
-            << row.status;
-    }
-    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
 }
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
 {
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
+    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
+    EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
+
     backend.setItem(legacyAccount, "sk-legacy");
 
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
@@ -116,19 +91,12 @@ TEST_F(KeychainStoreTest, NewOpenAIKeyGoesToItsOwnAccountAndWinsOverTheLegacyOne
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
 }
 
-TEST_F(KeychainStoreTest, SavingTwiceReplacesTheValue)
-{
-    ASSERT_TRUE(store.save(QStringLiteral("first"), TranslationProvider::deepSeek));
-    ASSERT_TRUE(store.save(QStringLiteral("second"), TranslationProvider::deepSeek));
-
-    EXPECT_EQ(backend.itemCount(), 1);
-    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), QStringLiteral("second"));
-}
-
-TEST_F(KeychainStoreTest, KeysAreStoredUnchangedAsUtf8)
+TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
 {
     const QString key = QStringLiteral("  密钥-🔑\t");
+    ASSERT_TRUE(store.save(QStringLiteral("first"), TranslationProvider::kimi));
     ASSERT_TRUE(store.save(key, TranslationProvider::kimi));
+    EXPECT_EQ(backend.itemCount(), 1);
     EXPECT_EQ(backend.item(QStringLiteral("translation-api-key.kimi")), key.toUtf8());
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), key);
 }
@@ -146,30 +114,70 @@ TEST_F(KeychainStoreTest, SaveReportsFailures)
     backend.setForcedStatus(FakeSecretBackend::Operation::update, deepSeekAccount,
                             SecretStatus::authorizationFailed);
     EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
+
+    backend.setServiceAvailable(false);
+    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
+    EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
-TEST_F(KeychainStoreTest, NothingStored)
+// Every read that cannot give the key fails with the status the message is chosen by, never
+// as "nothing stored"; a silent read never prompts, and while the keyring cannot answer,
+// contains() does not claim that a key is absent.
+TEST(KeychainStoreLoadFailures, ReportTheKeyringStatus)
 {
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
-    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
-    EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
-}
-
-TEST_F(KeychainStoreTest, LockedKeyringFailsSilentReadsWithoutPrompting)
-{
-    backend.setItem(deepSeekAccount, "sk-deep");
-    backend.setLocked(true);
-
-    const auto result = store.load(TranslationProvider::deepSeek, false);
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().status, SecretStatus::interactionNotAllowed);
-    EXPECT_TRUE(store.contains(TranslationProvider::deepSeek));
-    // Even with nothing stored, a locked keyring cannot say "absent".
-    EXPECT_TRUE(store.contains(TranslationProvider::kimi));
-
-    EXPECT_EQ(backend.promptsShown(), 0);
-    for (const auto& call : backend.calls())
-        EXPECT_EQ(call.access, SecretAccess::silent);
+    using Backend = FakeSecretBackend;
+    const struct {
+        const char* situation;
+        std::function<void(Backend&)> setUp;
+        TranslationProvider provider;
+        bool authorized;
+        qint32 status;
+    } rows[] = {
+        {"locked keyring, silent read", [](Backend& b) { b.setLocked(true); }, TranslationProvider::deepSeek,
+         false, SecretStatus::interactionNotAllowed},
+        {"locked keyring, nothing stored", [](Backend& b) { b.setLocked(true); }, TranslationProvider::kimi,
+         false, SecretStatus::interactionNotAllowed},
+        {"user dismissed the prompt",
+         [](Backend& b) {
+             b.setLocked(true);
+             b.setPromptOutcome(Backend::PromptOutcome::dismissed);
+         },
+         TranslationProvider::deepSeek, true, SecretStatus::userCancelled},
+        {"unlock refused",
+         [](Backend& b) {
+             b.setLocked(true);
+             b.setPromptOutcome(Backend::PromptOutcome::fails);
+         },
+         TranslationProvider::deepSeek, true, SecretStatus::authorizationFailed},
+        {"data that is not UTF-8",
+         [](Backend& b) { b.setItem(deepSeekAccount, QByteArray("\xC3\x28\xFF", 3)); },
+         TranslationProvider::deepSeek, false, 0},
+        // The legacy account must not mask a failure on the provider's own one.
+        {"own account fails, legacy one readable",
+         [](Backend& b) {
+             b.setItem(legacyAccount, "sk-legacy");
+             b.setForcedStatus(Backend::Operation::read, openAIAccount, SecretStatus::userCancelled);
+         },
+         TranslationProvider::openAI, true, SecretStatus::userCancelled},
+        {"no keyring service", [](Backend& b) { b.setServiceAvailable(false); }, TranslationProvider::kimi,
+         false, SecretStatus::serviceUnavailable},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        Backend backend;
+        KeychainStore store(backend);
+        backend.setItem(deepSeekAccount, "sk-deep");
+        row.setUp(backend);
+        const auto result = store.load(row.provider, row.authorized);
+        ASSERT_FALSE(result.isOk());
+        EXPECT_EQ(result.error().status, row.status);
+        if (!row.authorized) {
+            EXPECT_EQ(backend.promptsShown(), 0);
+            for (const auto& call : backend.calls())
+                EXPECT_EQ(call.access, SecretAccess::silent);
+        }
+        EXPECT_TRUE(store.contains(row.provider));
+    }
 }
 
 TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
@@ -180,62 +188,6 @@ TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), QStringLiteral("sk-deep"));
     EXPECT_EQ(backend.promptsShown(), 1);
     EXPECT_FALSE(backend.isLocked());
-}
-
-TEST_F(KeychainStoreTest, AuthorizedReadReportsThePromptOutcome)
-{
-    struct Row {
-        const char* situation;
-        FakeSecretBackend::PromptOutcome outcome;
-        qint32 status;
-    };
-    const Row rows[] = {
-        {"user dismissed the prompt", FakeSecretBackend::PromptOutcome::dismissed,
-         SecretStatus::userCancelled},
-        {"unlock refused", FakeSecretBackend::PromptOutcome::fails, SecretStatus::authorizationFailed},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.situation);
-        FakeSecretBackend backend;
-        KeychainStore store(backend);
-        backend.setItem(deepSeekAccount, "sk-deep");
-        backend.setLocked(true);
-        backend.setPromptOutcome(row.outcome);
-
-        const auto result = store.load(TranslationProvider::deepSeek, true);
-        ASSERT_FALSE(result.isOk());
-        EXPECT_EQ(result.error().status, row.status);
-    }
-}
-
-TEST_F(KeychainStoreTest, DataThatIsNotUtf8FailsWithStatusZero)
-{
-    backend.setItem(deepSeekAccount, QByteArray("\xC3\x28\xFF", 3));
-    const auto result = store.load(TranslationProvider::deepSeek, false);
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().status, 0);
-}
-
-TEST_F(KeychainStoreTest, FailureOnTheOwnAccountIsNotMaskedByTheLegacyOne)
-{
-    backend.setItem(legacyAccount, "sk-legacy");
-    backend.setForcedStatus(FakeSecretBackend::Operation::read, openAIAccount, SecretStatus::userCancelled);
-
-    const auto result = store.load(TranslationProvider::openAI, true);
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().status, SecretStatus::userCancelled);
-}
-
-TEST_F(KeychainStoreTest, NoKeyringServiceIsAFailureNotAnAbsence)
-{
-    backend.setServiceAvailable(false);
-
-    const auto result = store.load(TranslationProvider::kimi, false);
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().status, SecretStatus::serviceUnavailable);
-    EXPECT_TRUE(store.contains(TranslationProvider::kimi));
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
-    EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
 TEST_F(KeychainStoreTest, RemoveStillTriesTheLegacyAccountAfterAFailure)

@@ -44,7 +44,6 @@ public:
     void respondWith(int status, QByteArray body, QList<std::pair<QByteArray, QByteArray>> headers = {});
 
     const QList<Request>& requests() const { return m_requests; }
-    int handshakeFailures() const { return m_handshakeFailures; }
     int trickledBytes() const { return m_trickledBytes; }
 
 private:
@@ -53,7 +52,6 @@ private:
     QSslServer m_server;
     std::function<Response(const Request&)> m_handler;
     QList<Request> m_requests;
-    int m_handshakeFailures = 0;
     int m_trickledBytes = 0;
 };
 

@@ -1,11 +1,11 @@
 #include "ConnectProxy.h"
 #include "LocalHttpsServer.h"
 #include "TranslationErrorPrinter.h"
-#include "l10n/LocalizationState.h"
 #include "engine/ChatCompletion.h"
 #include "engine/NetworkChatTransport.h"
 #include "engine/TranslationService.h"
 #include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/InterfaceLanguageScope.h"
 #include "tests/support/VirtualTime.h"
 
 #include <QTcpServer>
@@ -37,9 +37,6 @@ QByteArray chatBody(const char* content)
 // verified against the host the request names.
 class NetworkTransportTest : public ::testing::Test {
 protected:
-    NetworkTransportTest() { LocalizationState::shared().setLanguage(InterfaceLanguage::chinese); }
-    ~NetworkTransportTest() override { LocalizationState::shared().setLanguage(InterfaceLanguage::system); }
-
     NetworkChatTransport::Options trustingOptions() const
     {
         NetworkChatTransport::Options options;
@@ -54,16 +51,22 @@ protected:
             loadTestKey, time, time, std::make_unique<NetworkChatTransport>(std::move(options)));
     }
 
-    TextResult
-    translate(ProviderConfiguration config = ProviderConfiguration::defaults(TranslationProvider::openAI),
-              CancellationToken token = {})
+    test::Started<TextResult>
+    start(ProviderConfiguration config = ProviderConfiguration::defaults(TranslationProvider::openAI),
+          CancellationToken token = {})
     {
-        auto started = test::start(service->translate(
-            QStringLiteral("你好"), config, true, QStringLiteral("English"),
-            QStringLiteral("Simplified Chinese"), QStringLiteral("org.example.Editor"), false, token));
+        return test::start(service->translate(QStringLiteral("你好"), config, true, QStringLiteral("English"),
+                                              QStringLiteral("Simplified Chinese"),
+                                              QStringLiteral("org.example.Editor"), false, token));
+    }
+    TextResult
+    translate(ProviderConfiguration config = ProviderConfiguration::defaults(TranslationProvider::openAI))
+    {
+        auto started = start(std::move(config));
         return started.wait();
     }
 
+    test::InterfaceLanguageScope chinese{InterfaceLanguage::chinese};
     test::VirtualTime time;
     LocalHttpsServer server;
     ConnectProxy proxy{server.port()};
@@ -75,7 +78,7 @@ protected:
 TEST_F(NetworkTransportTest, PostsTheRequestThroughTheProxyOverVerifiedTls)
 {
     makeService(trustingOptions());
-    server.respondWith(200, chatBody(R"("  Hello \n")"));
+    server.respondWith(200, chatBody(R"("  Hello \n")"), {{"Set-Cookie", "session=abc; Path=/; Secure"}});
     const TextResult result = translate();
     ASSERT_TRUE(result.isOk()) << result.error().message().toStdString();
     EXPECT_EQ(result.value(), QStringLiteral("Hello"));
@@ -93,22 +96,25 @@ TEST_F(NetworkTransportTest, PostsTheRequestThroughTheProxyOverVerifiedTls)
               ChatCompletion::requestBody(config, QStringLiteral("你好"),
                                           ChatCompletion::systemPrompt(QStringLiteral("Simplified Chinese"),
                                                                        QStringLiteral("English"))));
-}
 
-TEST_F(NetworkTransportTest, EveryConnectionTestSendsTheKey)
-{
-    makeService(trustingOptions());
-    server.respondWith(200, chatBody(R"("Hello")"));
-    for (int attempt = 1; attempt <= 3; ++attempt) {
+    // Cookies are neither kept nor sent; a custom provider reaches its own host.
+    ASSERT_TRUE(translate().isOk());
+    EXPECT_FALSE(server.requests()[1].headers.contains("cookie"));
+    const ProviderConfiguration custom{TranslationProvider::custom,
+                                       QStringLiteral("https://translate.example.test/api/"),
+                                       QStringLiteral("local-model")};
+    ASSERT_TRUE(translate(custom).isOk());
+    EXPECT_EQ(proxy.connectTargets().last(), "translate.example.test:443");
+    EXPECT_EQ(server.requests()[2].target, "/api/chat/completions");
+
+    // Every connection test sends the key, not only the first.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
         auto started = test::start(
             service->testConnection(ProviderConfiguration::defaults(TranslationProvider::deepSeek)));
-        const TextResult result = started.wait();
-        ASSERT_TRUE(result.isOk()) << "attempt " << attempt << ": " << result.error().message().toStdString();
-        EXPECT_EQ(result.value(), QStringLiteral("连接正常 · Hello"));
-        ASSERT_EQ(server.requests().size(), attempt);
-        EXPECT_EQ(server.requests().last().headers.value("authorization"), "Bearer sk-secret")
-            << "attempt " << attempt;
+        EXPECT_EQ(started.wait().value(), QStringLiteral("连接正常 · Hello")) << attempt;
+        EXPECT_EQ(server.requests().last().headers.value("authorization"), "Bearer sk-secret") << attempt;
     }
+    EXPECT_EQ(server.requests().size(), 5);
 }
 
 TEST_F(NetworkTransportTest, RedirectIsTheFinalAnswerAndTheKeyStaysHome)
@@ -122,70 +128,34 @@ TEST_F(NetworkTransportTest, RedirectIsTheFinalAnswerAndTheKeyStaysHome)
         EXPECT_EQ(result.error(), TranslationError::httpError(status));
         EXPECT_EQ(server.requests().size(), before + 1) << "the redirect must not be followed";
     }
-    EXPECT_EQ(TranslationError::httpError(302).message(), QStringLiteral("翻译请求失败（HTTP 302）"));
     EXPECT_FALSE(proxy.connectTargets().contains("translate.example.test:443"));
 }
 
+// The status decides, whatever the body; a success without a usable body is a bad response.
 TEST_F(NetworkTransportTest, HttpStatusesDecideWhateverTheBody)
 {
     makeService(trustingOptions());
     const QByteArray html = "<html><body><h1>Bad Gateway</h1></body></html>";
-    const std::tuple<int, QByteArray, const char*> rows[] = {
+    const std::tuple<int, QByteArray, TranslationError> rows[] = {
         // Qt reports these as protocol or proxy errors with its own English text and the URL.
-        {400, html, "翻译请求失败（HTTP 400）"},
-        {407, {}, "翻译请求失败（HTTP 407）"},
-        {401, chatBody(R"("ignored")"), "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
-        {403, {}, "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
-        {404, {}, "API 地址或模型不存在（HTTP 404）"},
-        {429, {}, "请求过于频繁或余额不足（HTTP 429）"},
-        {502, html, "翻译请求失败（HTTP 502）"},
+        {400, html, TranslationError::httpError(400)},
+        {407, {}, TranslationError::httpError(407)},
+        {401, chatBody(R"("ignored")"), TranslationError::httpError(401)},
+        {403, {}, TranslationError::httpError(403)},
+        {404, {}, TranslationError::httpError(404)},
+        {429, {}, TranslationError::httpError(429)},
+        {502, html, TranslationError::httpError(502)},
+        {200, html, TranslationError::badResponse()},
+        {200, {}, TranslationError::badResponse()},
+        {200, R"({"choices":[{"message":{"role":"assistant","content":"Hel)",
+         TranslationError::badResponse()},
     };
-    for (const auto& [status, body, message] : rows) {
+    for (const auto& [status, body, expected] : rows) {
         server.respondWith(status, body);
         const TextResult result = translate();
         ASSERT_FALSE(result.isOk()) << status;
-        EXPECT_EQ(result.error(), TranslationError::httpError(status));
-        EXPECT_EQ(result.error().message(), QString::fromUtf8(message));
+        EXPECT_EQ(result.error(), expected) << status << " " << body.constData();
     }
-}
-
-TEST_F(NetworkTransportTest, SuccessWithoutAUsableBodyIsABadResponse)
-{
-    makeService(trustingOptions());
-    const QByteArray rows[] = {
-        "<html>Bad gateway</html>",
-        "",
-        R"({"choices":[{"message":{"role":"assistant","content":"Hel)",
-    };
-    for (const QByteArray& body : rows) {
-        server.respondWith(200, body);
-        const TextResult result = translate();
-        ASSERT_FALSE(result.isOk()) << body.constData();
-        EXPECT_EQ(result.error(), TranslationError::badResponse()) << body.constData();
-        EXPECT_EQ(result.error().message(), QStringLiteral("翻译服务没有返回有效的译文"));
-    }
-}
-
-TEST_F(NetworkTransportTest, CookiesAreNeitherKeptNorSent)
-{
-    makeService(trustingOptions());
-    server.respondWith(200, chatBody(R"("Hello")"), {{"Set-Cookie", "session=abc; Path=/; Secure"}});
-    ASSERT_TRUE(translate().isOk());
-    ASSERT_TRUE(translate().isOk());
-    ASSERT_EQ(server.requests().size(), 2);
-    EXPECT_FALSE(server.requests()[1].headers.contains("cookie"));
-}
-
-TEST_F(NetworkTransportTest, CustomProviderReachesItsOwnHost)
-{
-    makeService(trustingOptions());
-    server.respondWith(200, chatBody(R"("Hello")"));
-    const ProviderConfiguration custom{TranslationProvider::custom,
-                                       QStringLiteral("https://translate.example.test/api/"),
-                                       QStringLiteral("local-model")};
-    ASSERT_TRUE(translate(custom).isOk());
-    EXPECT_EQ(proxy.connectTargets(), QByteArrayList{"translate.example.test:443"});
-    EXPECT_EQ(server.requests()[0].target, "/api/chat/completions");
 }
 
 TEST_F(NetworkTransportTest, ConnectionFailuresSayWhatToCheck)
@@ -226,8 +196,6 @@ TEST_F(NetworkTransportTest, ConnectionFailuresSayWhatToCheck)
         EXPECT_EQ(result.error(), row.expected) << row.name;
     }
     EXPECT_TRUE(server.requests().isEmpty()) << "nothing may be sent over an unverified connection";
-    // The only way to trust a private authority is the system store; the message says how.
-    EXPECT_TRUE(TranslationError::untrustedCertificate().message().contains(u"update-ca-certificates"));
 }
 
 TEST_F(NetworkTransportTest, WholeRequestEndsAtTheDeadline)
@@ -256,9 +224,7 @@ TEST_F(NetworkTransportTest, WholeRequestEndsAtTheDeadline)
             return LocalHttpsServer::Response{200, chatBody(R"("Hello")"), {}, delivery};
         });
         const int trickledBefore = server.trickledBytes();
-        auto started = test::start(service->translate(
-            QStringLiteral("你好"), ProviderConfiguration::defaults(TranslationProvider::openAI), true,
-            QStringLiteral("English"), QStringLiteral("Simplified Chinese"), {}, false));
+        auto started = start();
         if (row.stuckInConnection)
             ASSERT_TRUE(test::pumpUntil([&] { return silentProxy.hasPendingConnections(); })) << row.name;
         else if (delivery == LocalHttpsServer::Delivery::trickle)
@@ -273,7 +239,6 @@ TEST_F(NetworkTransportTest, WholeRequestEndsAtTheDeadline)
         time.advance(1ms);
         ASSERT_TRUE(test::pumpUntil([&] { return started.finished(); }, 5s)) << row.name;
         EXPECT_EQ(started.result().error(), TranslationError::timedOut()) << row.name;
-        EXPECT_EQ(started.result().error().message(), QStringLiteral("翻译请求超时"));
     }
 }
 
@@ -284,9 +249,7 @@ TEST_F(NetworkTransportTest, CancellingAbandonsTheRequestInFlight)
         return LocalHttpsServer::Response{200, {}, {}, LocalHttpsServer::Delivery::never};
     });
     CancellationSource cancel;
-    auto started = test::start(service->translate(
-        QStringLiteral("你好"), ProviderConfiguration::defaults(TranslationProvider::openAI), true,
-        QStringLiteral("English"), QStringLiteral("Simplified Chinese"), {}, true, cancel.token()));
+    auto started = start(ProviderConfiguration::defaults(TranslationProvider::openAI), cancel.token());
     ASSERT_TRUE(test::pumpUntil([&] { return server.requests().size() == 1; }));
     cancel.cancel();
     ASSERT_TRUE(test::pumpUntil([&] { return started.finished(); }, 5s));

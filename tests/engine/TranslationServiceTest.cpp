@@ -2,8 +2,8 @@
 
 #include "FakeChatTransport.h"
 #include "TranslationErrorPrinter.h"
-#include "l10n/LocalizationState.h"
 #include "tests/support/AsyncTestHelpers.h"
+#include "tests/support/InterfaceLanguageScope.h"
 #include "tests/support/VirtualTime.h"
 
 #include <gtest/gtest.h>
@@ -55,9 +55,7 @@ protected:
                 return fakeLoad(state, clock, allow);
             },
             time, time, std::move(fake));
-        LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
     }
-    ~TranslationServiceTest() override { LocalizationState::shared().setLanguage(InterfaceLanguage::system); }
 
     struct Call {
         QString source = QStringLiteral("你好世界");
@@ -84,7 +82,16 @@ protected:
         EXPECT_TRUE(started.finished());
         return started.result();
     }
+    // How many requests running these calls sends.
+    qsizetype requestsFor(std::initializer_list<Call> calls)
+    {
+        const qsizetype before = transport->sent.size();
+        for (const Call& call : calls)
+            run(call);
+        return transport->sent.size() - before;
+    }
 
+    test::InterfaceLanguageScope chinese{InterfaceLanguage::chinese};
     VirtualTime time;
     std::shared_ptr<LoaderState> loader = std::make_shared<LoaderState>();
     FakeChatTransport* transport = nullptr;
@@ -117,7 +124,9 @@ TEST_F(TranslationServiceTest, ConfigurationErrorsComeBeforeAnyKeyRead)
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
-TEST_F(TranslationServiceTest, CacheAnswersRepeatsWithoutKeyOrRequest)
+// A repeat is answered from the cache, without key or request; each of the cache key's parts
+// (application, model, address, demo or cloud) separates entries.
+TEST_F(TranslationServiceTest, CacheAnswersRepeatsOfTheSameRequestOnly)
 {
     ASSERT_TRUE(run({}).isOk());
     loader->result = CredentialLoadResult::ok(std::nullopt); // the key was deleted from the keyring meanwhile
@@ -125,61 +134,31 @@ TEST_F(TranslationServiceTest, CacheAnswersRepeatsWithoutKeyOrRequest)
     for (int hit = 1; hit <= 3; ++hit)
         EXPECT_EQ(run({}).value(), QStringLiteral("EN:你好世界")) << "hit " << hit;
     EXPECT_EQ(transport->sent.size(), 1);
-    EXPECT_EQ(loader->calls, 1);
-
     // Without the cache flag the request is made again (with the key held in memory).
-    Call uncached;
-    uncached.useCache = false;
-    ASSERT_TRUE(run(uncached).isOk());
-    EXPECT_EQ(transport->sent.size(), 2);
+    EXPECT_EQ(requestsFor({{.useCache = false}}), 1);
     EXPECT_EQ(loader->calls, 1);
-}
 
-TEST_F(TranslationServiceTest, CacheKeySeparatesApplicationsModelsUrlsAndDemo)
-{
-    ASSERT_TRUE(run({}).isOk());
-    Call otherApp;
-    otherApp.application = kChat;
     Call otherModel;
     otherModel.config.model = QStringLiteral("gpt-4.1");
     Call otherUrl;
     otherUrl.config.baseURL = QStringLiteral("https://api.openai.com/v1/");
-    for (const Call& call : {otherApp, otherModel, otherUrl})
-        ASSERT_TRUE(run(call).isOk());
-    EXPECT_EQ(transport->sent.size(), 4);
-
+    EXPECT_EQ(requestsFor({{.application = kChat}, otherModel, otherUrl}), 3);
     // A demo result never answers a cloud request of the same text.
-    Call demo;
-    demo.source = QStringLiteral("你好");
-    demo.cloud = false;
-    EXPECT_EQ(run(demo).value(), QStringLiteral("Hello."));
-    Call cloud = demo;
-    cloud.cloud = true;
-    EXPECT_EQ(run(cloud).value(), QStringLiteral("EN:你好"));
-    EXPECT_EQ(transport->sent.size(), 5);
+    EXPECT_EQ(run({.source = QStringLiteral("你好"), .cloud = false}).value(), QStringLiteral("Hello."));
+    EXPECT_EQ(run({.source = QStringLiteral("你好")}).value(), QStringLiteral("EN:你好"));
+    EXPECT_EQ(transport->sent.size(), 6);
 }
 
 TEST_F(TranslationServiceTest, CacheIsEmptiedWhenItHoldsEightyEntries)
 {
-    for (int i = 0; i < 80; ++i) {
-        Call call;
-        call.source = QStringLiteral("text %1").arg(i);
-        ASSERT_TRUE(run(call).isOk());
-    }
-    Call newest;
-    newest.source = QStringLiteral("text 80");
-    ASSERT_TRUE(run(newest).isOk());
+    const auto text = [](int i) {
+        return Call{.source = QStringLiteral("text %1").arg(i)};
+    };
+    for (int i = 0; i <= 80; ++i)
+        ASSERT_TRUE(run(text(i)).isOk());
     ASSERT_EQ(transport->sent.size(), 81);
-
-    run(newest); // still cached: the only entry left
-    EXPECT_EQ(transport->sent.size(), 81);
-    Call oldest;
-    oldest.source = QStringLiteral("text 0");
-    run(oldest);
-    Call last;
-    last.source = QStringLiteral("text 79");
-    run(last);
-    EXPECT_EQ(transport->sent.size(), 83);
+    EXPECT_EQ(requestsFor({text(80)}), 0) << "still cached: the only entry left";
+    EXPECT_EQ(requestsFor({text(0), text(79)}), 2);
 }
 
 TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCalls)
@@ -195,67 +174,46 @@ TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCa
     EXPECT_EQ(transport->sent.size(), 1);
     time.advance(1s);
     EXPECT_EQ(time.pendingTimers(), 0u) << "the expiry timer removed the entry";
-    run({});
-    EXPECT_EQ(transport->sent.size(), 2);
+    EXPECT_EQ(requestsFor({{}}), 1);
 }
 
-TEST_F(TranslationServiceTest, WipeOfOneApplicationCancelsOnlyItsTranslationsInFlight)
+// Each wipe cancels the translations in flight it covers and drops the cached results it
+// covers; a cancelled result is never cached, the others stay.
+TEST_F(TranslationServiceTest, WipesCancelAndDropWhatTheyCover)
 {
-    Call editorCall;
-    Call chatCall;
-    chatCall.application = kChat;
-    auto editor = start(editorCall);
-    auto chat = start(chatCall);
-    time.advance(100ms);
-    service->clearContent(kEditor);
-    time.advance(100ms);
-
-    ASSERT_TRUE(editor.finished() && chat.finished());
-    EXPECT_TRUE(editor.result().error().isCancellation());
-    EXPECT_EQ(chat.result().value(), QStringLiteral("EN:你好世界"));
-
-    run(editorCall); // the cancelled result was not cached
-    run(chatCall);   // the other one was
-    EXPECT_EQ(transport->sent.size(), 3);
-}
-
-TEST_F(TranslationServiceTest, WipesRemoveCachedContent)
-{
-    Call chatCall;
-    chatCall.application = kChat;
-    run({});
-    run(chatCall);
-    service->clearContent(kEditor);
-    run({});
-    run(chatCall);
-    EXPECT_EQ(transport->sent.size(), 3);
-
-    service->clearContent(std::nullopt);
-    run({});
-    run(chatCall);
-    EXPECT_EQ(transport->sent.size(), 5);
-}
-
-TEST_F(TranslationServiceTest, FullWipesCancelEveryTranslationInFlight)
-{
-    const std::function<void()> wipes[] = {
-        [this] { service->clearContent(std::nullopt); },
+    const struct {
+        const char* name;
+        std::function<void()> wipe;
+        bool coversChat;
+    } rows[] = {
+        {"one application", [this] { service->clearContent(kEditor); }, false},
+        {"all content", [this] { service->clearContent(std::nullopt); }, true},
         // Forgetting any provider's key wipes all content as well.
-        [this] { service->clearCredentials(TranslationProvider::deepSeek); },
+        {"a provider's key", [this] { service->clearCredentials(TranslationProvider::deepSeek); }, true},
     };
-    Call chatCall;
-    chatCall.application = kChat;
-    for (const auto& wipe : wipes) {
-        auto editor = start({});
-        auto chat = start(chatCall);
-        time.advance(50ms);
-        wipe();
+    const Call editorCached;
+    const Call chatCached{.application = kChat};
+    const Call editorFlying{.source = QStringLiteral("另一段")};
+    const Call chatFlying{.source = QStringLiteral("另一段"), .application = kChat};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        service->clearContent(std::nullopt);
+        run(editorCached);
+        run(chatCached);
+        auto editor = start(editorFlying);
+        auto chat = start(chatFlying);
+        time.advance(100ms);
+        row.wipe();
         time.advance(1s);
+        ASSERT_TRUE(editor.finished() && chat.finished());
         EXPECT_TRUE(editor.result().error().isCancellation());
-        EXPECT_TRUE(chat.result().error().isCancellation());
+        if (row.coversChat)
+            EXPECT_TRUE(chat.result().error().isCancellation());
+        else
+            EXPECT_EQ(chat.result().value(), QStringLiteral("EN:另一段"));
+        EXPECT_EQ(requestsFor({editorCached, editorFlying}), 2);
+        EXPECT_EQ(requestsFor({chatCached, chatFlying}), row.coversChat ? 2 : 0);
     }
-    run({});
-    EXPECT_EQ(transport->sent.size(), 5) << "no cancelled result was cached";
 }
 
 TEST_F(TranslationServiceTest, KeyLoadedAfterClearCredentialsIsNeitherUsedNorKept)
@@ -277,45 +235,29 @@ TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
 {
     CancellationSource before;
     before.cancel();
-    Call call;
-    call.token = before.token();
-    EXPECT_TRUE(run(call).error().isCancellation());
+    EXPECT_TRUE(run({.token = before.token()}).error().isCancellation());
     EXPECT_EQ(loader->calls, 0);
 
     CancellationSource during;
-    call.token = during.token();
-    auto started = start(call);
+    auto started = start({.token = during.token()});
     time.advance(10ms);
     during.cancel();
     ASSERT_TRUE(started.finished());
     EXPECT_TRUE(started.result().error().isCancellation());
-    call.token = {};
-    run(call);
-    EXPECT_EQ(transport->sent.size(), 2) << "a cancelled translation is not cached";
+    EXPECT_EQ(requestsFor({{}}), 1) << "a cancelled translation is not cached";
+
+    // The demo's wait ends at once too.
+    CancellationSource demo;
+    auto cancelled = start({.source = QStringLiteral("你好"), .cloud = false, .token = demo.token()});
+    demo.cancel();
+    ASSERT_TRUE(cancelled.finished());
+    EXPECT_TRUE(cancelled.result().error().isCancellation());
 }
 
-TEST_F(TranslationServiceTest, FailedLoadBlocksBackgroundReadsUntilAnExplicitOne)
-{
-    loader->result = loadFailure(CredentialLoadFailure::Kind::accessError, -128);
-    EXPECT_EQ(run({}).error(), TranslationError::credentialFailure(-128));
-    EXPECT_EQ(run({}).error(), TranslationError::credentialFailure(-128));
-    Call other;
-    other.source = QStringLiteral("另一段");
-    EXPECT_EQ(run(other).error(), TranslationError::credentialFailure(-128));
-    EXPECT_EQ(loader->calls, 1) << "a blocked provider must not touch the keyring again";
-
-    loader->result = CredentialLoadResult::ok(QStringLiteral("sk-new"));
-    auto interactive = test::start(service->credential(TranslationProvider::openAI, true));
-    ASSERT_TRUE(interactive.finished());
-    EXPECT_EQ(interactive.result().value(), QStringLiteral("sk-new"));
-    EXPECT_EQ(loader->allowFlags.last(), true);
-
-    ASSERT_TRUE(run({}).isOk());
-    EXPECT_EQ(transport->sent.last().request.rawHeader("Authorization"), QByteArray("Bearer sk-new"));
-    EXPECT_EQ(loader->calls, 2);
-}
-
-TEST_F(TranslationServiceTest, LoadOutcomesMapToCredentialErrors)
+// A failed load blocks the provider: background reads, of any text, repeat the failure without
+// touching the keyring. clearCredentials lifts the block, and so does an explicit read that
+// succeeds.
+TEST_F(TranslationServiceTest, FailedLoadsMapToCredentialErrorsAndBlockBackgroundReads)
 {
     struct Row {
         CredentialLoadResult result;
@@ -327,76 +269,71 @@ TEST_F(TranslationServiceTest, LoadOutcomesMapToCredentialErrors)
         {loadFailure(CredentialLoadFailure::Kind::accessError, -25308),
          TranslationError::credentialFailure(-25308)},
         {loadFailure(CredentialLoadFailure::Kind::other), TranslationError::keychainAccessRequired()},
+        {loadFailure(CredentialLoadFailure::Kind::accessError, -128),
+         TranslationError::credentialFailure(-128)},
     };
     for (const Row& row : rows) {
         service->clearCredentials(TranslationProvider::openAI);
         loader->result = row.result;
         EXPECT_EQ(run({}).error(), row.expected);
-        // The failure is remembered: even an interactive read that fails again replaces it.
         const int calls = loader->calls;
         EXPECT_EQ(run({}).error(), row.expected);
-        EXPECT_EQ(loader->calls, calls);
+        EXPECT_EQ(run({.source = QStringLiteral("另一段")}).error(), row.expected);
+        EXPECT_EQ(loader->calls, calls) << "a blocked provider must not touch the keyring again";
     }
-    // clearCredentials lifts the block.
-    service->clearCredentials(TranslationProvider::openAI);
-    loader->result = CredentialLoadResult::ok(QStringLiteral("sk-test"));
-    EXPECT_TRUE(run({}).isOk());
+
+    loader->result = CredentialLoadResult::ok(QStringLiteral("sk-new"));
+    auto interactive = test::start(service->credential(TranslationProvider::openAI, true));
+    ASSERT_TRUE(interactive.finished());
+    EXPECT_EQ(interactive.result().value(), QStringLiteral("sk-new"));
+    EXPECT_EQ(loader->allowFlags.last(), true);
+    const int calls = loader->calls;
+    ASSERT_TRUE(run({}).isOk());
+    EXPECT_EQ(transport->sent.last().request.rawHeader("Authorization"), QByteArray("Bearer sk-new"));
+    EXPECT_EQ(loader->calls, calls);
 }
 
-TEST_F(TranslationServiceTest, DemoAnswersSamplesAfterItsDelay)
+// The demo answers its samples from Chinese (or auto-detect) into English after its delay,
+// refuses other texts after the same delay and other pairs at once; it never reads a key or
+// sends anything.
+TEST_F(TranslationServiceTest, DemoAnswersItsSamplesAfterItsDelay)
 {
-    Call call;
-    call.cloud = false;
-    call.source = QStringLiteral("  你好\n");
-    call.sourceLanguage = kAuto;
-    auto hello = start(call);
-    time.advance(129ms);
-    EXPECT_FALSE(hello.finished());
-    time.advance(1ms);
-    ASSERT_TRUE(hello.finished());
-    EXPECT_EQ(hello.result().value(), QStringLiteral("Hello."));
-
-    call.sourceLanguage = kZh;
-    call.source = QStringLiteral("这周我们先完成产品设计");
-    EXPECT_EQ(run(call).value(), QStringLiteral("Let's finish the product design first this week."));
+    const struct {
+        const char16_t* source;
+        QString target;
+        QString sourceLanguage;
+        bool waits;
+        std::optional<QString> answer; // none: refused as demo only
+    } rows[] = {
+        {u"  你好\n", kEn, kAuto, true, QStringLiteral("Hello.")},
+        {u"这周我们先完成产品设计", kEn, kZh, true,
+         QStringLiteral("Let's finish the product design first this week.")},
+        {u"今天天气不错", kEn, kZh, true, std::nullopt},
+        {u"你好", QStringLiteral("日本語"), kZh, false, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const QString source = QString::fromUtf16(row.source);
+        auto demo = start(
+            {.source = source, .cloud = false, .target = row.target, .sourceLanguage = row.sourceLanguage});
+        if (row.waits) {
+            time.advance(129ms);
+            EXPECT_FALSE(demo.finished()) << source.toStdString();
+            time.advance(1ms);
+        }
+        ASSERT_TRUE(demo.finished()) << source.toStdString();
+        if (row.answer)
+            EXPECT_EQ(demo.result().value(), *row.answer);
+        else
+            EXPECT_EQ(demo.result().error(), TranslationError::demoOnly());
+    }
     EXPECT_EQ(loader->calls, 0);
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
-TEST_F(TranslationServiceTest, DemoRefusesOtherPairsAtOnceAndOtherTextsAfterTheDelay)
-{
-    Call call;
-    call.cloud = false;
-    call.source = QStringLiteral("你好");
-    call.target = QStringLiteral("日本語");
-    auto japanese = start(call);
-    ASSERT_TRUE(japanese.finished()) << "no delay for a pair the demo cannot do";
-    EXPECT_EQ(japanese.result().error(), TranslationError::demoOnly());
-
-    call.target = kEn;
-    call.source = QStringLiteral("今天天气不错");
-    auto other = start(call);
-    time.advance(129ms);
-    EXPECT_FALSE(other.finished());
-    time.advance(1ms);
-    EXPECT_EQ(other.result().error(), TranslationError::demoOnly());
-
-    CancellationSource cancel;
-    call.source = QStringLiteral("你好");
-    call.token = cancel.token();
-    auto cancelled = start(call);
-    cancel.cancel();
-    ASSERT_TRUE(cancelled.finished());
-    EXPECT_TRUE(cancelled.result().error().isCancellation());
-}
-
 TEST_F(TranslationServiceTest, DestroyedServiceAbandonsItsWork)
 {
-    Call call;
-    call.cloud = false;
-    call.source = QStringLiteral("你好");
     run({}); // leaves an expiry timer behind
-    auto demo = start(call);
+    auto demo = start({.source = QStringLiteral("你好"), .cloud = false});
     service.reset();
     time.advance(1s);
     ASSERT_TRUE(demo.finished());
@@ -407,35 +344,33 @@ TEST_F(TranslationServiceTest, DestroyedServiceAbandonsItsWork)
 
 TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
 {
-    auto ok =
-        test::start(service->testConnection(ProviderConfiguration::defaults(TranslationProvider::openAI)));
-    time.advance(1s);
-    ASSERT_TRUE(ok.finished());
-    EXPECT_EQ(ok.result().value(), QStringLiteral("连接正常 · EN:你好"));
+    const auto test = [this](ProviderConfiguration config) {
+        auto started = test::start(service->testConnection(config));
+        time.advance(1s);
+        EXPECT_TRUE(started.finished());
+        return started.result();
+    };
+    const ProviderConfiguration openAI = ProviderConfiguration::defaults(TranslationProvider::openAI);
+    EXPECT_EQ(test(openAI).value(), QStringLiteral("连接正常 · EN:你好"));
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_EQ(transport->sent[0].userText(), QStringLiteral("你好"));
     EXPECT_TRUE(transport->sent[0].body.contains("from Simplified Chinese into clear, natural English."));
-
-    auto again =
-        test::start(service->testConnection(ProviderConfiguration::defaults(TranslationProvider::openAI)));
-    time.advance(1s);
+    test(openAI);
     EXPECT_EQ(transport->sent.size(), 2);
 
     transport->answer = [](const FakeChatTransport::Sent&) {
         return TransportReply::response(404, {});
     };
-    auto missingModel = test::start(service->testConnection(
-        {TranslationProvider::openAI, QStringLiteral("https://api.openai.com/v1"), QStringLiteral("gpt-9")}));
-    time.advance(1s);
-    EXPECT_EQ(missingModel.result().error(), TranslationError::httpError(404));
-}
+    EXPECT_EQ(test({TranslationProvider::openAI, QStringLiteral("https://api.openai.com/v1"),
+                    QStringLiteral("gpt-9")})
+                  .error(),
+              TranslationError::httpError(404));
 
-TEST_F(TranslationServiceTest, ConnectionTestReportsAMissingKeyBeforeTheConfiguration)
-{
+    // A missing key is reported at once, before the configuration (Kimi has no default model).
     loader->result = CredentialLoadResult::ok(std::nullopt);
-    auto result =
+    auto missingKey =
         test::start(service->testConnection(ProviderConfiguration::defaults(TranslationProvider::kimi)));
-    ASSERT_TRUE(result.finished());
-    EXPECT_EQ(result.result().error(), TranslationError::missingKey());
-    EXPECT_TRUE(transport->sent.isEmpty());
+    ASSERT_TRUE(missingKey.finished());
+    EXPECT_EQ(missingKey.result().error(), TranslationError::missingKey());
+    EXPECT_EQ(transport->sent.size(), 3);
 }

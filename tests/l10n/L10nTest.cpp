@@ -1,25 +1,15 @@
 #include "l10n/L10n.h"
 
-#include "l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
+#include "l10n/LocalizationState.h"
+#include "tests/support/InterfaceLanguageScope.h"
 
 #include <gtest/gtest.h>
 
 namespace qw {
 namespace {
 
-// The current language is process-wide; every test that sets it puts the old one back.
-class CurrentLanguage {
-public:
-    explicit CurrentLanguage(InterfaceLanguage language) : m_previous(LocalizationState::shared().language())
-    {
-        LocalizationState::shared().setLanguage(language);
-    }
-    ~CurrentLanguage() { LocalizationState::shared().setLanguage(m_previous); }
-
-private:
-    InterfaceLanguage m_previous;
-};
+using CurrentLanguage = test::InterfaceLanguageScope;
 
 TEST(InterfaceLanguageTest, RawValuesRoundTripAndUnknownMeansSystem)
 {
@@ -87,41 +77,37 @@ TEST(L10nLookupTest, TextAndFormatUseTheCurrentLanguage)
     EXPECT_EQ(L10n::format(key, {}), QStringLiteral("恢复失败："));
 }
 
+// A shown message follows a language switch, through the Chinese text where it differs from
+// its key (a key that names another desktop's things reads differently on this one).
 TEST(L10nRelocalizeTest, ShownMessagesFollowALanguageSwitch)
 {
-    const QString shownInChinese = QStringLiteral("恢复失败：磁盘已满\n请稍后再试");
-    {
-        CurrentLanguage english(InterfaceLanguage::english);
-        EXPECT_EQ(L10n::relocalize(shownInChinese, InterfaceLanguage::chinese),
-                  QStringLiteral("Restore failed: 磁盘已满\n请稍后再试"));
-        EXPECT_EQ(L10n::relocalize(QStringLiteral("今天天气不错"), InterfaceLanguage::chinese),
-                  QStringLiteral("今天天气不错"));
-        EXPECT_EQ(L10n::relocalize(QString(), InterfaceLanguage::chinese), QString());
+    const QString trayKey = QStringLiteral("点击菜单栏图标开始");
+    const QString trayChinese = QStringLiteral("点击托盘图标开始");
+    const QString trayEnglish = QStringLiteral("Click the tray icon to start");
+    struct Row {
+        InterfaceLanguage from;
+        QString shown;
+        QString expected;
+    };
+    const auto zh = InterfaceLanguage::chinese;
+    const auto en = InterfaceLanguage::english;
+    const Row rows[] = {
+        {zh, QStringLiteral("恢复失败：磁盘已满\n请稍后再试"),
+         QStringLiteral("Restore failed: 磁盘已满\n请稍后再试")},
+        {zh, QStringLiteral("今天天气不错"), QStringLiteral("今天天气不错")},
+        {zh, QString(), QString()},
+        {zh, trayChinese, trayEnglish},
+        {en, QStringLiteral("Restore failed: timeout"), QStringLiteral("恢复失败：timeout")},
+        // Regular-expression characters in a message are plain text.
+        {en, QStringLiteral("Restore failed: (.*) [x]$"), QStringLiteral("恢复失败：(.*) [x]$")},
+        {en, trayEnglish, trayChinese},
+    };
+    for (const Row& row : rows) {
+        CurrentLanguage target(row.from == zh ? en : zh);
+        EXPECT_EQ(L10n::relocalize(row.shown, row.from), row.expected) << row.shown.toStdString();
+        EXPECT_EQ(L10n::text(trayKey, zh), trayChinese);
+        EXPECT_EQ(L10n::text(trayKey), row.from == zh ? trayEnglish : trayChinese);
     }
-    CurrentLanguage chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(L10n::relocalize(QStringLiteral("Restore failed: timeout"), InterfaceLanguage::english),
-              QStringLiteral("恢复失败：timeout"));
-    // Regular-expression characters in a message are plain text.
-    EXPECT_EQ(L10n::relocalize(QStringLiteral("Restore failed: (.*) [x]$"), InterfaceLanguage::english),
-              QStringLiteral("恢复失败：(.*) [x]$"));
-}
-
-// The Chinese text is a text of its own, not the key: a key that names another desktop's
-// things reads differently, and a language switch goes through that text both ways.
-TEST(L10nRelocalizeTest, ChineseTextsThatDifferFromTheirKeysFollowASwitch)
-{
-    const QString key = QStringLiteral("点击菜单栏图标开始");
-    const QString chineseText = QStringLiteral("点击托盘图标开始");
-    {
-        CurrentLanguage english(InterfaceLanguage::english);
-        EXPECT_EQ(L10n::text(key, InterfaceLanguage::chinese), chineseText);
-        EXPECT_EQ(L10n::relocalize(chineseText, InterfaceLanguage::chinese),
-                  QStringLiteral("Click the tray icon to start"));
-    }
-    CurrentLanguage chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(L10n::text(key), chineseText);
-    EXPECT_EQ(L10n::relocalize(QStringLiteral("Click the tray icon to start"), InterfaceLanguage::english),
-              chineseText);
 }
 
 TEST(L10nRelocalizeTest, MostSpecificPatternWinsWhatEverTheHashOrder)
