@@ -248,15 +248,9 @@ public:
     void updatePreviewLanguage(std::optional<TranslationLanguage> source,
                                std::optional<TranslationLanguage> target);
 
-    // --- Abandoning work ---
-    void invalidateInputTranslation();
+    // The bubble's close: abandons the preview, the selection work and the pending translation;
+    // the field and the restore offer stay.
     void discardPreview();
-    void resetPreview();
-    void clearPreview();
-    void resetFocus();
-    void invalidateAndRescan();
-    void invalidateAppWork(const QString& bundleID);
-    void discardSelectionPreview();
 
     // --- Selection translation (AppModelSelectionFlow.cpp) ---
     // A finished mouse selection (or a hotkey, retry or language change asking to read it again).
@@ -373,6 +367,18 @@ private:
     QCoro::Task<void> credentialRefreshJob(TranslationProvider provider, quint64 generation);
     quint64 nextCredentialGeneration(TranslationProvider provider);
 
+    // --- Abandoning work (AppModelInvalidation.cpp) ---
+    // Each name says what is left behind; model/README.md has the table.
+    void hidePreviewKeepingWork();
+    void abandonInputWorkKeepingPreview();
+    void abandonInputTranslationKeepingField();
+    void suspendInputWorkKeepingUndoAndPagePreview();
+    void abandonAllWorkKeepingSuspensions();
+    void abandonFocusKeepingReadablePreview();
+    void abandonApplicationWorkKeepingOthers(const QString& bundleID);
+    void abandonSelectionWorkKeepingInputWork();
+    void recordSuspendedValue();
+
     // --- Input flow (AppModelInputFlow.cpp) ---
     QCoro::Task<void> inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token);
     void inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate);
@@ -382,7 +388,6 @@ private:
                                      QString targetLanguage, CancellationToken token);
     QCoro::Task<bool> matches(TranslationSnapshot snapshot, CancellationToken token);
     void endStaleTaskIfCurrent(const TranslationSnapshot& snapshot);
-    void recordSuspendedValue();
     struct PreviewContext;
     QCoro::Task<void> languageValidationJob(quint64 jobId, PreviewContext context, CancellationToken token);
 

@@ -5,9 +5,9 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/TextFingerprint.h"
 #include "policy/TranslationFlowRules.h"
@@ -69,7 +69,7 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
     expireAppIgnores();
     publish(m_permissionGranted, trusted());
     if (!m_permissionGranted) {
-        resetFocus();
+        abandonFocusKeepingReadablePreview();
         finish();
         co_return;
     }
@@ -81,9 +81,9 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
     publish(m_currentApp, front->localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
     publish(m_currentBundle, front->bundleID.value_or(QString()));
     if (m_selectedTextAppPID != 0 && m_selectedTextAppPID != front->pid)
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
     if (isAppIgnoredToday(m_currentBundle)) {
-        resetFocus();
+        abandonFocusKeepingReadablePreview();
         setStatus(L10n::text(L10N_KEY("今日已忽略此应用，午夜自动恢复")));
         finish();
         co_return;
@@ -97,18 +97,15 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
     if (!isEligible(m_currentBundle)) {
         publish(m_currentRole, L10n::text(L10N_KEY("未授权应用")));
         publish(m_focusDiagnostic, L10n::text(L10N_KEY("尚未读取该应用的输入内容")));
-        resetFocus();
+        abandonFocusKeepingReadablePreview();
         finish();
         co_return;
     }
     if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
         notifyFieldObserved(std::nullopt);
-        m_currentField.reset();
-        cancelJob(m_pendingTranslation);
-        m_snapshot.reset();
-        advanceRevision();
+        abandonInputWorkKeepingPreview();
         if (m_selectedTranslationKind != SelectedTranslationKind::page)
-            clearPreview();
+            hidePreviewKeepingWork();
         finish();
         co_return;
     }
@@ -144,7 +141,7 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         publish(m_focusDiagnostic, read.second);
         publish(m_currentApp, appName);
         publish(m_lastFieldResult, appName + QStringLiteral(" \u00B7 ") + m_currentRole);
-        resetFocus();
+        abandonFocusKeepingReadablePreview();
         finish();
         co_return;
     }
@@ -191,7 +188,7 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
         publish(m_isTranslating, false);
         notifyPreviewUpdate();
     } else {
-        clearPreview();
+        hidePreviewKeepingWork();
     }
 
     if (m_suppressedField && m_suppressedField->pid == field.pid &&
@@ -345,19 +342,19 @@ void AppModel::endStaleTaskIfCurrent(const TranslationSnapshot& snapshot)
     if (m_revision != snapshot.revision)
         return;
     m_currentField.reset();
-    clearPreview();
+    hidePreviewKeepingWork();
     setStatus(L10n::text(L10N_KEY("输入框状态已变化，重新聚焦后可继续翻译")));
 }
 
 void AppModel::retryTranslation()
 {
     if (!m_selectionPreview && !m_selectionTranslating && m_selectedTextAppPID == 0) {
-        clearPreview();
+        hidePreviewKeepingWork();
         inspectFocus(true);
         return;
     }
     // The selection is read again: it may have changed since the failed attempt.
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     inspectSelectionAfterMouseUp(std::nullopt);
 }
 

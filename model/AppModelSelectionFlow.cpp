@@ -163,7 +163,7 @@ std::optional<SelectedTranslationKind> AppModel::selectionKind(const UserSelecti
 void AppModel::startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
                                          SelectedTranslationKind kind)
 {
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     // A pending input translation would otherwise put its own preview over this one.
     cancelJob(m_pendingTranslation);
 
@@ -183,7 +183,7 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
         m_selectedInputRange.reset();
         m_selectedInputValue.reset();
     }
-    clearPreview();
+    hidePreviewKeepingWork();
     publish(m_previewApplication, application);
 
     m_selectedTextOriginal = selection.text;
@@ -205,7 +205,7 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
     request.cloudConsent = m_cloudConsent;
     // A provider whose key could not be read is not asked in the background.
     if (request.cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider)) {
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         return;
     }
     const bool page = kind == SelectedTranslationKind::page;
@@ -230,7 +230,7 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
         if (isCurrent(m_selectedTextTask, jobId))
             m_selectedTextTask.reset();
         if (m_selectionTranslating)
-            discardSelectionPreview();
+            abandonSelectionWorkKeepingInputWork();
     };
 
     if (token.isCancelled()) {
@@ -344,7 +344,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     if (!m_showingPreview || m_selectedTranslationKind != SelectedTranslationKind::input ||
         !m_selectedInputField || !m_selectedInputRange || !m_selectedInputValue) {
         setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         co_return;
     }
     const FocusedField field = *m_selectedInputField;
@@ -358,7 +358,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
         co_return;
     if (!valid) {
         setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         co_return;
     }
 
@@ -382,7 +382,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
         co_return;
     }
     setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     QString written = value;
     written.replace(range.location, range.length, translated);
     ReplacementRecord record;
@@ -398,7 +398,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
 void AppModel::invalidateSelectionWriteCapability()
 {
     if (!m_selectionPreview || !m_showingPreview) {
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         return;
     }
     // The shown translation stays readable and copyable, but the selection it was made for may

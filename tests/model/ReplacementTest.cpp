@@ -161,7 +161,7 @@ TEST_F(ReplacementTest, CopyFeedbackLastsOneAndAHalfSecondsAndRestartsOnASecondC
     EXPECT_EQ(model->status(), QStringLiteral("复制失败，请重试"));
     EXPECT_FALSE(model->copiedTranslation());
 
-    model->clearPreview();
+    model->discardPreview();
     copied.clear();
     model->copyTranslation();
     EXPECT_TRUE(copied.isEmpty()) << "nothing to copy without a preview";
