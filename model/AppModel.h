@@ -381,11 +381,27 @@ private:
 
     // --- Input flow (AppModelInputFlow.cpp) ---
     QCoro::Task<void> inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token);
+    void finishInspection(quint64 jobId);
+    // Whether the frontmost application is to be read at all; none ends the inspection.
+    std::optional<RunningApplication> applicationToInspect();
+    // The focus read, used only when nothing newer happened while it ran.
+    void takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
+                       const QString& diagnostic, quint64 revision, bool forceImmediate,
+                       const CancellationToken& token);
     void inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate);
+    // After an edit or another field: the restore offer goes unless the field still shows what
+    // was written.
+    void withdrawStaleUndo(const FocusedField& field, bool elementChanged);
+    // Whether the field is left untranslated (restored text, written translation, nothing to
+    // translate, a suspended value, a paused provider), with the status that says why.
+    bool translationHeldBack(const FocusedField& field, bool forceImmediate);
     void schedule(const FocusedField& field, bool forceImmediate);
     QCoro::Task<void> translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
                                      bool cloudConsent, ProviderConfiguration config, QString sourceLanguage,
                                      QString targetLanguage, CancellationToken token);
+    void showInputTranslation(const TranslationSnapshot& snapshot, const QString& translation,
+                              bool cloudConsent, TranslationProvider provider);
+    void showInputFailure(const TranslationError& error);
     QCoro::Task<bool> matches(TranslationSnapshot snapshot, CancellationToken token);
     void endStaleTaskIfCurrent(const TranslationSnapshot& snapshot);
     struct PreviewContext;
@@ -403,6 +419,8 @@ private:
                                    SelectedTranslationKind kind);
     QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request,
                                               CancellationToken token);
+    void showSelectionTranslation(const SelectionRequest& request, const QString& translation);
+    void showSelectionFailure(const TranslationError& error);
     // Whether the selection is still exactly the one that was read.
     QCoro::Task<bool> selectionMatches(RunningApplication app, QString text, quint64 revision,
                                        CancellationToken token);

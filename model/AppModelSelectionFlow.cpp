@@ -9,8 +9,8 @@
 #include "accessibility/AXReplaceRequest.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/SelectionRules.h"
 
@@ -264,31 +264,39 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
         co_return;
     }
 
-    if (result) {
-        if (request.cloudConsent) {
-            std::map<TranslationProvider, CredentialState> states = m_credentialStates;
-            states[request.config.provider] = CredentialState::accessible;
-            publish(m_credentialStates, std::move(states));
-        }
-        m_previewReplaceable = true;
-        publish(m_serviceFailure, false);
-        publish(m_translation, result.value());
-        publish(m_original, request.text);
-        publish(m_selectionPreview, true);
-        publish(m_selectionTranslating, false);
-        publish(m_showingPreview, true);
-        publish(m_isTranslating, false);
-        setStatus(request.kind == SelectedTranslationKind::page
-                      ? L10n::text(L10N_KEY("页面选区译文就绪；可复制"))
-                      : L10n::text(L10N_KEY("输入选区译文就绪；可替换或复制")));
-        notifyPreviewUpdate();
-        close();
-        co_return;
-    }
+    if (result)
+        showSelectionTranslation(request, result.value());
+    else
+        showSelectionFailure(result.error());
+    close();
+}
 
-    recordCredentialFailure(m_selectedProvider, result.error());
+void AppModel::showSelectionTranslation(const SelectionRequest& request, const QString& translation)
+{
+    if (request.cloudConsent) {
+        std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+        states[request.config.provider] = CredentialState::accessible;
+        publish(m_credentialStates, std::move(states));
+    }
+    m_previewReplaceable = true;
+    publish(m_serviceFailure, false);
+    publish(m_translation, translation);
+    publish(m_original, request.text);
+    publish(m_selectionPreview, true);
+    publish(m_selectionTranslating, false);
+    publish(m_showingPreview, true);
+    publish(m_isTranslating, false);
+    setStatus(request.kind == SelectedTranslationKind::page
+                  ? L10n::text(L10N_KEY("页面选区译文就绪；可复制"))
+                  : L10n::text(L10N_KEY("输入选区译文就绪；可替换或复制")));
+    notifyPreviewUpdate();
+}
+
+void AppModel::showSelectionFailure(const TranslationError& error)
+{
+    recordCredentialFailure(m_selectedProvider, error);
     publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
-    const QString message = result.error().message();
+    const QString message = error.message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
     publish(m_selectionPreview, true);
@@ -297,7 +305,6 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
     // The status line must not keep saying the selection is being translated.
     setStatus(message);
     notifyPreviewUpdate();
-    close();
 }
 
 QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString text, quint64 revision,
