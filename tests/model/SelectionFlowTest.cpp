@@ -136,43 +136,59 @@ TEST_F(SelectionFlowTest, SelectionsThatAreNotForThisFlowAreIgnored)
     EXPECT_FALSE(model->showingPreview());
 }
 
-TEST_F(SelectionFlowTest, ANewSelectionWhileTheFirstIsTranslatingWins)
+// What moves a selection on while it is being translated; the first result must never show.
+enum class Disturbance { newSelectionReported, selectionChangedUnreported, otherApplicationInFront };
+
+class StaleSelectionTest : public SelectionFlowTest, public ::testing::WithParamInterface<Disturbance> {};
+
+TEST_P(StaleSelectionTest, TheFirstResultIsNeverShown)
 {
     page.selectedTextAttribute(QStringLiteral("first words"));
     mouseUp();
     ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
-
-    page.selectedTextAttribute(QStringLiteral("second words"));
-    mouseUp();
-    finishSelection(1);
+    switch (GetParam()) {
+    case Disturbance::newSelectionReported:
+        page.selectedTextAttribute(QStringLiteral("second words"));
+        mouseUp();
+        ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2; }));
+        break;
+    case Disturbance::selectionChangedUnreported:
+        page.selectedTextAttribute(QStringLiteral("other words"));
+        break;
+    case Disturbance::otherApplicationInFront:
+        desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat")).activate();
+        break;
+    }
+    time.advance(transport->latency);
+    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
     time.advance(5000ms);
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(model->original(), QStringLiteral("second words"));
-    EXPECT_EQ(shownTranslations, QStringList{QStringLiteral("EN:second words")})
-        << "the first result never shows";
-}
-
-TEST_F(SelectionFlowTest, ASelectionThatChangedDuringTheTranslationIsNotShown)
-{
-    page.selectedTextAttribute(QStringLiteral("first words"));
-    mouseUp();
-    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
-    page.selectedTextAttribute(QStringLiteral("other words")); // no mouse-up reported yet
-    time.advance(transport->latency);
-    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
-    EXPECT_TRUE(shownTranslations.isEmpty());
+    const QStringList expected = GetParam() == Disturbance::newSelectionReported
+                                     ? QStringList{QStringLiteral("EN:second words")}
+                                     : QStringList{};
+    EXPECT_EQ(shownTranslations, expected);
     EXPECT_FALSE(model->selectionTranslating()) << "the translating state ended with the job";
-
-    // Another application coming to the front while it translates: the result is dropped too.
-    page.selectedTextAttribute(QStringLiteral("third words"));
-    mouseUp();
-    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2; }));
-    desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat")).activate();
-    time.advance(transport->latency);
-    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
-    EXPECT_TRUE(shownTranslations.isEmpty());
 }
+
+std::string disturbanceName(const ::testing::TestParamInfo<Disturbance>& info)
+{
+    switch (info.param) {
+    case Disturbance::newSelectionReported:
+        return "NewSelectionReported";
+    case Disturbance::selectionChangedUnreported:
+        return "SelectionChangedUnreported";
+    case Disturbance::otherApplicationInFront:
+        return "OtherApplicationInFront";
+    }
+    return {};
+}
+
+INSTANTIATE_TEST_SUITE_P(Selection, StaleSelectionTest,
+                         ::testing::Values(Disturbance::newSelectionReported,
+                                           Disturbance::selectionChangedUnreported,
+                                           Disturbance::otherApplicationInFront),
+                         disturbanceName);
 
 // Three reports in a row: one inspection at a time, and only the last report's selection is
 // translated, whether the worker is still busy with the first read (held) or answers at once.
