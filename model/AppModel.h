@@ -248,15 +248,9 @@ public:
     void updatePreviewLanguage(std::optional<TranslationLanguage> source,
                                std::optional<TranslationLanguage> target);
 
-    // --- Abandoning work ---
-    void invalidateInputTranslation();
+    // The bubble's close: abandons the preview, the selection work and the pending translation;
+    // the field and the restore offer stay.
     void discardPreview();
-    void resetPreview();
-    void clearPreview();
-    void resetFocus();
-    void invalidateAndRescan();
-    void invalidateAppWork(const QString& bundleID);
-    void discardSelectionPreview();
 
     // --- Selection translation (AppModelSelectionFlow.cpp) ---
     // A finished mouse selection (or a hotkey, retry or language change asking to read it again).
@@ -373,16 +367,43 @@ private:
     QCoro::Task<void> credentialRefreshJob(TranslationProvider provider, quint64 generation);
     quint64 nextCredentialGeneration(TranslationProvider provider);
 
+    // --- Abandoning work (AppModelInvalidation.cpp) ---
+    // Each name says what is left behind; model/README.md has the table.
+    void hidePreviewKeepingWork();
+    void abandonInputWorkKeepingPreview();
+    void abandonInputTranslationKeepingField();
+    void suspendInputWorkKeepingUndoAndPagePreview();
+    void abandonAllWorkKeepingSuspensions();
+    void abandonFocusKeepingReadablePreview();
+    void abandonApplicationWorkKeepingOthers(const QString& bundleID);
+    void abandonSelectionWorkKeepingInputWork();
+    void recordSuspendedValue();
+
     // --- Input flow (AppModelInputFlow.cpp) ---
     QCoro::Task<void> inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token);
+    void finishInspection(quint64 jobId);
+    // Whether the frontmost application is to be read at all; none ends the inspection.
+    std::optional<RunningApplication> applicationToInspect();
+    // The focus read, used only when nothing newer happened while it ran.
+    void takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
+                       const QString& diagnostic, quint64 revision, bool forceImmediate,
+                       const CancellationToken& token);
     void inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate);
+    // After an edit or another field: the restore offer goes unless the field still shows what
+    // was written.
+    void withdrawStaleUndo(const FocusedField& field, bool elementChanged);
+    // Whether the field is left untranslated (restored text, written translation, nothing to
+    // translate, a suspended value, a paused provider), with the status that says why.
+    bool translationHeldBack(const FocusedField& field, bool forceImmediate);
     void schedule(const FocusedField& field, bool forceImmediate);
     QCoro::Task<void> translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
                                      bool cloudConsent, ProviderConfiguration config, QString sourceLanguage,
                                      QString targetLanguage, CancellationToken token);
+    void showInputTranslation(const TranslationSnapshot& snapshot, const QString& translation,
+                              bool cloudConsent, TranslationProvider provider);
+    void showInputFailure(const TranslationError& error);
     QCoro::Task<bool> matches(TranslationSnapshot snapshot, CancellationToken token);
     void endStaleTaskIfCurrent(const TranslationSnapshot& snapshot);
-    void recordSuspendedValue();
     struct PreviewContext;
     QCoro::Task<void> languageValidationJob(quint64 jobId, PreviewContext context, CancellationToken token);
 
@@ -398,6 +419,8 @@ private:
                                    SelectedTranslationKind kind);
     QCoro::Task<void> selectionTranslationJob(quint64 jobId, SelectionRequest request,
                                               CancellationToken token);
+    void showSelectionTranslation(const SelectionRequest& request, const QString& translation);
+    void showSelectionFailure(const TranslationError& error);
     // Whether the selection is still exactly the one that was read.
     QCoro::Task<bool> selectionMatches(RunningApplication app, QString text, quint64 revision,
                                        CancellationToken token);

@@ -95,7 +95,7 @@ SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
     publish(m_allowedBundleIDs, std::move(allowed));
     publish(m_ignoredAppsUntil, std::move(ignored));
     // The browser's confirmation stays: allowing it again later does not ask again.
-    invalidateAppWork(bundleID);
+    abandonApplicationWorkKeepingOthers(bundleID);
     if (saved)
         setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));
     reportSettingsWriteFailure(saved);

@@ -48,7 +48,7 @@ SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
                                                                PersistedSettings::encodeIgnoredApps(ignored));
     // The pause holds for today, saved or not: the user asked for quiet.
     publish(m_ignoredAppsUntil, std::move(ignored));
-    invalidateAppWork(app.bundleID);
+    abandonApplicationWorkKeepingOthers(app.bundleID);
     if (saved)
         setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
     reportSettingsWriteFailure(saved);
@@ -65,7 +65,7 @@ SettingsWriteResult AppModel::resumeApp(const QString& bundleID)
             return saved;
     }
     setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
-    invalidateAppWork(bundleID);
+    abandonApplicationWorkKeepingOthers(bundleID);
     return SettingsWriteResult::ok();
 }
 

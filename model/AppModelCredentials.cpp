@@ -73,7 +73,7 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
     }
     const TranslationProvider provider = m_selectedProvider;
     nextCredentialGeneration(provider);
-    invalidateAndRescan();
+    abandonAllWorkKeepingSuspensions();
 
     const auto alive = m_alive;
     // Copies live in this frame: the model (and its members) may be gone when the save returns.
@@ -104,7 +104,7 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
         unpauseCredentialProvider(provider);
         setCredentialState(provider, CredentialState::unread);
         publish(m_connectionSucceeded, false);
-        invalidateAndRescan();
+        abandonAllWorkKeepingSuspensions();
     }
     co_return saved;
 }
@@ -113,7 +113,7 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
 {
     const TranslationProvider provider = m_selectedProvider;
     nextCredentialGeneration(provider);
-    invalidateAndRescan();
+    abandonAllWorkKeepingSuspensions();
 
     const auto alive = m_alive;
     const auto removeKey = m_removeKey;
@@ -140,7 +140,7 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
         assignCloudConsent(false);
         publish(m_connectionStatus, withdrawn ? L10n::text(L10N_KEY("已删除此服务商的密钥"))
                                               : SettingsWriteMessage::text(withdrawn));
-        invalidateAndRescan();
+        abandonAllWorkKeepingSuspensions();
     } else {
         reportSettingsWriteFailure(withdrawn);
     }
@@ -245,7 +245,7 @@ QCoro::Task<bool> AppModel::resumeInterruptedWork(TranslationProvider provider, 
         co_return false;
     if (!selection || selection->text != interrupted.selectedTextOriginal)
         co_return false;
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     inspectSelectionAfterMouseUp(interrupted.selectedSelectionElement);
     co_return true;
 }

@@ -5,9 +5,9 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/TextFingerprint.h"
 #include "policy/TranslationFlowRules.h"
@@ -54,65 +54,8 @@ void AppModel::inspectFocus(bool forceImmediate)
 QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token)
 {
     const auto alive = m_alive;
-    // Whatever way the inspection ends, the slot is freed and a remembered forced request runs.
-    const auto finish = [this, jobId]() {
-        if (!isCurrent(m_focusReadTask, jobId))
-            return;
-        m_focusReadTask.reset();
-        if (m_pendingForcedFocus) {
-            m_pendingForcedFocus = false;
-            inspectFocus(true);
-        }
-    };
-
-    // --- First stage: decide whether to read at all ---
-    expireAppIgnores();
-    publish(m_permissionGranted, trusted());
-    if (!m_permissionGranted) {
-        resetFocus();
-        finish();
-        co_return;
-    }
-    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
-    if (!front || front->pid == m_ownPid) {
-        finish();
-        co_return;
-    }
-    publish(m_currentApp, front->localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
-    publish(m_currentBundle, front->bundleID.value_or(QString()));
-    if (m_selectedTextAppPID != 0 && m_selectedTextAppPID != front->pid)
-        discardSelectionPreview();
-    if (isAppIgnoredToday(m_currentBundle)) {
-        resetFocus();
-        setStatus(L10n::text(L10N_KEY("今日已忽略此应用，午夜自动恢复")));
-        finish();
-        co_return;
-    }
-    // A page-selection preview is not disturbed by focus events.
-    if (m_selectedTranslationKind == SelectedTranslationKind::page &&
-        (m_selectionPreview || m_selectionTranslating)) {
-        finish();
-        co_return;
-    }
-    if (!isEligible(m_currentBundle)) {
-        publish(m_currentRole, L10n::text(L10N_KEY("未授权应用")));
-        publish(m_focusDiagnostic, L10n::text(L10N_KEY("尚未读取该应用的输入内容")));
-        resetFocus();
-        finish();
-        co_return;
-    }
-    if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
-        notifyFieldObserved(std::nullopt);
-        m_currentField.reset();
-        cancelJob(m_pendingTranslation);
-        m_snapshot.reset();
-        advanceRevision();
-        if (m_selectedTranslationKind != SelectedTranslationKind::page)
-            clearPreview();
-        finish();
-        co_return;
-    }
-    if (m_inputTranslationMode == TranslationMode::selection) {
+    const std::optional<RunningApplication> front = applicationToInspect();
+    if (front && m_inputTranslationMode == TranslationMode::selection) {
         // In the selection mode only selections are translated; the application is merely
         // made ready to answer.
         const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
@@ -120,36 +63,89 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         if (!*alive)
             co_return;
         publish(m_inputMonitorStatus, L10n::text(L10N_KEY("输入划词模式：只翻译选中内容")));
-        finish();
-        co_return;
+    } else if (front) {
+        const quint64 revision = m_revision;
+        const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
+        const AXWorker::FocusResult read = co_await m_ax.focus(*front, permit, token);
+        if (!*alive)
+            co_return;
+        takeFocusRead(*front, read.first, read.second, revision, forceImmediate, token);
     }
+    finishInspection(jobId);
+}
 
-    const quint64 revision = m_revision;
-    const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
-    const AXWorker::FocusResult read = co_await m_ax.focus(*front, permit, token);
-    if (!*alive)
-        co_return;
+void AppModel::finishInspection(quint64 jobId)
+{
+    // Whatever way the inspection ends, the slot is freed and a remembered forced request runs.
+    if (!isCurrent(m_focusReadTask, jobId))
+        return;
+    m_focusReadTask.reset();
+    if (m_pendingForcedFocus) {
+        m_pendingForcedFocus = false;
+        inspectFocus(true);
+    }
+}
 
-    // --- Second stage: the read is only used when nothing newer happened meanwhile ---
-    const QString bundleID = front->bundleID.value_or(QString());
+std::optional<RunningApplication> AppModel::applicationToInspect()
+{
+    expireAppIgnores();
+    publish(m_permissionGranted, trusted());
+    if (!m_permissionGranted) {
+        abandonFocusKeepingReadablePreview();
+        return std::nullopt;
+    }
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->pid == m_ownPid)
+        return std::nullopt;
+    publish(m_currentApp, front->localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
+    publish(m_currentBundle, front->bundleID.value_or(QString()));
+    if (m_selectedTextAppPID != 0 && m_selectedTextAppPID != front->pid)
+        abandonSelectionWorkKeepingInputWork();
+    if (isAppIgnoredToday(m_currentBundle)) {
+        abandonFocusKeepingReadablePreview();
+        setStatus(L10n::text(L10N_KEY("今日已忽略此应用，午夜自动恢复")));
+        return std::nullopt;
+    }
+    // A page-selection preview is not disturbed by focus events.
+    if (m_selectedTranslationKind == SelectedTranslationKind::page &&
+        (m_selectionPreview || m_selectionTranslating))
+        return std::nullopt;
+    if (!isEligible(m_currentBundle)) {
+        publish(m_currentRole, L10n::text(L10N_KEY("未授权应用")));
+        publish(m_focusDiagnostic, L10n::text(L10N_KEY("尚未读取该应用的输入内容")));
+        abandonFocusKeepingReadablePreview();
+        return std::nullopt;
+    }
+    if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
+        notifyFieldObserved(std::nullopt);
+        abandonInputWorkKeepingPreview();
+        if (m_selectedTranslationKind != SelectedTranslationKind::page)
+            hidePreviewKeepingWork();
+        return std::nullopt;
+    }
+    return front;
+}
+
+void AppModel::takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
+                             const QString& diagnostic, quint64 revision, bool forceImmediate,
+                             const CancellationToken& token)
+{
+    // The read is only used when nothing newer happened meanwhile.
+    const QString bundleID = front.bundleID.value_or(QString());
     const std::optional<RunningApplication> frontNow = m_workspace.frontmostApplication();
     if (token.isCancelled() || m_revision != revision || m_isValidatingReplacement || !isEligible(bundleID) ||
-        !frontNow || frontNow->pid != front->pid) {
-        finish();
-        co_return;
-    }
-    if (!read.first) {
-        const QString appName = front->localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
+        !frontNow || frontNow->pid != front.pid)
+        return;
+    if (!field) {
+        const QString appName = front.localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
         publish(m_currentRole, L10n::text(L10N_KEY("未识别输入框")));
-        publish(m_focusDiagnostic, read.second);
+        publish(m_focusDiagnostic, diagnostic);
         publish(m_currentApp, appName);
         publish(m_lastFieldResult, appName + QStringLiteral(" \u00B7 ") + m_currentRole);
-        resetFocus();
-        finish();
-        co_return;
+        abandonFocusKeepingReadablePreview();
+        return;
     }
-    inspectField(*read.first, read.second, forceImmediate);
-    finish();
+    inspectField(*field, diagnostic, forceImmediate);
 }
 
 void AppModel::inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate)
@@ -171,6 +167,24 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
     advanceRevision();
     cancelJob(m_pendingTranslation);
 
+    withdrawStaleUndo(field, elementChanged);
+
+    if (m_showingPreview && !m_selectionPreview) {
+        // The preview stays readable, but it no longer belongs to what is in the field.
+        m_previewReplaceable = false;
+        m_snapshot.reset();
+        publish(m_isTranslating, false);
+        notifyPreviewUpdate();
+    } else {
+        hidePreviewKeepingWork();
+    }
+
+    if (!translationHeldBack(field, forceImmediate))
+        schedule(field, forceImmediate);
+}
+
+void AppModel::withdrawStaleUndo(const FocusedField& field, bool elementChanged)
+{
     if (elementChanged) {
         notifyFieldObserved(field);
         m_replacement.reset();
@@ -183,21 +197,14 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
         publish(m_hasUndo, false);
         publish(m_showingUndoOffer, false);
     }
+}
 
-    if (m_showingPreview && !m_selectionPreview) {
-        // The preview stays readable, but it no longer belongs to what is in the field.
-        m_previewReplaceable = false;
-        m_snapshot.reset();
-        publish(m_isTranslating, false);
-        notifyPreviewUpdate();
-    } else {
-        clearPreview();
-    }
-
+bool AppModel::translationHeldBack(const FocusedField& field, bool forceImmediate)
+{
     if (m_suppressedField && m_suppressedField->pid == field.pid &&
         m_suppressedField->element == field.element && m_suppressedText == field.value) {
         setStatus(L10n::text(L10N_KEY("已恢复原文；继续编辑后将重新翻译")));
-        return;
+        return true;
     }
     m_suppressedField.reset();
     m_suppressedText.reset();
@@ -205,7 +212,7 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
     if (m_replacement && m_replacement->field.pid == field.pid &&
         m_replacement->field.element == field.element && m_replacement->translated == field.value) {
         setStatus(L10n::text(L10N_KEY("译文已回填；可恢复原文或继续编辑")));
-        return;
+        return true;
     }
 
     if (!TranslationFlowRules::shouldSchedule(field.value, field.selectedLength)) {
@@ -215,22 +222,19 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
             setStatus(L10n::text(L10N_KEY("输入文字开始翻译")));
         else
             setStatus(L10n::text(L10N_KEY("当前内容无需翻译或受到保护")));
-        return;
+        return true;
     }
 
     // A value the user invalidated stays untranslated until it changes; the hotkey overrides.
     if (!forceImmediate) {
         const auto suspended = m_suspendedValues.constFind(m_currentBundle);
         if (suspended != m_suspendedValues.cend() && *suspended == TextFingerprint::of(field.value))
-            return;
+            return true;
     }
     m_suspendedValues.remove(m_currentBundle);
 
     // A provider whose key could not be read is not asked in the background.
-    if (m_cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider))
-        return;
-
-    schedule(field, forceImmediate);
+    return m_cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider) > 0;
 }
 
 void AppModel::schedule(const FocusedField& field, bool forceImmediate)
@@ -292,29 +296,38 @@ QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot sn
     if (isCurrent(m_pendingTranslation, jobId))
         m_pendingTranslation.reset();
 
-    if (result) {
-        if (cloudConsent) {
-            std::map<TranslationProvider, CredentialState> states = m_credentialStates;
-            states[config.provider] = CredentialState::accessible;
-            publish(m_credentialStates, std::move(states));
-        }
-        m_previewReplaceable = true;
-        publish(m_serviceFailure, false);
-        publish(m_original, snapshot.originalText);
-        publish(m_translation, result.value());
-        publish(m_showingPreview, true);
-        publish(m_showingError, false);
-        publish(m_isTranslating, false);
-        setStatus(cloudConsent ? L10n::text(L10N_KEY("云端翻译就绪，点击替换"))
-                               : L10n::text(L10N_KEY("演示译文就绪，点击替换")));
-        notifyPreviewUpdate();
-        co_return;
-    }
+    if (result)
+        showInputTranslation(snapshot, result.value(), cloudConsent, config.provider);
+    else
+        showInputFailure(result.error());
+}
 
+void AppModel::showInputTranslation(const TranslationSnapshot& snapshot, const QString& translation,
+                                    bool cloudConsent, TranslationProvider provider)
+{
+    if (cloudConsent) {
+        std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+        states[provider] = CredentialState::accessible;
+        publish(m_credentialStates, std::move(states));
+    }
+    m_previewReplaceable = true;
+    publish(m_serviceFailure, false);
+    publish(m_original, snapshot.originalText);
+    publish(m_translation, translation);
+    publish(m_showingPreview, true);
+    publish(m_showingError, false);
     publish(m_isTranslating, false);
-    recordCredentialFailure(m_selectedProvider, result.error());
+    setStatus(cloudConsent ? L10n::text(L10N_KEY("云端翻译就绪，点击替换"))
+                           : L10n::text(L10N_KEY("演示译文就绪，点击替换")));
+    notifyPreviewUpdate();
+}
+
+void AppModel::showInputFailure(const TranslationError& error)
+{
+    publish(m_isTranslating, false);
+    recordCredentialFailure(m_selectedProvider, error);
     publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
-    const QString message = result.error().message();
+    const QString message = error.message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
     setStatus(message);
@@ -345,19 +358,19 @@ void AppModel::endStaleTaskIfCurrent(const TranslationSnapshot& snapshot)
     if (m_revision != snapshot.revision)
         return;
     m_currentField.reset();
-    clearPreview();
+    hidePreviewKeepingWork();
     setStatus(L10n::text(L10N_KEY("输入框状态已变化，重新聚焦后可继续翻译")));
 }
 
 void AppModel::retryTranslation()
 {
     if (!m_selectionPreview && !m_selectionTranslating && m_selectedTextAppPID == 0) {
-        clearPreview();
+        hidePreviewKeepingWork();
         inspectFocus(true);
         return;
     }
     // The selection is read again: it may have changed since the failed attempt.
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     inspectSelectionAfterMouseUp(std::nullopt);
 }
 

@@ -1,15 +1,28 @@
-// Abandoning work: each operation advances what has to be advanced (revision and access
-// generation together) so that a job still in flight finds itself stale, then puts the visible
-// state back.
+// Abandoning work: each helper advances what has to be advanced (revision and access generation
+// together) so that a job still in flight finds itself stale, then puts the visible state back.
+// Their names say what each leaves behind; model/README.md has the table.
 
-#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/TextFingerprint.h"
 
 namespace qw {
 
-void AppModel::clearPreview()
+void AppModel::discardPreview()
+{
+    cancelJob(m_pendingTranslation);
+    abandonSelectionWorkKeepingInputWork();
+    // A selection that was read but not yet translated is forgotten as well.
+    m_selectedTextAppPID = 0;
+    m_selectedTextOriginal.clear();
+    publish(m_selectionTranslating, false);
+    publish(m_selectionBounds, std::nullopt);
+    abandonInputTranslationKeepingField();
+    setStatus(L10n::text(L10N_KEY("已关闭本次提示")));
+}
+
+void AppModel::hidePreviewKeepingWork()
 {
     publish(m_copiedTranslation, false);
     publish(m_showingPreview, false);
@@ -24,11 +37,19 @@ void AppModel::clearPreview()
     notifyPreviewUpdate();
 }
 
-void AppModel::resetPreview()
+void AppModel::abandonInputWorkKeepingPreview()
+{
+    cancelJob(m_pendingTranslation);
+    advanceRevision();
+    m_snapshot.reset();
+    m_currentField.reset();
+}
+
+void AppModel::abandonInputTranslationKeepingField()
 {
     advanceRevision();
     cancelJob(m_pendingTranslation);
-    clearPreview();
+    hidePreviewKeepingWork();
 }
 
 void AppModel::recordSuspendedValue()
@@ -38,36 +59,20 @@ void AppModel::recordSuspendedValue()
         m_suspendedValues.insert(m_currentField->bundleID, TextFingerprint::of(m_currentField->value));
 }
 
-void AppModel::invalidateInputTranslation()
+void AppModel::suspendInputWorkKeepingUndoAndPagePreview()
 {
     recordSuspendedValue();
-    cancelJob(m_pendingTranslation);
-    advanceRevision();
-    m_snapshot.reset();
-    m_currentField.reset();
+    abandonInputWorkKeepingPreview();
     notifyFieldObserved(std::nullopt);
     if (m_selectedTranslationKind == SelectedTranslationKind::input)
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
     else if (!m_selectedTranslationKind)
-        clearPreview();
+        hidePreviewKeepingWork();
 }
 
-void AppModel::discardPreview()
+void AppModel::abandonAllWorkKeepingSuspensions()
 {
-    cancelJob(m_pendingTranslation);
-    discardSelectionPreview();
-    m_selectedTextAppPID = 0;
-    m_selectedTextOriginal.clear();
-    publish(m_selectionTranslating, false);
-    publish(m_selectionBounds, std::nullopt);
-    advanceRevision();
-    clearPreview();
-    setStatus(L10n::text(L10N_KEY("已关闭本次提示")));
-}
-
-void AppModel::invalidateAndRescan()
-{
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     notifyFieldObserved(std::nullopt);
     m_currentField.reset();
     m_replacement.reset();
@@ -75,19 +80,16 @@ void AppModel::invalidateAndRescan()
     publish(m_showingUndoOffer, false);
     m_suppressedField.reset();
     m_suppressedText.reset();
-    resetPreview();
+    abandonInputTranslationKeepingField();
 }
 
-void AppModel::resetFocus()
+void AppModel::abandonFocusKeepingReadablePreview()
 {
     if (m_showingPreview && !m_showingError && m_previewApplication &&
         isEligible(m_previewApplication->bundleID)) {
         // The user may still read or copy a good translation after the focus left; it just can
         // no longer be written anywhere.
-        advanceRevision();
-        cancelJob(m_pendingTranslation);
-        m_snapshot.reset();
-        m_currentField.reset();
+        abandonInputWorkKeepingPreview();
         m_replacement.reset();
         publish(m_hasUndo, false);
         m_previewReplaceable = false;
@@ -98,10 +100,10 @@ void AppModel::resetFocus()
     if (!m_currentField && !m_snapshot && !m_showingPreview && !m_showingError && !m_selectionTranslating)
         return;
     notifyFieldObserved(std::nullopt);
-    invalidateAndRescan();
+    abandonAllWorkKeepingSuspensions();
 }
 
-void AppModel::invalidateAppWork(const QString& bundleID)
+void AppModel::abandonApplicationWorkKeepingOthers(const QString& bundleID)
 {
     const bool belongs =
         m_currentBundle == bundleID || (m_previewApplication && m_previewApplication->bundleID == bundleID) ||
@@ -110,12 +112,12 @@ void AppModel::invalidateAppWork(const QString& bundleID)
         (m_currentBundle.isEmpty() && (m_showingPreview || m_selectionPreview || m_isTranslating));
     if (belongs) {
         recordSuspendedValue();
-        invalidateAndRescan();
+        abandonAllWorkKeepingSuspensions();
     }
     m_service.clearContent(bundleID);
 }
 
-void AppModel::discardSelectionPreview()
+void AppModel::abandonSelectionWorkKeepingInputWork()
 {
     if (!m_selectedTextTask && !m_selectionPreview && !m_selectionTranslating)
         return;
@@ -132,7 +134,7 @@ void AppModel::discardSelectionPreview()
     m_selectedInputField.reset();
     m_selectedInputRange.reset();
     m_selectedInputValue.reset();
-    clearPreview();
+    hidePreviewKeepingWork();
 }
 
 } // namespace qw

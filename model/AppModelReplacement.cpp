@@ -68,7 +68,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     }
     if (m_selectionPreview || !m_showingPreview || !m_snapshot) {
         setStatus(L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译")));
-        clearPreview();
+        hidePreviewKeepingWork();
         co_return;
     }
     const TranslationSnapshot snapshot = *m_snapshot;
@@ -80,7 +80,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     if (!stillThere) {
         if (m_axAccess->current() == generation) {
             setStatus(L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译")));
-            clearPreview();
+            hidePreviewKeepingWork();
         }
         co_return;
     }
@@ -104,7 +104,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     }
     setStatus(L10n::format(L10N_KEY("已通过%@替换，未自动发送"), {result.method()}));
     cancelJob(m_pendingTranslation);
-    clearPreview();
+    hidePreviewKeepingWork();
     ReplacementRecord record;
     record.field = snapshot.field;
     record.original = snapshot.originalText;
@@ -162,7 +162,7 @@ QCoro::Task<void> AppModel::restoreJob(CancellationToken token)
     m_suppressedField = record.field;
     m_suppressedText = record.original;
     cancelJob(m_pendingTranslation);
-    clearPreview();
+    hidePreviewKeepingWork();
     advanceRevision();
     setStatus(record.isSelectionReplacement() ? L10n::text(L10N_KEY("已恢复选区文字；再次编辑后可继续翻译"))
                                               : L10n::text(L10N_KEY("已恢复原文；编辑后才会重新翻译")));

@@ -9,8 +9,8 @@
 #include "accessibility/AXReplaceRequest.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/SelectionRules.h"
 
@@ -163,7 +163,7 @@ std::optional<SelectedTranslationKind> AppModel::selectionKind(const UserSelecti
 void AppModel::startSelectionTranslation(const RunningApplication& app, const UserSelection& selection,
                                          SelectedTranslationKind kind)
 {
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     // A pending input translation would otherwise put its own preview over this one.
     cancelJob(m_pendingTranslation);
 
@@ -183,7 +183,7 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
         m_selectedInputRange.reset();
         m_selectedInputValue.reset();
     }
-    clearPreview();
+    hidePreviewKeepingWork();
     publish(m_previewApplication, application);
 
     m_selectedTextOriginal = selection.text;
@@ -205,7 +205,7 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
     request.cloudConsent = m_cloudConsent;
     // A provider whose key could not be read is not asked in the background.
     if (request.cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider)) {
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         return;
     }
     const bool page = kind == SelectedTranslationKind::page;
@@ -230,7 +230,7 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
         if (isCurrent(m_selectedTextTask, jobId))
             m_selectedTextTask.reset();
         if (m_selectionTranslating)
-            discardSelectionPreview();
+            abandonSelectionWorkKeepingInputWork();
     };
 
     if (token.isCancelled()) {
@@ -264,31 +264,39 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
         co_return;
     }
 
-    if (result) {
-        if (request.cloudConsent) {
-            std::map<TranslationProvider, CredentialState> states = m_credentialStates;
-            states[request.config.provider] = CredentialState::accessible;
-            publish(m_credentialStates, std::move(states));
-        }
-        m_previewReplaceable = true;
-        publish(m_serviceFailure, false);
-        publish(m_translation, result.value());
-        publish(m_original, request.text);
-        publish(m_selectionPreview, true);
-        publish(m_selectionTranslating, false);
-        publish(m_showingPreview, true);
-        publish(m_isTranslating, false);
-        setStatus(request.kind == SelectedTranslationKind::page
-                      ? L10n::text(L10N_KEY("页面选区译文就绪；可复制"))
-                      : L10n::text(L10N_KEY("输入选区译文就绪；可替换或复制")));
-        notifyPreviewUpdate();
-        close();
-        co_return;
-    }
+    if (result)
+        showSelectionTranslation(request, result.value());
+    else
+        showSelectionFailure(result.error());
+    close();
+}
 
-    recordCredentialFailure(m_selectedProvider, result.error());
+void AppModel::showSelectionTranslation(const SelectionRequest& request, const QString& translation)
+{
+    if (request.cloudConsent) {
+        std::map<TranslationProvider, CredentialState> states = m_credentialStates;
+        states[request.config.provider] = CredentialState::accessible;
+        publish(m_credentialStates, std::move(states));
+    }
+    m_previewReplaceable = true;
+    publish(m_serviceFailure, false);
+    publish(m_translation, translation);
+    publish(m_original, request.text);
+    publish(m_selectionPreview, true);
+    publish(m_selectionTranslating, false);
+    publish(m_showingPreview, true);
+    publish(m_isTranslating, false);
+    setStatus(request.kind == SelectedTranslationKind::page
+                  ? L10n::text(L10N_KEY("页面选区译文就绪；可复制"))
+                  : L10n::text(L10N_KEY("输入选区译文就绪；可替换或复制")));
+    notifyPreviewUpdate();
+}
+
+void AppModel::showSelectionFailure(const TranslationError& error)
+{
+    recordCredentialFailure(m_selectedProvider, error);
     publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
-    const QString message = result.error().message();
+    const QString message = error.message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
     publish(m_selectionPreview, true);
@@ -297,7 +305,6 @@ QCoro::Task<void> AppModel::selectionTranslationJob(quint64 jobId, SelectionRequ
     // The status line must not keep saying the selection is being translated.
     setStatus(message);
     notifyPreviewUpdate();
-    close();
 }
 
 QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString text, quint64 revision,
@@ -344,7 +351,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     if (!m_showingPreview || m_selectedTranslationKind != SelectedTranslationKind::input ||
         !m_selectedInputField || !m_selectedInputRange || !m_selectedInputValue) {
         setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         co_return;
     }
     const FocusedField field = *m_selectedInputField;
@@ -358,7 +365,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
         co_return;
     if (!valid) {
         setStatus(L10n::text(L10N_KEY("输入框或选区已变化，已取消替换")));
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         co_return;
     }
 
@@ -382,7 +389,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
         co_return;
     }
     setStatus(L10n::format(L10N_KEY("已通过%@替换所选文字；未自动发送"), {result.method()}));
-    discardSelectionPreview();
+    abandonSelectionWorkKeepingInputWork();
     QString written = value;
     written.replace(range.location, range.length, translated);
     ReplacementRecord record;
@@ -398,7 +405,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
 void AppModel::invalidateSelectionWriteCapability()
 {
     if (!m_selectionPreview || !m_showingPreview) {
-        discardSelectionPreview();
+        abandonSelectionWorkKeepingInputWork();
         return;
     }
     // The shown translation stays readable and copyable, but the selection it was made for may

@@ -85,7 +85,7 @@ SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
     publish(m_selectedProvider, provider);
     assignCloudConsent(consent);
     refreshCredentialState();
-    invalidateAndRescan();
+    abandonAllWorkKeepingSuspensions();
     return saved;
 }
 
@@ -95,7 +95,7 @@ SettingsWriteResult AppModel::setInputTranslationEnabled(bool enabled)
     if (!saved)
         return saved;
     publish(m_inputTranslationEnabled, enabled);
-    invalidateInputTranslation();
+    suspendInputWorkKeepingUndoAndPagePreview();
     notifyMonitoringSettingsChanged();
     return saved;
 }
@@ -118,7 +118,7 @@ SettingsWriteResult AppModel::setInputSourceLanguage(TranslationLanguage languag
     if (!saved)
         return saved;
     publish(m_inputSourceLanguage, language);
-    invalidateInputTranslation();
+    suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
@@ -128,7 +128,7 @@ SettingsWriteResult AppModel::setInputTargetLanguage(TranslationLanguage languag
     if (!saved)
         return saved;
     publish(m_inputTargetLanguage, language);
-    invalidateInputTranslation();
+    suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
@@ -158,7 +158,7 @@ SettingsWriteResult AppModel::setInputTranslationMode(TranslationMode mode)
     if (!saved)
         return saved;
     publish(m_inputTranslationMode, mode);
-    invalidateInputTranslation();
+    suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
@@ -169,7 +169,7 @@ SettingsWriteResult AppModel::setDebounceMilliseconds(int milliseconds)
     if (!saved)
         return saved;
     publish(m_debounceMilliseconds, milliseconds);
-    invalidateInputTranslation();
+    suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
@@ -256,7 +256,7 @@ void AppModel::afterCloudConsentChange()
     publish(m_isTestingConnection, false);
     // Nothing translated under the previous consent may be answered from the cache.
     m_service.clearContent(std::nullopt);
-    invalidateAndRescan();
+    abandonAllWorkKeepingSuspensions();
 }
 
 bool AppModel::restoredCloudConsent(TranslationProvider provider) const

@@ -27,8 +27,12 @@ TEST_F(InputFlowTest, ContinuousTypingTranslatesOnce800MillisecondsAfterTheLastC
     time.advance(300ms);
     type(field, QStringLiteral("今天开会"));
     EXPECT_EQ(model->status(), QStringLiteral("等待输入停顿…"));
+    const quint64 revision = model->revision();
+    time.advance(500ms);
+    inspect(); // the periodic scan: an identical notification is not a keystroke
+    EXPECT_EQ(model->revision(), revision);
 
-    time.advance(799ms);
+    time.advance(299ms);
     EXPECT_FALSE(model->isTranslating());
     EXPECT_TRUE(transport->sent.isEmpty()) << "the earlier waits were cancelled by each keystroke";
 
@@ -43,18 +47,6 @@ TEST_F(InputFlowTest, ContinuousTypingTranslatesOnce800MillisecondsAfterTheLastC
     EXPECT_TRUE(model->canReplacePreview());
     EXPECT_EQ(model->previewApplication(),
               (TranslationApplication{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")}));
-}
-
-TEST_F(InputFlowTest, AnIdenticalRepeatedNotificationDoesNotRestartThePause)
-{
-    type(field, QStringLiteral("今天开会"));
-    const quint64 revision = model->revision();
-    time.advance(500ms);
-    inspect(); // the periodic scan, nothing changed
-    EXPECT_EQ(model->revision(), revision);
-    time.advance(300ms);
-    finishTranslation();
-    EXPECT_EQ(transport->sent.size(), 1) << "the pause still ended 800 ms after the keystroke";
 }
 
 TEST_F(InputFlowTest, TranslateNowSkipsThePauseAndASuspendedValue)
@@ -203,15 +195,31 @@ TEST_F(InputFlowTest, UnallowedAndUntrustedApplicationsAreNeverRead)
     EXPECT_EQ(desktop.attributeReads(), reads);
 }
 
-TEST_F(InputFlowTest, AnUnreadableKeyPausesTheProviderForBackgroundTranslation)
+// A failed translation shows its message. An unreadable key (true) pauses its provider for
+// background work and is not a service failure; a failing service (false) leaves the key alone.
+class TranslationFailureTest : public InputFlowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TranslationFailureTest, ShowsTheMessageAndOnlyAKeyProblemPausesTheProvider)
 {
-    keyResult = CredentialLoadResult::failure({CredentialLoadFailure::Kind::accessError, -25293});
+    const bool keyUnreadable = GetParam();
+    if (keyUnreadable)
+        keyResult = CredentialLoadResult::failure({CredentialLoadFailure::Kind::accessError, -25293});
+    else
+        transport->answer = [](const FakeChatTransport::Sent&) {
+            return TransportReply::response(500, QByteArray());
+        };
     translateNow(field, QStringLiteral("今天开会"));
     EXPECT_TRUE(model->showingError());
+    EXPECT_FALSE(model->translationErrorMessage().isEmpty());
+    EXPECT_EQ(model->status(), model->translationErrorMessage());
+    EXPECT_EQ(model->serviceFailure(), !keyUnreadable);
+    EXPECT_EQ(model->pausedCredentialProviders().count(TranslationProvider::openAI), keyUnreadable ? 1u : 0u);
+    if (!keyUnreadable) {
+        EXPECT_EQ(model->credentialStates().count(TranslationProvider::openAI), 0u);
+        return;
+    }
     EXPECT_EQ(model->credentialStates().at(TranslationProvider::openAI), CredentialState::failed);
     EXPECT_EQ(model->credentialErrorCodes().at(TranslationProvider::openAI), -25293);
-    EXPECT_TRUE(model->pausedCredentialProviders().count(TranslationProvider::openAI));
-    EXPECT_FALSE(model->serviceFailure()) << "a key problem is not a service failure";
 
     type(field, QStringLiteral("明天开会"));
     time.advance(2000ms);
@@ -219,19 +227,10 @@ TEST_F(InputFlowTest, AnUnreadableKeyPausesTheProviderForBackgroundTranslation)
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
-TEST_F(InputFlowTest, AProviderFailureShowsItsMessageAndLeavesTheKeyAlone)
-{
-    transport->answer = [](const FakeChatTransport::Sent&) {
-        return TransportReply::response(500, QByteArray());
-    };
-    translateNow(field, QStringLiteral("今天开会"));
-    EXPECT_TRUE(model->showingError());
-    EXPECT_EQ(model->status(), model->translationErrorMessage());
-    EXPECT_FALSE(model->translationErrorMessage().isEmpty());
-    EXPECT_TRUE(model->serviceFailure());
-    EXPECT_TRUE(model->pausedCredentialProviders().empty());
-    EXPECT_EQ(model->credentialStates().count(TranslationProvider::openAI), 0u);
-}
+INSTANTIATE_TEST_SUITE_P(Failure, TranslationFailureTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "UnreadableKey" : "ServiceError";
+                         });
 
 } // namespace
 } // namespace qw::test

@@ -29,7 +29,7 @@ protected:
     DesktopElement field = window.textArea(QString()).focus();
 };
 
-TEST_F(ReplacementTest, AcceptWritesTheTranslationAndOffersTheRestore)
+TEST_F(ReplacementTest, AcceptWritesOnceAndTheRestorePutsTheOriginalBackUntilAnEdit)
 {
     QStringList statuses;
     QObject::connect(model.get(), &AppModel::changed, [&] {
@@ -53,10 +53,23 @@ TEST_F(ReplacementTest, AcceptWritesTheTranslationAndOffersTheRestore)
     EXPECT_EQ(model->replacement()->original, QStringLiteral("今天开会"));
     EXPECT_EQ(model->replacement()->translated, QStringLiteral("EN:今天开会"));
 
-    inspect();
+    inspect(); // the periodic scan sees the written translation
     EXPECT_EQ(model->status(), QStringLiteral("译文已回填；可恢复原文或继续编辑"));
     time.advance(2000ms);
     EXPECT_EQ(transport->sent.size(), 1) << "the written translation is not translated again";
+
+    undo();
+    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
+    EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；编辑后才会重新翻译"));
+    EXPECT_FALSE(model->hasUndo());
+    EXPECT_FALSE(model->showingUndoOffer());
+    inspect();
+    EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；继续编辑后将重新翻译"));
+    time.advance(2000ms);
+    EXPECT_FALSE(model->hasPendingTranslation());
+    EXPECT_EQ(transport->sent.size(), 1) << "the restored text is not sent again";
+    type(field, QStringLiteral("今天开会吗"));
+    EXPECT_EQ(model->status(), QStringLiteral("等待输入停顿…")) << "an edit makes it eligible again";
 }
 
 TEST_F(ReplacementTest, AWriteConfirmedAfterTheUserMovedOnIsKeptAndCanBeRestored)
@@ -104,27 +117,6 @@ TEST_F(ReplacementTest, AFailedWriteIsReportedKeepsThePreviewAndIsNotRetried)
     EXPECT_EQ(desktop.writesTo(field), writes) << "never tried again by itself";
 }
 
-TEST_F(ReplacementTest, RestoreWithTheFieldUnchangedRestoresAndWaitsForAnEdit)
-{
-    accept();
-    ASSERT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
-    inspect(); // the periodic scan sees the written translation
-    undo();
-    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
-    EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；编辑后才会重新翻译"));
-    EXPECT_FALSE(model->hasUndo());
-    EXPECT_FALSE(model->showingUndoOffer());
-
-    inspect();
-    EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；继续编辑后将重新翻译"));
-    time.advance(2000ms);
-    EXPECT_FALSE(model->hasPendingTranslation());
-    EXPECT_EQ(transport->sent.size(), 1) << "the restored text is not sent again";
-
-    type(field, QStringLiteral("今天开会吗"));
-    EXPECT_EQ(model->status(), QStringLiteral("等待输入停顿…")) << "an edit makes it eligible again";
-}
-
 TEST_F(ReplacementTest, RestoreAfterAnEditWritesNothing)
 {
     accept();
@@ -161,7 +153,7 @@ TEST_F(ReplacementTest, CopyFeedbackLastsOneAndAHalfSecondsAndRestartsOnASecondC
     EXPECT_EQ(model->status(), QStringLiteral("复制失败，请重试"));
     EXPECT_FALSE(model->copiedTranslation());
 
-    model->clearPreview();
+    model->discardPreview();
     copied.clear();
     model->copyTranslation();
     EXPECT_TRUE(copied.isEmpty()) << "nothing to copy without a preview";

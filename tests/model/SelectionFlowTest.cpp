@@ -136,43 +136,59 @@ TEST_F(SelectionFlowTest, SelectionsThatAreNotForThisFlowAreIgnored)
     EXPECT_FALSE(model->showingPreview());
 }
 
-TEST_F(SelectionFlowTest, ANewSelectionWhileTheFirstIsTranslatingWins)
+// What moves a selection on while it is being translated; the first result must never show.
+enum class Disturbance { newSelectionReported, selectionChangedUnreported, otherApplicationInFront };
+
+class StaleSelectionTest : public SelectionFlowTest, public ::testing::WithParamInterface<Disturbance> {};
+
+TEST_P(StaleSelectionTest, TheFirstResultIsNeverShown)
 {
     page.selectedTextAttribute(QStringLiteral("first words"));
     mouseUp();
     ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
-
-    page.selectedTextAttribute(QStringLiteral("second words"));
-    mouseUp();
-    finishSelection(1);
+    switch (GetParam()) {
+    case Disturbance::newSelectionReported:
+        page.selectedTextAttribute(QStringLiteral("second words"));
+        mouseUp();
+        ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2; }));
+        break;
+    case Disturbance::selectionChangedUnreported:
+        page.selectedTextAttribute(QStringLiteral("other words"));
+        break;
+    case Disturbance::otherApplicationInFront:
+        desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat")).activate();
+        break;
+    }
+    time.advance(transport->latency);
+    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
     time.advance(5000ms);
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(model->original(), QStringLiteral("second words"));
-    EXPECT_EQ(shownTranslations, QStringList{QStringLiteral("EN:second words")})
-        << "the first result never shows";
-}
-
-TEST_F(SelectionFlowTest, ASelectionThatChangedDuringTheTranslationIsNotShown)
-{
-    page.selectedTextAttribute(QStringLiteral("first words"));
-    mouseUp();
-    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 1; }));
-    page.selectedTextAttribute(QStringLiteral("other words")); // no mouse-up reported yet
-    time.advance(transport->latency);
-    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
-    EXPECT_TRUE(shownTranslations.isEmpty());
+    const QStringList expected = GetParam() == Disturbance::newSelectionReported
+                                     ? QStringList{QStringLiteral("EN:second words")}
+                                     : QStringList{};
+    EXPECT_EQ(shownTranslations, expected);
     EXPECT_FALSE(model->selectionTranslating()) << "the translating state ended with the job";
-
-    // Another application coming to the front while it translates: the result is dropped too.
-    page.selectedTextAttribute(QStringLiteral("third words"));
-    mouseUp();
-    ASSERT_TRUE(settleUntil([this] { return transport->sent.size() == 2; }));
-    desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat")).activate();
-    time.advance(transport->latency);
-    ASSERT_TRUE(settleUntil([this] { return !model->hasSelectionTranslation(); }));
-    EXPECT_TRUE(shownTranslations.isEmpty());
 }
+
+std::string disturbanceName(const ::testing::TestParamInfo<Disturbance>& info)
+{
+    switch (info.param) {
+    case Disturbance::newSelectionReported:
+        return "NewSelectionReported";
+    case Disturbance::selectionChangedUnreported:
+        return "SelectionChangedUnreported";
+    case Disturbance::otherApplicationInFront:
+        return "OtherApplicationInFront";
+    }
+    return {};
+}
+
+INSTANTIATE_TEST_SUITE_P(Selection, StaleSelectionTest,
+                         ::testing::Values(Disturbance::newSelectionReported,
+                                           Disturbance::selectionChangedUnreported,
+                                           Disturbance::otherApplicationInFront),
+                         disturbanceName);
 
 // Three reports in a row: one inspection at a time, and only the last report's selection is
 // translated, whether the worker is still busy with the first read (held) or answers at once.
@@ -286,11 +302,15 @@ protected:
     DesktopElement field = window.textField(QStringLiteral("Hello world!")).selection(6, 5).focus();
 };
 
+// The write is confirmed even though a mouse press elsewhere lands between the write and its
+// read-back: it is kept and can be restored.
 TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
 {
     EXPECT_EQ(model->status(), QStringLiteral("输入选区译文就绪；可替换或复制"));
     EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::input);
     EXPECT_EQ(model->original(), QStringLiteral("world"));
+    const std::shared_ptr<AXAccessGeneration> access = generation;
+    desktop.afterNextWrite(QStringLiteral("AXSelectedText"), [access] { access->advance(); });
     accept();
 
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
@@ -313,23 +333,6 @@ TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
     EXPECT_EQ(model->status(), QStringLiteral("已恢复选区文字；再次编辑后可继续翻译"));
     EXPECT_FALSE(model->hasUndo());
-}
-
-TEST_F(InputSelectionTest, AWriteConfirmedAfterAPressElsewhereIsKeptAndCanBeRestored)
-{
-    // The mouse press lands between the write and its read-back.
-    const std::shared_ptr<AXAccessGeneration> access = generation;
-    desktop.afterNextWrite(QStringLiteral("AXSelectedText"), [access] { access->advance(); });
-    accept();
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
-    EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换所选文字；未自动发送")));
-    EXPECT_TRUE(model->hasUndo());
-    EXPECT_TRUE(model->showingUndoOffer());
-
-    model->undoReplacement();
-    ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
-    EXPECT_EQ(model->status(), QStringLiteral("已恢复选区文字；再次编辑后可继续翻译"));
 }
 
 TEST_F(InputSelectionTest, NothingIsWrittenWhenTheCaretOrTheValueMoved)
