@@ -1,5 +1,6 @@
 #include "accessibility/AXWorker.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "policy/SelectionRules.h"
 
@@ -95,7 +96,7 @@ QCoro::Task<AXWorker::Snapshot> AXWorker::snapshot(FocusedField field, std::opti
         [field](AXEngine& engine) {
             Snapshot snapshot;
             snapshot.stillFocused = engine.isStillFocused(field);
-            snapshot.value = engine.readString(QStringLiteral("AXValue"), field.element);
+            snapshot.value = engine.readString(AXAttribute::value, field.element);
             snapshot.selectedLength = engine.selectedLength(field.element);
             return snapshot;
         },
@@ -110,7 +111,7 @@ QCoro::Task<bool> AXWorker::validateSelection(FocusedField field, TextRange rang
         permit, cancellation, false,
         [field, range, text, value](AXEngine& engine) {
             if (!engine.isStillFocused(field) ||
-                engine.readString(QStringLiteral("AXValue"), field.element) != value)
+                engine.readString(AXAttribute::value, field.element) != value)
                 return false;
             if (engine.selectedRange(field.element) != range)
                 return false;

@@ -1,5 +1,6 @@
 #include "platform/atspi/AtspiAccessibility.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "platform/atspi/AtspiBus.h"
 #include "platform/atspi/AtspiElementRef.h"
 #include "platform/atspi/AtspiFocusTracker.h"
@@ -404,16 +405,16 @@ AttributeResult AtspiAccessibility::copyAttributeValue(const AccessibilityElemen
     Request request(*connection, timeoutOf(element));
     switch (ref->kind) {
     case AtspiElementRef::Kind::systemWide:
-        if (attribute == u"AXFocusedUIElement")
+        if (attribute == AXAttribute::focusedUIElement)
             return systemWideFocus(request);
-        if (attribute == u"AXRole")
-            return {AXErrorCode::success, QStringLiteral("AXSystemWide")};
+        if (attribute == AXAttribute::role)
+            return {AXErrorCode::success, AXRole::systemWide};
         return {AXErrorCode::attributeUnsupported, {}};
     case AtspiElementRef::Kind::application:
-        if (attribute == u"AXFocusedUIElement")
+        if (attribute == AXAttribute::focusedUIElement)
             return focusedObject(request, ref->pid);
-        if (attribute == u"AXRole")
-            return {AXErrorCode::success, QStringLiteral("AXApplication")};
+        if (attribute == AXAttribute::role)
+            return {AXErrorCode::success, AXRole::application};
         return {AXErrorCode::attributeUnsupported, {}};
     case AtspiElementRef::Kind::object:
         return objectAttribute(request, {ref->busName, ref->path}, attribute);
@@ -427,38 +428,38 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
     auto failed = [&request] {
         return AttributeResult{request.error(), {}};
     };
-    if (attribute == u"AXRole") {
+    if (attribute == AXAttribute::role) {
         const auto description = describe(request, object);
         if (!description)
             return failed();
         return {AXErrorCode::success, AtspiRoles::axRole(description->role, description->states)};
     }
-    if (attribute == u"AXSubrole" || attribute == u"AXProtectedContent") {
+    if (attribute == AXAttribute::subrole || attribute == AXAttribute::protectedContent) {
         const auto description = describe(request, object);
         if (!description)
             return failed();
         const bool isProtected = AtspiRoles::isProtected(description->role);
-        if (attribute == u"AXProtectedContent")
+        if (attribute == AXAttribute::protectedContent)
             return {AXErrorCode::success, isProtected};
         if (!isProtected)
             return {AXErrorCode::noValue, {}};
-        return {AXErrorCode::success, QStringLiteral("AXSecureTextField")};
+        return {AXErrorCode::success, AXRole::secureTextField};
     }
-    if (attribute == u"AXEditable") {
+    if (attribute == AXAttribute::editable) {
         const auto description = describe(request, object);
         if (!description)
             return failed();
         return {AXErrorCode::success, AtspiRoles::has(description->states, AtspiRoles::editable)};
     }
-    if (attribute == u"AXPosition" || attribute == u"AXSize") {
+    if (attribute == AXAttribute::position || attribute == AXAttribute::size) {
         const auto extents = extentsOf(request, object);
         if (!extents)
             return failed();
-        if (attribute == u"AXPosition")
+        if (attribute == AXAttribute::position)
             return {AXErrorCode::success, QPointF(extents->topLeft())};
         return {AXErrorCode::success, QSizeF(extents->size())};
     }
-    if (attribute == u"AXParent") {
+    if (attribute == AXAttribute::parent) {
         const auto parent =
             request.property(object.busName, object.path, accessibleInterface, QStringLiteral("Parent"));
         if (!parent)
@@ -468,7 +469,8 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
             return {AXErrorCode::noValue, {}};
         return {AXErrorCode::success, AtspiElementRef::object(reference->first, reference->second)};
     }
-    if (attribute == u"AXValue" || attribute == u"AXSelectedTextRange" || attribute == u"AXSelectedText") {
+    if (attribute == AXAttribute::value || attribute == AXAttribute::selectedTextRange ||
+        attribute == AXAttribute::selectedText) {
         // The role is asked afresh every time: GTK turns an entry into a password field and
         // back when its visibility changes.
         const auto role = freshRole(request, object);
@@ -479,7 +481,7 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
         const auto text = request.text(object);
         if (!text)
             return failed();
-        if (attribute == u"AXValue")
+        if (attribute == AXAttribute::value)
             return {AXErrorCode::success, *text};
         const auto selection = request.selection(object);
         if (!selection)
@@ -490,7 +492,7 @@ AttributeResult AtspiAccessibility::objectAttribute(Request& request, const Obje
         if (!start || !end)
             return {AXErrorCode::failure, {}};
         const TextRange range{*start, *end - *start};
-        if (attribute == u"AXSelectedTextRange")
+        if (attribute == AXAttribute::selectedTextRange)
             return {AXErrorCode::success, range};
         if (range.length == 0)
             return {AXErrorCode::noValue, {}};
@@ -638,14 +640,14 @@ SettableResult AtspiAccessibility::isAttributeSettable(const AccessibilityElemen
     if (!ref)
         return {AXErrorCode::invalidElement, false};
     if (ref->kind == AtspiElementRef::Kind::application)
-        return {AXErrorCode::success, attribute == u"AXManualAccessibility"};
+        return {AXErrorCode::success, attribute == AXAttribute::manualAccessibility};
     if (ref->kind != AtspiElementRef::Kind::object)
         return {AXErrorCode::success, false};
     const auto connection = m_bus.connection();
     if (!connection)
         return {AXErrorCode::apiDisabled, false};
-    const bool textWrite = attribute == u"AXValue" || attribute == u"AXSelectedText";
-    if (!textWrite && attribute != u"AXSelectedTextRange")
+    const bool textWrite = attribute == AXAttribute::value || attribute == AXAttribute::selectedText;
+    if (!textWrite && attribute != AXAttribute::selectedTextRange)
         return {AXErrorCode::success, false};
     Request request(*connection, timeoutOf(element));
     const Object object{ref->busName, ref->path};
@@ -667,7 +669,7 @@ int AtspiAccessibility::setAttributeValue(const AccessibilityElement& element, c
     const auto ref = AtspiElementRef::parse(element);
     if (!ref)
         return AXErrorCode::invalidElement;
-    if (ref->kind == AtspiElementRef::Kind::application && attribute == u"AXManualAccessibility") {
+    if (ref->kind == AtspiElementRef::Kind::application && attribute == AXAttribute::manualAccessibility) {
         // Chromium and Electron programs build their tree once a screen reader is said to run.
         const bool* on = std::get_if<bool>(&value);
         if (!on || !*on)
@@ -688,7 +690,7 @@ int AtspiAccessibility::setAttributeValue(const AccessibilityElement& element, c
     if (AtspiRoles::isProtected(*role))
         return AXErrorCode::attributeUnsupported;
 
-    if (attribute == u"AXValue") {
+    if (attribute == AXAttribute::value) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
             return AXErrorCode::illegalArgument;
@@ -698,13 +700,13 @@ int AtspiAccessibility::setAttributeValue(const AccessibilityElement& element, c
             return request.error();
         return done->toBool() ? AXErrorCode::success : AXErrorCode::failure;
     }
-    if (attribute == u"AXSelectedTextRange") {
+    if (attribute == AXAttribute::selectedTextRange) {
         const TextRange* range = std::get_if<TextRange>(&value);
         if (!range)
             return AXErrorCode::illegalArgument;
         return setRange(request, object, *range);
     }
-    if (attribute == u"AXSelectedText") {
+    if (attribute == AXAttribute::selectedText) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
             return AXErrorCode::illegalArgument;

@@ -1,3 +1,4 @@
+#include "accessibility/adapters/AXVocabulary.h"
 #include "tests/model/ModelTestFixture.h"
 
 #include <future>
@@ -319,7 +320,7 @@ TEST_F(InputSelectionTest, AWriteConfirmedAfterAPressElsewhereIsKeptAndCanBeRest
 {
     // The mouse press lands between the write and its read-back.
     const std::shared_ptr<AXAccessGeneration> access = generation;
-    desktop.afterNextWrite(QStringLiteral("AXSelectedText"), [access] { access->advance(); });
+    desktop.afterNextWrite(AXAttribute::selectedText, [access] { access->advance(); });
     accept();
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
     EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换所选文字；未自动发送")));

@@ -1,5 +1,7 @@
 #include "tests/support/desktop/SubstituteDesktop.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
+
 namespace qw::test {
 
 namespace {
@@ -60,11 +62,11 @@ public:
             return {AXErrorCode::invalidElement, false};
         if (slowAnswer(*state))
             return {AXErrorCode::cannotComplete, false};
-        if (attribute == u"AXValue")
+        if (attribute == AXAttribute::value)
             return {AXErrorCode::success, state->valueSettable && state->value.has_value()};
-        if (attribute == u"AXSelectedTextRange")
+        if (attribute == AXAttribute::selectedTextRange)
             return {AXErrorCode::success, state->rangeSettable && state->value.has_value()};
-        if (attribute == u"AXSelectedText")
+        if (attribute == AXAttribute::selectedText)
             return {AXErrorCode::success, state->selectedTextSettable && state->value.has_value()};
         return {AXErrorCode::success, false};
     }
@@ -74,7 +76,7 @@ public:
     {
         std::lock_guard lock(m_d.m_mutex);
         if (auto pid = m_d.appPidOf(element)) {
-            if (!m_d.m_apps.contains(*pid) || attribute != u"AXManualAccessibility")
+            if (!m_d.m_apps.contains(*pid) || attribute != AXAttribute::manualAccessibility)
                 return AXErrorCode::attributeUnsupported;
             AppState& app = m_d.app(*pid);
             ++app.wakeUpRequests;
@@ -107,7 +109,7 @@ public:
         if (!state->value)
             return AXErrorCode::attributeUnsupported;
         const QString current = *state->value;
-        if (attribute == u"AXValue") {
+        if (attribute == AXAttribute::value) {
             const QString* text = std::get_if<QString>(&value);
             if (!state->valueSettable)
                 return AXErrorCode::attributeUnsupported;
@@ -116,7 +118,7 @@ public:
             m_d.applyTextWrite(*state, *text, text->size());
             return AXErrorCode::success;
         }
-        if (attribute == u"AXSelectedTextRange") {
+        if (attribute == AXAttribute::selectedTextRange) {
             const TextRange* range = std::get_if<TextRange>(&value);
             if (!state->rangeSettable)
                 return AXErrorCode::attributeUnsupported;
@@ -125,7 +127,7 @@ public:
             state->selection = *range;
             return AXErrorCode::success;
         }
-        if (attribute == u"AXSelectedText") {
+        if (attribute == AXAttribute::selectedText) {
             const QString* text = std::get_if<QString>(&value);
             if (!state->selectedTextSettable)
                 return AXErrorCode::attributeUnsupported;
@@ -190,7 +192,7 @@ private:
     AttributeResult read(const AccessibilityElement& element, const QString& attribute)
     {
         if (element.identity() == kSystemWide) {
-            if (attribute != u"AXFocusedUIElement")
+            if (attribute != AXAttribute::focusedUIElement)
                 return {AXErrorCode::attributeUnsupported, {}};
             if (m_d.m_systemWideFocusError != 0)
                 return {m_d.m_systemWideFocusError, {}};
@@ -208,9 +210,9 @@ private:
                 m_d.m_clock.advance(app.timeout);
                 return {AXErrorCode::cannotComplete, {}};
             }
-            if (attribute == u"AXRole")
-                return ok(QStringLiteral("AXApplication"));
-            if (attribute == u"AXFocusedUIElement") {
+            if (attribute == AXAttribute::role)
+                return ok(AXRole::application);
+            if (attribute == AXAttribute::focusedUIElement) {
                 if (app.focusedElementError != 0)
                     return {app.focusedElementError, {}};
                 return focusedOf(app);
@@ -222,26 +224,26 @@ private:
             return {AXErrorCode::invalidElement, {}};
         if (slowAnswer(*state))
             return {AXErrorCode::cannotComplete, {}};
-        if (attribute == u"AXRole")
+        if (attribute == AXAttribute::role)
             return state->role.isEmpty() ? none() : ok(state->role);
-        if (attribute == u"AXSubrole")
+        if (attribute == AXAttribute::subrole)
             return state->subrole ? ok(*state->subrole) : none();
-        if (attribute == u"AXProtectedContent")
+        if (attribute == AXAttribute::protectedContent)
             return state->protectedContent ? ok(*state->protectedContent) : none();
-        if (attribute == u"AXEditable")
+        if (attribute == AXAttribute::editable)
             return state->editable ? ok(*state->editable) : none();
-        if (attribute == u"AXValue")
+        if (attribute == AXAttribute::value)
             return state->value && state->valueReadable ? ok(*state->value) : none();
-        if (attribute == u"AXParent")
+        if (attribute == AXAttribute::parent)
             return ok(state->parent == 0 ? AccessibilityElement(kAppPrefix + QString::number(state->pid))
                                          : elementHandle(state->parent));
-        if (attribute == u"AXPosition")
+        if (attribute == AXAttribute::position)
             return state->bounds ? ok(state->bounds->topLeft()) : none();
-        if (attribute == u"AXSize")
+        if (attribute == AXAttribute::size)
             return state->bounds ? ok(state->bounds->size()) : none();
-        if (attribute == u"AXSelectedTextRange")
+        if (attribute == AXAttribute::selectedTextRange)
             return state->selection && state->rangeReadable ? ok(*state->selection) : none();
-        if (attribute == u"AXSelectedText") {
+        if (attribute == AXAttribute::selectedText) {
             if (state->selectedTextAttribute)
                 return ok(*state->selectedTextAttribute);
             if (!state->value || !state->selection)
@@ -919,14 +921,14 @@ DesktopElement DesktopElement::child(const QString& role) const
 
 DesktopElement DesktopElement::textField(const QString& value) const
 {
-    DesktopElement field = child(QStringLiteral("AXTextField"));
+    DesktopElement field = child(AXRole::textField);
     field.value(value).selection(value.size(), 0).editable(true);
     return field;
 }
 
 DesktopElement DesktopElement::textArea(const QString& value) const
 {
-    DesktopElement area = child(QStringLiteral("AXTextArea"));
+    DesktopElement area = child(AXRole::textArea);
     area.value(value).selection(value.size(), 0);
     return area;
 }
@@ -934,18 +936,18 @@ DesktopElement DesktopElement::textArea(const QString& value) const
 DesktopElement DesktopElement::secureField(const QString& value) const
 {
     DesktopElement field = textField(value);
-    field.subrole(QStringLiteral("AXSecureTextField"));
+    field.subrole(AXRole::secureTextField);
     return field;
 }
 
 DesktopElement DesktopElement::group() const
 {
-    return child(QStringLiteral("AXGroup"));
+    return child(AXRole::group);
 }
 
 DesktopElement DesktopElement::staticText(const QString& value) const
 {
-    DesktopElement text = child(QStringLiteral("AXStaticText"));
+    DesktopElement text = child(AXRole::staticText);
     text.value(value).valueSettable(false).rangeSettable(false).selectedTextSettable(false);
     return text;
 }
@@ -1047,7 +1049,7 @@ AccessibilityElement DesktopApp::handle() const
 DesktopElement DesktopApp::window(const QRectF& bounds) const
 {
     std::lock_guard lock(m_desktop->m_mutex);
-    DesktopElement window(m_desktop, m_desktop->addElement(0, m_pid, QStringLiteral("AXWindow")));
+    DesktopElement window(m_desktop, m_desktop->addElement(0, m_pid, AXRole::window));
     window.bounds(bounds);
     return window;
 }

@@ -62,7 +62,7 @@ public:
 
     // --- Steering ---
     void setPointer(std::optional<QPointF> location);
-    // The system-wide element answers "AXFocusedUIElement" with this element (for instance one
+    // The system-wide element answers AXAttribute::focusedUIElement with this element (for instance one
     // of another process) instead of the frontmost application's focus.
     void setSystemWideFocus(const DesktopElement& element);
     void setSystemWideFocusError(int code);
