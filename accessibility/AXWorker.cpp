@@ -44,14 +44,6 @@ QCoro::Task<R> AXWorker::readPass(std::optional<AXReadPermit> permit, Cancellati
 QCoro::Task<AXWorker::FocusResult> AXWorker::focus(RunningApplication app, std::optional<AXReadPermit> permit,
                                                    CancellationToken cancellation)
 {
-    // Not a coroutine itself: both branches hand back the task of the pass that does the work.
-    if (m_focusReader) {
-        return m_thread.run([reader = m_focusReader, app, permit, cancellation]() -> FocusResult {
-            if (cancellation.isCancelled() || !valid(permit))
-                return {std::nullopt, QString()};
-            return reader(app);
-        });
-    }
     // A stale read keeps the engine's diagnostic but drops the field.
     return readPass<FocusResult>(
         std::move(permit), std::move(cancellation), FocusResult{std::nullopt, QString()},

@@ -82,21 +82,6 @@ TEST_F(WorkerTest, PermitRevokedMidReadStopsAtTheNextStep)
     EXPECT_EQ(desktop.attributeReads(), 2);
 }
 
-TEST_F(WorkerTest, FocusReaderReplacesTheEngine)
-{
-    FocusedField fake;
-    fake.value = QStringLiteral("from the reader");
-    worker.setFocusReader([fake](const RunningApplication&) {
-        return AXWorker::FocusResult{fake, QStringLiteral("ok")};
-    });
-
-    const auto focus = test::start(worker.focus(app.running(), AXReadPermit::issue(generation))).wait();
-
-    EXPECT_EQ(focus.first, fake);
-    EXPECT_EQ(focus.second, QStringLiteral("ok"));
-    EXPECT_EQ(desktop.attributeReads(), 0);
-}
-
 TEST_F(WorkerTest, ReadDeadlineBoundsASlowApplication)
 {
     window.textField(QStringLiteral("你好")).focus();

@@ -190,10 +190,7 @@ TEST_P(SelectionReportsTest, ReportsDuringARunningInspectionLeadToOneMoreWithThe
     if (holdWorker) {
         // The worker waits on this read until the test lets it go, so the first inspection's
         // read surely runs while the later reports arrive.
-        worker.setFocusReader([opened](const RunningApplication&) {
-            opened.wait();
-            return AXWorker::FocusResult{};
-        });
+        desktop.onFocusRead([opened] { opened.wait(); });
         held.emplace(start(worker.focus(editor.running())));
     }
 

@@ -48,6 +48,8 @@ public:
 
     AttributeResult copyAttributeValue(const AccessibilityElement& element, const QString& attribute) override
     {
+        if (attribute == AXAttribute::focusedUIElement)
+            m_d.runFocusReadHook(element);
         std::lock_guard lock(m_d.m_mutex);
         AttributeResult result = read(element, attribute);
         m_d.countRead(attribute);
@@ -599,6 +601,25 @@ void SubstituteDesktop::afterReads(int reads, std::function<void()> action)
 {
     std::lock_guard lock(m_mutex);
     m_readActions.append({reads, std::move(action)});
+}
+
+void SubstituteDesktop::onFocusRead(std::function<void()> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_focusReadHook = std::move(hook);
+}
+
+void SubstituteDesktop::runFocusReadHook(const AccessibilityElement& element)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!appPidOf(element))
+            return;
+        hook = m_focusReadHook;
+    }
+    if (hook)
+        hook();
 }
 
 void SubstituteDesktop::afterNextWrite(const QString& attribute, std::function<void()> action)

@@ -69,6 +69,10 @@ public:
     // Runs `action` once, right after the next `reads`-th attribute read (counted from now) has
     // been answered: "focus moves between two reads", "the user revokes mid-operation".
     void afterReads(int reads, std::function<void()> action);
+    // Runs `hook` every time an application is asked for its focused element, before it answers,
+    // on the asking thread and outside the desktop's lock: a hook that waits holds a focus read
+    // in flight while the test goes on, one that counts sees how many focus reads were made.
+    void onFocusRead(std::function<void()> hook);
     // Runs `action` once, right after the next set of `attribute` on any element was applied.
     void afterNextWrite(const QString& attribute, std::function<void()> action);
     // Another application copies `items` the moment the synthetic paste is delivered.
@@ -165,6 +169,7 @@ private:
     AppState& app(qint32 pid);
     std::optional<qint32> appPidOf(const AccessibilityElement& element) const;
     void countRead(const QString& attribute);
+    void runFocusReadHook(const AccessibilityElement& element);
     void applyTextWrite(ElementState& element, const QString& newValue, qsizetype caret);
     void deliverPaste();
     void writeClipboard(QList<ClipboardItem> items);
@@ -197,6 +202,7 @@ private:
     QHash<int, QStringList> m_writesByElement;
     QList<std::pair<int, std::function<void()>>> m_readActions; // (remaining reads, action)
     QList<std::pair<QString, std::function<void()>>> m_writeActions;
+    std::function<void()> m_focusReadHook;
     void runWriteActions(const QString& attribute);
 
     QList<ClipboardItem> m_clipboard;
