@@ -24,6 +24,15 @@
 
 namespace qw::test {
 
+class SubstituteAccessibility;
+class SubstituteWorkspace;
+class SubstitutePointer;
+class SubstituteClipboard;
+class SubstituteKeyboard;
+class SubstituteSleeper;
+class SubstituteObserverFactory;
+class SubstituteMouse;
+
 // An in-memory desktop that implements every adapter of the accessibility bridge: applications
 // with element trees, a frontmost application and focus that tests move, a clipboard with a
 // change count, a keyboard whose Ctrl+V pastes into the focused element, observers and global
@@ -102,17 +111,18 @@ public:
     int installedMouseMonitors() const;
 
 private:
+    // The adapters and the handles work on the desktop's state directly.
     friend class DesktopElement;
     friend class DesktopApp;
-    class Accessibility;
-    class WorkspaceImpl;
-    class Pointer;
-    class ClipboardImpl;
-    class Keyboard;
-    class Sleeper;
-    class ObserverFactory;
-    class Observer;
-    class Mouse;
+    friend class SubstituteAccessibility;
+    friend class SubstituteWorkspace;
+    friend class SubstitutePointer;
+    friend class SubstituteClipboard;
+    friend class SubstituteKeyboard;
+    friend class SubstituteSleeper;
+    friend class SubstituteObserverFactory;
+    friend class SubstituteObserver;
+    friend class SubstituteMouse;
 
     struct ElementState {
         int id = 0;
@@ -176,14 +186,14 @@ private:
 
     mutable std::recursive_mutex m_mutex;
     ManualClock m_clock;
-    std::unique_ptr<Accessibility> m_accessibility;
-    std::unique_ptr<WorkspaceImpl> m_workspace;
-    std::unique_ptr<Pointer> m_pointer;
-    std::unique_ptr<ClipboardImpl> m_clipboardImpl;
-    std::unique_ptr<Keyboard> m_keyboard;
-    std::unique_ptr<Sleeper> m_sleeper;
-    std::unique_ptr<ObserverFactory> m_observerFactory;
-    std::unique_ptr<Mouse> m_mouse;
+    std::unique_ptr<SubstituteAccessibility> m_accessibility;
+    std::unique_ptr<SubstituteWorkspace> m_workspace;
+    std::unique_ptr<SubstitutePointer> m_pointer;
+    std::unique_ptr<SubstituteClipboard> m_clipboardImpl;
+    std::unique_ptr<SubstituteKeyboard> m_keyboard;
+    std::unique_ptr<SubstituteSleeper> m_sleeper;
+    std::unique_ptr<SubstituteObserverFactory> m_observerFactory;
+    std::unique_ptr<SubstituteMouse> m_mouse;
 
     QHash<int, ElementState> m_elements;
     QHash<qint32, AppState> m_apps;
