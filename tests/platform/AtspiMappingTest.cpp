@@ -39,16 +39,12 @@ TEST(TextOffsets, CodePointOffsetsMapExactlyToUtf16IndicesAroundAPair)
     EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::codePoints), 3);
 }
 
-TEST(TextOffsets, Utf16ToolkitsPassThroughWithinTheText)
+TEST(TextOffsets, Utf16ToolkitsPassThroughAndLoneSurrogatesCountOnce)
 {
     EXPECT_EQ(TextOffsets::toPlatform(mixed, 2, OffsetUnit::utf16), 2);
     EXPECT_EQ(TextOffsets::fromPlatform(mixed, 4, OffsetUnit::utf16), 4);
     EXPECT_EQ(TextOffsets::fromPlatform(mixed, 5, OffsetUnit::utf16), std::nullopt);
     EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::utf16), 4);
-}
-
-TEST(TextOffsets, LoneSurrogatesCountAsOneCharacterEach)
-{
     // A broken pair (as a toolkit may hand out) must not swallow its neighbour.
     const QString broken = QString(QChar(0xD83D)) + QStringLiteral("x");
     EXPECT_EQ(TextOffsets::toPlatform(broken, 1, OffsetUnit::codePoints), 1);
