@@ -1,5 +1,6 @@
 #include "accessibility/AXEngine.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "policy/FocusedRoleRules.h"
 #include "policy/SelectionRules.h"
@@ -36,14 +37,15 @@ const QStringList& electronMarkers()
 
 bool isFieldRole(const QString& role)
 {
-    return role == u"AXTextField" || role == u"AXTextArea" || role == u"AXComboBox" || role == u"AXTextView";
+    return role == AXRole::textField || role == AXRole::textArea || role == AXRole::comboBox ||
+           role == AXRole::textView;
 }
 
 // Containers that count as text fields only when they say they are editable (web and custom
 // editors).
 bool isEditableContainerRole(const QString& role)
 {
-    return role == u"AXGroup" || role == u"AXUnknown" || role == u"AXTextEntryArea";
+    return role == AXRole::group || role == AXRole::unknown || role == AXRole::textEntryArea;
 }
 
 } // namespace
@@ -145,7 +147,7 @@ std::optional<TextRange> AXEngine::readRange(const AccessibilityElement& element
         return std::nullopt;
     applyTimeout(element);
     AttributeResult result =
-        m_platform.accessibility.copyAttributeValue(element, QStringLiteral("AXSelectedTextRange"));
+        m_platform.accessibility.copyAttributeValue(element, AXAttribute::selectedTextRange);
     if (const TextRange* range = std::get_if<TextRange>(&result.value); range && result.succeeded())
         return *range;
     return std::nullopt;
@@ -175,8 +177,8 @@ bool AXEngine::verifySelectedRange(const TextRange& expected, const Accessibilit
 
 std::optional<QRectF> AXEngine::boundsOf(const AccessibilityElement& element)
 {
-    const auto position = readPoint(QStringLiteral("AXPosition"), element);
-    const auto size = readSize(QStringLiteral("AXSize"), element);
+    const auto position = readPoint(AXAttribute::position, element);
+    const auto size = readSize(AXAttribute::size, element);
     if (!position || !size || size->width() <= 0 || size->height() <= 0)
         return std::nullopt;
     return QRectF(*position, *size);
@@ -186,8 +188,7 @@ std::optional<AccessibilityElement> AXEngine::parentOf(const AccessibilityElemen
 {
     if (!guard())
         return std::nullopt;
-    const AttributeResult result =
-        m_platform.accessibility.copyAttributeValue(element, QStringLiteral("AXParent"));
+    const AttributeResult result = m_platform.accessibility.copyAttributeValue(element, AXAttribute::parent);
     const AccessibilityElement* parent = std::get_if<AccessibilityElement>(&result.value);
     if (!result.succeeded() || !parent || parent->isNull() || *parent == element)
         return std::nullopt;
@@ -238,7 +239,7 @@ void AXEngine::prepareAccessibility(const RunningApplication& app)
     applyTimeout(element);
     // A failed wake-up is tried again on a later read, at most every three seconds.
     m_accessibilityReady =
-        m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXManualAccessibility"),
+        m_platform.accessibility.setAttributeValue(element, AXAttribute::manualAccessibility,
                                                    AttributeValue(true)) == AXErrorCode::success;
 }
 
@@ -259,7 +260,7 @@ std::optional<AccessibilityElement> AXEngine::focusedElement(const RunningApplic
             return std::nullopt;
         applyTimeout(source);
         const AttributeResult result =
-            m_platform.accessibility.copyAttributeValue(source, QStringLiteral("AXFocusedUIElement"));
+            m_platform.accessibility.copyAttributeValue(source, AXAttribute::focusedUIElement);
         codes.append(QString::number(result.error));
         const AccessibilityElement* candidate = std::get_if<AccessibilityElement>(&result.value);
         if (!result.succeeded() || !candidate || candidate->isNull())
@@ -289,17 +290,17 @@ std::optional<FocusedField> AXEngine::focusedField(const RunningApplication& app
         // A read cut off by cancellation, revocation or the deadline leaves the last message.
         if (!guard())
             return std::nullopt;
-        role = readString(QStringLiteral("AXRole"), element).value_or(QStringLiteral("AXUnknown"));
-        const QString subrole = readString(QStringLiteral("AXSubrole"), element).value_or(QString());
-        const bool protectedFlag = readBoolean(QStringLiteral("AXProtectedContent"), element).value_or(false);
+        role = readString(AXAttribute::role, element).value_or(AXRole::unknown);
+        const QString subrole = readString(AXAttribute::subrole, element).value_or(QString());
+        const bool protectedFlag = readBoolean(AXAttribute::protectedContent, element).value_or(false);
         if (FocusedRoleRules::isProtected(role, subrole, protectedFlag)) {
             // Never look past a password field: an editable ancestor would expose its text.
             m_lastDiagnostic = L10n::text(L10N_KEY("已排除受保护输入框"));
             return std::nullopt;
         }
-        const bool editable = readBoolean(QStringLiteral("AXEditable"), element).value_or(false);
+        const bool editable = readBoolean(AXAttribute::editable, element).value_or(false);
         if (isFieldRole(role) || (isEditableContainerRole(role) && editable)) {
-            value = readString(QStringLiteral("AXValue"), element);
+            value = readString(AXAttribute::value, element);
             if (value)
                 break;
         }
@@ -328,8 +329,8 @@ std::optional<FocusedField> AXEngine::focusedField(const RunningApplication& app
     field.role = role;
     field.value = *value;
     field.bounds = boundsOf(element);
-    const bool directWrite = isSettable(QStringLiteral("AXValue"), element);
-    const bool safeSelection = isSettable(QStringLiteral("AXSelectedTextRange"), element);
+    const bool directWrite = isSettable(AXAttribute::value, element);
+    const bool safeSelection = isSettable(AXAttribute::selectedTextRange, element);
     const QString yes = L10n::text(L10N_KEY("是"));
     const QString no = L10n::text(L10N_KEY("否"));
     m_lastDiagnostic = L10n::format(L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
@@ -342,12 +343,12 @@ std::optional<FocusedField> AXEngine::focusedField(const RunningApplication& app
 
 std::optional<QString> AXEngine::selectedText(const AccessibilityElement& element)
 {
-    if (auto text = readString(QStringLiteral("AXSelectedText"), element); text && !text->isEmpty())
+    if (auto text = readString(AXAttribute::selectedText, element); text && !text->isEmpty())
         return text;
     if (!guard())
         return std::nullopt;
     const auto range = readRange(element);
-    const auto value = readString(QStringLiteral("AXValue"), element);
+    const auto value = readString(AXAttribute::value, element);
     if (!range || !value)
         return std::nullopt;
     return SelectionRules::substring(*value, range->location, range->length);
@@ -388,10 +389,9 @@ AXEngine::userSelectedText(const RunningApplication& app,
             const auto pid = pidOf(element);
             if (!pid || *pid != app.pid)
                 break;
-            const QString role = readString(QStringLiteral("AXRole"), element).value_or(QString());
-            const QString subrole = readString(QStringLiteral("AXSubrole"), element).value_or(QString());
-            const bool protectedFlag =
-                readBoolean(QStringLiteral("AXProtectedContent"), element).value_or(false);
+            const QString role = readString(AXAttribute::role, element).value_or(QString());
+            const QString subrole = readString(AXAttribute::subrole, element).value_or(QString());
+            const bool protectedFlag = readBoolean(AXAttribute::protectedContent, element).value_or(false);
             if (FocusedRoleRules::isProtected(role, subrole, protectedFlag))
                 break;
             const auto text = selectedText(element);

@@ -2,6 +2,7 @@
 // and reads it back. Nothing is written unless a read just before still shows exactly what the
 // user confirmed, and a write that cannot be confirmed is reported, never retried.
 #include "accessibility/AXEngine.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "policy/SelectionRules.h"
 #include "policy/TextPolicy.h"
@@ -36,7 +37,7 @@ std::optional<QString> AXEngine::readBack(const AccessibilityElement& element)
     // has. The deadline and the element's time-out still bound the read.
     const std::function<bool()> authorizeRead = std::exchange(m_authorizeRead, [] { return true; });
     const CancellationToken cancellation = std::exchange(m_cancellation, CancellationToken());
-    std::optional<QString> value = readString(QStringLiteral("AXValue"), element);
+    std::optional<QString> value = readString(AXAttribute::value, element);
     m_authorizeRead = authorizeRead;
     m_cancellation = cancellation;
     return value;
@@ -57,7 +58,7 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
     };
     if (!writeGuard() || !isStillFocused(field))
         return changed();
-    const auto value = readString(QStringLiteral("AXValue"), element);
+    const auto value = readString(AXAttribute::value, element);
     if (!value || *value != originalText)
         return changed();
     // A selection inside the field means the user is editing part of it: replacing the whole
@@ -68,11 +69,11 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
     if (!TextPolicy::isAllowed(originalText) || translated.isEmpty())
         return WriteResult::failure(L10n::text(L10N_KEY("文本不符合安全替换规则")));
 
-    if (isSettable(QStringLiteral("AXValue"), element)) {
+    if (isSettable(AXAttribute::value, element)) {
         if (!writeGuard())
             return cancelled();
         applyTimeout(element);
-        const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXValue"),
+        const int error = m_platform.accessibility.setAttributeValue(element, AXAttribute::value,
                                                                      AttributeValue(translated));
         if (error == AXErrorCode::success && readBack(element) == translated)
             return WriteResult::success(accessibilityChannel());
@@ -100,9 +101,9 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
     if (!isStillFocused(field) || !writeGuard())
         return unsafe();
     applyTimeout(element);
-    if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+    if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                    AttributeValue(whole)) != AXErrorCode::success ||
-        !verifySelectedRange(whole, element) || readString(QStringLiteral("AXValue"), element) != original)
+        !verifySelectedRange(whole, element) || readString(AXAttribute::value, element) != original)
         return unsafe();
 
     const QList<ClipboardItem> saved = duplicateClipboardItems();
@@ -110,7 +111,7 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
         return WriteResult::failure(L10n::text(L10N_KEY("无法写入系统剪贴板")));
     const qint64 placed = m_platform.clipboard.changeCount();
 
-    if (!isStillFocused(field) || readString(QStringLiteral("AXValue"), element) != original) {
+    if (!isStillFocused(field) || readString(AXAttribute::value, element) != original) {
         restoreClipboard(saved, placed);
         return WriteResult::failure(L10n::text(L10N_KEY("焦点或文字已变化，取消粘贴")));
     }
@@ -140,7 +141,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     };
     if (!writeGuard() || translated.isEmpty() || !isStillFocused(field))
         return changed();
-    const auto value = readString(QStringLiteral("AXValue"), element);
+    const auto value = readString(AXAttribute::value, element);
     if (!value || *value != expectedValue ||
         SelectionRules::substring(*value, range.location, range.length) != original)
         return changed();
@@ -156,7 +157,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
         if (!writeGuard())
             return cancelled();
         applyTimeout(element);
-        if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+        if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                        AttributeValue(range)) != AXErrorCode::success ||
             !verifySelectedRange(range, element))
             return WriteResult::failure(L10n::text(L10N_KEY("无法安全选中原译文位置；已停止恢复")));
@@ -165,7 +166,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     if (!writeGuard())
         return cancelled();
     applyTimeout(element);
-    const int error = m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedText"),
+    const int error = m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedText,
                                                                  AttributeValue(translated));
     if (error == AXErrorCode::success && readBack(element) == expectedResult)
         return WriteResult::success(accessibilityChannel());
@@ -181,10 +182,10 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     if (!writeGuard())
         return unsupported();
     applyTimeout(element);
-    if (m_platform.accessibility.setAttributeValue(element, QStringLiteral("AXSelectedTextRange"),
+    if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                    AttributeValue(range)) != AXErrorCode::success ||
         !verifySelectedRange(range, element) || !isStillFocused(field) ||
-        readString(QStringLiteral("AXValue"), element) != expectedValue)
+        readString(AXAttribute::value, element) != expectedValue)
         return unsupported();
 
     const QList<ClipboardItem> saved = duplicateClipboardItems();
@@ -192,7 +193,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
         return WriteResult::failure(L10n::text(L10N_KEY("无法写入系统剪贴板")));
     const qint64 placed = m_platform.clipboard.changeCount();
 
-    if (!isStillFocused(field) || readString(QStringLiteral("AXValue"), element) != expectedValue ||
+    if (!isStillFocused(field) || readString(AXAttribute::value, element) != expectedValue ||
         !verifySelectedRange(range, element)) {
         restoreClipboard(saved, placed);
         return WriteResult::failure(L10n::text(L10N_KEY("焦点或选区已变化，取消替换")));

@@ -1,14 +1,10 @@
 #include "accessibility/AXFocusMonitor.h"
 
 #include "accessibility/AXEngine.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 
 namespace qw {
-
-namespace {
-const QString kFocusChanged = QStringLiteral("AXFocusedUIElementChanged");
-const QString kValueChanged = QStringLiteral("AXValueChanged");
-} // namespace
 
 AXFocusMonitor::AXFocusMonitor(AccessibilityAPI& accessibility, AccessibilityObserverFactory& observers,
                                TimerSource& timers)
@@ -46,7 +42,8 @@ void AXFocusMonitor::watch(const std::optional<RunningApplication>& application,
     m_callbackContext = context;
     m_applicationElement = m_accessibility.applicationElement(m_trackedPID);
     m_accessibility.setMessagingTimeout(*m_applicationElement, AXEngine::elementTimeout);
-    const int error = m_observer->addNotification(*m_applicationElement, kFocusChanged);
+    const int error =
+        m_observer->addNotification(*m_applicationElement, AXNotification::focusedUIElementChanged);
     m_observer->addToMainLoop();
     m_status = error != AXErrorCode::success ? L10n::text(L10N_KEY("应用未提供焦点事件，使用定时检测"))
                                              : L10n::text(L10N_KEY("焦点事件监听中（定时检测兜底）"));
@@ -57,13 +54,13 @@ void AXFocusMonitor::watch(const std::optional<FocusedField>& field)
     if (!m_observer)
         return;
     if (m_fieldElement) {
-        m_observer->removeNotification(*m_fieldElement, kValueChanged);
+        m_observer->removeNotification(*m_fieldElement, AXNotification::valueChanged);
         m_fieldElement.reset();
     }
     if (!field || field->pid != m_trackedPID)
         return;
     m_fieldElement = field->element;
-    if (m_observer->addNotification(*m_fieldElement, kValueChanged) != AXErrorCode::success)
+    if (m_observer->addNotification(*m_fieldElement, AXNotification::valueChanged) != AXErrorCode::success)
         m_status = L10n::text(L10N_KEY("文本变化事件不可用；定时检测仍在运行"));
 }
 
@@ -71,9 +68,9 @@ void AXFocusMonitor::stop()
 {
     if (m_observer) {
         if (m_fieldElement)
-            m_observer->removeNotification(*m_fieldElement, kValueChanged);
+            m_observer->removeNotification(*m_fieldElement, AXNotification::valueChanged);
         if (m_applicationElement)
-            m_observer->removeNotification(*m_applicationElement, kFocusChanged);
+            m_observer->removeNotification(*m_applicationElement, AXNotification::focusedUIElementChanged);
         m_observer->removeFromMainLoop();
     }
     m_observer.reset();

@@ -1,5 +1,6 @@
 #include "accessibility/AXWorker.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "policy/SelectionRules.h"
 
@@ -43,14 +44,6 @@ QCoro::Task<R> AXWorker::readPass(std::optional<AXReadPermit> permit, Cancellati
 QCoro::Task<AXWorker::FocusResult> AXWorker::focus(RunningApplication app, std::optional<AXReadPermit> permit,
                                                    CancellationToken cancellation)
 {
-    // Not a coroutine itself: both branches hand back the task of the pass that does the work.
-    if (m_focusReader) {
-        return m_thread.run([reader = m_focusReader, app, permit, cancellation]() -> FocusResult {
-            if (cancellation.isCancelled() || !valid(permit))
-                return {std::nullopt, QString()};
-            return reader(app);
-        });
-    }
     // A stale read keeps the engine's diagnostic but drops the field.
     return readPass<FocusResult>(
         std::move(permit), std::move(cancellation), FocusResult{std::nullopt, QString()},
@@ -95,7 +88,7 @@ QCoro::Task<AXWorker::Snapshot> AXWorker::snapshot(FocusedField field, std::opti
         [field](AXEngine& engine) {
             Snapshot snapshot;
             snapshot.stillFocused = engine.isStillFocused(field);
-            snapshot.value = engine.readString(QStringLiteral("AXValue"), field.element);
+            snapshot.value = engine.readString(AXAttribute::value, field.element);
             snapshot.selectedLength = engine.selectedLength(field.element);
             return snapshot;
         },
@@ -110,7 +103,7 @@ QCoro::Task<bool> AXWorker::validateSelection(FocusedField field, TextRange rang
         permit, cancellation, false,
         [field, range, text, value](AXEngine& engine) {
             if (!engine.isStillFocused(field) ||
-                engine.readString(QStringLiteral("AXValue"), field.element) != value)
+                engine.readString(AXAttribute::value, field.element) != value)
                 return false;
             if (engine.selectedRange(field.element) != range)
                 return false;

@@ -6,7 +6,6 @@
 #include "core/SerialWorker.h"
 
 #include <QCoroTask>
-#include <functional>
 #include <optional>
 #include <utility>
 
@@ -20,7 +19,6 @@ namespace qw {
 class AXWorker {
 public:
     using FocusResult = std::pair<std::optional<FocusedField>, QString>;
-    using FocusReader = std::function<FocusResult(const RunningApplication&)>;
 
     struct Snapshot {
         bool stillFocused = false;
@@ -34,10 +32,6 @@ public:
 
     explicit AXWorker(AXPlatform platform);
     ~AXWorker();
-
-    // Replaces the engine's focus read (the controller logic then runs without a platform).
-    // Set on the main thread before the first `focus`.
-    void setFocusReader(FocusReader reader) { m_focusReader = std::move(reader); }
 
     QCoro::Task<FocusResult> focus(RunningApplication app, std::optional<AXReadPermit> permit = std::nullopt,
                                    CancellationToken cancellation = {});
@@ -64,7 +58,6 @@ private:
                             Work work, Discard discard);
 
     AXEngine m_engine; // touched only on m_thread
-    FocusReader m_focusReader;
     SerialWorker m_thread;
 };
 

@@ -14,7 +14,7 @@ struct FocusedField {
     qint32 pid = 0;
     QString bundleID; // empty when the application has none
     QString appName;
-    QString role; // "AXUnknown" when it could not be read
+    QString role; // AXRole::unknown when it could not be read
     QString value;
     // Global top-left coordinates; present only when position and size were read and both
     // extents are positive.

@@ -6,9 +6,8 @@
 
 namespace qw {
 
-// The platform accessibility interface in the vocabulary the bridge speaks ("AXRole",
-// "AXValue", "AXSelectedTextRange", roles "AXTextField", "AXSecureTextField", ...); a backend
-// translates its platform into it.
+// The platform accessibility interface in the vocabulary the bridge speaks (the roles,
+// attributes and notifications of AXVocabulary.h); a backend translates its platform into it.
 //
 // Threading: the element factories and setMessagingTimeout only make or adjust handles and
 // never talk to another process, so any thread may call them. Every other call may wait for

@@ -6,7 +6,7 @@
 
 namespace qw {
 
-// Notifications of one process ("AXFocusedUIElementChanged", "AXValueChanged"). Used on the
+// Notifications of one process (AXNotification::focusedUIElementChanged and valueChanged). Used on the
 // main thread only; none of these calls may block: a backend that has to ask another process
 // does so asynchronously and reports only the errors it knows at once.
 class AccessibilityObserver {

@@ -1,15 +1,13 @@
 #include "platform/atspi/AtspiObserver.h"
 
 #include "accessibility/adapters/AXErrorCode.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "platform/atspi/AtspiElementRef.h"
 #include "platform/atspi/AtspiObserverFactory.h"
 
 namespace qw {
 
 namespace {
-const QString focusChanged = QStringLiteral("AXFocusedUIElementChanged");
-const QString valueChanged = QStringLiteral("AXValueChanged");
-
 QString key(const QString& notification, const AccessibilityElement& element)
 {
     return notification + u'@' + element.identity();
@@ -39,9 +37,10 @@ int AtspiObserver::addNotification(const AccessibilityElement& element, const QS
     const auto ref = AtspiElementRef::parse(element);
     if (!ref)
         return AXErrorCode::invalidElement;
-    const bool supported = (notification == focusChanged && ref->kind == AtspiElementRef::Kind::application &&
-                            ref->pid == m_pid) ||
-                           (notification == valueChanged && ref->kind == AtspiElementRef::Kind::object);
+    const bool supported =
+        (notification == AXNotification::focusedUIElementChanged &&
+         ref->kind == AtspiElementRef::Kind::application && ref->pid == m_pid) ||
+        (notification == AXNotification::valueChanged && ref->kind == AtspiElementRef::Kind::object);
     if (!supported)
         return AXErrorCode::notImplemented;
     m_registrations.insert(key(notification, element));
@@ -75,10 +74,11 @@ void AtspiObserver::handle(qint32 pid, const AtspiEventRouter::Event& event)
         return;
     const AccessibilityElement element = AtspiElementRef::object(event.busName, event.path);
     if (event.kind == AtspiEventRouter::Kind::focus) {
-        if (m_registrations.contains(key(focusChanged, AtspiElementRef::application(m_pid))))
-            m_handler(element, focusChanged);
-    } else if (m_registrations.contains(key(valueChanged, element))) {
-        m_handler(element, valueChanged);
+        if (m_registrations.contains(
+                key(AXNotification::focusedUIElementChanged, AtspiElementRef::application(m_pid))))
+            m_handler(element, AXNotification::focusedUIElementChanged);
+    } else if (m_registrations.contains(key(AXNotification::valueChanged, element))) {
+        m_handler(element, AXNotification::valueChanged);
     }
 }
 

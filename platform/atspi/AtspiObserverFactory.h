@@ -8,7 +8,8 @@ class AtspiEventRouter;
 
 // Observers of one process over the event router. Registration only changes what is passed
 // on: the bus subscription itself is made once by the router, so nothing here can fail or
-// wait. "AXFocusedUIElementChanged" is registered on the application element, "AXValueChanged"
+// wait. AXNotification::focusedUIElementChanged is registered on the application element,
+// AXNotification::valueChanged
 // on a field element.
 class AtspiObserverFactory : public AccessibilityObserverFactory {
 public:

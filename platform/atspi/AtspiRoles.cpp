@@ -1,5 +1,7 @@
 #include "platform/atspi/AtspiRoles.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
+
 namespace qw {
 
 QString AtspiRoles::axRole(quint32 role, quint64 states)
@@ -7,15 +9,15 @@ QString AtspiRoles::axRole(quint32 role, quint64 states)
     switch (role) {
     case passwordText:
         // Reported with the secure subrole and protected-content flag as well.
-        return QStringLiteral("AXTextField");
+        return AXRole::textField;
     case entry:
     case spinButton:
-        return has(states, multiLine) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+        return has(states, multiLine) ? AXRole::textArea : AXRole::textField;
     case text:
         // GTK's text view says it is multi-line; Qt's line edit (also "text") says neither.
-        return has(states, multiLine) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+        return has(states, multiLine) ? AXRole::textArea : AXRole::textField;
     case comboBox:
-        return QStringLiteral("AXComboBox");
+        return AXRole::comboBox;
     case paragraph:
     case documentFrame:
     case documentText:
@@ -23,19 +25,19 @@ QString AtspiRoles::axRole(quint32 role, quint64 states)
     case section:
     case panel:
     case terminal:
-        return QStringLiteral("AXGroup");
+        return AXRole::group;
     case frame:
     case window:
-        return QStringLiteral("AXWindow");
+        return AXRole::window;
     case application:
-        return QStringLiteral("AXApplication");
+        return AXRole::application;
     case pushButton:
-        return QStringLiteral("AXButton");
+        return AXRole::button;
     case label:
     case staticText:
-        return QStringLiteral("AXStaticText");
+        return AXRole::staticText;
     default:
-        return QStringLiteral("AXUnknown");
+        return AXRole::unknown;
     }
 }
 

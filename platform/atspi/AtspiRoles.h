@@ -44,8 +44,8 @@ public:
     static bool has(quint64 states, State state) { return (states >> int(state)) & 1u; }
 
     static bool isProtected(quint32 role) { return role == passwordText; }
-    // "AXTextField", "AXTextArea", "AXComboBox", "AXGroup" (editable documents and paragraphs,
-    // containers), "AXWindow", "AXApplication", "AXButton", "AXStaticText" or "AXUnknown".
+    // One of the AXRole words: textField, textArea, comboBox, group (editable documents and
+    // paragraphs, containers), window, application, button, staticText or unknown.
     static QString axRole(quint32 role, quint64 states);
 };
 

@@ -1,4 +1,5 @@
 #include "accessibility/AXEngine.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 
@@ -31,16 +32,15 @@ TEST_F(FocusReaderTest, ReadsTheFocusedFieldWithCaretBoundsAndIdentity)
     EXPECT_EQ(read->pid, app.pid());
     EXPECT_EQ(read->bundleID, QStringLiteral("org.example.Editor"));
     EXPECT_EQ(read->appName, QStringLiteral("Editor"));
-    EXPECT_EQ(read->role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(read->role, AXRole::textField);
     EXPECT_EQ(read->value, QStringLiteral("你好 world"));
     EXPECT_EQ(read->bounds, QRectF(10, 20, 300, 24));
     // A bare caret is a selection of length 0, not an unknown selection.
     EXPECT_EQ(read->selectedLength, 0);
     EXPECT_FALSE(engine.selectedRange(field.handle()).has_value());
     EXPECT_EQ(engine.lastDiagnostic(),
-              L10n::format(
-                  L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
-                  {QStringLiteral("AXTextField"), L10n::text(L10N_KEY("是")), L10n::text(L10N_KEY("是"))}));
+              L10n::format(L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
+                           {AXRole::textField, L10n::text(L10N_KEY("是")), L10n::text(L10N_KEY("是"))}));
 }
 
 TEST_F(FocusReaderTest, MissingOrDegenerateAttributesLeaveOptionalPartsAbsent)
@@ -81,22 +81,21 @@ TEST_P(ProtectedFieldTest, IsNeverReadEvenInsideAnEditableAncestor)
 
     EXPECT_FALSE(engine.focusedField(app.running()).has_value());
     EXPECT_EQ(engine.lastDiagnostic(), L10n::text(L10N_KEY("已排除受保护输入框")));
-    EXPECT_EQ(desktop.attributeReads(QStringLiteral("AXValue")), 0);
+    EXPECT_EQ(desktop.attributeReads(AXAttribute::value), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roles, ProtectedFieldTest,
-                         ::testing::Values(ProtectedCase{"secure subrole in another case",
-                                                         QStringLiteral("AXTextField"),
-                                                         QStringLiteral("AXSecureTextField"), std::nullopt},
-                                           ProtectedCase{"password role", QStringLiteral("AXPasswordField"),
-                                                         QString(), std::nullopt},
+                         ::testing::Values(ProtectedCase{"secure subrole in another case", AXRole::textField,
+                                                         AXRole::secureTextField, std::nullopt},
+                                           ProtectedCase{"password role", AXRole::passwordField, QString(),
+                                                         std::nullopt},
                                            ProtectedCase{"plain text area that reports protected content",
-                                                         QStringLiteral("AXTextArea"), QString(), true}),
+                                                         AXRole::textArea, QString(), true}),
                          [](const auto& info) { return std::to_string(info.index); });
 
 TEST_F(FocusReaderTest, WalksUpPastNonFieldsToTheEditableAncestor)
 {
-    // A text area counts even without "AXEditable"; a non-editable group and a field whose
+    // A text area counts even without AXAttribute::editable; a non-editable group and a field whose
     // value cannot be read are passed over.
     auto area = window.textArea(QStringLiteral("draft"));
     auto group = area.group();
@@ -107,7 +106,7 @@ TEST_F(FocusReaderTest, WalksUpPastNonFieldsToTheEditableAncestor)
 
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->element, area.handle());
-    EXPECT_EQ(read->role, QStringLiteral("AXTextArea"));
+    EXPECT_EQ(read->role, AXRole::textArea);
 }
 
 TEST_F(FocusReaderTest, EditableContainerRolesNeedTheEditableFlag)
@@ -119,7 +118,7 @@ TEST_F(FocusReaderTest, EditableContainerRolesNeedTheEditableFlag)
     editor.editable(true);
     const auto read = engine.focusedField(app.running());
     ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->role, QStringLiteral("AXGroup"));
+    EXPECT_EQ(read->role, AXRole::group);
 }
 
 TEST_F(FocusReaderTest, GivesUpAfterFourElements)

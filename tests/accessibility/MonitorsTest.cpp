@@ -1,5 +1,6 @@
 #include "accessibility/AXFocusMonitor.h"
 #include "accessibility/SelectionMonitor.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "tests/support/VirtualTime.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
@@ -121,12 +122,12 @@ TEST_F(FocusMonitorTest, ObservesTheAllowedFrontmostApplicationOnce)
 TEST_F(FocusMonitorTest, NotificationsBecomeDeferredUpdates)
 {
     monitor.watch(app.running(), true);
-    desktop.notifyApplication(app, QStringLiteral("AXFocusedUIElementChanged"));
+    desktop.notifyApplication(app, AXNotification::focusedUIElementChanged);
     EXPECT_EQ(updates, 0) << "never called from inside the notification";
     time.advance(0ms);
     EXPECT_EQ(updates, 1);
 
-    desktop.notifyApplication(app, QStringLiteral("AXFocusedUIElementChanged"));
+    desktop.notifyApplication(app, AXNotification::focusedUIElementChanged);
     monitor.stop();
     time.advance(0ms);
     EXPECT_EQ(updates, 0 + 1) << "a stopped monitor delivers nothing late";
@@ -147,7 +148,7 @@ TEST_F(FocusMonitorTest, ValueRegistrationFollowsTheFieldOfTheTrackedProcess)
         desktop.registrations().contains(QStringLiteral("AXValueChanged@") + second.handle().identity()));
     EXPECT_FALSE(
         desktop.registrations().contains(QStringLiteral("AXValueChanged@") + first.handle().identity()));
-    desktop.notify(second, QStringLiteral("AXValueChanged"));
+    desktop.notify(second, AXNotification::valueChanged);
     time.advance(0ms);
     EXPECT_EQ(updates, 1);
 
@@ -163,8 +164,8 @@ TEST_F(FocusMonitorTest, FailuresOnlyChangeTheStatus)
     EXPECT_EQ(monitor.trackedPID(), 0);
     EXPECT_EQ(monitor.status(), L10n::text(L10N_KEY("不支持辅助功能事件；使用定时检测")));
 
-    app.failsNotification(QStringLiteral("AXFocusedUIElementChanged"))
-        .failsNotification(QStringLiteral("AXValueChanged"));
+    app.failsNotification(AXNotification::focusedUIElementChanged)
+        .failsNotification(AXNotification::valueChanged);
     monitor.watch(app.running(), true);
     EXPECT_EQ(monitor.status(), L10n::text(L10N_KEY("应用未提供焦点事件，使用定时检测")));
     monitor.watch(fieldOf(app.window().textField(QStringLiteral("x")), app.pid()));

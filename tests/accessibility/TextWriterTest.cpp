@@ -1,4 +1,5 @@
 #include "accessibility/AXEngine.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "tests/support/desktop/SubstituteDesktop.h"
 
@@ -87,8 +88,7 @@ TEST_F(TextWriterTest, ThirdTextIsUnconfirmedAndNeverPastedInto)
 
     EXPECT_EQ(message(result), L10n::text(L10N_KEY("目标应用未确认写入结果；请检查当前输入框")));
     EXPECT_TRUE(desktop.postedKeys().isEmpty());
-    EXPECT_EQ(desktop.writesTo(field), QStringList{QStringLiteral("AXValue")})
-        << "one write, no retry, no paste";
+    EXPECT_EQ(desktop.writesTo(field), QStringList{AXAttribute::value}) << "one write, no retry, no paste";
 }
 
 TEST_F(TextWriterTest, PreconditionsBlockTheWholeValueWrite)
@@ -118,8 +118,7 @@ TEST_F(TextWriterTest, FocusMovingBetweenTwoReadsStopsThePasteAndRestoresTheClip
     auto elsewhere = window.textField(QStringLiteral("other"));
     desktop.setClipboardItems({kUserItem});
     // The user clicks into another field right after the whole text was selected for pasting.
-    desktop.afterNextWrite(QStringLiteral("AXSelectedTextRange"),
-                           [elsewhere]() mutable { elsewhere.focus(); });
+    desktop.afterNextWrite(AXAttribute::selectedTextRange, [elsewhere]() mutable { elsewhere.focus(); });
 
     const WriteResult result =
         engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
@@ -204,7 +203,7 @@ TEST_F(TextWriterTest, ReplacingTheUsersSelectionKeepsOtherTextAndCountsUtf16)
 
     EXPECT_TRUE(result.isSuccess());
     EXPECT_EQ(field.currentValue(), QStringLiteral("\U0001F600 hello end"));
-    EXPECT_EQ(desktop.writesTo(field), QStringList{QStringLiteral("AXSelectedText")});
+    EXPECT_EQ(desktop.writesTo(field), QStringList{AXAttribute::selectedText});
 }
 
 TEST_F(TextWriterTest, ReplacingTheUsersSelectionNeverMovesIt)
@@ -231,7 +230,7 @@ TEST_F(TextWriterTest, RestoringOverASelectionReplacementSelectsTheRangeItself)
     EXPECT_TRUE(result.isSuccess());
     EXPECT_EQ(field.currentValue(), QStringLiteral("one two three"));
     EXPECT_EQ(desktop.writesTo(field),
-              (QStringList{QStringLiteral("AXSelectedTextRange"), QStringLiteral("AXSelectedText")}));
+              (QStringList{AXAttribute::selectedTextRange, AXAttribute::selectedText}));
 }
 
 TEST_F(TextWriterTest, SelectionPreconditionsAndUnconfirmedResults)

@@ -134,12 +134,9 @@ TEST_F(InputFlowTest, RequestsDuringAnInspectionLeadToExactlyOneForcedInspection
     auto gate = std::make_shared<std::promise<void>>();
     std::shared_future<void> opened = gate->get_future().share();
     auto reads = std::make_shared<std::atomic<int>>(0);
-    worker.setFocusReader([this, opened, reads](const RunningApplication& app) {
+    desktop.onFocusRead([opened, reads] {
         opened.wait();
         ++*reads;
-        AXEngine engine(desktop.platform());
-        auto found = engine.focusedField(app);
-        return AXWorker::FocusResult{found, engine.lastDiagnostic()};
     });
 
     model->inspectFocus(false);

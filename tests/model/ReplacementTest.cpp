@@ -1,3 +1,4 @@
+#include "accessibility/adapters/AXVocabulary.h"
 #include "tests/model/ModelTestFixture.h"
 
 namespace qw::test {
@@ -41,7 +42,7 @@ TEST_F(ReplacementTest, AcceptWritesOnceAndTheRestorePutsTheOriginalBackUntilAnE
     ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
 
     EXPECT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
-    EXPECT_EQ(desktop.writesTo(field).count(QStringLiteral("AXValue")), 1) << "written exactly once";
+    EXPECT_EQ(desktop.writesTo(field).count(AXAttribute::value), 1) << "written exactly once";
     ASSERT_FALSE(statuses.isEmpty());
     EXPECT_TRUE(statuses.contains(QStringLiteral("正在验证输入框…")));
     EXPECT_TRUE(model->status().startsWith(QStringLiteral("已通过")));
@@ -76,14 +77,14 @@ TEST_F(ReplacementTest, AWriteConfirmedAfterTheUserMovedOnIsKeptAndCanBeRestored
 {
     // A settings change or a click elsewhere lands between the write and its read-back.
     const std::shared_ptr<AXAccessGeneration> access = generation;
-    desktop.afterNextWrite(QStringLiteral("AXValue"), [access] { access->advance(); });
+    desktop.afterNextWrite(AXAttribute::value, [access] { access->advance(); });
     accept();
     EXPECT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
     EXPECT_TRUE(model->status().startsWith(QStringLiteral("已通过")));
     EXPECT_TRUE(model->hasUndo());
     EXPECT_TRUE(model->showingUndoOffer());
 
-    desktop.afterNextWrite(QStringLiteral("AXValue"), [access] { access->advance(); });
+    desktop.afterNextWrite(AXAttribute::value, [access] { access->advance(); });
     undo();
     EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
     EXPECT_EQ(model->status(), QStringLiteral("已恢复原文；编辑后才会重新翻译"));

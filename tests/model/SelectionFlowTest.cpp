@@ -1,3 +1,4 @@
+#include "accessibility/adapters/AXVocabulary.h"
 #include "tests/model/ModelTestFixture.h"
 
 #include <future>
@@ -205,10 +206,7 @@ TEST_P(SelectionReportsTest, ReportsDuringARunningInspectionLeadToOneMoreWithThe
     if (holdWorker) {
         // The worker waits on this read until the test lets it go, so the first inspection's
         // read surely runs while the later reports arrive.
-        worker.setFocusReader([opened](const RunningApplication&) {
-            opened.wait();
-            return AXWorker::FocusResult{};
-        });
+        desktop.onFocusRead([opened] { opened.wait(); });
         held.emplace(start(worker.focus(editor.running())));
     }
 
@@ -310,7 +308,7 @@ TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
     EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::input);
     EXPECT_EQ(model->original(), QStringLiteral("world"));
     const std::shared_ptr<AXAccessGeneration> access = generation;
-    desktop.afterNextWrite(QStringLiteral("AXSelectedText"), [access] { access->advance(); });
+    desktop.afterNextWrite(AXAttribute::selectedText, [access] { access->advance(); });
     accept();
 
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));

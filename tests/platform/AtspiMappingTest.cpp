@@ -1,3 +1,4 @@
+#include "accessibility/adapters/AXVocabulary.h"
 #include "platform/atspi/AtspiElementRef.h"
 #include "platform/atspi/AtspiRoles.h"
 #include "platform/atspi/TextOffsets.h"
@@ -38,16 +39,12 @@ TEST(TextOffsets, CodePointOffsetsMapExactlyToUtf16IndicesAroundAPair)
     EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::codePoints), 3);
 }
 
-TEST(TextOffsets, Utf16ToolkitsPassThroughWithinTheText)
+TEST(TextOffsets, Utf16ToolkitsPassThroughAndLoneSurrogatesCountOnce)
 {
     EXPECT_EQ(TextOffsets::toPlatform(mixed, 2, OffsetUnit::utf16), 2);
     EXPECT_EQ(TextOffsets::fromPlatform(mixed, 4, OffsetUnit::utf16), 4);
     EXPECT_EQ(TextOffsets::fromPlatform(mixed, 5, OffsetUnit::utf16), std::nullopt);
     EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::utf16), 4);
-}
-
-TEST(TextOffsets, LoneSurrogatesCountAsOneCharacterEach)
-{
     // A broken pair (as a toolkit may hand out) must not swallow its neighbour.
     const QString broken = QString(QChar(0xD83D)) + QStringLiteral("x");
     EXPECT_EQ(TextOffsets::toPlatform(broken, 1, OffsetUnit::codePoints), 1);
@@ -86,25 +83,24 @@ TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAccepts)
         const char* situation;
         quint32 role;
         quint64 states;
-        const char* expected;
+        QString expected;
     };
     const Row rows[] = {
-        {"GTK entry", AtspiRoles::entry, single, "AXTextField"},
-        {"multi-line entry", AtspiRoles::entry, multi, "AXTextArea"},
-        {"GTK text view", AtspiRoles::text, multi, "AXTextArea"},
-        {"Qt line edit (role text, single line)", AtspiRoles::text, single, "AXTextField"},
-        {"Qt line edit without line state", AtspiRoles::text, none, "AXTextField"},
-        {"password text", AtspiRoles::passwordText, single, "AXTextField"},
-        {"combo box", AtspiRoles::comboBox, none, "AXComboBox"},
-        {"editable paragraph", AtspiRoles::paragraph, none, "AXGroup"},
-        {"web document", AtspiRoles::documentWeb, none, "AXGroup"},
-        {"frame", AtspiRoles::frame, none, "AXWindow"},
-        {"label", AtspiRoles::label, none, "AXStaticText"},
-        {"unknown role", 999, none, "AXUnknown"},
+        {"GTK entry", AtspiRoles::entry, single, AXRole::textField},
+        {"multi-line entry", AtspiRoles::entry, multi, AXRole::textArea},
+        {"GTK text view", AtspiRoles::text, multi, AXRole::textArea},
+        {"Qt line edit (role text, single line)", AtspiRoles::text, single, AXRole::textField},
+        {"Qt line edit without line state", AtspiRoles::text, none, AXRole::textField},
+        {"password text", AtspiRoles::passwordText, single, AXRole::textField},
+        {"combo box", AtspiRoles::comboBox, none, AXRole::comboBox},
+        {"editable paragraph", AtspiRoles::paragraph, none, AXRole::group},
+        {"web document", AtspiRoles::documentWeb, none, AXRole::group},
+        {"frame", AtspiRoles::frame, none, AXRole::window},
+        {"label", AtspiRoles::label, none, AXRole::staticText},
+        {"unknown role", 999, none, AXRole::unknown},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(AtspiRoles::axRole(row.role, row.states), QString::fromLatin1(row.expected))
-            << row.situation;
+        EXPECT_EQ(AtspiRoles::axRole(row.role, row.states), row.expected) << row.situation;
     EXPECT_TRUE(AtspiRoles::isProtected(AtspiRoles::passwordText));
     EXPECT_FALSE(AtspiRoles::isProtected(AtspiRoles::entry));
 }

@@ -5,6 +5,7 @@
 
 #include "accessibility/AXFocusMonitor.h"
 #include "accessibility/AXWorker.h"
+#include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
 #include "platform/atspi/AtspiFocusTracker.h"
@@ -55,13 +56,13 @@ public:
     }
     SettableResult isAttributeSettable(const AccessibilityElement& e, const QString& a) override
     {
-        if (a == u"AXValue")
+        if (a == AXAttribute::value)
             return {AXErrorCode::success, false};
         return m_real.isAttributeSettable(e, a);
     }
     int setAttributeValue(const AccessibilityElement& e, const QString& a, const AttributeValue& v) override
     {
-        if (a == u"AXValue")
+        if (a == AXAttribute::value)
             return AXErrorCode::attributeUnsupported;
         return m_real.setAttributeValue(e, a, v);
     }
@@ -174,8 +175,7 @@ protected:
         AtspiAccessibility searching(s_desktop->accessibilityBus(), noEvents, pids,
                                      [] { return std::nullopt; });
         searching.setMessagingTimeout(searching.applicationElement(pid), std::chrono::seconds(2));
-        return searching.copyAttributeValue(searching.applicationElement(pid),
-                                            QStringLiteral("AXFocusedUIElement"));
+        return searching.copyAttributeValue(searching.applicationElement(pid), AXAttribute::focusedUIElement);
     }
 
     static LinuxDesktop* s_desktop;
@@ -206,7 +206,7 @@ TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
     auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("Guten Morgen")});
     const auto [field, diagnostic] = focus(*app);
     ASSERT_TRUE(field);
-    EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(field->role, AXRole::textField);
     EXPECT_EQ(field->value, QStringLiteral("Guten Morgen"));
     const AttributeResult searched = focusedBySearch(app->pid());
     EXPECT_EQ(searched.error, AXErrorCode::success);
@@ -220,9 +220,9 @@ TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
     // GTK selects an entry's whole text when it takes focus from the keyboard; anything
     // reported is a real length.
     ASSERT_TRUE(field->selectedLength);
-    EXPECT_EQ(diagnostic, L10n::format(L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
-                                       {QStringLiteral("AXTextField"), L10n::text(L10N_KEY("是")),
-                                        L10n::text(L10N_KEY("是"))}));
+    EXPECT_EQ(diagnostic,
+              L10n::format(L10N_KEY("%@ · 可读取 · 直接写入：%@ · 安全选区：%@"),
+                           {AXRole::textField, L10n::text(L10N_KEY("是")), L10n::text(L10N_KEY("是"))}));
 
     // A bare caret is a selection of length 0, not "absent".
     ASSERT_TRUE(app->send(QStringLiteral("select entry 3 3")));
@@ -236,7 +236,7 @@ TEST_F(LinuxDesktopTest, TextViewIsAMultiLineTextArea)
                        QStringLiteral("--focus"), QStringLiteral("view")});
     const auto [field, diagnostic] = focus(*app);
     ASSERT_TRUE(field) << diagnostic.toStdString();
-    EXPECT_EQ(field->role, QStringLiteral("AXTextArea"));
+    EXPECT_EQ(field->role, AXRole::textArea);
     EXPECT_EQ(field->value, QStringLiteral("first line\nsecond line"));
 }
 
@@ -253,18 +253,18 @@ TEST_F(LinuxDesktopTest, PasswordEntryIsNeverRead)
     // Even asked directly, the backend refuses to read its text or selection.
     AccessibilityAPI& ax = s_desktop->accessibility();
     const AttributeResult focused =
-        ax.copyAttributeValue(ax.applicationElement(app->pid()), QStringLiteral("AXFocusedUIElement"));
+        ax.copyAttributeValue(ax.applicationElement(app->pid()), AXAttribute::focusedUIElement);
     const auto* element = std::get_if<AccessibilityElement>(&focused.value);
     ASSERT_TRUE(element);
-    EXPECT_EQ(ax.copyAttributeValue(*element, QStringLiteral("AXSubrole")).value,
-              AttributeValue(QStringLiteral("AXSecureTextField")));
-    for (const QString& attribute : {QStringLiteral("AXValue"), QStringLiteral("AXSelectedText"),
-                                     QStringLiteral("AXSelectedTextRange")}) {
+    EXPECT_EQ(ax.copyAttributeValue(*element, AXAttribute::subrole).value,
+              AttributeValue(AXRole::secureTextField));
+    for (const QString& attribute :
+         {AXAttribute::value, AXAttribute::selectedText, AXAttribute::selectedTextRange}) {
         const AttributeResult read = ax.copyAttributeValue(*element, attribute);
         EXPECT_FALSE(read.succeeded()) << attribute.toStdString();
         EXPECT_TRUE(std::holds_alternative<std::monostate>(read.value));
     }
-    EXPECT_EQ(ax.setAttributeValue(*element, QStringLiteral("AXValue"), AttributeValue(QStringLiteral("x"))),
+    EXPECT_EQ(ax.setAttributeValue(*element, AXAttribute::value, AttributeValue(QStringLiteral("x"))),
               AXErrorCode::attributeUnsupported);
     EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QString());
 }
@@ -305,11 +305,11 @@ TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf1
 
     // Selecting half of a surrogate pair is refused, never rounded.
     AccessibilityAPI& ax = s_desktop->accessibility();
-    EXPECT_EQ(ax.setAttributeValue(found->field->element, QStringLiteral("AXSelectedTextRange"),
+    EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
                                    AttributeValue(TextRange{2, 1})),
               AXErrorCode::illegalArgument);
     // And a range after it lands on the right characters.
-    EXPECT_EQ(ax.setAttributeValue(found->field->element, QStringLiteral("AXSelectedTextRange"),
+    EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
                                    AttributeValue(TextRange{3, 2})),
               AXErrorCode::success);
     EXPECT_EQ(app->state().value(QStringLiteral("selection")).toArray(), (QJsonArray{2, 4}));
@@ -323,7 +323,7 @@ TEST_F(LinuxDesktopTest, QtLineEditCountsUtf16UnitsAndIsFoundWithoutCollection)
                       QStringLiteral(QW_QT_TEXT_APP));
     const auto [field, diagnostic] = focus(*app);
     ASSERT_TRUE(field) << diagnostic.toStdString();
-    EXPECT_EQ(field->role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(field->role, AXRole::textField);
     EXPECT_EQ(field->value, QStringLiteral("a😀b c"));
     // Qt has no Collection interface: the search walks the window.
     const AttributeResult searched = focusedBySearch(app->pid());
@@ -490,7 +490,7 @@ TEST_F(LinuxDesktopTest, DiagnosticsNameTheFrontmostApplicationAndDescribeTheFie
     EXPECT_EQ(report.frontmost->pid, app->pid());
     EXPECT_EQ(report.frontmost->bundleID, padId);
     EXPECT_TRUE(report.focusedFieldFound);
-    EXPECT_TRUE(report.focusDiagnostic.startsWith(QStringLiteral("AXTextField")));
+    EXPECT_TRUE(report.focusDiagnostic.startsWith(AXRole::textField));
     EXPECT_FALSE(report.focusDiagnostic.contains(QStringLiteral("secret")));
 }
 

@@ -1,3 +1,4 @@
+#include "accessibility/adapters/AXVocabulary.h"
 #include "policy/BrowserPrivacy.h"
 #include "policy/FocusedRoleRules.h"
 #include "policy/SelectionRules.h"
@@ -77,12 +78,11 @@ TEST(BrowserPrivacyTest, KnownBrowsersAndApplicationsRegisteredForHttpsAreBrowse
 
 TEST(FocusedRoleRulesTest, ProtectsPasswordLikeFields)
 {
-    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("AXTextField"),
-                                              QStringLiteral("AXSecureTextField"), std::nullopt));
+    EXPECT_TRUE(FocusedRoleRules::isProtected(AXRole::textField, AXRole::secureTextField, std::nullopt));
     EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("password text"), QString(), std::nullopt));
-    EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("AXTextArea"), QString(), true));
+    EXPECT_TRUE(FocusedRoleRules::isProtected(AXRole::textArea, QString(), true));
     EXPECT_TRUE(FocusedRoleRules::isProtected(QStringLiteral("PASSWORD"), QString(), false));
-    EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("AXTextArea"), QString(), std::nullopt));
+    EXPECT_FALSE(FocusedRoleRules::isProtected(AXRole::textArea, QString(), std::nullopt));
     EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("text"), QStringLiteral("entry"), false));
     // The blank joining role and subrole must not make a marker word out of two halves.
     EXPECT_FALSE(FocusedRoleRules::isProtected(QStringLiteral("pass"), QStringLiteral("word"), std::nullopt));

@@ -19,12 +19,12 @@ public:
     RunningApplication running() const;
     AccessibilityElement handle() const; // the application element
 
-    // A top-level window ("AXWindow") that holds the application's controls.
+    // A top-level window (AXRole::window) that holds the application's controls.
     DesktopElement window(const QRectF& bounds = QRectF(100, 100, 600, 400)) const;
 
     DesktopApp& bundleLocation(const QString& path);
-    // Marks the application as built on Electron: its tree stays hidden until "AXManualAccessibility"
-    // is set, and the first `failingWakeUps` such sets fail.
+    // Marks the application as built on Electron: its tree stays hidden until
+    // AXAttribute::manualAccessibility is set, and the first `failingWakeUps` such sets fail.
     DesktopApp& electron(int failingWakeUps = 0);
     DesktopApp& handlesHttps();
     DesktopApp& activate();
@@ -34,11 +34,11 @@ public:
     DesktopApp& ignoresWrites();                        // accepts sets, keeps the old text
     DesktopApp& rewritesWritesTo(const QString& third); // a set leaves this third text instead
     DesktopApp& slow();                                 // every element answers after its time-out
-    DesktopApp& focusedElementError(int code);          // "AXFocusedUIElement" fails on the app
+    DesktopApp& focusedElementError(int code);          // AXAttribute::focusedUIElement fails on the app
     DesktopApp& refusesObservers();
     DesktopApp& failsNotification(const QString& notification);
 
-    int wakeUpRequests() const; // "AXManualAccessibility" sets so far
+    int wakeUpRequests() const; // AXAttribute::manualAccessibility sets so far
 
 private:
     template <class F> DesktopApp& update(F change);

@@ -33,10 +33,11 @@ public:
     DesktopElement& protectedContent(bool value);
     DesktopElement& editable(bool value);
     DesktopElement& value(const QString& value);
-    DesktopElement& unreadableValue(); // "AXValue" answers with an error
+    DesktopElement& unreadableValue(); // AXAttribute::value answers with an error
     DesktopElement& selection(qsizetype location, qsizetype length);
-    DesktopElement& noSelectionRange();                         // "AXSelectedTextRange" answers with an error
-    DesktopElement& selectedTextAttribute(const QString& text); // "AXSelectedText" independent of the value
+    DesktopElement& noSelectionRange(); // AXAttribute::selectedTextRange answers with an error
+    DesktopElement&
+    selectedTextAttribute(const QString& text); // AXAttribute::selectedText independent of the value
     DesktopElement& bounds(const QRectF& rect);
     DesktopElement& valueSettable(bool value);
     DesktopElement& rangeSettable(bool value);

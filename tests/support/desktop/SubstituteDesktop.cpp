@@ -1,503 +1,33 @@
 #include "tests/support/desktop/SubstituteDesktop.h"
 
+#include "tests/support/desktop/DesktopHandles.h"
+#include "tests/support/desktop/SubstituteAccessibility.h"
+#include "tests/support/desktop/SubstituteClipboard.h"
+#include "tests/support/desktop/SubstituteKeyboard.h"
+#include "tests/support/desktop/SubstituteMouse.h"
+#include "tests/support/desktop/SubstituteObserver.h"
+#include "tests/support/desktop/SubstituteObserverFactory.h"
+#include "tests/support/desktop/SubstitutePointer.h"
+#include "tests/support/desktop/SubstituteSleeper.h"
+#include "tests/support/desktop/SubstituteWorkspace.h"
+
 namespace qw::test {
-
-namespace {
-
-const QString kSystemWide = QStringLiteral("desktop-system-wide");
-const QString kAppPrefix = QStringLiteral("desktop-app:");
-const QString kElementPrefix = QStringLiteral("desktop-element:");
-const QString kPlainText = QStringLiteral("text/plain");
-
-bool isControl(Qt::KeyboardModifiers modifiers)
-{
-    return modifiers == Qt::ControlModifier;
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Adapters
-
-class SubstituteDesktop::Accessibility final : public AccessibilityAPI {
-public:
-    explicit Accessibility(SubstituteDesktop& desktop) : m_d(desktop) {}
-
-    bool isProcessTrusted() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return m_d.m_trusted;
-    }
-
-    AccessibilityElement applicationElement(qint32 pid) override
-    {
-        return AccessibilityElement(kAppPrefix + QString::number(pid));
-    }
-    AccessibilityElement systemWideElement() override { return AccessibilityElement(kSystemWide); }
-
-    void setMessagingTimeout(const AccessibilityElement& element, std::chrono::milliseconds timeout) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (auto* state = m_d.find(element))
-            state->timeout = timeout;
-        else if (auto pid = m_d.appPidOf(element); pid && m_d.m_apps.contains(*pid))
-            m_d.app(*pid).timeout = timeout;
-    }
-
-    AttributeResult copyAttributeValue(const AccessibilityElement& element, const QString& attribute) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        AttributeResult result = read(element, attribute);
-        m_d.countRead(attribute);
-        return result;
-    }
-
-    SettableResult isAttributeSettable(const AccessibilityElement& element, const QString& attribute) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        auto* state = m_d.find(element);
-        if (!state)
-            return {AXErrorCode::invalidElement, false};
-        if (slowAnswer(*state))
-            return {AXErrorCode::cannotComplete, false};
-        if (attribute == u"AXValue")
-            return {AXErrorCode::success, state->valueSettable && state->value.has_value()};
-        if (attribute == u"AXSelectedTextRange")
-            return {AXErrorCode::success, state->rangeSettable && state->value.has_value()};
-        if (attribute == u"AXSelectedText")
-            return {AXErrorCode::success, state->selectedTextSettable && state->value.has_value()};
-        return {AXErrorCode::success, false};
-    }
-
-    int setAttributeValue(const AccessibilityElement& element, const QString& attribute,
-                          const AttributeValue& value) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (auto pid = m_d.appPidOf(element)) {
-            if (!m_d.m_apps.contains(*pid) || attribute != u"AXManualAccessibility")
-                return AXErrorCode::attributeUnsupported;
-            AppState& app = m_d.app(*pid);
-            ++app.wakeUpRequests;
-            if (app.failingWakeUps > 0) {
-                --app.failingWakeUps;
-                return AXErrorCode::cannotComplete;
-            }
-            const bool* on = std::get_if<bool>(&value);
-            if (!on)
-                return AXErrorCode::illegalArgument;
-            app.manualAccessibility = *on;
-            return AXErrorCode::success;
-        }
-        auto* state = m_d.find(element);
-        if (!state)
-            return AXErrorCode::invalidElement;
-        if (slowAnswer(*state))
-            return AXErrorCode::cannotComplete;
-        ++m_d.m_writes;
-        m_d.m_writesByElement[state->id].append(attribute);
-        const int error = write(*state, attribute, value);
-        if (error == AXErrorCode::success)
-            m_d.runWriteActions(attribute);
-        return error;
-    }
-
-    int write(ElementState& element, const QString& attribute, const AttributeValue& value)
-    {
-        ElementState* state = &element;
-        if (!state->value)
-            return AXErrorCode::attributeUnsupported;
-        const QString current = *state->value;
-        if (attribute == u"AXValue") {
-            const QString* text = std::get_if<QString>(&value);
-            if (!state->valueSettable)
-                return AXErrorCode::attributeUnsupported;
-            if (!text)
-                return AXErrorCode::illegalArgument;
-            m_d.applyTextWrite(*state, *text, text->size());
-            return AXErrorCode::success;
-        }
-        if (attribute == u"AXSelectedTextRange") {
-            const TextRange* range = std::get_if<TextRange>(&value);
-            if (!state->rangeSettable)
-                return AXErrorCode::attributeUnsupported;
-            if (!range || range->location < 0 || range->length < 0 || range->end() > current.size())
-                return AXErrorCode::illegalArgument;
-            state->selection = *range;
-            return AXErrorCode::success;
-        }
-        if (attribute == u"AXSelectedText") {
-            const QString* text = std::get_if<QString>(&value);
-            if (!state->selectedTextSettable)
-                return AXErrorCode::attributeUnsupported;
-            if (!text || !state->selection)
-                return AXErrorCode::illegalArgument;
-            const TextRange range = *state->selection;
-            QString next = current;
-            next.replace(range.location, range.length, *text);
-            m_d.applyTextWrite(*state, next, range.location + text->size());
-            return AXErrorCode::success;
-        }
-        return AXErrorCode::attributeUnsupported;
-    }
-
-    ProcessIdResult processId(const AccessibilityElement& element) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (auto pid = m_d.appPidOf(element))
-            return {AXErrorCode::success, *pid};
-        auto* state = m_d.find(element);
-        if (!state)
-            return {AXErrorCode::invalidElement, 0};
-        if (slowAnswer(*state))
-            return {AXErrorCode::cannotComplete, 0};
-        return {AXErrorCode::success, state->reportedPid.value_or(state->pid)};
-    }
-
-    ElementResult elementAtPosition(const AccessibilityElement& systemWide, QPointF point) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (systemWide.identity() != kSystemWide)
-            return {AXErrorCode::illegalArgument, {}};
-        // Later elements lie above earlier ones and children above their parents.
-        int best = 0;
-        for (const ElementState& state : std::as_const(m_d.m_elements)) {
-            if (state.bounds && state.bounds->contains(point) && state.id > best)
-                best = state.id;
-        }
-        if (best == 0)
-            return {AXErrorCode::noValue, {}};
-        return {AXErrorCode::success, AccessibilityElement(kElementPrefix + QString::number(best))};
-    }
-
-private:
-    // A slow application answers only after the caller's time-out has run out.
-    bool slowAnswer(const ElementState& state)
-    {
-        if (!m_d.m_apps.contains(state.pid) || !m_d.app(state.pid).slow)
-            return false;
-        m_d.m_clock.advance(state.timeout);
-        return true;
-    }
-
-    static AttributeResult ok(AttributeValue value) { return {AXErrorCode::success, std::move(value)}; }
-    static AttributeResult none() { return {AXErrorCode::noValue, {}}; }
-
-    AccessibilityElement elementHandle(int id) const
-    {
-        return AccessibilityElement(kElementPrefix + QString::number(id));
-    }
-
-    AttributeResult read(const AccessibilityElement& element, const QString& attribute)
-    {
-        if (element.identity() == kSystemWide) {
-            if (attribute != u"AXFocusedUIElement")
-                return {AXErrorCode::attributeUnsupported, {}};
-            if (m_d.m_systemWideFocusError != 0)
-                return {m_d.m_systemWideFocusError, {}};
-            if (m_d.m_systemWideFocus)
-                return ok(elementHandle(*m_d.m_systemWideFocus));
-            if (m_d.m_frontmost == 0)
-                return none();
-            return focusedOf(m_d.app(m_d.m_frontmost));
-        }
-        if (auto pid = m_d.appPidOf(element)) {
-            if (!m_d.m_apps.contains(*pid))
-                return {AXErrorCode::invalidElement, {}};
-            AppState& app = m_d.app(*pid);
-            if (app.slow) {
-                m_d.m_clock.advance(app.timeout);
-                return {AXErrorCode::cannotComplete, {}};
-            }
-            if (attribute == u"AXRole")
-                return ok(QStringLiteral("AXApplication"));
-            if (attribute == u"AXFocusedUIElement") {
-                if (app.focusedElementError != 0)
-                    return {app.focusedElementError, {}};
-                return focusedOf(app);
-            }
-            return none();
-        }
-        ElementState* state = m_d.find(element);
-        if (!state)
-            return {AXErrorCode::invalidElement, {}};
-        if (slowAnswer(*state))
-            return {AXErrorCode::cannotComplete, {}};
-        if (attribute == u"AXRole")
-            return state->role.isEmpty() ? none() : ok(state->role);
-        if (attribute == u"AXSubrole")
-            return state->subrole ? ok(*state->subrole) : none();
-        if (attribute == u"AXProtectedContent")
-            return state->protectedContent ? ok(*state->protectedContent) : none();
-        if (attribute == u"AXEditable")
-            return state->editable ? ok(*state->editable) : none();
-        if (attribute == u"AXValue")
-            return state->value && state->valueReadable ? ok(*state->value) : none();
-        if (attribute == u"AXParent")
-            return ok(state->parent == 0 ? AccessibilityElement(kAppPrefix + QString::number(state->pid))
-                                         : elementHandle(state->parent));
-        if (attribute == u"AXPosition")
-            return state->bounds ? ok(state->bounds->topLeft()) : none();
-        if (attribute == u"AXSize")
-            return state->bounds ? ok(state->bounds->size()) : none();
-        if (attribute == u"AXSelectedTextRange")
-            return state->selection && state->rangeReadable ? ok(*state->selection) : none();
-        if (attribute == u"AXSelectedText") {
-            if (state->selectedTextAttribute)
-                return ok(*state->selectedTextAttribute);
-            if (!state->value || !state->selection)
-                return none();
-            return ok(state->value->mid(state->selection->location, state->selection->length));
-        }
-        return {AXErrorCode::attributeUnsupported, {}};
-    }
-
-    AttributeResult focusedOf(const AppState& app)
-    {
-        // An Electron application shows no tree until someone asks for it.
-        if (app.electron && !app.manualAccessibility)
-            return none();
-        if (app.focused == 0)
-            return none();
-        return ok(elementHandle(app.focused));
-    }
-
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::WorkspaceImpl final : public Workspace {
-public:
-    explicit WorkspaceImpl(SubstituteDesktop& desktop) : m_d(desktop) {}
-
-    std::optional<RunningApplication> frontmostApplication() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (m_d.m_frontmost == 0)
-            return std::nullopt;
-        return m_d.app(m_d.m_frontmost).info;
-    }
-    bool isTerminated(const RunningApplication& application) const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return !m_d.m_apps.contains(application.pid) || m_d.app(application.pid).info.terminated;
-    }
-    bool pathExists(const QString& path) const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return m_d.m_paths.contains(path);
-    }
-    QStringList applicationsOpeningHttpsUrls() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        QStringList result;
-        for (const AppState& app : std::as_const(m_d.m_apps)) {
-            if (app.httpsHandler && app.info.bundleID)
-                result.append(*app.info.bundleID);
-        }
-        return result;
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::Pointer final : public PointerLocator {
-public:
-    explicit Pointer(SubstituteDesktop& desktop) : m_d(desktop) {}
-    std::optional<QPointF> pointerLocation() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return m_d.m_pointerLocation;
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::ClipboardImpl final : public Clipboard {
-public:
-    explicit ClipboardImpl(SubstituteDesktop& desktop) : m_d(desktop) {}
-
-    int itemCount() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return int(m_d.m_clipboard.size());
-    }
-    QStringList types(int item) const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        QStringList result;
-        if (item < 0 || item >= m_d.m_clipboard.size())
-            return result;
-        for (const auto& representation : m_d.m_clipboard.at(item).representations)
-            result.append(representation.type);
-        return result;
-    }
-    std::optional<QByteArray> data(int item, const QString& type) const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (item < 0 || item >= m_d.m_clipboard.size() || m_d.m_unreadableTypes.contains(type))
-            return std::nullopt;
-        for (const auto& representation : m_d.m_clipboard.at(item).representations) {
-            if (representation.type == type)
-                return representation.data;
-        }
-        return std::nullopt;
-    }
-    void clear() override { m_d.writeClipboard({}); }
-    bool setString(const QString& text) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (m_d.m_refuseText)
-            return false;
-        m_d.writeClipboard({ClipboardItem{{{kPlainText, text.toUtf8()}}}});
-        return true;
-    }
-    bool writeItems(const QList<ClipboardItem>& items) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        QList<ClipboardItem> next = m_d.m_clipboard;
-        next.append(items);
-        m_d.writeClipboard(next);
-        return true;
-    }
-    qint64 changeCount() const override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        return m_d.m_changeCount;
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::Keyboard final : public KeyEventPoster {
-public:
-    explicit Keyboard(SubstituteDesktop& desktop) : m_d(desktop) {}
-    bool post(const QList<KeyEvent>& events) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (m_d.m_keyboardBroken)
-            return false;
-        for (const KeyEvent& event : events) {
-            const bool pasteRelease = !event.down && event.key == Qt::Key_V && isControl(event.modifiers) &&
-                                      !m_d.m_keys.isEmpty() && m_d.m_keys.last().down &&
-                                      m_d.m_keys.last().key == Qt::Key_V &&
-                                      isControl(m_d.m_keys.last().modifiers);
-            m_d.m_keys.append(event);
-            if (pasteRelease)
-                m_d.deliverPaste();
-        }
-        return true;
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::Sleeper final : public WorkerSleeper {
-public:
-    explicit Sleeper(SubstituteDesktop& desktop) : m_d(desktop) {}
-    void sleep(std::chrono::milliseconds duration) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        m_d.m_slept += duration;
-        m_d.m_clock.advance(duration);
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::Observer final : public AccessibilityObserver {
-public:
-    Observer(SubstituteDesktop& desktop, int id) : m_d(desktop), m_id(id) {}
-    ~Observer() override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        m_d.m_observers.remove(m_id);
-        m_d.m_registrations.removeIf([this](const Registration& r) { return r.observer == m_id; });
-    }
-
-    int addNotification(const AccessibilityElement& element, const QString& notification) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        const qint32 pid = m_d.m_observers.value(m_id).pid;
-        if (m_d.m_apps.contains(pid) && m_d.app(pid).failingNotifications.contains(notification))
-            return AXErrorCode::notImplemented;
-        m_d.m_registrations.append({m_id, element, notification});
-        return AXErrorCode::success;
-    }
-    int removeNotification(const AccessibilityElement& element, const QString& notification) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        const auto removed = m_d.m_registrations.removeIf([&](const Registration& r) {
-            return r.observer == m_id && r.element == element && r.notification == notification;
-        });
-        return removed > 0 ? AXErrorCode::success : AXErrorCode::failure;
-    }
-    void addToMainLoop() override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        m_d.m_observers[m_id].onMainLoop = true;
-    }
-    void removeFromMainLoop() override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        m_d.m_observers[m_id].onMainLoop = false;
-    }
-
-private:
-    SubstituteDesktop& m_d;
-    int m_id;
-};
-
-class SubstituteDesktop::ObserverFactory final : public AccessibilityObserverFactory {
-public:
-    explicit ObserverFactory(SubstituteDesktop& desktop) : m_d(desktop) {}
-    std::unique_ptr<AccessibilityObserver> create(qint32 pid, Handler handler) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        if (!m_d.m_apps.contains(pid) || m_d.app(pid).refusesObservers)
-            return nullptr;
-        const int id = m_d.m_nextObserver++;
-        ++m_d.m_observersCreated;
-        m_d.m_observers.insert(id, ObserverState{pid, std::move(handler), false});
-        return std::make_unique<Observer>(m_d, id);
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
-
-class SubstituteDesktop::Mouse final : public GlobalMouseMonitor {
-public:
-    explicit Mouse(SubstituteDesktop& desktop) : m_d(desktop) {}
-    Handle add(Event event, std::function<void()> handler) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        const Handle handle = m_d.m_nextMonitor++;
-        m_d.m_mouseMonitors.insert(handle, {event, std::move(handler)});
-        return handle;
-    }
-    void remove(Handle handle) override
-    {
-        std::lock_guard lock(m_d.m_mutex);
-        m_d.m_mouseMonitors.remove(handle);
-    }
-
-private:
-    SubstituteDesktop& m_d;
-};
 
 // ---------------------------------------------------------------------------------------------
 // The desktop
 
 SubstituteDesktop::SubstituteDesktop()
-    : m_accessibility(std::make_unique<Accessibility>(*this)),
-      m_workspace(std::make_unique<WorkspaceImpl>(*this)), m_pointer(std::make_unique<Pointer>(*this)),
-      m_clipboardImpl(std::make_unique<ClipboardImpl>(*this)), m_keyboard(std::make_unique<Keyboard>(*this)),
-      m_sleeper(std::make_unique<Sleeper>(*this)),
-      m_observerFactory(std::make_unique<ObserverFactory>(*this)), m_mouse(std::make_unique<Mouse>(*this))
+    : m_accessibility(std::make_unique<SubstituteAccessibility>(*this)),
+      m_workspace(std::make_unique<SubstituteWorkspace>(*this)),
+      m_pointer(std::make_unique<SubstitutePointer>(*this)),
+      m_clipboardImpl(std::make_unique<SubstituteClipboard>(*this)),
+      m_keyboard(std::make_unique<SubstituteKeyboard>(*this)),
+      m_sleeper(std::make_unique<SubstituteSleeper>(*this)),
+      m_observerFactory(std::make_unique<SubstituteObserverFactory>(*this)),
+      m_mouse(std::make_unique<SubstituteMouse>(*this))
 {
 }
 
@@ -597,6 +127,25 @@ void SubstituteDesktop::afterReads(int reads, std::function<void()> action)
 {
     std::lock_guard lock(m_mutex);
     m_readActions.append({reads, std::move(action)});
+}
+
+void SubstituteDesktop::onFocusRead(std::function<void()> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_focusReadHook = std::move(hook);
+}
+
+void SubstituteDesktop::runFocusReadHook(const AccessibilityElement& element)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!appPidOf(element))
+            return;
+        hook = m_focusReadHook;
+    }
+    if (hook)
+        hook();
 }
 
 void SubstituteDesktop::afterNextWrite(const QString& attribute, std::function<void()> action)
@@ -796,10 +345,10 @@ int SubstituteDesktop::addElement(int parent, qint32 pid, const QString& role)
 
 SubstituteDesktop::ElementState* SubstituteDesktop::find(const AccessibilityElement& element)
 {
-    if (!element.identity().startsWith(kElementPrefix))
+    if (!element.identity().startsWith(DesktopHandles::elementPrefix))
         return nullptr;
     bool ok = false;
-    const int id = element.identity().mid(kElementPrefix.size()).toInt(&ok);
+    const int id = element.identity().mid(DesktopHandles::elementPrefix.size()).toInt(&ok);
     auto found = m_elements.find(id);
     if (!ok || found == m_elements.end())
         return nullptr;
@@ -818,10 +367,10 @@ SubstituteDesktop::AppState& SubstituteDesktop::app(qint32 pid)
 
 std::optional<qint32> SubstituteDesktop::appPidOf(const AccessibilityElement& element) const
 {
-    if (!element.identity().startsWith(kAppPrefix))
+    if (!element.identity().startsWith(DesktopHandles::applicationPrefix))
         return std::nullopt;
     bool ok = false;
-    const qint32 pid = element.identity().mid(kAppPrefix.size()).toInt(&ok);
+    const qint32 pid = element.identity().mid(DesktopHandles::applicationPrefix.size()).toInt(&ok);
     if (!ok)
         return std::nullopt;
     return pid;
@@ -873,7 +422,7 @@ void SubstituteDesktop::deliverPaste()
         bool hasText = false;
         if (!m_clipboard.isEmpty()) {
             for (const auto& representation : m_clipboard.first().representations) {
-                if (representation.type == kPlainText) {
+                if (representation.type == DesktopHandles::plainText) {
                     text = QString::fromUtf8(representation.data);
                     hasText = true;
                 }
@@ -900,227 +449,6 @@ void SubstituteDesktop::writeClipboard(QList<ClipboardItem> items)
     std::lock_guard lock(m_mutex);
     m_clipboard = std::move(items);
     ++m_changeCount;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Handles
-
-AccessibilityElement DesktopElement::handle() const
-{
-    return AccessibilityElement(kElementPrefix + QString::number(m_id));
-}
-
-DesktopElement DesktopElement::child(const QString& role) const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    const qint32 pid = m_desktop->state(m_id).pid;
-    return DesktopElement(m_desktop, m_desktop->addElement(m_id, pid, role));
-}
-
-DesktopElement DesktopElement::textField(const QString& value) const
-{
-    DesktopElement field = child(QStringLiteral("AXTextField"));
-    field.value(value).selection(value.size(), 0).editable(true);
-    return field;
-}
-
-DesktopElement DesktopElement::textArea(const QString& value) const
-{
-    DesktopElement area = child(QStringLiteral("AXTextArea"));
-    area.value(value).selection(value.size(), 0);
-    return area;
-}
-
-DesktopElement DesktopElement::secureField(const QString& value) const
-{
-    DesktopElement field = textField(value);
-    field.subrole(QStringLiteral("AXSecureTextField"));
-    return field;
-}
-
-DesktopElement DesktopElement::group() const
-{
-    return child(QStringLiteral("AXGroup"));
-}
-
-DesktopElement DesktopElement::staticText(const QString& value) const
-{
-    DesktopElement text = child(QStringLiteral("AXStaticText"));
-    text.value(value).valueSettable(false).rangeSettable(false).selectedTextSettable(false);
-    return text;
-}
-
-template <class F> DesktopElement& DesktopElement::update(F change)
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    change(m_desktop->state(m_id));
-    return *this;
-}
-
-DesktopElement& DesktopElement::role(const QString& role)
-{
-    return update([&](auto& s) { s.role = role; });
-}
-DesktopElement& DesktopElement::subrole(const QString& subrole)
-{
-    return update([&](auto& s) { s.subrole = subrole; });
-}
-DesktopElement& DesktopElement::protectedContent(bool value)
-{
-    return update([&](auto& s) { s.protectedContent = value; });
-}
-DesktopElement& DesktopElement::editable(bool value)
-{
-    return update([&](auto& s) { s.editable = value; });
-}
-DesktopElement& DesktopElement::value(const QString& value)
-{
-    return update([&](auto& s) { s.value = value; });
-}
-DesktopElement& DesktopElement::unreadableValue()
-{
-    return update([&](auto& s) { s.valueReadable = false; });
-}
-DesktopElement& DesktopElement::selection(qsizetype location, qsizetype length)
-{
-    return update([&](auto& s) { s.selection = TextRange{location, length}; });
-}
-DesktopElement& DesktopElement::noSelectionRange()
-{
-    return update([&](auto& s) { s.rangeReadable = false; });
-}
-DesktopElement& DesktopElement::selectedTextAttribute(const QString& text)
-{
-    return update([&](auto& s) { s.selectedTextAttribute = text; });
-}
-DesktopElement& DesktopElement::bounds(const QRectF& rect)
-{
-    return update([&](auto& s) { s.bounds = rect; });
-}
-DesktopElement& DesktopElement::valueSettable(bool value)
-{
-    return update([&](auto& s) { s.valueSettable = value; });
-}
-DesktopElement& DesktopElement::rangeSettable(bool value)
-{
-    return update([&](auto& s) { s.rangeSettable = value; });
-}
-DesktopElement& DesktopElement::selectedTextSettable(bool value)
-{
-    return update([&](auto& s) { s.selectedTextSettable = value; });
-}
-DesktopElement& DesktopElement::reportsPid(qint32 pid)
-{
-    return update([&](auto& s) { s.reportedPid = pid; });
-}
-DesktopElement& DesktopElement::focus()
-{
-    return update([&](auto& s) {
-        m_desktop->app(s.pid).focused = m_id;
-        m_desktop->m_frontmost = s.pid;
-    });
-}
-
-std::optional<QString> DesktopElement::currentValue() const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    return m_desktop->state(m_id).value;
-}
-
-std::optional<TextRange> DesktopElement::currentSelection() const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    return m_desktop->state(m_id).selection;
-}
-
-RunningApplication DesktopApp::running() const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    return m_desktop->app(m_pid).info;
-}
-
-AccessibilityElement DesktopApp::handle() const
-{
-    return AccessibilityElement(kAppPrefix + QString::number(m_pid));
-}
-
-DesktopElement DesktopApp::window(const QRectF& bounds) const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    DesktopElement window(m_desktop, m_desktop->addElement(0, m_pid, QStringLiteral("AXWindow")));
-    window.bounds(bounds);
-    return window;
-}
-
-template <class F> DesktopApp& DesktopApp::update(F change)
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    change(m_desktop->app(m_pid));
-    return *this;
-}
-
-DesktopApp& DesktopApp::bundleLocation(const QString& path)
-{
-    return update([&](auto& s) { s.info.bundleLocation = path; });
-}
-DesktopApp& DesktopApp::electron(int failingWakeUps)
-{
-    return update([&](auto& s) {
-        s.electron = true;
-        s.failingWakeUps = failingWakeUps;
-        if (!s.info.bundleLocation)
-            s.info.bundleLocation = QStringLiteral("/opt/app-") + QString::number(m_pid);
-        m_desktop->m_paths.insert(*s.info.bundleLocation + QStringLiteral("/resources/app.asar"));
-    });
-}
-DesktopApp& DesktopApp::handlesHttps()
-{
-    return update([&](auto& s) { s.httpsHandler = true; });
-}
-DesktopApp& DesktopApp::activate()
-{
-    return update([&](auto&) { m_desktop->m_frontmost = m_pid; });
-}
-DesktopApp& DesktopApp::ignoresWrites()
-{
-    return update([&](auto& s) { s.writes = SubstituteDesktop::WriteBehaviour::ignore; });
-}
-DesktopApp& DesktopApp::rewritesWritesTo(const QString& third)
-{
-    return update([&](auto& s) {
-        s.writes = SubstituteDesktop::WriteBehaviour::rewrite;
-        s.thirdText = third;
-    });
-}
-DesktopApp& DesktopApp::slow()
-{
-    return update([&](auto& s) { s.slow = true; });
-}
-DesktopApp& DesktopApp::focusedElementError(int code)
-{
-    return update([&](auto& s) { s.focusedElementError = code; });
-}
-DesktopApp& DesktopApp::refusesObservers()
-{
-    return update([&](auto& s) { s.refusesObservers = true; });
-}
-DesktopApp& DesktopApp::failsNotification(const QString& notification)
-{
-    return update([&](auto& s) { s.failingNotifications.insert(notification); });
-}
-
-void DesktopApp::terminate()
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    m_desktop->app(m_pid).info.terminated = true;
-    if (m_desktop->m_frontmost == m_pid)
-        m_desktop->m_frontmost = 0;
-}
-
-int DesktopApp::wakeUpRequests() const
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    return m_desktop->app(m_pid).wakeUpRequests;
 }
 
 } // namespace qw::test

@@ -24,6 +24,15 @@
 
 namespace qw::test {
 
+class SubstituteAccessibility;
+class SubstituteWorkspace;
+class SubstitutePointer;
+class SubstituteClipboard;
+class SubstituteKeyboard;
+class SubstituteSleeper;
+class SubstituteObserverFactory;
+class SubstituteMouse;
+
 // An in-memory desktop that implements every adapter of the accessibility bridge: applications
 // with element trees, a frontmost application and focus that tests move, a clipboard with a
 // change count, a keyboard whose Ctrl+V pastes into the focused element, observers and global
@@ -62,13 +71,17 @@ public:
 
     // --- Steering ---
     void setPointer(std::optional<QPointF> location);
-    // The system-wide element answers "AXFocusedUIElement" with this element (for instance one
+    // The system-wide element answers AXAttribute::focusedUIElement with this element (for instance one
     // of another process) instead of the frontmost application's focus.
     void setSystemWideFocus(const DesktopElement& element);
     void setSystemWideFocusError(int code);
     // Runs `action` once, right after the next `reads`-th attribute read (counted from now) has
     // been answered: "focus moves between two reads", "the user revokes mid-operation".
     void afterReads(int reads, std::function<void()> action);
+    // Runs `hook` every time an application is asked for its focused element, before it answers,
+    // on the asking thread and outside the desktop's lock: a hook that waits holds a focus read
+    // in flight while the test goes on, one that counts sees how many focus reads were made.
+    void onFocusRead(std::function<void()> hook);
     // Runs `action` once, right after the next set of `attribute` on any element was applied.
     void afterNextWrite(const QString& attribute, std::function<void()> action);
     // Another application copies `items` the moment the synthetic paste is delivered.
@@ -98,17 +111,18 @@ public:
     int installedMouseMonitors() const;
 
 private:
+    // The adapters and the handles work on the desktop's state directly.
     friend class DesktopElement;
     friend class DesktopApp;
-    class Accessibility;
-    class WorkspaceImpl;
-    class Pointer;
-    class ClipboardImpl;
-    class Keyboard;
-    class Sleeper;
-    class ObserverFactory;
-    class Observer;
-    class Mouse;
+    friend class SubstituteAccessibility;
+    friend class SubstituteWorkspace;
+    friend class SubstitutePointer;
+    friend class SubstituteClipboard;
+    friend class SubstituteKeyboard;
+    friend class SubstituteSleeper;
+    friend class SubstituteObserverFactory;
+    friend class SubstituteObserver;
+    friend class SubstituteMouse;
 
     struct ElementState {
         int id = 0;
@@ -165,20 +179,21 @@ private:
     AppState& app(qint32 pid);
     std::optional<qint32> appPidOf(const AccessibilityElement& element) const;
     void countRead(const QString& attribute);
+    void runFocusReadHook(const AccessibilityElement& element);
     void applyTextWrite(ElementState& element, const QString& newValue, qsizetype caret);
     void deliverPaste();
     void writeClipboard(QList<ClipboardItem> items);
 
     mutable std::recursive_mutex m_mutex;
     ManualClock m_clock;
-    std::unique_ptr<Accessibility> m_accessibility;
-    std::unique_ptr<WorkspaceImpl> m_workspace;
-    std::unique_ptr<Pointer> m_pointer;
-    std::unique_ptr<ClipboardImpl> m_clipboardImpl;
-    std::unique_ptr<Keyboard> m_keyboard;
-    std::unique_ptr<Sleeper> m_sleeper;
-    std::unique_ptr<ObserverFactory> m_observerFactory;
-    std::unique_ptr<Mouse> m_mouse;
+    std::unique_ptr<SubstituteAccessibility> m_accessibility;
+    std::unique_ptr<SubstituteWorkspace> m_workspace;
+    std::unique_ptr<SubstitutePointer> m_pointer;
+    std::unique_ptr<SubstituteClipboard> m_clipboardImpl;
+    std::unique_ptr<SubstituteKeyboard> m_keyboard;
+    std::unique_ptr<SubstituteSleeper> m_sleeper;
+    std::unique_ptr<SubstituteObserverFactory> m_observerFactory;
+    std::unique_ptr<SubstituteMouse> m_mouse;
 
     QHash<int, ElementState> m_elements;
     QHash<qint32, AppState> m_apps;
@@ -197,6 +212,7 @@ private:
     QHash<int, QStringList> m_writesByElement;
     QList<std::pair<int, std::function<void()>>> m_readActions; // (remaining reads, action)
     QList<std::pair<QString, std::function<void()>>> m_writeActions;
+    std::function<void()> m_focusReadHook;
     void runWriteActions(const QString& attribute);
 
     QList<ClipboardItem> m_clipboard;

@@ -1,0 +1,14 @@
+#include "tests/support/desktop/SubstituteSleeper.h"
+
+#include "tests/support/desktop/SubstituteDesktop.h"
+
+namespace qw::test {
+
+void SubstituteSleeper::sleep(std::chrono::milliseconds duration)
+{
+    std::lock_guard lock(m_d.m_mutex);
+    m_d.m_slept += duration;
+    m_d.m_clock.advance(duration);
+}
+
+} // namespace qw::test
