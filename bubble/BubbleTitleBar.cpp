@@ -13,8 +13,11 @@
 namespace qw {
 
 BubbleTitleBar::BubbleTitleBar(QWidget* parent)
-    : QWidget(parent), m_title(new QLabel(this)), m_pin(new QToolButton(this)), m_close(new QToolButton(this))
+    : QWidget(parent), m_symbol(new QLabel(this)), m_title(new QLabel(this)), m_menu(new QToolButton(this)),
+      m_pin(new QToolButton(this)), m_close(new QToolButton(this))
 {
+    m_symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_symbol->hide();
     // The title may be longer than the panel is wide in some language; it is cut, never the
     // buttons beside it.
     m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -25,6 +28,17 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     // Presses on the title reach this widget, which runs the drag.
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    QIcon more = QIcon::fromTheme(QStringLiteral("view-more"));
+    if (more.isNull())
+        more = QIcon::fromTheme(QStringLiteral("open-menu"));
+    if (more.isNull())
+        more = style()->standardIcon(QStyle::SP_ToolBarVerticalExtensionButton);
+    m_menu->setIcon(more);
+    m_menu->setAutoRaise(true);
+    m_menu->setPopupMode(QToolButton::InstantPopup);
+    // The arrow the style adds to a menu button would crowd the header; the icon says it.
+    m_menu->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    m_menu->hide();
     m_pin->setCheckable(true);
     m_pin->setAutoRaise(true);
     m_pin->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -34,7 +48,7 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     m_close->setIcon(close);
     m_close->setAutoRaise(true);
     // A click must not take the keyboard focus; Tab still reaches the buttons once the panel has it.
-    for (QToolButton* button : {m_pin, m_close})
+    for (QToolButton* button : {m_menu, m_pin, m_close})
         button->setFocusPolicy(Qt::TabFocus);
     connect(m_pin, &QToolButton::clicked, this, [this] { Q_EMIT pinToggled(!m_pinned); });
     connect(m_close, &QToolButton::clicked, this, &BubbleTitleBar::closeClicked);
@@ -42,12 +56,15 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
+    row->addWidget(m_symbol);
     row->addWidget(m_title, 1);
+    row->addWidget(m_menu);
     row->addWidget(m_pin);
     row->addWidget(m_close);
     setCursor(Qt::OpenHandCursor);
     m_pin->setCursor(Qt::ArrowCursor);
     m_close->setCursor(Qt::ArrowCursor);
+    m_menu->setCursor(Qt::ArrowCursor);
     retranslate();
 }
 
@@ -55,6 +72,22 @@ void BubbleTitleBar::setTitle(const QString& title)
 {
     m_title->setText(title);
     m_title->setAccessibleName(title);
+}
+
+void BubbleTitleBar::setSymbol(const QIcon& symbol)
+{
+    m_symbol->setVisible(!symbol.isNull());
+    if (symbol.isNull())
+        return;
+    const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    // At the screen's scale, so the symbol stays sharp at 2x.
+    m_symbol->setPixmap(symbol.pixmap(QSize(side, side), devicePixelRatioF()));
+}
+
+void BubbleTitleBar::setApplicationMenu(QMenu* menu)
+{
+    m_menu->setMenu(menu);
+    m_menu->setVisible(menu != nullptr);
 }
 
 void BubbleTitleBar::setPinned(bool pinned)
@@ -72,6 +105,9 @@ void BubbleTitleBar::retranslate()
     const QString close = L10n::text(L10N_KEY("关闭翻译提示"));
     m_close->setToolTip(close);
     m_close->setAccessibleName(close);
+    const QString actions = L10n::text(L10N_KEY("应用操作：今日忽略或取消授权"));
+    m_menu->setToolTip(actions);
+    m_menu->setAccessibleName(actions);
     const QString drag = L10n::text(L10N_KEY("拖动标题区域调整译文框位置"));
     setToolTip(drag);
     setAccessibleDescription(drag);
