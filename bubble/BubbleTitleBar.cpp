@@ -7,10 +7,32 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QToolButton>
 
 namespace qw {
+
+namespace {
+
+// The menu button's own symbol where the icon theme has none: three dots, drawn at twice the
+// size so that it stays sharp at 2x.
+QIcon dotsIcon(const QColor& ink)
+{
+    QPixmap dots(32, 32);
+    dots.fill(Qt::transparent);
+    QPainter painter(&dots);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    for (const int x : {7, 16, 25})
+        painter.drawEllipse(QPointF(x, 16), 2.6, 2.6);
+    painter.end();
+    return QIcon(dots);
+}
+
+} // namespace
 
 BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     : QWidget(parent), m_symbol(new QLabel(this)), m_title(new QLabel(this)), m_menu(new QToolButton(this)),
@@ -27,12 +49,13 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     m_title->setFont(bold);
     // Presses on the title reach this widget, which runs the drag.
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_title->installEventFilter(this);
 
     QIcon more = QIcon::fromTheme(QStringLiteral("view-more"));
     if (more.isNull())
         more = QIcon::fromTheme(QStringLiteral("open-menu"));
     if (more.isNull())
-        more = style()->standardIcon(QStyle::SP_ToolBarVerticalExtensionButton);
+        more = dotsIcon(palette().color(QPalette::ButtonText));
     m_menu->setIcon(more);
     m_menu->setAutoRaise(true);
     m_menu->setPopupMode(QToolButton::InstantPopup);
@@ -70,8 +93,28 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
 
 void BubbleTitleBar::setTitle(const QString& title)
 {
-    m_title->setText(title);
+    m_fullTitle = title;
+    // A screen reader reads all of it, however little room it has on screen.
     m_title->setAccessibleName(title);
+    elideTitle();
+}
+
+QString BubbleTitleBar::shownTitle() const
+{
+    return m_title->text();
+}
+
+void BubbleTitleBar::elideTitle()
+{
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+}
+
+bool BubbleTitleBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The title's room changes with the header's width and with the buttons shown beside it.
+    if (watched == m_title && event->type() == QEvent::Resize)
+        elideTitle();
+    return QWidget::eventFilter(watched, event);
 }
 
 void BubbleTitleBar::setSymbol(const QIcon& symbol)

@@ -32,6 +32,8 @@ public:
     QToolButton* closeButton() const { return m_close; }
     QToolButton* applicationMenuButton() const { return m_menu; }
     QLabel* symbol() const { return m_symbol; }
+    // The title as shown: ends in "…" when the header is too narrow for all of it.
+    QString shownTitle() const;
 
 Q_SIGNALS:
     void dragStarted();
@@ -46,13 +48,17 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void elideTitle();
+
     QLabel* m_symbol;
     QLabel* m_title;
     QToolButton* m_menu;
     QToolButton* m_pin;
     QToolButton* m_close;
+    QString m_fullTitle;
     bool m_pinned = false;
     std::optional<QPointF> m_pressGlobal;
 };

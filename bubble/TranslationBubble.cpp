@@ -188,6 +188,8 @@ void TranslationBubble::showHeader()
 {
     if (!m_header)
         return;
+    // The header's own texts follow the interface language with the content's.
+    m_header->retranslate();
     m_header->setTitle(m_shown.title);
     m_header->setSymbol(symbolIcon(m_shown.symbol, style()));
 }

@@ -8,8 +8,8 @@
 namespace qw {
 
 namespace {
-// Below this the view scrolls instead of shrinking further: about two lines.
-constexpr int kMinimumHeight = 44;
+// Below this many lines the view scrolls instead of shrinking further.
+constexpr int kMinimumLines = 3;
 } // namespace
 
 TranslationTextView::TranslationTextView(QWidget* parent) : QTextEdit(parent)
@@ -42,7 +42,13 @@ int TranslationTextView::heightForWidth(int width) const
     measure->setDefaultFont(font());
     const int frame = 2 * frameWidth();
     measure->setTextWidth(std::max(1, width - frame));
-    return std::max(kMinimumHeight, static_cast<int>(std::ceil(measure->size().height())) + frame);
+    return static_cast<int>(std::ceil(measure->size().height())) + frame;
+}
+
+int TranslationTextView::minimumHeight() const
+{
+    const int lines = fontMetrics().lineSpacing() * kMinimumLines + 2 * frameWidth();
+    return std::min(lines, heightForWidth(std::max(1, width())));
 }
 
 QSize TranslationTextView::sizeHint() const
@@ -53,7 +59,7 @@ QSize TranslationTextView::sizeHint() const
 
 QSize TranslationTextView::minimumSizeHint() const
 {
-    return {0, kMinimumHeight};
+    return {0, minimumHeight()};
 }
 
 } // namespace qw

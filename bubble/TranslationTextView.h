@@ -17,6 +17,10 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+private:
+    // A few lines, or the whole text when it is shorter.
+    int minimumHeight() const;
 };
 
 } // namespace qw

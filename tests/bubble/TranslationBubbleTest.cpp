@@ -35,12 +35,13 @@ protected:
         makeModel();
         content = new TranslationBubble(*model, *panel.titleBar());
         panel.setContent(content);
+        panel.resize(400, 300);
         panel.show();
     }
 
     // The content shows the model once per burst of changes: waits for that showing.
     bool shows(const std::function<bool()>& seen) { return settleUntil(seen); }
-    QString title() const { return panel.titleBar()->findChildren<QLabel*>().at(1)->text(); }
+    QString title() const { return panel.titleBar()->shownTitle(); }
 
     void click(QAbstractButton* button)
     {
@@ -188,12 +189,19 @@ protected:
     {
         SCOPED_TRACE(state);
         BubblePanel& panel = bubble.panel();
+        // The showing of the last model change, then the layout and the height report it causes.
+        static_cast<TranslationBubble*>(panel.content())->render();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         // The content reports its height once the layout has settled, within the panel's limits.
         ASSERT_TRUE(pumpUntil([&] {
             const double wanted = std::clamp(std::ceil(panel.preferredHeight()), 80.0, 520.0);
             return std::abs(bubble.frame().height() - wanted) <= 1;
         }));
         ASSERT_EQ(bubble.frame().width(), 340);
+        EXPECT_EQ(panel.titleBar()->shownTitle(),
+                  static_cast<TranslationBubble*>(panel.content())->shown().title)
+            << "title cut off";
         const QRect card = panel.cardRect();
         for (QWidget* child : panel.findChildren<QWidget*>()) {
             if (!child->isVisible() || child->isWindow())
@@ -259,7 +267,7 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
             200,
             FakeChatTransport::okBody(QStringLiteral("This week we will first finish the product design, "
                                                      "then review it with the whole team. ")
-                                          .repeated(12) +
+                                          .repeated(24) +
                                       sent.userText()));
     };
     translateNow(field, QStringLiteral("这周我们先完成产品设计，然后和团队一起评审。"));
