@@ -279,6 +279,20 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
     translateNow(field, QStringLiteral("明天开会"));
     ASSERT_TRUE(settleUntil([&] { return model->showingError(); }));
     look("error");
+
+    // Only the selected part of the field, translated for replacing exactly that part.
+    transport->answer = [](const FakeChatTransport::Sent& sent) {
+        return TransportReply::response(200,
+                                        FakeChatTransport::okBody(QStringLiteral("EN:") + sent.userText()));
+    };
+    model->setInputTranslationMode(TranslationMode::selection);
+    field.value(QStringLiteral("明天下午三点开会")).selection(2, 4);
+    const qsizetype sent = transport->sent.size();
+    model->inspectSelectionAfterMouseUp(std::nullopt);
+    ASSERT_TRUE(settleUntil([&] { return transport->sent.size() > sent; }));
+    time.advance(transport->latency);
+    ASSERT_TRUE(settleUntil([&] { return model->selectionPreview() && model->canReplacePreview(); }));
+    look("selection");
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, ContentLookTest,
