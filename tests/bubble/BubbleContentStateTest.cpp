@@ -3,13 +3,24 @@
 
 #include "tests/support/InterfaceLanguageScope.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace qw;
 using namespace qw::test;
 
 namespace {
+
+// The model's flags a row sets.
+enum Flag : unsigned {
+    preview = 1,
+    translating = 2,
+    error = 4,
+    undoOffer = 8,
+    validating = 16,
+    copied = 32,
+    replaceable = 64,
+    blocked = 128,
+};
 
 struct Texts {
     const char* zh;
@@ -22,36 +33,32 @@ struct Texts {
 
 struct Row {
     const char* situation;
-    std::function<void(BubbleContentInputs&)> model;
+    unsigned flags;
+    std::optional<SelectedTranslationKind> kind;
     BubbleSymbol symbol;
     Texts title;
-    Texts message;
     bool translationShown;
     // The visible buttons left to right; "-" marks a disabled one.
     Texts buttons;
 };
 
-const TranslationApplication kEditor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor")};
-
-void ready(BubbleContentInputs& in)
+BubbleContentInputs inputsOf(unsigned flags, std::optional<SelectedTranslationKind> kind)
 {
-    in.previewApplication = kEditor;
-    in.showingPreview = true;
+    BubbleContentInputs in;
+    in.previewApplication =
+        TranslationApplication{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Editor")};
     in.translation = QStringLiteral("We meet today");
-    in.canReplacePreview = true;
-}
-
-void failed(BubbleContentInputs& in)
-{
-    in.previewApplication = kEditor;
-    in.showingError = true;
     in.translationErrorMessage = QStringLiteral("HTTP 500");
-}
-
-void replaced(BubbleContentInputs& in)
-{
-    in.previewApplication = kEditor;
-    in.showingUndoOffer = true;
+    in.selectedTranslationKind = kind;
+    in.showingPreview = flags & preview;
+    in.isTranslating = flags & translating;
+    in.showingError = flags & error;
+    in.showingUndoOffer = flags & undoOffer;
+    in.isValidatingReplacement = flags & validating;
+    in.copiedTranslation = flags & copied;
+    in.canReplacePreview = flags & replaceable;
+    in.hasBlockingIssue = flags & blocked;
+    return in;
 }
 
 QString visibleButtons(const BubbleContentState& state)
@@ -65,168 +72,41 @@ QString visibleButtons(const BubbleContentState& state)
     return shown.join(u'|');
 }
 
+constexpr auto input = SelectedTranslationKind::input;
+constexpr auto page = SelectedTranslationKind::page;
+constexpr Texts kInputTitle{"输入翻译", "Input translation"};
+constexpr Texts kFailedTitle{"翻译或回填未完成", "Did not finish"};
+constexpr Texts kReplacedTitle{"译文已替换 · 未发送", "Replaced · not sent"};
+
+// One row per situation.
+// clang-format off
 const Row kRows[] = {
-    {"working on typed text",
-     [](BubbleContentInputs& in) {
-         in.previewApplication = kEditor;
-         in.isTranslating = true;
-     },
-     BubbleSymbol::working,
-     {"输入翻译", "Input translation"},
-     {"正在生成译文…", "Translating…"},
-     false,
-     {"", ""}},
-    {"working again while an older preview stays on screen",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.isTranslating = true;
-         in.canReplacePreview = false;
-     },
-     BubbleSymbol::working,
-     {"输入翻译", "Input translation"},
-     {"正在生成译文…", "Translating…"},
-     false,
-     {"", ""}},
-    {"working on a page selection",
-     [](BubbleContentInputs& in) {
-         in.isTranslating = true;
-         in.selectedTranslationKind = SelectedTranslationKind::page;
-     },
-     BubbleSymbol::working,
-     {"页面翻译", "Page translation"},
-     {"正在生成译文…", "Translating…"},
-     false,
-     {"", ""}},
-    {"whole field ready",
-     ready,
-     BubbleSymbol::translation,
-     {"输入翻译", "Input translation"},
-     {"", ""},
-     true,
-     {"复制|替换到输入框", "Copy|Replace in field"}},
-    {"preview gone stale after the field changed",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.canReplacePreview = false;
-     },
-     BubbleSymbol::translation,
-     {"输入翻译", "Input translation"},
-     {"", ""},
-     true,
-     {"复制|-替换到输入框", "Copy|-Replace in field"}},
-    {"replacement being verified",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.canReplacePreview = false;
-         in.isValidatingReplacement = true;
-     },
-     BubbleSymbol::translation,
-     {"输入翻译", "Input translation"},
-     {"", ""},
-     true,
-     {"复制|-正在验证输入框…", "Copy|-Checking the text field…"}},
-    {"just copied",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.copiedTranslation = true;
-     },
-     BubbleSymbol::translation,
-     {"输入翻译", "Input translation"},
-     {"", ""},
-     true,
-     {"已复制|替换到输入框", "Copied|Replace in field"}},
-    {"selected part of a field ready",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.selectionPreview = true;
-         in.selectedTranslationKind = SelectedTranslationKind::input;
-     },
-     BubbleSymbol::translation,
-     {"输入翻译", "Input translation"},
-     {"", ""},
-     true,
-     {"复制|替换选中内容", "Copy|Replace selection"}},
-    {"page selection ready: read, never written",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.canReplacePreview = false;
-         in.selectionPreview = true;
-         in.selectedTranslationKind = SelectedTranslationKind::page;
-     },
-     BubbleSymbol::translation,
-     {"页面翻译", "Page translation"},
-     {"", ""},
-     true,
-     {"复制", "Copy"}},
-    {"translation failed",
-     failed,
-     BubbleSymbol::failed,
-     {"翻译或回填未完成", "Did not finish"},
-     {"HTTP 500", "HTTP 500"},
-     false,
-     {"重试", "Retry"}},
-    {"blocked by the settings",
-     [](BubbleContentInputs& in) {
-         failed(in);
-         in.hasBlockingIssue = true;
-     },
-     BubbleSymbol::failed,
-     {"翻译或回填未完成", "Did not finish"},
-     {"HTTP 500", "HTTP 500"},
-     false,
-     {"重试|打开设置…", "Retry|Open settings…"}},
-    {"a newer text failed: the older translation is not offered",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         failed(in);
-         in.canReplacePreview = false;
-         in.hasBlockingIssue = true;
-     },
-     BubbleSymbol::failed,
-     {"翻译或回填未完成", "Did not finish"},
-     {"HTTP 500", "HTTP 500"},
-     false,
-     {"重试|打开设置…", "Retry|Open settings…"}},
-    {"write refused: the preview stays to copy or replace again",
-     [](BubbleContentInputs& in) {
-         ready(in);
-         in.showingError = true;
-         in.translationErrorMessage = QStringLiteral("HTTP 500");
-         in.hasBlockingIssue = true;
-     },
-     BubbleSymbol::failed,
-     {"翻译或回填未完成", "Did not finish"},
-     {"HTTP 500", "HTTP 500"},
-     true,
-     {"重试|复制|替换到输入框", "Retry|Copy|Replace in field"}},
-    {"replaced",
-     replaced,
-     BubbleSymbol::replaced,
-     {"译文已替换 · 未发送", "Replaced · not sent"},
-     {"已替换输入内容，未发送。", "The text in the field was replaced; nothing was sent."},
-     false,
-     {"撤销替换", "Undo replacement"}},
-    {"restore being verified",
-     [](BubbleContentInputs& in) {
-         replaced(in);
-         in.isValidatingReplacement = true;
-     },
-     BubbleSymbol::replaced,
-     {"译文已替换 · 未发送", "Replaced · not sent"},
-     {"已替换输入内容，未发送。", "The text in the field was replaced; nothing was sent."},
-     false,
-     {"-正在验证输入框…", "-Checking the text field…"}},
-    {"undo offer and error together: the undo offer's header",
-     [](BubbleContentInputs& in) {
-         failed(in);
-         in.showingUndoOffer = true;
-     },
-     BubbleSymbol::replaced,
-     {"译文已替换 · 未发送", "Replaced · not sent"},
-     {"HTTP 500", "HTTP 500"},
-     false,
-     {"撤销替换|重试", "Undo replacement|Retry"}},
+    {"working again, the older preview hidden", preview | translating, {}, BubbleSymbol::working,
+     kInputTitle, false, {"", ""}},
+    {"working on a page selection", translating, page, BubbleSymbol::working,
+     {"页面翻译", "Page translation"}, false, {"", ""}},
+    {"whole field ready", preview | replaceable, {}, BubbleSymbol::translation,
+     kInputTitle, true, {"复制|替换到输入框", "Copy|Replace in field"}},
+    {"stale after the field changed", preview, {}, BubbleSymbol::translation,
+     kInputTitle, true, {"复制|-替换到输入框", "Copy|-Replace in field"}},
+    {"replacement being verified, just copied", preview | validating | copied, {}, BubbleSymbol::translation,
+     kInputTitle, true, {"已复制|-正在验证输入框…", "Copied|-Checking the text field…"}},
+    {"selected part of a field ready", preview | replaceable, input, BubbleSymbol::translation,
+     kInputTitle, true, {"复制|替换选中内容", "Copy|Replace selection"}},
+    {"page selection: read, never written", preview, page, BubbleSymbol::translation,
+     {"页面翻译", "Page translation"}, true, {"复制", "Copy"}},
+    {"a newer text failed, the settings must fix it", preview | error | blocked, {}, BubbleSymbol::failed,
+     kFailedTitle, false, {"重试|打开设置…", "Retry|Open settings…"}},
+    {"write refused: the preview stays to copy or write again", preview | error | replaceable | blocked, {},
+     BubbleSymbol::failed, kFailedTitle, true, {"重试|复制|替换到输入框", "Retry|Copy|Replace in field"}},
+    {"replaced", undoOffer, {}, BubbleSymbol::replaced,
+     kReplacedTitle, false, {"撤销替换", "Undo replacement"}},
+    {"restore being verified", undoOffer | validating, {}, BubbleSymbol::replaced,
+     kReplacedTitle, false, {"-正在验证输入框…", "-Checking the text field…"}},
+    {"undo offer and error together: the undo offer's header", undoOffer | error, {}, BubbleSymbol::replaced,
+     kReplacedTitle, false, {"撤销替换|重试", "Undo replacement|Retry"}},
 };
+// clang-format on
 
 class BubbleContentStateTest : public ::testing::TestWithParam<InterfaceLanguage> {};
 
@@ -237,15 +117,20 @@ TEST_P(BubbleContentStateTest, EachModelStateShowsItsHeaderBodyAndButtons)
     const InterfaceLanguageScope language(GetParam());
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.situation);
-        BubbleContentInputs inputs;
-        row.model(inputs);
+        const BubbleContentInputs inputs = inputsOf(row.flags, row.kind);
         const BubbleContentState state = bubbleContentState(inputs);
         EXPECT_EQ(state.symbol, row.symbol);
         EXPECT_EQ(state.title, row.title.in(GetParam()));
-        EXPECT_EQ(state.message, row.message.in(GetParam()));
         EXPECT_EQ(state.translation, row.translationShown ? inputs.translation : QString());
         EXPECT_EQ(visibleButtons(state), row.buttons.in(GetParam()));
     }
+    // The body's line: the work, the error, or the replacement.
+    EXPECT_EQ(bubbleContentState(inputsOf(translating, {})).message,
+              (Texts{"正在生成译文…", "Translating…"}.in(GetParam())));
+    EXPECT_EQ(bubbleContentState(inputsOf(error, {})).message, QStringLiteral("HTTP 500"));
+    EXPECT_EQ(bubbleContentState(inputsOf(undoOffer, {})).message,
+              (Texts{"已替换输入内容，未发送。", "The text in the field was replaced; nothing was sent."}.in(
+                  GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, BubbleContentStateTest,
@@ -254,43 +139,23 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, BubbleContentStateTest,
                              return std::string(info.param == InterfaceLanguage::english ? "en" : "zh");
                          });
 
-TEST(BubbleContentStateLanguagesTest, ThePickersShowThePairOfTheTranslationsKind)
+TEST(BubbleContentStateLanguagesTest, PickersShowTheKindsPairAndTheMenuNamesWorkingHotkeys)
 {
-    BubbleContentInputs inputs;
-    ready(inputs);
-    inputs.inputSource = TranslationLanguage::automatic;
-    inputs.inputTarget = TranslationLanguage::german;
+    const InterfaceLanguageScope language(InterfaceLanguage::english);
+    BubbleContentInputs inputs = inputsOf(preview, page);
     inputs.pageSource = TranslationLanguage::french;
     inputs.pageTarget = TranslationLanguage::japanese;
     BubbleContentState state = bubbleContentState(inputs);
-    EXPECT_TRUE(state.showLanguages);
-    EXPECT_EQ(state.languageKind, SelectedTranslationKind::input);
-    EXPECT_EQ(std::pair(state.source, state.target),
-              std::pair(TranslationLanguage::automatic, TranslationLanguage::german));
-
-    inputs.selectedTranslationKind = SelectedTranslationKind::page;
-    state = bubbleContentState(inputs);
-    EXPECT_EQ(state.languageKind, SelectedTranslationKind::page);
     EXPECT_EQ(std::pair(state.source, state.target),
               std::pair(TranslationLanguage::french, TranslationLanguage::japanese));
+    EXPECT_EQ(state.ignoreTodayText, QStringLiteral("Ignore this app today"));
 
-    // Nothing to translate again once the text was written back.
-    replaced(inputs);
-    EXPECT_FALSE(bubbleContentState(inputs).showLanguages);
-}
-
-TEST(BubbleContentStateLanguagesTest, TheMenuNamesTheHotkeysOnlyWhileTheyWork)
-{
-    const InterfaceLanguageScope language(InterfaceLanguage::english);
-    BubbleContentInputs inputs;
-    ready(inputs);
+    inputs.selectedTranslationKind = input;
     inputs.appActionHotkeysActive = true;
-    BubbleContentState state = bubbleContentState(inputs);
-    EXPECT_EQ(state.application, kEditor);
+    state = bubbleContentState(inputs);
+    EXPECT_EQ(std::pair(state.source, state.target), std::pair(inputs.inputSource, inputs.inputTarget));
     EXPECT_EQ(state.ignoreTodayText, QStringLiteral("Ignore this app today   Ctrl+Alt+I"));
     EXPECT_EQ(state.revokeText, QStringLiteral("Stop translating this app…   Ctrl+Alt+Shift+I"));
-    inputs.appActionHotkeysActive = false;
-    state = bubbleContentState(inputs);
-    EXPECT_EQ(state.ignoreTodayText, QStringLiteral("Ignore this app today"));
-    EXPECT_EQ(state.revokeText, QStringLiteral("Stop translating this app…"));
+    // Nothing to translate again once the text was written back.
+    EXPECT_FALSE(bubbleContentState(inputsOf(undoOffer, {})).showLanguages);
 }
