@@ -7,14 +7,39 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QToolButton>
 
 namespace qw {
 
-BubbleTitleBar::BubbleTitleBar(QWidget* parent)
-    : QWidget(parent), m_title(new QLabel(this)), m_pin(new QToolButton(this)), m_close(new QToolButton(this))
+namespace {
+
+// The menu button's own symbol where the icon theme has none: three dots, drawn at twice the
+// size so that it stays sharp at 2x.
+QIcon dotsIcon(const QColor& ink)
 {
+    QPixmap dots(32, 32);
+    dots.fill(Qt::transparent);
+    QPainter painter(&dots);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    for (const int x : {7, 16, 25})
+        painter.drawEllipse(QPointF(x, 16), 2.6, 2.6);
+    painter.end();
+    return QIcon(dots);
+}
+
+} // namespace
+
+BubbleTitleBar::BubbleTitleBar(QWidget* parent)
+    : QWidget(parent), m_symbol(new QLabel(this)), m_title(new QLabel(this)), m_menu(new QToolButton(this)),
+      m_pin(new QToolButton(this)), m_close(new QToolButton(this))
+{
+    m_symbol->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_symbol->hide();
     // The title may be longer than the panel is wide in some language; it is cut, never the
     // buttons beside it.
     m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -24,7 +49,19 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     m_title->setFont(bold);
     // Presses on the title reach this widget, which runs the drag.
     m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_title->installEventFilter(this);
 
+    QIcon more = QIcon::fromTheme(QStringLiteral("view-more"));
+    if (more.isNull())
+        more = QIcon::fromTheme(QStringLiteral("open-menu"));
+    if (more.isNull())
+        more = dotsIcon(palette().color(QPalette::ButtonText));
+    m_menu->setIcon(more);
+    m_menu->setAutoRaise(true);
+    m_menu->setPopupMode(QToolButton::InstantPopup);
+    // The arrow the style adds to a menu button would crowd the header; the icon says it.
+    m_menu->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    m_menu->hide();
     m_pin->setCheckable(true);
     m_pin->setAutoRaise(true);
     m_pin->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -34,7 +71,7 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     m_close->setIcon(close);
     m_close->setAutoRaise(true);
     // A click must not take the keyboard focus; Tab still reaches the buttons once the panel has it.
-    for (QToolButton* button : {m_pin, m_close})
+    for (QToolButton* button : {m_menu, m_pin, m_close})
         button->setFocusPolicy(Qt::TabFocus);
     connect(m_pin, &QToolButton::clicked, this, [this] { Q_EMIT pinToggled(!m_pinned); });
     connect(m_close, &QToolButton::clicked, this, &BubbleTitleBar::closeClicked);
@@ -42,19 +79,58 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
+    row->addWidget(m_symbol);
     row->addWidget(m_title, 1);
+    row->addWidget(m_menu);
     row->addWidget(m_pin);
     row->addWidget(m_close);
     setCursor(Qt::OpenHandCursor);
     m_pin->setCursor(Qt::ArrowCursor);
     m_close->setCursor(Qt::ArrowCursor);
+    m_menu->setCursor(Qt::ArrowCursor);
     retranslate();
 }
 
 void BubbleTitleBar::setTitle(const QString& title)
 {
-    m_title->setText(title);
+    m_fullTitle = title;
+    // A screen reader reads all of it, however little room it has on screen.
     m_title->setAccessibleName(title);
+    elideTitle();
+}
+
+QString BubbleTitleBar::shownTitle() const
+{
+    return m_title->text();
+}
+
+void BubbleTitleBar::elideTitle()
+{
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+}
+
+bool BubbleTitleBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The title's room changes with the header's width and with the buttons shown beside it.
+    if (watched == m_title && event->type() == QEvent::Resize)
+        elideTitle();
+    return QWidget::eventFilter(watched, event);
+}
+
+void BubbleTitleBar::setSymbol(const QIcon& symbol)
+{
+    m_symbol->setVisible(!symbol.isNull());
+    if (symbol.isNull())
+        return;
+    const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    // At the screen's scale, so the symbol stays sharp at 2x.
+    m_symbol->setPixmap(symbol.pixmap(QSize(side, side), devicePixelRatioF()));
+}
+
+void BubbleTitleBar::setApplicationMenu(QMenu* menu)
+{
+    m_menu->setMenu(menu);
+    m_menu->setVisible(menu != nullptr);
 }
 
 void BubbleTitleBar::setPinned(bool pinned)
@@ -72,6 +148,9 @@ void BubbleTitleBar::retranslate()
     const QString close = L10n::text(L10N_KEY("关闭翻译提示"));
     m_close->setToolTip(close);
     m_close->setAccessibleName(close);
+    const QString actions = L10n::text(L10N_KEY("应用操作：今日忽略或取消授权"));
+    m_menu->setToolTip(actions);
+    m_menu->setAccessibleName(actions);
     const QString drag = L10n::text(L10N_KEY("拖动标题区域调整译文框位置"));
     setToolTip(drag);
     setAccessibleDescription(drag);

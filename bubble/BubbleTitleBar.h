@@ -4,7 +4,9 @@
 #include <QWidget>
 #include <optional>
 
+class QIcon;
 class QLabel;
+class QMenu;
 class QToolButton;
 
 namespace qw {
@@ -18,12 +20,20 @@ public:
     explicit BubbleTitleBar(QWidget* parent = nullptr);
 
     void setTitle(const QString& title);
+    // The state's symbol left of the title; a null icon hides it.
+    void setSymbol(const QIcon& symbol);
+    // The application menu's button, shown while there is a menu (none hides it).
+    void setApplicationMenu(QMenu* menu);
     // Fixed: the pin button offers to follow the field again; else to stay where it is.
     void setPinned(bool pinned);
     void retranslate();
 
     QToolButton* pinButton() const { return m_pin; }
     QToolButton* closeButton() const { return m_close; }
+    QToolButton* applicationMenuButton() const { return m_menu; }
+    QLabel* symbol() const { return m_symbol; }
+    // The title as shown: ends in "…" when the header is too narrow for all of it.
+    QString shownTitle() const;
 
 Q_SIGNALS:
     void dragStarted();
@@ -38,11 +48,17 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void elideTitle();
+
+    QLabel* m_symbol;
     QLabel* m_title;
+    QToolButton* m_menu;
     QToolButton* m_pin;
     QToolButton* m_close;
+    QString m_fullTitle;
     bool m_pinned = false;
     std::optional<QPointF> m_pressGlobal;
 };
