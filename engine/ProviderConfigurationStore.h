@@ -4,6 +4,7 @@
 #include "engine/ProviderConfiguration.h"
 
 #include <map>
+#include <optional>
 
 namespace qw {
 
@@ -12,7 +13,14 @@ using ProviderConfigurations = std::map<TranslationProvider, ProviderConfigurati
 // All provider configurations as one JSON array under "providerConfigurations.v04".
 class ProviderConfigurationStore {
 public:
-    static const QString key;
+    static constexpr QLatin1String key{"providerConfigurations.v04"};
+
+    // Every provider's default configuration.
+    static ProviderConfigurations defaults();
+    // The stored array over the defaults, or none when it does not decode as a whole.
+    static std::optional<ProviderConfigurations> decode(const QByteArray& stored);
+    // The configurations as stored, in the providers' declared order.
+    static QByteArray encode(const ProviderConfigurations& configurations);
 
     // Every provider's configuration: the stored one where there is one, the default otherwise.
     // A stored value that does not decode as a whole is ignored entirely (and left in place

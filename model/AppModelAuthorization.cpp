@@ -2,22 +2,12 @@
 // and revocations, the application a hotkey acts on, and the accessibility permission.
 
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/SettingsStore.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
-#include "model/PersistedSettings.h"
 #include "policy/BrowserPrivacy.h"
 
 namespace qw {
-
-namespace {
-
-QString browserConfirmedKey(const QString& bundleID)
-{
-    return QStringLiteral("browserScopeConfirmed.") + bundleID;
-}
-
-} // namespace
 
 TranslationApplication AppModel::applicationIdentity(const QString& bundleID) const
 {
@@ -50,7 +40,7 @@ SettingsWriteResult AppModel::requestAllowApplication(const TranslationApplicati
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
     if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace) &&
-        !m_defaults.boolValue(browserConfirmedKey(app.bundleID)).value_or(false)) {
+        !m_settings.browserScopeConfirmed(app.bundleID)) {
         // Allowing a browser covers every site it shows: only the user's second confirmation
         // may do that, so without someone to ask nothing happens.
         if (m_callbacks.onBrowserConfirmationRequested)
@@ -64,36 +54,32 @@ SettingsWriteResult AppModel::allowApplication(const TranslationApplication& app
 {
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
-    QSet<QString> allowed = m_allowedBundleIDs;
+    QSet<QString> allowed = allowedBundleIDs();
     allowed.insert(app.bundleID);
-    QStringList stored(allowed.cbegin(), allowed.cend());
-    stored.sort();
-    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
+    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::allowedBundleIDs, allowed)};
     // One write: a browser confirmed but not allowed would later be allowed without asking.
     if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
-        changes.append({browserConfirmedKey(app.bundleID), true});
+        changes.append(m_settings.browserScopeConfirmation(app.bundleID));
     const SettingsWriteResult saved = persist(changes);
     if (!saved)
         return saved;
-    publish(m_allowedBundleIDs, std::move(allowed));
+    assignSetting(AppSettings::Table::allowedBundleIDs, std::move(allowed));
     setStatus(L10n::format(L10N_KEY("已允许 %@"), {app.name}));
     return saved;
 }
 
 SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
 {
-    QSet<QString> allowed = m_allowedBundleIDs;
+    QSet<QString> allowed = allowedBundleIDs();
     allowed.remove(bundleID);
-    QStringList stored(allowed.cbegin(), allowed.cend());
-    stored.sort();
-    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
-    QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
+    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::allowedBundleIDs, allowed)};
+    QMap<QString, QDateTime> ignored = ignoredAppsUntil();
     if (ignored.remove(bundleID) > 0)
-        changes.append({QStringLiteral("ignoredAppsUntil"), PersistedSettings::encodeIgnoredApps(ignored)});
-    const SettingsWriteResult saved = m_defaults.apply(changes);
+        changes.append(m_settings.change(AppSettings::Table::ignoredAppsUntil, ignored));
+    const SettingsWriteResult saved = m_settings.apply(changes);
     // Reading stops now, saved or not: the user withdrew the permission.
-    publish(m_allowedBundleIDs, std::move(allowed));
-    publish(m_ignoredAppsUntil, std::move(ignored));
+    assignSetting(AppSettings::Table::allowedBundleIDs, std::move(allowed));
+    assignSetting(AppSettings::Table::ignoredAppsUntil, std::move(ignored));
     // The browser's confirmation stays: allowing it again later does not ask again.
     invalidateAppWork(bundleID);
     if (saved)
@@ -111,7 +97,7 @@ std::optional<TranslationApplication> AppModel::applicationForHotkey() const
     if (!front || front->pid == m_ownPid || !front->bundleID || front->bundleID->isEmpty())
         return std::nullopt;
     const QString& bundleID = *front->bundleID;
-    if (!m_allowedBundleIDs.contains(bundleID))
+    if (!allowedBundleIDs().contains(bundleID))
         return std::nullopt;
     if (m_previewApplication && m_previewApplication->bundleID == bundleID)
         return m_previewApplication;
@@ -139,7 +125,7 @@ void AppModel::performHotkeyRevoke()
     }
     // An application that is no longer allowed has nothing to revoke, even when the bubble
     // still shows its error.
-    if (m_allowedBundleIDs.contains(app->bundleID) && m_callbacks.onRevokeConfirmationRequested)
+    if (allowedBundleIDs().contains(app->bundleID) && m_callbacks.onRevokeConfirmationRequested)
         m_callbacks.onRevokeConfirmationRequested(*app);
 }
 

@@ -5,9 +5,9 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/TextFingerprint.h"
 #include "policy/TranslationFlowRules.h"
@@ -101,7 +101,7 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         finish();
         co_return;
     }
-    if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
+    if (!inputTranslationEnabled() || !hasValidInputLanguagePair()) {
         notifyFieldObserved(std::nullopt);
         m_currentField.reset();
         cancelJob(m_pendingTranslation);
@@ -112,7 +112,7 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         finish();
         co_return;
     }
-    if (m_inputTranslationMode == TranslationMode::selection) {
+    if (inputTranslationMode() == TranslationMode::selection) {
         // In the selection mode only selections are translated; the application is merely
         // made ready to answer.
         const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
@@ -227,7 +227,7 @@ void AppModel::inspectField(const FocusedField& field, const QString& diagnostic
     m_suspendedValues.remove(m_currentBundle);
 
     // A provider whose key could not be read is not asked in the background.
-    if (m_cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider))
+    if (cloudConsent() && m_pausedCredentialProviders.count(selectedProvider()))
         return;
 
     schedule(field, forceImmediate);
@@ -243,9 +243,9 @@ void AppModel::schedule(const FocusedField& field, bool forceImmediate)
                              : L10n::text(L10N_KEY("等待输入停顿…")));
 
     Job& job = startJob(m_pendingTranslation);
-    translationJob(job.id, snapshot, forceImmediate ? 0 : m_debounceMilliseconds, m_cloudConsent,
-                   currentProviderConfiguration(), rawValue(m_inputSourceLanguage),
-                   rawValue(m_inputTargetLanguage), job.cancellation.token());
+    translationJob(job.id, snapshot, forceImmediate ? 0 : debounceMilliseconds(), cloudConsent(),
+                   currentProviderConfiguration(), rawValue(inputSourceLanguage()),
+                   rawValue(inputTargetLanguage()), job.cancellation.token());
 }
 
 QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
@@ -312,8 +312,8 @@ QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot sn
     }
 
     publish(m_isTranslating, false);
-    recordCredentialFailure(m_selectedProvider, result.error());
-    publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+    recordCredentialFailure(selectedProvider(), result.error());
+    publish(m_serviceFailure, m_pausedCredentialProviders.count(selectedProvider()) == 0);
     const QString message = result.error().message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
@@ -325,8 +325,8 @@ QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationTo
 {
     const auto alive = m_alive;
     const QString bundleID = snapshot.field.bundleID;
-    if (!m_inputTranslationEnabled || !trusted() || !m_permissionGranted ||
-        m_inputTranslationMode != TranslationMode::automatic || !hasValidInputLanguagePair() ||
+    if (!inputTranslationEnabled() || !trusted() || !m_permissionGranted ||
+        inputTranslationMode() != TranslationMode::automatic || !hasValidInputLanguagePair() ||
         !isEligible(bundleID) || m_revision != snapshot.revision)
         co_return false;
 
@@ -334,7 +334,8 @@ QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationTo
     const AXWorker::Snapshot read = co_await m_ax.snapshot(snapshot.field, permit, token);
     if (!*alive || token.isCancelled())
         co_return false;
-    co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::automatic&& m_revision ==
+    co_return inputTranslationEnabled() &&
+        inputTranslationMode() == TranslationMode::automatic&& m_revision ==
             snapshot.revision&& isEligible(bundleID) &&
         read.stillFocused&& read.value == snapshot.originalText&& read.selectedLength.value_or(0) == 0;
 }

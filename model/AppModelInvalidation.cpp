@@ -2,8 +2,8 @@
 // generation together) so that a job still in flight finds itself stale, then puts the visible
 // state back.
 
-#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "policy/TextFingerprint.h"
 
