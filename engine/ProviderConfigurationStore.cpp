@@ -49,21 +49,4 @@ QByteArray ProviderConfigurationStore::encode(const ProviderConfigurations& conf
     return OrderedJson::array(elements);
 }
 
-ProviderConfigurations ProviderConfigurationStore::load(const SettingsStore& defaults)
-{
-    const auto stored = defaults.data(key);
-    return (stored ? decode(*stored) : std::nullopt).value_or(ProviderConfigurationStore::defaults());
-}
-
-SettingsStore::Change ProviderConfigurationStore::change(const ProviderConfigurations& configurations)
-{
-    return {key, QVariant(encode(configurations))};
-}
-
-SettingsWriteResult ProviderConfigurationStore::save(const ProviderConfigurations& configurations,
-                                                     SettingsStore& defaults)
-{
-    return defaults.apply({change(configurations)});
-}
-
 } // namespace qw

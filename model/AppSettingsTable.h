@@ -138,7 +138,7 @@ struct AppSettings::Table {
                                            })};
     static inline const F<ProviderConfigurations> providerConfigs{
         &Values::providerConfigs,
-        {QString(ProviderConfigurationStore::key), ProviderConfigurationStore::defaults(),
+        {QStringLiteral("providerConfigurations.v04"), ProviderConfigurationStore::defaults(),
          [](const QVariant& object) -> std::optional<ProviderConfigurations> {
              const std::optional<QByteArray> stored = SettingCodec::exactly<QByteArray>(object);
              return stored ? ProviderConfigurationStore::decode(*stored) : std::nullopt;

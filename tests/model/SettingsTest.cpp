@@ -237,6 +237,11 @@ TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
          [](const V& v) {
              return v.interfaceLanguage == InterfaceLanguage::chinese;
          }},
+        {"configurations with one bad entry",
+         {{"providerConfigurations.v04", QByteArray(R"([{"provider":"kimi"}])")}},
+         [](const V& v) {
+             return v.providerConfigs == ProviderConfigurationStore::defaults();
+         }},
         {"an unknown provider",
          {{"selectedTranslationProvider", QStringLiteral("bing")}},
          [](const V& v) {
@@ -611,9 +616,9 @@ TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
     ASSERT_TRUE(
         settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
+    ProviderConfigurations configs = AppSettings::Table::providerConfigs.row.read(settings);
     configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
-    ASSERT_TRUE(ProviderConfigurationStore::save(configs, settings));
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configs)}));
 
     const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
     AppModel& m = makeModel();
