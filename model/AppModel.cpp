@@ -1,5 +1,6 @@
 #include "model/AppModel.h"
 
+#include "accessibility/adapters/Workspace.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
 #include "l10n/L10n.h"
@@ -25,7 +26,8 @@ AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowe
       m_installedApplicationName(std::move(collaborators.installedApplicationName)),
       m_ownBundleID(std::move(collaborators.ownBundleID)),
       // Read without the side effects of the setters: those belong to later changes only.
-      m_settings(collaborators.defaults, defaultAllowedBundleIDs, m_clock.now())
+      m_settings(collaborators.defaults, defaultAllowedBundleIDs, m_clock.now()),
+      m_allowList(m_settings, m_workspace, m_clock, m_timeZone)
 {
     m_connectionStatus = L10n::text(L10N_KEY("尚未测试连接"));
     m_hotkeyStatus = L10n::text(L10N_KEY("快捷键尚未初始化"));
@@ -81,7 +83,7 @@ void AppModel::advanceRevision()
 
 bool AppModel::isEligible(const QString& bundleID) const
 {
-    return allowedBundleIDs().contains(bundleID) && !isAppIgnoredToday(bundleID);
+    return m_allowList.isEligible(bundleID);
 }
 
 bool AppModel::trusted() const

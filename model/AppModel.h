@@ -16,6 +16,7 @@
 #include "engine/TranslationMode.h"
 #include "engine/TranslationProvider.h"
 #include "l10n/InterfaceLanguage.h"
+#include "model/AllowList.h"
 #include "model/AppSettings.h"
 #include "model/ReplacementRecord.h"
 #include "model/TranslationApplication.h"
@@ -482,6 +483,7 @@ private:
 
     // Settings
     AppSettings m_settings;
+    AllowList m_allowList;
 
     // Published runtime state
     std::map<TranslationProvider, CredentialState> m_credentialStates;

@@ -5,7 +5,6 @@
 #include "core/SettingsStore.h"
 #include "l10n/L10n.h"
 #include "model/AppModel.h"
-#include "policy/BrowserPrivacy.h"
 
 namespace qw {
 
@@ -39,8 +38,7 @@ SettingsWriteResult AppModel::requestAllowApplication(const TranslationApplicati
 {
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
-    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace) &&
-        !m_settings.browserScopeConfirmed(app.bundleID)) {
+    if (m_allowList.needsBrowserConfirmation(app.bundleID)) {
         // Allowing a browser covers every site it shows: only the user's second confirmation
         // may do that, so without someone to ask nothing happens.
         if (m_callbacks.onBrowserConfirmationRequested)
@@ -54,33 +52,22 @@ SettingsWriteResult AppModel::allowApplication(const TranslationApplication& app
 {
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
-    QSet<QString> allowed = allowedBundleIDs();
-    allowed.insert(app.bundleID);
-    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::allowedBundleIDs, allowed)};
-    // One write: a browser confirmed but not allowed would later be allowed without asking.
-    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
-        changes.append(m_settings.browserScopeConfirmation(app.bundleID));
-    const SettingsWriteResult saved = persist(changes);
+    const bool wasAllowed = m_allowList.isAllowed(app.bundleID);
+    const SettingsWriteResult saved = m_allowList.allow(app.bundleID);
+    reportSettingsWriteFailure(saved);
     if (!saved)
         return saved;
-    assignSetting(AppSettings::Table::allowedBundleIDs, std::move(allowed));
+    if (!wasAllowed)
+        Q_EMIT changed();
     setStatus(L10n::format(L10N_KEY("已允许 %@"), {app.name}));
     return saved;
 }
 
 SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
 {
-    QSet<QString> allowed = allowedBundleIDs();
-    allowed.remove(bundleID);
-    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::allowedBundleIDs, allowed)};
-    QMap<QString, QDateTime> ignored = ignoredAppsUntil();
-    if (ignored.remove(bundleID) > 0)
-        changes.append(m_settings.change(AppSettings::Table::ignoredAppsUntil, ignored));
-    const SettingsWriteResult saved = m_settings.apply(changes);
     // Reading stops now, saved or not: the user withdrew the permission.
-    assignSetting(AppSettings::Table::allowedBundleIDs, std::move(allowed));
-    assignSetting(AppSettings::Table::ignoredAppsUntil, std::move(ignored));
-    // The browser's confirmation stays: allowing it again later does not ask again.
+    const SettingsWriteResult saved = m_allowList.revoke(bundleID);
+    Q_EMIT changed();
     invalidateAppWork(bundleID);
     if (saved)
         setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));

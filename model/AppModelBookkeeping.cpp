@@ -11,41 +11,22 @@ namespace qw {
 
 bool AppModel::isAppIgnoredToday(const QString& bundleID) const
 {
-    const auto found = ignoredAppsUntil().constFind(bundleID);
-    // A pause that has run out no longer counts, even before expireAppIgnores removes it.
-    return found != ignoredAppsUntil().cend() && *found > m_clock.now();
+    return m_allowList.isPausedToday(bundleID);
 }
 
 void AppModel::expireAppIgnores()
 {
-    const QDateTime now = m_clock.now();
-    QMap<QString, QDateTime> kept;
-    for (auto it = ignoredAppsUntil().cbegin(); it != ignoredAppsUntil().cend(); ++it) {
-        if (it.value() > now)
-            kept.insert(it.key(), it.value());
-    }
-    if (kept.size() == ignoredAppsUntil().size())
-        return;
-    // A pause that has ended is dropped when the settings are read, so the file means the same
-    // with or without it: a failed write loses nothing and is not worth a message.
-    static_cast<void>(m_settings.apply({m_settings.change(AppSettings::Table::ignoredAppsUntil, kept)}));
-    assignSetting(AppSettings::Table::ignoredAppsUntil, std::move(kept));
+    if (m_allowList.expirePauses())
+        Q_EMIT changed();
 }
 
 SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
 {
-    if (!allowedBundleIDs().contains(app.bundleID))
+    if (!m_allowList.isAllowed(app.bundleID))
         return SettingsWriteResult::ok();
-    // The next local midnight by the calendar, not 24 hours: on a day the clocks change the
-    // pause still ends at midnight.
-    const QDate today = m_clock.now().toTimeZone(m_timeZone).date();
-    const QDateTime until(today.addDays(1), QTime(0, 0), m_timeZone);
-    QMap<QString, QDateTime> ignored = ignoredAppsUntil();
-    ignored.insert(app.bundleID, until);
-    const SettingsWriteResult saved =
-        m_settings.apply({m_settings.change(AppSettings::Table::ignoredAppsUntil, ignored)});
     // The pause holds for today, saved or not: the user asked for quiet.
-    assignSetting(AppSettings::Table::ignoredAppsUntil, std::move(ignored));
+    const SettingsWriteResult saved = m_allowList.pauseToday(app.bundleID);
+    Q_EMIT changed();
     invalidateAppWork(app.bundleID);
     if (saved)
         setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
@@ -55,16 +36,16 @@ SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
 
 SettingsWriteResult AppModel::resumeApp(const QString& bundleID)
 {
-    if (ignoredAppsUntil().contains(bundleID)) {
-        QMap<QString, QDateTime> ignored = ignoredAppsUntil();
-        ignored.remove(bundleID);
-        const SettingsWriteResult saved = setIgnoredAppsUntil(std::move(ignored));
-        if (!saved)
-            return saved;
-    }
+    const bool paused = ignoredAppsUntil().contains(bundleID);
+    const SettingsWriteResult saved = m_allowList.resume(bundleID);
+    reportSettingsWriteFailure(saved);
+    if (!saved)
+        return saved;
+    if (paused)
+        Q_EMIT changed();
     setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
     invalidateAppWork(bundleID);
-    return SettingsWriteResult::ok();
+    return saved;
 }
 
 ProviderConfiguration AppModel::currentProviderConfiguration() const
