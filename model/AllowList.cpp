@@ -1,6 +1,7 @@
 #include "model/AllowList.h"
 
 #include "core/Clock.h"
+#include "l10n/L10n.h"
 #include "policy/BrowserPrivacy.h"
 
 namespace qw {
@@ -81,6 +82,31 @@ bool AllowList::expirePauses()
     static_cast<void>(m_settings.apply({m_settings.change(Table::ignoredAppsUntil, kept)}));
     m_settings.assign(Table::ignoredAppsUntil, std::move(kept));
     return true;
+}
+
+QString AllowList::allowedMessage(const QString& name)
+{
+    return L10n::format(L10N_KEY("已允许 %@"), {name});
+}
+
+QString AllowList::pausedMessage(const QString& name)
+{
+    return L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {name});
+}
+
+QString AllowList::resumedMessage()
+{
+    return L10n::text(L10N_KEY("已恢复此应用的翻译"));
+}
+
+QString AllowList::revokedMessage(const QString& bundleID)
+{
+    return L10n::format(L10N_KEY("已停止读取 %@"), {bundleID});
+}
+
+QString AllowList::ownApplicationMessage()
+{
+    return L10n::text(L10N_KEY("不能允许织语读取它自己"));
 }
 
 } // namespace qw

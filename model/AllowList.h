@@ -45,6 +45,14 @@ public:
     // Drops the pauses that have ended; whether any was dropped.
     bool expirePauses();
 
+    // What the user is told after each change.
+    static QString allowedMessage(const QString& name);
+    static QString pausedMessage(const QString& name);
+    static QString resumedMessage();
+    static QString revokedMessage(const QString& bundleID);
+    // Reading this program's own windows would translate its own bubble and settings.
+    static QString ownApplicationMessage();
+
 private:
     AppSettings& m_settings;
     const UrlHandlerRegistry& m_handlers;

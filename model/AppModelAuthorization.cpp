@@ -30,7 +30,7 @@ bool AppModel::refuseOwnApplication(const TranslationApplication& app)
     // Reading this program's own windows would translate its own bubble and settings.
     if (!app.bundleID.isEmpty() && app.bundleID != m_ownBundleID)
         return false;
-    setStatus(L10n::text(L10N_KEY("不能允许织语读取它自己")));
+    setStatus(AllowList::ownApplicationMessage());
     return true;
 }
 
@@ -59,7 +59,7 @@ SettingsWriteResult AppModel::allowApplication(const TranslationApplication& app
         return saved;
     if (!wasAllowed)
         Q_EMIT changed();
-    setStatus(L10n::format(L10N_KEY("已允许 %@"), {app.name}));
+    setStatus(AllowList::allowedMessage(app.name));
     return saved;
 }
 
@@ -70,7 +70,7 @@ SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
     Q_EMIT changed();
     invalidateAppWork(bundleID);
     if (saved)
-        setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));
+        setStatus(AllowList::revokedMessage(bundleID));
     reportSettingsWriteFailure(saved);
     return saved;
 }

@@ -29,7 +29,7 @@ SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
     Q_EMIT changed();
     invalidateAppWork(app.bundleID);
     if (saved)
-        setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
+        setStatus(AllowList::pausedMessage(app.name));
     reportSettingsWriteFailure(saved);
     return saved;
 }
@@ -43,7 +43,7 @@ SettingsWriteResult AppModel::resumeApp(const QString& bundleID)
         return saved;
     if (paused)
         Q_EMIT changed();
-    setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
+    setStatus(AllowList::resumedMessage());
     invalidateAppWork(bundleID);
     return saved;
 }
