@@ -116,166 +116,108 @@ TEST(AppSettingsTest, EverySettingIsReadBackUnderItsKeyWithItsType)
     EXPECT_EQ(store.keys().size(), rows.size()) << "nothing is stored under any other key";
 }
 
-// What a store holds that is missing, of another type, unknown or left by an older version.
+// A loaded field in its stored form, found by its key.
+QVariant loadedAsStored(const AppSettings& settings, const QString& key)
+{
+    QVariant result;
+    std::apply(
+        [&](const auto&... f) {
+            ((f.row.key == key ? void(result = f.row.encode(settings.values().*f.member)) : void()), ...);
+        },
+        AppSettings::fields());
+    return result;
+}
+
+// What a store holds that is missing, of another type, unknown or left by an older version;
+// each expectation is a loaded setting in its stored form.
 TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
 {
-    using V = AppSettings::Values;
     const QString editor = AppModel::defaultAllowedApplication;
+    const QVariant english = QStringLiteral("English"), chinese = QStringLiteral("Simplified Chinese");
     const struct {
-        const char* situation;
         QVariantMap stored;
-        std::function<bool(const V&)> expected;
+        QVariantMap expected;
         QStringList defaultAllowed = {};
     } rows[] = {
-        {"nothing stored",
-         {},
-         [](const V& v) {
-             return v.interfaceLanguage == InterfaceLanguage::system && v.appActionHotkeysEnabled &&
-                    v.ignoredAppsUntil.isEmpty() && v.selectedProvider == TranslationProvider::openAI &&
-                    v.inputTranslationEnabled && !v.pageTranslationEnabled &&
-                    v.inputSourceLanguage == TranslationLanguage::chinese &&
-                    v.inputTargetLanguage == TranslationLanguage::english &&
-                    v.pageSourceLanguage == TranslationLanguage::english &&
-                    v.pageTargetLanguage == TranslationLanguage::chinese &&
-                    v.inputTranslationMode == TranslationMode::automatic &&
-                    v.providerConfigs == ProviderConfigurationStore::defaults() &&
-                    v.debounceMilliseconds == 800 && !v.pasteFallback && v.hotkeysEnabled &&
-                    v.hotkeyPreset == 0 && v.allowedBundleIDs.isEmpty() && !v.cloudConsent;
-         }},
-        {"an installation from before the guide",
-         {},
-         [editor](const V& v) { return v.allowedBundleIDs == QSet<QString>{editor}; },
-         {editor}},
-        {"a stored empty allow list",
-         {{"allowedBundleIDs", QStringList()}},
-         [](const V& v) { return v.allowedBundleIDs.isEmpty(); },
-         {editor}},
-        {"a pause not offered",
-         {{"debounceMilliseconds", qint64(700)}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 800;
-         }},
-        {"a pause of 0",
-         {{"debounceMilliseconds", qint64(0)}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 800;
-         }},
-        {"a pause of -1",
-         {{"debounceMilliseconds", qint64(-1)}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 800;
-         }},
-        {"a pause of 5000",
-         {{"debounceMilliseconds", qint64(5000)}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 800;
-         }},
-        {"a pause written as text",
-         {{"debounceMilliseconds", QStringLiteral("1200")}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 800;
-         }},
-        {"an offered pause",
-         {{"debounceMilliseconds", qint64(600)}},
-         [](const V& v) {
-             return v.debounceMilliseconds == 600;
-         }},
-        {"old switches",
-         {{"helperEnabled", false}, {"selectionTranslationEnabled", true}},
-         [](const V& v) {
-             return !v.inputTranslationEnabled && v.pageTranslationEnabled;
-         }},
-        {"new switches win; a non-Boolean falls back to the old one",
-         {{"helperEnabled", false},
+        {{},
+         {{"interfaceLanguage", QStringLiteral("system")},
+          {"appActionHotkeysEnabled", true},
+          {"ignoredAppsUntil", QVariantMap()},
+          {"selectedTranslationProvider", QStringLiteral("openai")},
+          {"inputTranslationEnabled", true},
+          {"pageTranslationEnabled", false},
+          {"inputSourceLanguage", chinese},
+          {"inputTargetLanguage", english},
+          {"pageSourceLanguage", english},
+          {"pageTargetLanguage", chinese},
+          {"inputTranslationMode", QStringLiteral("automatic")},
+          {"providerConfigurations.v04",
+           ProviderConfigurationStore::encode(ProviderConfigurationStore::defaults())},
+          {"debounceMilliseconds", qint64(800)},
+          {"pasteFallback", false},
+          {"hotkeysEnabled", true},
+          {"hotkeyPreset", qint64(0)},
+          {"allowedBundleIDs", QStringList()}}},
+        {{}, {{"allowedBundleIDs", QStringList{editor}}}, {editor}},
+        {{{"allowedBundleIDs", QStringList()}}, {{"allowedBundleIDs", QStringList()}}, {editor}},
+        {{{"debounceMilliseconds", qint64(700)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(0)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(-1)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(5000)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", QStringLiteral("1200")}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(600)}}, {{"debounceMilliseconds", qint64(600)}}},
+        {{{"helperEnabled", false}, {"selectionTranslationEnabled", true}},
+         {{"inputTranslationEnabled", false}, {"pageTranslationEnabled", true}}},
+        // The new switches win; a non-Boolean falls back to the old one.
+        {{{"helperEnabled", false},
           {"inputTranslationEnabled", true},
           {"selectionTranslationEnabled", true},
           {"pageTranslationEnabled", QStringLiteral("no")}},
-         [](const V& v) {
-             return v.inputTranslationEnabled && v.pageTranslationEnabled;
-         }},
-        {"an old automatic target",
-         {{"targetLanguage", QStringLiteral("auto-detect")}, {"sourceLanguage", QStringLiteral("日本語")}},
-         [](const V& v) {
-             // An automatic target cannot be sent to; reading may start from it.
-             return v.inputSourceLanguage == TranslationLanguage::japanese &&
-                    v.inputTargetLanguage == TranslationLanguage::english &&
-                    v.pageSourceLanguage == TranslationLanguage::automatic &&
-                    v.pageTargetLanguage == TranslationLanguage::japanese;
-         }},
-        {"an unknown language",
-         {{"inputSourceLanguage", QStringLiteral("Klingon")}, {"sourceLanguage", QStringLiteral("Deutsch")}},
-         [](const V& v) {
-             return v.inputSourceLanguage == TranslationLanguage::german;
-         }},
-        {"a mode with a capital",
-         {{"inputTranslationMode", QStringLiteral("Selection")}},
-         [](const V& v) {
-             return v.inputTranslationMode == TranslationMode::automatic;
-         }},
-        {"a preset not offered",
-         {{"hotkeyPreset", qint64(2)}},
-         [](const V& v) {
-             return v.hotkeyPreset == 0;
-         }},
-        {"an unknown interface language",
-         {{"interfaceLanguage", QStringLiteral("fr")}},
-         [](const V& v) {
-             return v.interfaceLanguage == InterfaceLanguage::system;
-         }},
-        {"an empty interface language",
-         {{"interfaceLanguage", QString()}},
-         [](const V& v) {
-             return v.interfaceLanguage == InterfaceLanguage::system;
-         }},
-        {"an interface language as a number",
-         {{"interfaceLanguage", qint64(1)}},
-         [](const V& v) {
-             return v.interfaceLanguage == InterfaceLanguage::system;
-         }},
-        {"a known interface language",
-         {{"interfaceLanguage", QStringLiteral("zh-Hans")}},
-         [](const V& v) {
-             return v.interfaceLanguage == InterfaceLanguage::chinese;
-         }},
-        {"configurations with one bad entry",
-         {{"providerConfigurations.v04", QByteArray(R"([{"provider":"kimi"}])")}},
-         [](const V& v) {
-             return v.providerConfigs == ProviderConfigurationStore::defaults();
-         }},
-        {"an unknown provider",
-         {{"selectedTranslationProvider", QStringLiteral("bing")}},
-         [](const V& v) {
-             return v.selectedProvider == TranslationProvider::openAI;
-         }},
-        {"the single old consent meant OpenAI",
-         {{"cloudConsent", true}},
-         [](const V& v) {
-             return v.cloudConsent;
-         }},
-        {"and no other provider",
-         {{"cloudConsent", true}, {"selectedTranslationProvider", QStringLiteral("deepseek")}},
-         [](const V& v) {
-             return !v.cloudConsent;
-         }},
-        {"a built-in provider keeps a consent without a recorded endpoint",
-         {{"cloudConsent.deepseek", true}, {"selectedTranslationProvider", QStringLiteral("deepseek")}},
-         [](const V& v) {
-             return v.cloudConsent;
-         }},
+         {{"inputTranslationEnabled", true}, {"pageTranslationEnabled", true}}},
+        // An automatic target cannot be sent to; reading may start from it.
+        {{{"targetLanguage", QStringLiteral("auto-detect")}, {"sourceLanguage", QStringLiteral("日本語")}},
+         {{"inputSourceLanguage", QStringLiteral("日本語")},
+          {"inputTargetLanguage", english},
+          {"pageSourceLanguage", QStringLiteral("auto-detect")},
+          {"pageTargetLanguage", QStringLiteral("日本語")}}},
+        {{{"inputSourceLanguage", QStringLiteral("Klingon")}, {"sourceLanguage", QStringLiteral("Deutsch")}},
+         {{"inputSourceLanguage", QStringLiteral("Deutsch")}}},
+        {{{"inputTranslationMode", QStringLiteral("Selection")}},
+         {{"inputTranslationMode", QStringLiteral("automatic")}}},
+        {{{"hotkeyPreset", qint64(2)}}, {{"hotkeyPreset", qint64(0)}}},
+        {{{"interfaceLanguage", QStringLiteral("fr")}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", QString()}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", qint64(1)}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", QStringLiteral("zh-Hans")}},
+         {{"interfaceLanguage", QStringLiteral("zh-Hans")}}},
+        {{{"selectedTranslationProvider", QStringLiteral("bing")}},
+         {{"selectedTranslationProvider", QStringLiteral("openai")}}},
+        {{{"providerConfigurations.v04", QByteArray(R"([{"provider":"kimi"}])")}},
+         {{"providerConfigurations.v04",
+           ProviderConfigurationStore::encode(ProviderConfigurationStore::defaults())}}},
     };
     for (const auto& row : rows) {
         InMemorySettingsStore store;
         for (auto it = row.stored.cbegin(); it != row.stored.cend(); ++it)
             ASSERT_TRUE(store.setObject(it.key(), it.value()));
-        EXPECT_TRUE(row.expected(AppSettings(store, row.defaultAllowed, kNow).values())) << row.situation;
-        EXPECT_EQ(store.keys().size(), row.stored.size())
-            << row.situation << ": nothing is written while reading";
+        const AppSettings loaded(store, row.defaultAllowed, kNow);
+        for (auto it = row.expected.cbegin(); it != row.expected.cend(); ++it)
+            EXPECT_EQ(loadedAsStored(loaded, it.key()), it.value()) << it.key().toStdString();
+        EXPECT_EQ(store.keys().size(), row.stored.size()) << "nothing is written while reading";
     }
 }
 
-TEST(AppSettingsTest, ACustomConsentFollowsTheEndpointItWasGivenFor)
+TEST(AppSettingsTest, ConsentFollowsTheProviderAndTheEndpointItWasGivenFor)
 {
     InMemorySettingsStore store;
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent);
+    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent"), true));
+    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent) << "the single old consent meant OpenAI";
+    ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "and no other provider";
+    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.deepseek"), true));
+    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent)
+        << "a built-in provider keeps a consent without a recorded endpoint";
     ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom")));
     ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.custom"), true));
     ProviderConfigurations configs = ProviderConfigurationStore::defaults();
