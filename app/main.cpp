@@ -1,12 +1,13 @@
 #include "app/cli/CommandLine.h"
-#include "l10n/L10n.h"
-#include "l10n/LocalizationState.h"
 #include "core/Clock.h"
 #include "core/QtTimerSource.h"
 #include "core/SerialWorker.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
+#include "model/AppSettings.h"
 #include "platform/DesktopEntryIndex.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "platform/SecretServiceBackend.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
 
     qw::SystemClock clock;
     qw::JsonFileSettingsStore settings(qw::JsonFileSettingsStore::defaultPath(), clock);
-    qw::LocalizationState::shared().loadPersisted(settings);
+    qw::LocalizationState::shared().setLanguage(qw::AppSettings::Table::interfaceLanguage.row.read(settings));
     // An invalid choice is refused by the command line itself, in the stored language.
     if (const auto language = qw::CommandLine::interfaceLanguageOption(QCoreApplication::arguments()))
         qw::LocalizationState::shared().setLanguage(*language);

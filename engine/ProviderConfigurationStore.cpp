@@ -7,38 +7,38 @@
 
 namespace qw {
 
-const QString ProviderConfigurationStore::key = QStringLiteral("providerConfigurations.v04");
-
-ProviderConfigurations ProviderConfigurationStore::load(const SettingsStore& defaults)
+ProviderConfigurations ProviderConfigurationStore::defaults()
 {
     ProviderConfigurations configurations;
     for (TranslationProvider provider : allTranslationProviders())
         configurations[provider] = ProviderConfiguration::defaults(provider);
+    return configurations;
+}
 
-    const auto stored = defaults.data(key);
-    if (!stored)
-        return configurations;
+std::optional<ProviderConfigurations> ProviderConfigurationStore::decode(const QByteArray& stored)
+{
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(*stored, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(stored, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isArray())
-        return configurations;
+        return std::nullopt;
 
     // Decoded completely before anything is applied: one bad entry discards them all.
     QList<ProviderConfiguration> decoded;
     for (const QJsonValue& element : document.array()) {
         if (!element.isObject())
-            return configurations;
+            return std::nullopt;
         auto configuration = ProviderConfiguration::fromJson(element.toObject());
         if (!configuration)
-            return configurations;
+            return std::nullopt;
         decoded.append(*configuration);
     }
+    ProviderConfigurations configurations = defaults();
     for (const ProviderConfiguration& configuration : decoded)
         configurations[configuration.provider] = configuration;
     return configurations;
 }
 
-SettingsStore::Change ProviderConfigurationStore::change(const ProviderConfigurations& configurations)
+QByteArray ProviderConfigurationStore::encode(const ProviderConfigurations& configurations)
 {
     QList<QByteArray> elements;
     for (TranslationProvider provider : allTranslationProviders()) {
@@ -46,13 +46,7 @@ SettingsStore::Change ProviderConfigurationStore::change(const ProviderConfigura
         if (found != configurations.end())
             elements.append(found->second.toJson());
     }
-    return {key, QVariant(OrderedJson::array(elements))};
-}
-
-SettingsWriteResult ProviderConfigurationStore::save(const ProviderConfigurations& configurations,
-                                                     SettingsStore& defaults)
-{
-    return defaults.apply({change(configurations)});
+    return OrderedJson::array(elements);
 }
 
 } // namespace qw

@@ -1,28 +1,26 @@
 #pragma once
 
-#include "core/SettingsStore.h"
 #include "engine/ProviderConfiguration.h"
 
+#include <QByteArray>
 #include <map>
+#include <optional>
 
 namespace qw {
 
 using ProviderConfigurations = std::map<TranslationProvider, ProviderConfiguration>;
 
-// All provider configurations as one JSON array under "providerConfigurations.v04".
+// The stored form of all provider configurations: one JSON array, in the providers' declared
+// order. The settings table keeps it under its key.
 class ProviderConfigurationStore {
 public:
-    static const QString key;
-
-    // Every provider's configuration: the stored one where there is one, the default otherwise.
-    // A stored value that does not decode as a whole is ignored entirely (and left in place
-    // until the next save overwrites it).
-    static ProviderConfigurations load(const SettingsStore& defaults);
-    // The configurations as stored, in the providers' declared order, for a write that must
-    // carry other settings along (a consent withdrawn with the endpoint it was given for).
-    static SettingsStore::Change change(const ProviderConfigurations& configurations);
-    [[nodiscard]] static SettingsWriteResult save(const ProviderConfigurations& configurations,
-                                                  SettingsStore& defaults);
+    // Every provider's default configuration.
+    static ProviderConfigurations defaults();
+    // The stored entries over the defaults, or none when the array does not decode as a whole:
+    // one bad entry discards them all, and the caller keeps the defaults (the stored value stays
+    // in place until the next save overwrites it).
+    static std::optional<ProviderConfigurations> decode(const QByteArray& stored);
+    static QByteArray encode(const ProviderConfigurations& configurations);
 };
 
 } // namespace qw

@@ -1,7 +1,5 @@
 #include "l10n/LocalizationState.h"
 
-#include "core/SettingsStore.h"
-
 namespace qw {
 
 LocalizationState& LocalizationState::shared()
@@ -20,12 +18,6 @@ void LocalizationState::setLanguage(InterfaceLanguage language)
 {
     std::lock_guard lock(m_mutex);
     m_language = language;
-}
-
-void LocalizationState::loadPersisted(const SettingsStore& store)
-{
-    setLanguage(
-        interfaceLanguageFromRaw(store.string(QStringLiteral("interfaceLanguage")).value_or(QString())));
 }
 
 } // namespace qw

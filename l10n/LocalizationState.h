@@ -6,8 +6,6 @@
 
 namespace qw {
 
-class SettingsStore;
-
 // The process-wide current interface language. Lookups may come from any thread; the lock is
 // held only while the value is copied in or out.
 class LocalizationState {
@@ -15,11 +13,9 @@ public:
     static LocalizationState& shared();
 
     InterfaceLanguage language() const;
+    // The shell sets the stored language once at start-up, before the first lookup that
+    // matters, and again whenever the user changes it.
     void setLanguage(InterfaceLanguage language);
-
-    // Takes the persisted "interfaceLanguage" (absent means `system`). Called once at start-up,
-    // before the first lookup that matters.
-    void loadPersisted(const SettingsStore& store);
 
 private:
     LocalizationState() = default;

@@ -1,9 +1,9 @@
 #include "model/AppModel.h"
 
-#include "l10n/L10n.h"
+#include "accessibility/adapters/Workspace.h"
 #include "core/Clock.h"
 #include "core/SettingsStore.h"
-#include "model/PersistedSettings.h"
+#include "l10n/L10n.h"
 
 namespace qw {
 
@@ -11,43 +11,24 @@ const QString AppModel::defaultAllowedApplication = QStringLiteral("org.gnome.Te
 
 const QList<int>& AppModel::allowedDebounceValues()
 {
-    return PersistedSettings::allowedDebounceValues;
+    return AppSettings::allowedDebounceValues;
 }
 
 AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowedBundleIDs, QObject* parent)
-    : QObject(parent), m_defaults(collaborators.defaults), m_clock(collaborators.clock),
-      m_timers(collaborators.timers), m_timeZone(std::move(collaborators.timeZone)),
-      m_service(collaborators.service), m_ax(collaborators.ax), m_axAccess(std::move(collaborators.axAccess)),
-      m_workspace(collaborators.workspace), m_trustCheck(std::move(collaborators.trustCheck)),
-      m_copyText(std::move(collaborators.copyText)), m_keyPresence(std::move(collaborators.keyPresence)),
-      m_ownPid(collaborators.ownPid), m_saveKey(std::move(collaborators.saveKey)),
-      m_removeKey(std::move(collaborators.removeKey)), m_requestTrust(std::move(collaborators.requestTrust)),
+    : QObject(parent), m_clock(collaborators.clock), m_timers(collaborators.timers),
+      m_timeZone(std::move(collaborators.timeZone)), m_service(collaborators.service), m_ax(collaborators.ax),
+      m_axAccess(std::move(collaborators.axAccess)), m_workspace(collaborators.workspace),
+      m_trustCheck(std::move(collaborators.trustCheck)), m_copyText(std::move(collaborators.copyText)),
+      m_keyPresence(std::move(collaborators.keyPresence)), m_ownPid(collaborators.ownPid),
+      m_saveKey(std::move(collaborators.saveKey)), m_removeKey(std::move(collaborators.removeKey)),
+      m_requestTrust(std::move(collaborators.requestTrust)),
       m_openAccessibilitySettings(std::move(collaborators.openAccessibilitySettings)),
       m_installedApplicationName(std::move(collaborators.installedApplicationName)),
-      m_ownBundleID(std::move(collaborators.ownBundleID))
+      m_ownBundleID(std::move(collaborators.ownBundleID)),
+      // Read without the side effects of the setters: those belong to later changes only.
+      m_settings(collaborators.defaults, defaultAllowedBundleIDs, m_clock.now()),
+      m_allowList(m_settings, m_workspace, m_clock, m_timeZone)
 {
-    // Plain assignments: the side effects of the setters belong to later changes only.
-    const PersistedSettings stored =
-        PersistedSettings::load(m_defaults, defaultAllowedBundleIDs, m_clock.now());
-    m_interfaceLanguage = stored.interfaceLanguage;
-    m_appActionHotkeysEnabled = stored.appActionHotkeysEnabled;
-    m_ignoredAppsUntil = stored.ignoredAppsUntil;
-    m_selectedProvider = stored.selectedProvider;
-    m_inputTranslationEnabled = stored.inputTranslationEnabled;
-    m_pageTranslationEnabled = stored.pageTranslationEnabled;
-    m_inputSourceLanguage = stored.inputSourceLanguage;
-    m_inputTargetLanguage = stored.inputTargetLanguage;
-    m_pageSourceLanguage = stored.pageSourceLanguage;
-    m_pageTargetLanguage = stored.pageTargetLanguage;
-    m_inputTranslationMode = stored.inputTranslationMode;
-    m_providerConfigs = stored.providerConfigs;
-    m_debounceMilliseconds = stored.debounceMilliseconds;
-    m_pasteFallback = stored.pasteFallback;
-    m_hotkeysEnabled = stored.hotkeysEnabled;
-    m_hotkeyPreset = stored.hotkeyPreset;
-    m_allowedBundleIDs = stored.allowedBundleIDs;
-    m_cloudConsent = stored.cloudConsent;
-
     m_connectionStatus = L10n::text(L10N_KEY("尚未测试连接"));
     m_hotkeyStatus = L10n::text(L10N_KEY("快捷键尚未初始化"));
     m_focusDiagnostic = QStringLiteral("\u2014");
@@ -102,7 +83,7 @@ void AppModel::advanceRevision()
 
 bool AppModel::isEligible(const QString& bundleID) const
 {
-    return m_allowedBundleIDs.contains(bundleID) && !isAppIgnoredToday(bundleID);
+    return m_allowList.isEligible(bundleID);
 }
 
 bool AppModel::trusted() const

@@ -6,17 +6,18 @@
 #include "accessibility/adapters/AccessibilityElement.h"
 #include "accessibility/adapters/RunningApplication.h"
 #include "accessibility/adapters/TextRange.h"
-#include "l10n/InterfaceLanguage.h"
 #include "core/CancellationToken.h"
 #include "core/SettingsStore.h"
 #include "core/SettingsWriteResult.h"
 #include "engine/CredentialState.h"
-#include "engine/ProviderConfigurationStore.h"
 #include "engine/SelectedTranslationKind.h"
 #include "engine/TranslationError.h"
 #include "engine/TranslationLanguage.h"
 #include "engine/TranslationMode.h"
 #include "engine/TranslationProvider.h"
+#include "l10n/InterfaceLanguage.h"
+#include "model/AllowList.h"
+#include "model/AppSettings.h"
 #include "model/ReplacementRecord.h"
 #include "model/TranslationApplication.h"
 #include "model/TranslationSnapshot.h"
@@ -128,40 +129,40 @@ public:
     // and the failure is returned. Withdrawing a permission is the exception
     // (`setCloudConsent(false)`, `removeAllowedApp`, `ignoreAppToday`): it holds for this run
     // even when it cannot be saved, since nothing may be read or sent against the user's word.
-    InterfaceLanguage interfaceLanguage() const { return m_interfaceLanguage; }
+    InterfaceLanguage interfaceLanguage() const { return m_settings.values().interfaceLanguage; }
     SettingsWriteResult setInterfaceLanguage(InterfaceLanguage language);
-    bool appActionHotkeysEnabled() const { return m_appActionHotkeysEnabled; }
+    bool appActionHotkeysEnabled() const { return m_settings.values().appActionHotkeysEnabled; }
     SettingsWriteResult setAppActionHotkeysEnabled(bool enabled);
-    const QMap<QString, QDateTime>& ignoredAppsUntil() const { return m_ignoredAppsUntil; }
+    const QMap<QString, QDateTime>& ignoredAppsUntil() const { return m_settings.values().ignoredAppsUntil; }
     SettingsWriteResult setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil);
-    TranslationProvider selectedProvider() const { return m_selectedProvider; }
+    TranslationProvider selectedProvider() const { return m_settings.values().selectedProvider; }
     SettingsWriteResult setSelectedProvider(TranslationProvider provider);
-    bool inputTranslationEnabled() const { return m_inputTranslationEnabled; }
+    bool inputTranslationEnabled() const { return m_settings.values().inputTranslationEnabled; }
     SettingsWriteResult setInputTranslationEnabled(bool enabled);
-    bool pageTranslationEnabled() const { return m_pageTranslationEnabled; }
+    bool pageTranslationEnabled() const { return m_settings.values().pageTranslationEnabled; }
     SettingsWriteResult setPageTranslationEnabled(bool enabled);
-    TranslationLanguage inputSourceLanguage() const { return m_inputSourceLanguage; }
+    TranslationLanguage inputSourceLanguage() const { return m_settings.values().inputSourceLanguage; }
     SettingsWriteResult setInputSourceLanguage(TranslationLanguage language);
-    TranslationLanguage inputTargetLanguage() const { return m_inputTargetLanguage; }
+    TranslationLanguage inputTargetLanguage() const { return m_settings.values().inputTargetLanguage; }
     SettingsWriteResult setInputTargetLanguage(TranslationLanguage language);
-    TranslationLanguage pageSourceLanguage() const { return m_pageSourceLanguage; }
+    TranslationLanguage pageSourceLanguage() const { return m_settings.values().pageSourceLanguage; }
     SettingsWriteResult setPageSourceLanguage(TranslationLanguage language);
-    TranslationLanguage pageTargetLanguage() const { return m_pageTargetLanguage; }
+    TranslationLanguage pageTargetLanguage() const { return m_settings.values().pageTargetLanguage; }
     SettingsWriteResult setPageTargetLanguage(TranslationLanguage language);
-    TranslationMode inputTranslationMode() const { return m_inputTranslationMode; }
+    TranslationMode inputTranslationMode() const { return m_settings.values().inputTranslationMode; }
     SettingsWriteResult setInputTranslationMode(TranslationMode mode);
-    int debounceMilliseconds() const { return m_debounceMilliseconds; }
+    int debounceMilliseconds() const { return m_settings.values().debounceMilliseconds; }
     SettingsWriteResult setDebounceMilliseconds(int milliseconds);
-    bool pasteFallback() const { return m_pasteFallback; }
+    bool pasteFallback() const { return m_settings.values().pasteFallback; }
     SettingsWriteResult setPasteFallback(bool enabled);
-    bool hotkeysEnabled() const { return m_hotkeysEnabled; }
+    bool hotkeysEnabled() const { return m_settings.values().hotkeysEnabled; }
     SettingsWriteResult setHotkeysEnabled(bool enabled);
-    int hotkeyPreset() const { return m_hotkeyPreset; }
+    int hotkeyPreset() const { return m_settings.values().hotkeyPreset; }
     SettingsWriteResult setHotkeyPreset(int preset);
-    const ProviderConfigurations& providerConfigs() const { return m_providerConfigs; }
-    const QSet<QString>& allowedBundleIDs() const { return m_allowedBundleIDs; }
+    const ProviderConfigurations& providerConfigs() const { return m_settings.values().providerConfigs; }
+    const QSet<QString>& allowedBundleIDs() const { return m_settings.values().allowedBundleIDs; }
     SettingsWriteResult setAllowedBundleIDs(QSet<QString> bundleIDs);
-    bool cloudConsent() const { return m_cloudConsent; }
+    bool cloudConsent() const { return m_settings.values().cloudConsent; }
     // Consent to send text to the selected provider, saved together with the endpoint it is
     // given for: refused (stays false, nothing stored, `connectionStatus` says why) while that
     // endpoint is not valid.
@@ -171,6 +172,8 @@ public:
     bool hasValidPageLanguagePair() const;
     SettingsWriteResult setPageLanguagesFromInput();
     bool restoredCloudConsent(TranslationProvider provider) const;
+    // The settings as this run holds them, read and written through the settings table.
+    const AppSettings& settings() const { return m_settings; }
 
     // --- Published runtime state ---
     const std::map<TranslationProvider, CredentialState>& credentialStates() const
@@ -352,10 +355,26 @@ private:
     // --- Settings (AppModelSettings.cpp) ---
     // Saves the changes; a failure's message becomes `status`.
     SettingsWriteResult persist(const QList<SettingsStore::Change>& changes);
-    SettingsWriteResult persist(const QString& key, const QVariant& value);
+    // Saves one setting through the settings table; only a saved value is taken, and observers
+    // hear of it when it changed.
+    template <class T> SettingsWriteResult persist(const AppSettings::Field<T>& field, T value)
+    {
+        const T previous = m_settings.values().*field.member;
+        const SettingsWriteResult saved = m_settings.set(field, std::move(value));
+        reportSettingsWriteFailure(saved);
+        if (saved && !(m_settings.values().*field.member == previous))
+            Q_EMIT changed();
+        return saved;
+    }
+    // Takes a value for this run, saved or not.
+    template <class T> void assignSetting(const AppSettings::Field<T>& field, T value)
+    {
+        if (m_settings.values().*field.member == value)
+            return;
+        m_settings.assign(field, std::move(value));
+        Q_EMIT changed();
+    }
     void reportSettingsWriteFailure(const SettingsWriteResult& result);
-    // The stored consent of `provider` and the endpoint it is given for, as one write.
-    QList<SettingsStore::Change> cloudConsentChanges(TranslationProvider provider, bool consent) const;
     // Takes a consent that is saved (or a withdrawal) into the model and runs its side effects.
     void assignCloudConsent(bool consent);
     void afterCloudConsentChange();
@@ -464,7 +483,6 @@ private:
     void setCredentialState(TranslationProvider provider, CredentialState state);
 
     // Collaborators
-    SettingsStore& m_defaults;
     Clock& m_clock;
     TimerSource& m_timers;
     QTimeZone m_timeZone;
@@ -487,24 +505,8 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
     // Settings
-    InterfaceLanguage m_interfaceLanguage = InterfaceLanguage::system;
-    bool m_appActionHotkeysEnabled = true;
-    QMap<QString, QDateTime> m_ignoredAppsUntil;
-    TranslationProvider m_selectedProvider = TranslationProvider::openAI;
-    bool m_inputTranslationEnabled = true;
-    bool m_pageTranslationEnabled = false;
-    TranslationLanguage m_inputSourceLanguage = TranslationLanguage::chinese;
-    TranslationLanguage m_inputTargetLanguage = TranslationLanguage::english;
-    TranslationLanguage m_pageSourceLanguage = TranslationLanguage::english;
-    TranslationLanguage m_pageTargetLanguage = TranslationLanguage::chinese;
-    TranslationMode m_inputTranslationMode = TranslationMode::automatic;
-    int m_debounceMilliseconds = 800;
-    bool m_pasteFallback = false;
-    bool m_hotkeysEnabled = true;
-    int m_hotkeyPreset = 0;
-    ProviderConfigurations m_providerConfigs;
-    QSet<QString> m_allowedBundleIDs;
-    bool m_cloudConsent = false;
+    AppSettings m_settings;
+    AllowList m_allowList;
 
     // Published runtime state
     std::map<TranslationProvider, CredentialState> m_credentialStates;

@@ -2,22 +2,11 @@
 // and revocations, the application a hotkey acts on, and the accessibility permission.
 
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/SettingsStore.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
-#include "model/PersistedSettings.h"
-#include "policy/BrowserPrivacy.h"
 
 namespace qw {
-
-namespace {
-
-QString browserConfirmedKey(const QString& bundleID)
-{
-    return QStringLiteral("browserScopeConfirmed.") + bundleID;
-}
-
-} // namespace
 
 TranslationApplication AppModel::applicationIdentity(const QString& bundleID) const
 {
@@ -41,7 +30,7 @@ bool AppModel::refuseOwnApplication(const TranslationApplication& app)
     // Reading this program's own windows would translate its own bubble and settings.
     if (!app.bundleID.isEmpty() && app.bundleID != m_ownBundleID)
         return false;
-    setStatus(L10n::text(L10N_KEY("不能允许织语读取它自己")));
+    setStatus(AllowList::ownApplicationMessage());
     return true;
 }
 
@@ -49,8 +38,7 @@ SettingsWriteResult AppModel::requestAllowApplication(const TranslationApplicati
 {
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
-    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace) &&
-        !m_defaults.boolValue(browserConfirmedKey(app.bundleID)).value_or(false)) {
+    if (m_allowList.needsBrowserConfirmation(app.bundleID)) {
         // Allowing a browser covers every site it shows: only the user's second confirmation
         // may do that, so without someone to ask nothing happens.
         if (m_callbacks.onBrowserConfirmationRequested)
@@ -64,40 +52,25 @@ SettingsWriteResult AppModel::allowApplication(const TranslationApplication& app
 {
     if (refuseOwnApplication(app))
         return SettingsWriteResult::ok();
-    QSet<QString> allowed = m_allowedBundleIDs;
-    allowed.insert(app.bundleID);
-    QStringList stored(allowed.cbegin(), allowed.cend());
-    stored.sort();
-    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
-    // One write: a browser confirmed but not allowed would later be allowed without asking.
-    if (BrowserPrivacy::isBrowser(app.bundleID, m_workspace))
-        changes.append({browserConfirmedKey(app.bundleID), true});
-    const SettingsWriteResult saved = persist(changes);
+    const bool wasAllowed = m_allowList.isAllowed(app.bundleID);
+    const SettingsWriteResult saved = m_allowList.allow(app.bundleID);
+    reportSettingsWriteFailure(saved);
     if (!saved)
         return saved;
-    publish(m_allowedBundleIDs, std::move(allowed));
-    setStatus(L10n::format(L10N_KEY("已允许 %@"), {app.name}));
+    if (!wasAllowed)
+        Q_EMIT changed();
+    setStatus(AllowList::allowedMessage(app.name));
     return saved;
 }
 
 SettingsWriteResult AppModel::removeAllowedApp(const QString& bundleID)
 {
-    QSet<QString> allowed = m_allowedBundleIDs;
-    allowed.remove(bundleID);
-    QStringList stored(allowed.cbegin(), allowed.cend());
-    stored.sort();
-    QList<SettingsStore::Change> changes{{QStringLiteral("allowedBundleIDs"), stored}};
-    QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
-    if (ignored.remove(bundleID) > 0)
-        changes.append({QStringLiteral("ignoredAppsUntil"), PersistedSettings::encodeIgnoredApps(ignored)});
-    const SettingsWriteResult saved = m_defaults.apply(changes);
     // Reading stops now, saved or not: the user withdrew the permission.
-    publish(m_allowedBundleIDs, std::move(allowed));
-    publish(m_ignoredAppsUntil, std::move(ignored));
-    // The browser's confirmation stays: allowing it again later does not ask again.
+    const SettingsWriteResult saved = m_allowList.revoke(bundleID);
+    Q_EMIT changed();
     abandonApplicationWorkKeepingOthers(bundleID);
     if (saved)
-        setStatus(L10n::format(L10N_KEY("已停止读取 %@"), {bundleID}));
+        setStatus(AllowList::revokedMessage(bundleID));
     reportSettingsWriteFailure(saved);
     return saved;
 }
@@ -111,7 +84,7 @@ std::optional<TranslationApplication> AppModel::applicationForHotkey() const
     if (!front || front->pid == m_ownPid || !front->bundleID || front->bundleID->isEmpty())
         return std::nullopt;
     const QString& bundleID = *front->bundleID;
-    if (!m_allowedBundleIDs.contains(bundleID))
+    if (!allowedBundleIDs().contains(bundleID))
         return std::nullopt;
     if (m_previewApplication && m_previewApplication->bundleID == bundleID)
         return m_previewApplication;
@@ -139,7 +112,7 @@ void AppModel::performHotkeyRevoke()
     }
     // An application that is no longer allowed has nothing to revoke, even when the bubble
     // still shows its error.
-    if (m_allowedBundleIDs.contains(app->bundleID) && m_callbacks.onRevokeConfirmationRequested)
+    if (allowedBundleIDs().contains(app->bundleID) && m_callbacks.onRevokeConfirmationRequested)
         m_callbacks.onRevokeConfirmationRequested(*app);
 }
 

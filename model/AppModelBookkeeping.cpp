@@ -1,77 +1,56 @@
 // Pauses until midnight, the current provider configuration, and the credential state the
 // flows consult before they send anything.
 
-#include "l10n/L10n.h"
 #include "core/Clock.h"
 #include "engine/SecretBackend.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
-#include "model/PersistedSettings.h"
 
 namespace qw {
 
 bool AppModel::isAppIgnoredToday(const QString& bundleID) const
 {
-    const auto found = m_ignoredAppsUntil.constFind(bundleID);
-    // A pause that has run out no longer counts, even before expireAppIgnores removes it.
-    return found != m_ignoredAppsUntil.cend() && *found > m_clock.now();
+    return m_allowList.isPausedToday(bundleID);
 }
 
 void AppModel::expireAppIgnores()
 {
-    const QDateTime now = m_clock.now();
-    QMap<QString, QDateTime> kept;
-    for (auto it = m_ignoredAppsUntil.cbegin(); it != m_ignoredAppsUntil.cend(); ++it) {
-        if (it.value() > now)
-            kept.insert(it.key(), it.value());
-    }
-    if (kept.size() == m_ignoredAppsUntil.size())
-        return;
-    // A pause that has ended is dropped when the settings are read, so the file means the same
-    // with or without it: a failed write loses nothing and is not worth a message.
-    static_cast<void>(m_defaults.setDictionary(QStringLiteral("ignoredAppsUntil"),
-                                               PersistedSettings::encodeIgnoredApps(kept)));
-    publish(m_ignoredAppsUntil, std::move(kept));
+    if (m_allowList.expirePauses())
+        Q_EMIT changed();
 }
 
 SettingsWriteResult AppModel::ignoreAppToday(const TranslationApplication& app)
 {
-    if (!m_allowedBundleIDs.contains(app.bundleID))
+    if (!m_allowList.isAllowed(app.bundleID))
         return SettingsWriteResult::ok();
-    // The next local midnight by the calendar, not 24 hours: on a day the clocks change the
-    // pause still ends at midnight.
-    const QDate today = m_clock.now().toTimeZone(m_timeZone).date();
-    const QDateTime until(today.addDays(1), QTime(0, 0), m_timeZone);
-    QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
-    ignored.insert(app.bundleID, until);
-    const SettingsWriteResult saved = m_defaults.setDictionary(QStringLiteral("ignoredAppsUntil"),
-                                                               PersistedSettings::encodeIgnoredApps(ignored));
     // The pause holds for today, saved or not: the user asked for quiet.
-    publish(m_ignoredAppsUntil, std::move(ignored));
+    const SettingsWriteResult saved = m_allowList.pauseToday(app.bundleID);
+    Q_EMIT changed();
     abandonApplicationWorkKeepingOthers(app.bundleID);
     if (saved)
-        setStatus(L10n::format(L10N_KEY("今日已忽略 %@，午夜自动恢复"), {app.name}));
+        setStatus(AllowList::pausedMessage(app.name));
     reportSettingsWriteFailure(saved);
     return saved;
 }
 
 SettingsWriteResult AppModel::resumeApp(const QString& bundleID)
 {
-    if (m_ignoredAppsUntil.contains(bundleID)) {
-        QMap<QString, QDateTime> ignored = m_ignoredAppsUntil;
-        ignored.remove(bundleID);
-        const SettingsWriteResult saved = setIgnoredAppsUntil(std::move(ignored));
-        if (!saved)
-            return saved;
-    }
-    setStatus(L10n::text(L10N_KEY("已恢复此应用的翻译")));
+    const bool paused = ignoredAppsUntil().contains(bundleID);
+    const SettingsWriteResult saved = m_allowList.resume(bundleID);
+    reportSettingsWriteFailure(saved);
+    if (!saved)
+        return saved;
+    if (paused)
+        Q_EMIT changed();
+    setStatus(AllowList::resumedMessage());
     abandonApplicationWorkKeepingOthers(bundleID);
-    return SettingsWriteResult::ok();
+    return saved;
 }
 
 ProviderConfiguration AppModel::currentProviderConfiguration() const
 {
-    return PersistedSettings::configuration(m_providerConfigs, m_selectedProvider);
+    return m_settings.configuration(selectedProvider());
 }
 
 bool AppModel::providerReady() const
@@ -86,7 +65,7 @@ void AppModel::recordCredentialFailure(TranslationProvider provider, const Trans
     switch (error.kind()) {
     case TranslationError::Kind::missingKey:
         states[provider] = CredentialState::missing;
-        if (provider == m_selectedProvider)
+        if (provider == selectedProvider())
             publish(m_hasAPIKey, false);
         break;
     case TranslationError::Kind::keychainAccessRequired:
@@ -110,7 +89,7 @@ void AppModel::recordCredentialFailure(TranslationProvider provider, const Trans
     std::set<TranslationProvider> paused = m_pausedCredentialProviders;
     paused.insert(provider);
     publish(m_pausedCredentialProviders, std::move(paused));
-    if (provider == m_selectedProvider) {
+    if (provider == selectedProvider()) {
         publish(m_connectionSucceeded, false);
         publish(m_connectionStatus, error.message());
     }
@@ -128,7 +107,7 @@ void AppModel::refreshCredentialState()
     publish(m_connectionSucceeded, false);
     publish(m_connectionStatus, L10n::text(L10N_KEY("尚未测试连接")));
     publish(m_serviceFailure, false);
-    const TranslationProvider provider = m_selectedProvider;
+    const TranslationProvider provider = selectedProvider();
     const quint64 generation = nextCredentialGeneration(provider);
     if (m_keyPresence)
         credentialRefreshJob(provider, generation);
@@ -138,7 +117,7 @@ QCoro::Task<void> AppModel::credentialRefreshJob(TranslationProvider provider, q
 {
     const auto alive = m_alive;
     const bool present = co_await m_keyPresence(provider);
-    if (!*alive || m_selectedProvider != provider || m_credentialGeneration[provider] != generation)
+    if (!*alive || selectedProvider() != provider || m_credentialGeneration[provider] != generation)
         co_return;
     publish(m_hasAPIKey, present);
     std::map<TranslationProvider, CredentialState> states = m_credentialStates;

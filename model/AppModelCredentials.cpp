@@ -9,18 +9,17 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXWorker.h"
 #include "accessibility/adapters/Workspace.h"
-#include "l10n/L10n.h"
 #include "core/SettingsStore.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
-#include "model/PersistedSettings.h"
 #include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
 CredentialState AppModel::credentialState() const
 {
-    const auto found = m_credentialStates.find(m_selectedProvider);
+    const auto found = m_credentialStates.find(selectedProvider());
     if (found != m_credentialStates.end())
         return found->second;
     return m_hasAPIKey ? CredentialState::unread : CredentialState::missing;
@@ -28,7 +27,7 @@ CredentialState AppModel::credentialState() const
 
 bool AppModel::isAuthorizingCurrentProvider() const
 {
-    return m_isAuthorizingKey && m_authorizingProvider == m_selectedProvider;
+    return m_isAuthorizingKey && m_authorizingProvider == selectedProvider();
 }
 
 QString AppModel::apiKeyAuthorizationLabel() const
@@ -71,7 +70,7 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
         setStatus(L10n::text(L10N_KEY("空 Key 不会覆盖已存密钥")));
         co_return false;
     }
-    const TranslationProvider provider = m_selectedProvider;
+    const TranslationProvider provider = selectedProvider();
     nextCredentialGeneration(provider);
     abandonAllWorkKeepingSuspensions();
 
@@ -87,14 +86,14 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
     if (saved)
         service.clearCredentials(provider);
     // Saved for the provider it was typed for; nothing of a provider selected meanwhile changes.
-    if (m_selectedProvider != provider)
+    if (selectedProvider() != provider)
         co_return saved;
 
     bool present = saved;
     if (m_keyPresence) {
         const auto presence = m_keyPresence;
         present = co_await presence(provider);
-        if (!*alive || m_selectedProvider != provider)
+        if (!*alive || selectedProvider() != provider)
             co_return saved;
     }
     publish(m_hasAPIKey, present);
@@ -111,7 +110,7 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
 
 QCoro::Task<void> AppModel::deleteCurrentKey()
 {
-    const TranslationProvider provider = m_selectedProvider;
+    const TranslationProvider provider = selectedProvider();
     nextCredentialGeneration(provider);
     abandonAllWorkKeepingSuspensions();
 
@@ -130,12 +129,12 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
     }
     service.clearCredentials(provider);
     // The consent went with the key, whichever provider is selected now.
-    const SettingsWriteResult withdrawn = m_defaults.apply(cloudConsentChanges(provider, false));
+    const SettingsWriteResult withdrawn = m_settings.apply(m_settings.cloudConsentChanges(provider, false));
     setCredentialState(provider, CredentialState::missing);
-    if (provider == m_selectedProvider)
+    if (provider == selectedProvider())
         publish(m_hasAPIKey, false);
     refreshCredentialState();
-    if (provider == m_selectedProvider) {
+    if (provider == selectedProvider()) {
         // Withdrawn for this run even when the file still holds it.
         assignCloudConsent(false);
         publish(m_connectionStatus, withdrawn ? L10n::text(L10N_KEY("已删除此服务商的密钥"))
@@ -150,7 +149,7 @@ void AppModel::authorizeCredential()
 {
     if (m_isAuthorizingKey)
         return;
-    const TranslationProvider provider = m_selectedProvider;
+    const TranslationProvider provider = selectedProvider();
     const quint64 generation = nextCredentialGeneration(provider);
     const bool wasPaused = m_pausedCredentialProviders.count(provider) > 0;
     publish(m_authorizingProvider, provider);
@@ -185,7 +184,7 @@ QCoro::Task<void> AppModel::authorizationJob(quint64 jobId, TranslationProvider 
     if (!read) {
         if (current) {
             recordCredentialFailure(provider, read.error());
-            if (provider == m_selectedProvider)
+            if (provider == selectedProvider())
                 setStatus(read.error().message());
         }
         finish();
@@ -196,12 +195,12 @@ QCoro::Task<void> AppModel::authorizationJob(quint64 jobId, TranslationProvider 
         co_return;
     }
     markCredentialAccessible(provider);
-    if (provider == m_selectedProvider) {
+    if (provider == selectedProvider()) {
         publish(m_hasAPIKey, true);
         setStatus(L10n::text(L10N_KEY("密钥可访问")));
     }
     bool resumed = false;
-    if (provider == m_selectedProvider && !token.isCancelled()) {
+    if (provider == selectedProvider() && !token.isCancelled()) {
         resumed = co_await resumeInterruptedWork(provider, std::move(interrupted), token);
         if (!*alive)
             co_return;
@@ -220,7 +219,7 @@ QCoro::Task<bool> AppModel::resumeInterruptedWork(TranslationProvider provider, 
     const auto alive = m_alive;
     if (interrupted.snapshot) {
         const bool same = co_await matches(*interrupted.snapshot, token);
-        if (!*alive || token.isCancelled() || m_selectedProvider != provider || !same)
+        if (!*alive || token.isCancelled() || selectedProvider() != provider || !same)
             co_return false;
         retryTranslation();
         co_return true;
@@ -241,7 +240,7 @@ QCoro::Task<bool> AppModel::resumeInterruptedWork(TranslationProvider provider, 
     const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
     const std::optional<UserSelection> selection =
         co_await m_ax.selection(*front, interrupted.selectedSelectionElement, permit, token);
-    if (!*alive || token.isCancelled() || m_selectedProvider != provider)
+    if (!*alive || token.isCancelled() || selectedProvider() != provider)
         co_return false;
     if (!selection || selection->text != interrupted.selectedTextOriginal)
         co_return false;
@@ -294,7 +293,7 @@ QCoro::Task<void> AppModel::connectionTestJob(quint64 jobId, ProviderConfigurati
         publish(m_connectionSucceeded, false);
         recordCredentialFailure(provider, result.error());
         // A key that cannot be read is not a failure of the service.
-        publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+        publish(m_serviceFailure, m_pausedCredentialProviders.count(selectedProvider()) == 0);
     }
     publish(m_isTestingConnection, false);
 }
@@ -302,7 +301,7 @@ QCoro::Task<void> AppModel::connectionTestJob(quint64 jobId, ProviderConfigurati
 void AppModel::updateProviderSettings(const QString& baseURL, const QString& model)
 {
     const ProviderConfiguration previous = currentProviderConfiguration();
-    const TranslationProvider provider = m_selectedProvider;
+    const TranslationProvider provider = selectedProvider();
     ProviderConfiguration candidate;
     candidate.provider = provider;
     // A built-in provider is only ever asked at its own public address.
@@ -315,20 +314,20 @@ void AppModel::updateProviderSettings(const QString& baseURL, const QString& mod
         publish(m_connectionStatus, endpoint.error().message());
         return;
     }
-    ProviderConfigurations configs = m_providerConfigs;
+    ProviderConfigurations configs = providerConfigs();
     configs[provider] = candidate;
     // Consent was given for one endpoint; it never carries over to another. The withdrawal is
     // saved with the new endpoint, so the file never holds the one without the other.
     const bool endpointChanged = previous.consentEndpoint() != candidate.consentEndpoint();
-    QList<SettingsStore::Change> changes{ProviderConfigurationStore::change(configs)};
+    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::providerConfigs, configs)};
     if (endpointChanged)
-        changes.append(cloudConsentChanges(provider, false));
-    const SettingsWriteResult saved = m_defaults.apply(changes);
+        changes.append(m_settings.cloudConsentChanges(provider, false));
+    const SettingsWriteResult saved = m_settings.apply(changes);
     if (!saved) {
         publish(m_connectionStatus, SettingsWriteMessage::text(saved));
         return;
     }
-    publish(m_providerConfigs, std::move(configs));
+    assignSetting(AppSettings::Table::providerConfigs, std::move(configs));
     if (endpointChanged)
         assignCloudConsent(false);
     cancelJob(m_connectionTest);

@@ -55,7 +55,7 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
 {
     const auto alive = m_alive;
     const std::optional<RunningApplication> front = applicationToInspect();
-    if (front && m_inputTranslationMode == TranslationMode::selection) {
+    if (front && inputTranslationMode() == TranslationMode::selection) {
         // In the selection mode only selections are translated; the application is merely
         // made ready to answer.
         const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
@@ -116,7 +116,7 @@ std::optional<RunningApplication> AppModel::applicationToInspect()
         abandonFocusKeepingReadablePreview();
         return std::nullopt;
     }
-    if (!m_inputTranslationEnabled || !hasValidInputLanguagePair()) {
+    if (!inputTranslationEnabled() || !hasValidInputLanguagePair()) {
         notifyFieldObserved(std::nullopt);
         abandonInputWorkKeepingPreview();
         if (m_selectedTranslationKind != SelectedTranslationKind::page)
@@ -234,7 +234,7 @@ bool AppModel::translationHeldBack(const FocusedField& field, bool forceImmediat
     m_suspendedValues.remove(m_currentBundle);
 
     // A provider whose key could not be read is not asked in the background.
-    return m_cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider) > 0;
+    return cloudConsent() && m_pausedCredentialProviders.count(selectedProvider()) > 0;
 }
 
 void AppModel::schedule(const FocusedField& field, bool forceImmediate)
@@ -247,9 +247,9 @@ void AppModel::schedule(const FocusedField& field, bool forceImmediate)
                              : L10n::text(L10N_KEY("等待输入停顿…")));
 
     Job& job = startJob(m_pendingTranslation);
-    translationJob(job.id, snapshot, forceImmediate ? 0 : m_debounceMilliseconds, m_cloudConsent,
-                   currentProviderConfiguration(), rawValue(m_inputSourceLanguage),
-                   rawValue(m_inputTargetLanguage), job.cancellation.token());
+    translationJob(job.id, snapshot, forceImmediate ? 0 : debounceMilliseconds(), cloudConsent(),
+                   currentProviderConfiguration(), rawValue(inputSourceLanguage()),
+                   rawValue(inputTargetLanguage()), job.cancellation.token());
 }
 
 QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot snapshot, int delayMilliseconds,
@@ -325,8 +325,8 @@ void AppModel::showInputTranslation(const TranslationSnapshot& snapshot, const Q
 void AppModel::showInputFailure(const TranslationError& error)
 {
     publish(m_isTranslating, false);
-    recordCredentialFailure(m_selectedProvider, error);
-    publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+    recordCredentialFailure(selectedProvider(), error);
+    publish(m_serviceFailure, m_pausedCredentialProviders.count(selectedProvider()) == 0);
     const QString message = error.message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
@@ -338,8 +338,8 @@ QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationTo
 {
     const auto alive = m_alive;
     const QString bundleID = snapshot.field.bundleID;
-    if (!m_inputTranslationEnabled || !trusted() || !m_permissionGranted ||
-        m_inputTranslationMode != TranslationMode::automatic || !hasValidInputLanguagePair() ||
+    if (!inputTranslationEnabled() || !trusted() || !m_permissionGranted ||
+        inputTranslationMode() != TranslationMode::automatic || !hasValidInputLanguagePair() ||
         !isEligible(bundleID) || m_revision != snapshot.revision)
         co_return false;
 
@@ -347,7 +347,8 @@ QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationTo
     const AXWorker::Snapshot read = co_await m_ax.snapshot(snapshot.field, permit, token);
     if (!*alive || token.isCancelled())
         co_return false;
-    co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::automatic&& m_revision ==
+    co_return inputTranslationEnabled() &&
+        inputTranslationMode() == TranslationMode::automatic&& m_revision ==
             snapshot.revision&& isEligible(bundleID) &&
         read.stillFocused&& read.value == snapshot.originalText&& read.selectedLength.value_or(0) == 0;
 }

@@ -5,8 +5,8 @@
 #include "accessibility/AXReadPermit.h"
 #include "accessibility/AXReplaceRequest.h"
 #include "accessibility/AXWorker.h"
-#include "l10n/L10n.h"
 #include "core/Delay.h"
+#include "l10n/L10n.h"
 #include "model/AppModel.h"
 
 #include <chrono>
@@ -90,7 +90,7 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
     request.original = snapshot.originalText;
     request.translated = translated;
     request.field = snapshot.field;
-    request.clipboardFallbackEnabled = m_pasteFallback;
+    request.clipboardFallbackEnabled = pasteFallback();
     request.requireCurrentSelection = false;
     const AXReadPermit permit{m_axAccess, writeToken};
     const WriteResult result = co_await m_ax.replace(request, permit, token);
@@ -135,7 +135,7 @@ QCoro::Task<void> AppModel::restoreJob(CancellationToken token)
 
     AXReplaceRequest request;
     request.field = record.field;
-    request.clipboardFallbackEnabled = m_pasteFallback;
+    request.clipboardFallbackEnabled = pasteFallback();
     request.requireCurrentSelection = false;
     if (record.isSelectionReplacement()) {
         request.original = *record.selectedTranslated;

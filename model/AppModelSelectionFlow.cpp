@@ -91,7 +91,7 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
         co_return;
 
     // --- First stage: decide whether to read at all ---
-    if ((!m_inputTranslationEnabled && !m_pageTranslationEnabled) || !trusted()) {
+    if ((!inputTranslationEnabled() && !pageTranslationEnabled()) || !trusted()) {
         finish();
         co_return;
     }
@@ -145,7 +145,7 @@ QCoro::Task<void> AppModel::selectionInspectionJob(quint64 jobId,
 std::optional<SelectedTranslationKind> AppModel::selectionKind(const UserSelection& selection)
 {
     if (!selection.field) {
-        if (!m_pageTranslationEnabled)
+        if (!pageTranslationEnabled())
             return std::nullopt;
         if (!hasValidPageLanguagePair()) {
             setStatus(L10n::text(L10N_KEY("请为页面翻译选择不同的源语言和目标语言")));
@@ -154,7 +154,7 @@ std::optional<SelectedTranslationKind> AppModel::selectionKind(const UserSelecti
         return SelectedTranslationKind::page;
     }
     // In the automatic mode the field as a whole belongs to the input flow.
-    if (!m_inputTranslationEnabled || m_inputTranslationMode != TranslationMode::selection ||
+    if (!inputTranslationEnabled() || inputTranslationMode() != TranslationMode::selection ||
         !hasValidInputLanguagePair())
         return std::nullopt;
     return SelectedTranslationKind::input;
@@ -202,15 +202,15 @@ void AppModel::startSelectionTranslation(const RunningApplication& app, const Us
     request.text = selection.text;
     request.kind = kind;
     request.config = currentProviderConfiguration();
-    request.cloudConsent = m_cloudConsent;
+    request.cloudConsent = cloudConsent();
     // A provider whose key could not be read is not asked in the background.
-    if (request.cloudConsent && m_pausedCredentialProviders.count(m_selectedProvider)) {
+    if (request.cloudConsent && m_pausedCredentialProviders.count(selectedProvider())) {
         abandonSelectionWorkKeepingInputWork();
         return;
     }
     const bool page = kind == SelectedTranslationKind::page;
-    request.sourceLanguage = rawValue(page ? m_pageSourceLanguage : m_inputSourceLanguage);
-    request.targetLanguage = rawValue(page ? m_pageTargetLanguage : m_inputTargetLanguage);
+    request.sourceLanguage = rawValue(page ? pageSourceLanguage() : inputSourceLanguage());
+    request.targetLanguage = rawValue(page ? pageTargetLanguage() : inputTargetLanguage());
     request.selectionRevision = m_selectionRevision;
 
     Job& job = startJob(m_selectedTextTask);
@@ -294,8 +294,8 @@ void AppModel::showSelectionTranslation(const SelectionRequest& request, const Q
 
 void AppModel::showSelectionFailure(const TranslationError& error)
 {
-    recordCredentialFailure(m_selectedProvider, error);
-    publish(m_serviceFailure, m_pausedCredentialProviders.count(m_selectedProvider) == 0);
+    recordCredentialFailure(selectedProvider(), error);
+    publish(m_serviceFailure, m_pausedCredentialProviders.count(selectedProvider()) == 0);
     const QString message = error.message();
     publish(m_translationErrorMessage, message);
     publish(m_showingError, true);
@@ -327,9 +327,9 @@ QCoro::Task<bool> AppModel::selectionMatches(RunningApplication app, QString tex
     if (!front || front->pid != app.pid)
         co_return false;
     if (m_selectedTranslationKind == SelectedTranslationKind::page)
-        co_return bool(m_pageTranslationEnabled);
+        co_return bool(pageTranslationEnabled());
     if (m_selectedTranslationKind == SelectedTranslationKind::input)
-        co_return m_inputTranslationEnabled&& m_inputTranslationMode == TranslationMode::selection &&
+        co_return inputTranslationEnabled() && inputTranslationMode() == TranslationMode::selection &&
             read->field&& m_selectedInputField && m_selectedInputField->pid == read->field->pid;
     co_return false;
 }
@@ -338,7 +338,7 @@ QCoro::Task<bool> AppModel::selectionMatchesCurrentInput(FocusedField field, Tex
                                                          QString value, CancellationToken token)
 {
     const auto alive = m_alive;
-    if (!m_inputTranslationEnabled || !trusted() || !isEligible(field.bundleID))
+    if (!inputTranslationEnabled() || !trusted() || !isEligible(field.bundleID))
         co_return false;
     const AXReadPermit permit = AXReadPermit::issue(m_axAccess);
     const bool valid = co_await m_ax.validateSelection(field, range, text, value, permit, token);
@@ -375,7 +375,7 @@ QCoro::Task<void> AppModel::acceptSelectedInputTranslation(quint64 generation, C
     request.field = field;
     request.range = range;
     request.expectedValue = value;
-    request.clipboardFallbackEnabled = m_pasteFallback;
+    request.clipboardFallbackEnabled = pasteFallback();
     // The user's selection must still be exactly the range that was translated.
     request.requireCurrentSelection = true;
     const AXReadPermit permit{m_axAccess, generation};

@@ -1,26 +1,22 @@
 // The settings: each setter persists under the key the value is read from, then runs the side
 // effects of that setting in their fixed order.
 
-#include "l10n/L10n.h"
-#include "l10n/LocalizationState.h"
 #include "core/SettingsStore.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
+#include "l10n/LocalizationState.h"
 #include "model/AppModel.h"
-#include "model/PersistedSettings.h"
 #include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
+using Table = AppSettings::Table;
+
 SettingsWriteResult AppModel::persist(const QList<SettingsStore::Change>& changes)
 {
-    const SettingsWriteResult result = m_defaults.apply(changes);
+    const SettingsWriteResult result = m_settings.apply(changes);
     reportSettingsWriteFailure(result);
     return result;
-}
-
-SettingsWriteResult AppModel::persist(const QString& key, const QVariant& value)
-{
-    return persist({SettingsStore::Change{key, value}});
 }
 
 void AppModel::reportSettingsWriteFailure(const SettingsWriteResult& result)
@@ -31,11 +27,10 @@ void AppModel::reportSettingsWriteFailure(const SettingsWriteResult& result)
 
 SettingsWriteResult AppModel::setInterfaceLanguage(InterfaceLanguage language)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("interfaceLanguage"), rawValue(language));
+    const SettingsWriteResult saved = persist(Table::interfaceLanguage, language);
     if (!saved)
         return saved;
     const InterfaceLanguage previous = LocalizationState::shared().language();
-    publish(m_interfaceLanguage, language);
     LocalizationState::shared().setLanguage(language);
     relocalizeTexts(previous);
     if (m_callbacks.onInterfaceLanguageChanged)
@@ -55,21 +50,16 @@ void AppModel::relocalizeTexts(InterfaceLanguage from)
 
 SettingsWriteResult AppModel::setAppActionHotkeysEnabled(bool enabled)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("appActionHotkeysEnabled"), enabled);
+    const SettingsWriteResult saved = persist(Table::appActionHotkeysEnabled, enabled);
     if (!saved)
         return saved;
-    publish(m_appActionHotkeysEnabled, enabled);
     notifyHotkeySettingsChanged();
     return saved;
 }
 
 SettingsWriteResult AppModel::setIgnoredAppsUntil(QMap<QString, QDateTime> ignoredAppsUntil)
 {
-    const SettingsWriteResult saved =
-        persist(QStringLiteral("ignoredAppsUntil"), PersistedSettings::encodeIgnoredApps(ignoredAppsUntil));
-    if (saved)
-        publish(m_ignoredAppsUntil, std::move(ignoredAppsUntil));
-    return saved;
+    return persist(Table::ignoredAppsUntil, std::move(ignoredAppsUntil));
 }
 
 SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
@@ -77,12 +67,12 @@ SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
     // The consent belongs to the provider and its endpoint: it is saved again with the
     // selection, in one write, and its observer runs even when the value stays the same.
     const bool consent = restoredCloudConsent(provider);
-    QList<SettingsStore::Change> changes{{QStringLiteral("selectedTranslationProvider"), rawValue(provider)}};
-    changes.append(cloudConsentChanges(provider, consent));
+    QList<SettingsStore::Change> changes{m_settings.change(Table::selectedProvider, provider)};
+    changes.append(m_settings.cloudConsentChanges(provider, consent));
     const SettingsWriteResult saved = persist(changes);
     if (!saved)
         return saved;
-    publish(m_selectedProvider, provider);
+    assignSetting(Table::selectedProvider, provider);
     assignCloudConsent(consent);
     refreshCredentialState();
     abandonAllWorkKeepingSuspensions();
@@ -91,10 +81,9 @@ SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
 
 SettingsWriteResult AppModel::setInputTranslationEnabled(bool enabled)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("inputTranslationEnabled"), enabled);
+    const SettingsWriteResult saved = persist(Table::inputTranslationEnabled, enabled);
     if (!saved)
         return saved;
-    publish(m_inputTranslationEnabled, enabled);
     suspendInputWorkKeepingUndoAndPagePreview();
     notifyMonitoringSettingsChanged();
     return saved;
@@ -102,10 +91,9 @@ SettingsWriteResult AppModel::setInputTranslationEnabled(bool enabled)
 
 SettingsWriteResult AppModel::setPageTranslationEnabled(bool enabled)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("pageTranslationEnabled"), enabled);
+    const SettingsWriteResult saved = persist(Table::pageTranslationEnabled, enabled);
     if (!saved)
         return saved;
-    publish(m_pageTranslationEnabled, enabled);
     if (!enabled && m_selectedTranslationKind == SelectedTranslationKind::page)
         discardPreview();
     notifyMonitoringSettingsChanged();
@@ -114,50 +102,45 @@ SettingsWriteResult AppModel::setPageTranslationEnabled(bool enabled)
 
 SettingsWriteResult AppModel::setInputSourceLanguage(TranslationLanguage language)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("inputSourceLanguage"), rawValue(language));
+    const SettingsWriteResult saved = persist(Table::inputSourceLanguage, language);
     if (!saved)
         return saved;
-    publish(m_inputSourceLanguage, language);
     suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
 SettingsWriteResult AppModel::setInputTargetLanguage(TranslationLanguage language)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("inputTargetLanguage"), rawValue(language));
+    const SettingsWriteResult saved = persist(Table::inputTargetLanguage, language);
     if (!saved)
         return saved;
-    publish(m_inputTargetLanguage, language);
     suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
 SettingsWriteResult AppModel::setPageSourceLanguage(TranslationLanguage language)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("pageSourceLanguage"), rawValue(language));
+    const SettingsWriteResult saved = persist(Table::pageSourceLanguage, language);
     if (!saved)
         return saved;
-    publish(m_pageSourceLanguage, language);
     discardPreview();
     return saved;
 }
 
 SettingsWriteResult AppModel::setPageTargetLanguage(TranslationLanguage language)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("pageTargetLanguage"), rawValue(language));
+    const SettingsWriteResult saved = persist(Table::pageTargetLanguage, language);
     if (!saved)
         return saved;
-    publish(m_pageTargetLanguage, language);
     discardPreview();
     return saved;
 }
 
 SettingsWriteResult AppModel::setInputTranslationMode(TranslationMode mode)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("inputTranslationMode"), rawValue(mode));
+    const SettingsWriteResult saved = persist(Table::inputTranslationMode, mode);
     if (!saved)
         return saved;
-    publish(m_inputTranslationMode, mode);
     suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
@@ -165,50 +148,39 @@ SettingsWriteResult AppModel::setInputTranslationMode(TranslationMode mode)
 SettingsWriteResult AppModel::setDebounceMilliseconds(int milliseconds)
 {
     // Kept as given for this run; only the next start falls back to the default.
-    const SettingsWriteResult saved = persist(QStringLiteral("debounceMilliseconds"), qint64(milliseconds));
+    const SettingsWriteResult saved = persist(Table::debounceMilliseconds, milliseconds);
     if (!saved)
         return saved;
-    publish(m_debounceMilliseconds, milliseconds);
     suspendInputWorkKeepingUndoAndPagePreview();
     return saved;
 }
 
 SettingsWriteResult AppModel::setPasteFallback(bool enabled)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("pasteFallback"), enabled);
-    if (saved)
-        publish(m_pasteFallback, enabled);
-    return saved;
+    return persist(Table::pasteFallback, enabled);
 }
 
 SettingsWriteResult AppModel::setHotkeysEnabled(bool enabled)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("hotkeysEnabled"), enabled);
+    const SettingsWriteResult saved = persist(Table::hotkeysEnabled, enabled);
     if (!saved)
         return saved;
-    publish(m_hotkeysEnabled, enabled);
     notifyHotkeySettingsChanged();
     return saved;
 }
 
 SettingsWriteResult AppModel::setHotkeyPreset(int preset)
 {
-    const SettingsWriteResult saved = persist(QStringLiteral("hotkeyPreset"), qint64(preset));
+    const SettingsWriteResult saved = persist(Table::hotkeyPreset, preset);
     if (!saved)
         return saved;
-    publish(m_hotkeyPreset, preset);
     notifyHotkeySettingsChanged();
     return saved;
 }
 
 SettingsWriteResult AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
 {
-    QStringList stored(bundleIDs.cbegin(), bundleIDs.cend());
-    stored.sort();
-    const SettingsWriteResult saved = persist(QStringLiteral("allowedBundleIDs"), stored);
-    if (saved)
-        publish(m_allowedBundleIDs, std::move(bundleIDs));
-    return saved;
+    return persist(Table::allowedBundleIDs, std::move(bundleIDs));
 }
 
 SettingsWriteResult AppModel::setCloudConsent(bool consent)
@@ -223,7 +195,8 @@ SettingsWriteResult AppModel::setCloudConsent(bool consent)
             return SettingsWriteResult::ok();
         }
     }
-    const SettingsWriteResult saved = m_defaults.apply(cloudConsentChanges(m_selectedProvider, consent));
+    const SettingsWriteResult saved =
+        m_settings.apply(m_settings.cloudConsentChanges(selectedProvider(), consent));
     // A consent counts only once it is saved; a withdrawal counts at once, saved or not: no
     // text may go out on a consent the user took back.
     if (saved || !consent)
@@ -232,21 +205,12 @@ SettingsWriteResult AppModel::setCloudConsent(bool consent)
     return saved;
 }
 
-QList<SettingsStore::Change> AppModel::cloudConsentChanges(TranslationProvider provider, bool consent) const
-{
-    const std::optional<QString> endpoint =
-        PersistedSettings::configuration(m_providerConfigs, provider).consentEndpoint();
-    QList<SettingsStore::Change> changes{{SettingsKeys::cloudConsent(provider), consent}};
-    if (consent && endpoint)
-        changes.append({SettingsKeys::cloudConsentEndpoint(provider), *endpoint});
-    else
-        changes.append({SettingsKeys::cloudConsentEndpoint(provider), std::nullopt});
-    return changes;
-}
-
 void AppModel::assignCloudConsent(bool consent)
 {
-    publish(m_cloudConsent, consent);
+    if (cloudConsent() != consent) {
+        m_settings.takeCloudConsent(consent);
+        Q_EMIT changed();
+    }
     afterCloudConsentChange();
 }
 
@@ -261,25 +225,25 @@ void AppModel::afterCloudConsentChange()
 
 bool AppModel::restoredCloudConsent(TranslationProvider provider) const
 {
-    return PersistedSettings::restoredCloudConsent(m_defaults, provider, m_providerConfigs);
+    return m_settings.restoredCloudConsent(provider);
 }
 
 bool AppModel::hasValidInputLanguagePair() const
 {
-    return isValidLanguagePair(m_inputSourceLanguage, m_inputTargetLanguage);
+    return isValidLanguagePair(inputSourceLanguage(), inputTargetLanguage());
 }
 
 bool AppModel::hasValidPageLanguagePair() const
 {
-    return isValidLanguagePair(m_pageSourceLanguage, m_pageTargetLanguage);
+    return isValidLanguagePair(pageSourceLanguage(), pageTargetLanguage());
 }
 
 SettingsWriteResult AppModel::setPageLanguagesFromInput()
 {
-    if (m_inputSourceLanguage == TranslationLanguage::automatic || !hasValidInputLanguagePair())
+    if (inputSourceLanguage() == TranslationLanguage::automatic || !hasValidInputLanguagePair())
         return SettingsWriteResult::ok();
-    const TranslationLanguage source = m_inputSourceLanguage;
-    const TranslationLanguage target = m_inputTargetLanguage;
+    const TranslationLanguage source = inputSourceLanguage();
+    const TranslationLanguage target = inputTargetLanguage();
     const SettingsWriteResult saved = setPageSourceLanguage(target);
     if (!saved)
         return saved;

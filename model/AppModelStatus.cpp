@@ -9,24 +9,24 @@ namespace qw {
 
 QString AppModel::runtimeStatus() const
 {
-    if (!m_inputTranslationEnabled && !m_pageTranslationEnabled)
+    if (!inputTranslationEnabled() && !pageTranslationEnabled())
         return L10n::text(L10N_KEY("翻译已关闭"));
     if (!m_permissionGranted)
         return L10n::text(L10N_KEY("需要辅助功能权限"));
-    if (!m_currentBundle.isEmpty() && !m_allowedBundleIDs.contains(m_currentBundle))
+    if (!m_currentBundle.isEmpty() && !allowedBundleIDs().contains(m_currentBundle))
         return L10n::text(L10N_KEY("尚未允许翻译此应用"));
     if (isAppIgnoredToday(m_currentBundle))
         return L10n::text(L10N_KEY("此应用已暂停至午夜"));
-    if ((m_inputTranslationEnabled && !hasValidInputLanguagePair()) ||
-        (m_pageTranslationEnabled && !hasValidPageLanguagePair()))
+    if ((inputTranslationEnabled() && !hasValidInputLanguagePair()) ||
+        (pageTranslationEnabled() && !hasValidPageLanguagePair()))
         return L10n::text(L10N_KEY("源语言与目标语言必须不同"));
     if (m_isAuthorizingKey)
         return L10n::text(L10N_KEY("密钥访问正在处理"));
     if (!m_hasAPIKey)
         return L10n::text(L10N_KEY("当前服务商尚未配置 API Key"));
-    if (m_pausedCredentialProviders.count(m_selectedProvider) > 0)
+    if (m_pausedCredentialProviders.count(selectedProvider()) > 0)
         return label(credentialState());
-    if (!m_cloudConsent)
+    if (!cloudConsent())
         return L10n::text(L10N_KEY("尚未允许使用当前云翻译服务"));
     if (!providerReady())
         return L10n::text(L10N_KEY("翻译配置无效"));
@@ -37,14 +37,14 @@ QString AppModel::runtimeStatus() const
 
 bool AppModel::hasBlockingIssue() const
 {
-    if (!m_inputTranslationEnabled && !m_pageTranslationEnabled)
+    if (!inputTranslationEnabled() && !pageTranslationEnabled())
         return false;
     return runtimeStatus() != L10n::text(L10N_KEY("正在运行"));
 }
 
 bool AppModel::readyForLoginGuidance() const
 {
-    return m_permissionGranted && providerReady() && m_cloudConsent && !m_allowedBundleIDs.isEmpty();
+    return m_permissionGranted && providerReady() && cloudConsent() && !allowedBundleIDs().isEmpty();
 }
 
 void AppModel::performHotkeyAction()
@@ -73,8 +73,8 @@ void AppModel::performHotkeyAction()
         setStatus(L10n::text(L10N_KEY("先授予辅助功能权限")));
         return;
     }
-    if (m_inputTranslationEnabled) {
-        if (m_inputTranslationMode == TranslationMode::selection) {
+    if (inputTranslationEnabled()) {
+        if (inputTranslationMode() == TranslationMode::selection) {
             inspectSelectionAfterMouseUp(std::nullopt);
         } else if (m_showingPreview) {
             // The hotkey never replaces: only the bubble's button does.
@@ -86,7 +86,7 @@ void AppModel::performHotkeyAction()
         }
         return;
     }
-    if (m_pageTranslationEnabled) {
+    if (pageTranslationEnabled()) {
         inspectSelectionAfterMouseUp(std::nullopt);
         return;
     }
@@ -109,7 +109,7 @@ void AppModel::refreshPermissionStatus()
 
 QList<AppModel::DiagnosticRow> AppModel::diagnostics() const
 {
-    const auto code = m_credentialErrorCodes.find(m_selectedProvider);
+    const auto code = m_credentialErrorCodes.find(selectedProvider());
     const QString codeText =
         code != m_credentialErrorCodes.end() ? QString::number(code->second) : QStringLiteral("\u2014");
     return {

@@ -1,41 +1,13 @@
 #include "settings/OnboardingState.h"
 
 #include "core/SettingsStore.h"
+#include "model/AppSettings.h"
 
 namespace qw {
 
 namespace {
 
-const QString kStep = QStringLiteral("onboardingStep");
-const QString kCompleted = QStringLiteral("onboardingCompleted");
-const QString kDeferred = QStringLiteral("onboardingDeferred");
-const QString kPresented = QStringLiteral("onboardingPresented");
-const QString kExplicitAllowlist = QStringLiteral("onboardingExplicitAllowlist");
-
-// Any of these means the program has run here before and the user has configured something.
-bool hasEarlierSettings(const SettingsStore& defaults)
-{
-    static const QStringList earlierKeys = {
-        QStringLiteral("selectedTranslationProvider"),
-        QStringLiteral("allowedBundleIDs"),
-        QStringLiteral("cloudConsent"),
-        QStringLiteral("providerConfigurations.v04"),
-        QStringLiteral("inputTranslationEnabled"),
-        QStringLiteral("helperEnabled"),
-    };
-    for (const QString& key : earlierKeys) {
-        if (defaults.contains(key))
-            return true;
-    }
-    // Consent is stored per provider ("cloudConsent.openai"); a user who gave it is not new,
-    // even when nothing else was changed from its default.
-    const QStringList keys = defaults.keys();
-    for (const QString& key : keys) {
-        if (key.startsWith(u"cloudConsent."))
-            return true;
-    }
-    return false;
-}
+using Table = AppSettings::Table;
 
 OnboardingState::Step stepFromStored(std::optional<qint64> stored)
 {
@@ -50,31 +22,33 @@ OnboardingState::Step stepFromStored(std::optional<qint64> stored)
 OnboardingState::OnboardingState(SettingsStore& defaults, QObject* parent)
     : QObject(parent), m_defaults(defaults)
 {
-    m_step = stepFromStored(m_defaults.integer(kStep));
+    m_step = stepFromStored(Table::onboardingStep.stored(m_defaults));
 
     // A marker that cannot be saved is tried again at the next start: as long as the store
     // takes no write, no earlier settings appear either.
-    if (!hasEarlierSettings(m_defaults)) {
+    if (!AppSettings::hasEarlierSettings(m_defaults)) {
         m_isNewInstallation = true;
-        static_cast<void>(m_defaults.setBool(kExplicitAllowlist, true));
+        static_cast<void>(m_defaults.apply({Table::onboardingExplicitAllowlist.change(true)}));
     } else {
-        m_isNewInstallation = m_defaults.boolValue(kExplicitAllowlist).value_or(false);
+        m_isNewInstallation = Table::onboardingExplicitAllowlist.read(m_defaults);
         if (m_isNewInstallation)
-            static_cast<void>(m_defaults.setBool(kExplicitAllowlist, true));
+            static_cast<void>(m_defaults.apply({Table::onboardingExplicitAllowlist.change(true)}));
     }
 
     // An installation that predates the guide has been set up already: it is not shown the
     // guide it never needed.
-    m_completed = m_defaults.boolValue(kCompleted).value_or(!m_isNewInstallation);
-    m_deferred = m_defaults.boolValue(kDeferred).value_or(false);
-    m_hasPresented = m_defaults.boolValue(kPresented)
-                         .value_or(m_defaults.contains(kStep) || m_defaults.contains(kCompleted) ||
-                                   m_defaults.contains(kDeferred));
+    m_completed = Table::onboardingCompleted.stored(m_defaults).value_or(!m_isNewInstallation);
+    m_deferred = Table::onboardingDeferred.read(m_defaults);
+    m_hasPresented = Table::onboardingPresented.stored(m_defaults)
+                         .value_or(m_defaults.contains(Table::onboardingStep.key) ||
+                                   m_defaults.contains(Table::onboardingCompleted.key) ||
+                                   m_defaults.contains(Table::onboardingDeferred.key));
 }
 
 SettingsWriteResult OnboardingState::setStep(Step step)
 {
-    const SettingsWriteResult saved = m_defaults.setInteger(kStep, static_cast<qint64>(step));
+    const SettingsWriteResult saved =
+        m_defaults.apply({Table::onboardingStep.change(static_cast<qint64>(step))});
     if (!saved)
         return saved;
     m_step = step;
@@ -110,9 +84,10 @@ SettingsWriteResult OnboardingState::finish()
 
 SettingsWriteResult OnboardingState::recordPresentation(std::optional<bool> completed, bool deferred)
 {
-    QList<SettingsStore::Change> changes{{kPresented, true}, {kDeferred, deferred}};
+    QList<SettingsStore::Change> changes{Table::onboardingPresented.change(true),
+                                         Table::onboardingDeferred.change(deferred)};
     if (completed)
-        changes.append({kCompleted, *completed});
+        changes.append(Table::onboardingCompleted.change(*completed));
     const SettingsWriteResult saved = m_defaults.apply(changes);
     if (!saved)
         return saved;

@@ -28,7 +28,7 @@ public:
     Q_ENUM(Step)
 
     // Reads the persisted state; on a new installation also marks the allowed-application list
-    // as filled only by explicit choices ("onboardingExplicitAllowlist").
+    // as filled only by explicit choices.
     explicit OnboardingState(SettingsStore& defaults, QObject* parent = nullptr);
 
     Step step() const { return m_step; }

@@ -7,12 +7,13 @@
 
 namespace qw {
 
-class CliModelHost;
+class AllowList;
+class AppSettings;
 
 // `quillweave apps [allow|pause|resume|revoke <id>]`: the applications that may be read,
-// through the application model. A browser is allowed only with --confirm-browser, which is
-// the command line's answer to the model's browser confirmation; the revoke command is itself
-// the user's confirmation.
+// through the settings and the allow list the program itself uses. A browser is allowed only
+// with --confirm-browser, the command line's answer to the browser confirmation; the revoke
+// command is itself the user's confirmation.
 class AppsCommand {
 public:
     explicit AppsCommand(CliContext& context) : m_context(context) {}
@@ -20,8 +21,10 @@ public:
     QCoro::Task<int> run(QStringList arguments, bool confirmBrowser);
 
 private:
-    void list(CliModelHost& host);
-    int allow(CliModelHost& host, const QString& bundleID, bool confirmBrowser);
+    void list(const AppSettings& settings, const AllowList& allowList);
+    int allow(AllowList& allowList, const QString& bundleID, bool confirmBrowser);
+    // The installed application's display name, or its id.
+    QString displayName(const QString& bundleID) const;
 
     CliContext& m_context;
 };

@@ -1,16 +1,25 @@
 #include "app/cli/ProviderOverrideSettings.h"
 
+#include "model/AppSettings.h"
+
 namespace qw {
+
+namespace {
+const Setting<TranslationProvider>& selection()
+{
+    return AppSettings::Table::selectedProvider.row;
+}
+} // namespace
 
 bool ProviderOverrideSettings::isSelection(const QString& key)
 {
-    return key == u"selectedTranslationProvider";
+    return key == selection().key;
 }
 
 std::optional<QVariant> ProviderOverrideSettings::object(const QString& key) const
 {
     if (isSelection(key))
-        return QVariant(rawValue(m_provider));
+        return selection().encode(m_provider);
     return m_store.object(key);
 }
 
@@ -29,8 +38,8 @@ SettingsWriteResult ProviderOverrideSettings::apply(const QList<Change>& changes
 QStringList ProviderOverrideSettings::keys() const
 {
     QStringList keys = m_store.keys();
-    if (!keys.contains(QStringLiteral("selectedTranslationProvider")))
-        keys.append(QStringLiteral("selectedTranslationProvider"));
+    if (!keys.contains(selection().key))
+        keys.append(selection().key);
     return keys;
 }
 

@@ -1,7 +1,7 @@
 #include "app/cli/StoredTranslationSettings.h"
 
 #include "core/SettingsStore.h"
-#include "model/PersistedSettings.h"
+#include "model/AppSettings.h"
 
 #include <QDateTime>
 
@@ -9,28 +9,28 @@ namespace qw {
 
 namespace {
 
-PersistedSettings read(const SettingsStore& settings)
+AppSettings read(SettingsStore& settings)
 {
     // The allow list and the pauses play no part here.
-    return PersistedSettings::load(settings, {}, QDateTime::currentDateTimeUtc());
+    return AppSettings(settings, {}, QDateTime::currentDateTimeUtc());
 }
 
 } // namespace
 
-TranslationProvider StoredTranslationSettings::selectedProvider(const SettingsStore& settings)
+TranslationProvider StoredTranslationSettings::selectedProvider(SettingsStore& settings)
 {
-    return read(settings).selectedProvider;
+    return read(settings).values().selectedProvider;
 }
 
-StoredTranslationSettings StoredTranslationSettings::load(const SettingsStore& settings)
+StoredTranslationSettings StoredTranslationSettings::load(SettingsStore& settings)
 {
-    const PersistedSettings persisted = read(settings);
+    const AppSettings persisted = read(settings);
     StoredTranslationSettings stored;
-    stored.provider = persisted.selectedProvider;
-    stored.configuration = PersistedSettings::configuration(persisted.providerConfigs, stored.provider);
-    stored.sourceLanguage = persisted.inputSourceLanguage;
-    stored.targetLanguage = persisted.inputTargetLanguage;
-    stored.cloudConsent = persisted.cloudConsent;
+    stored.provider = persisted.values().selectedProvider;
+    stored.configuration = persisted.configuration(stored.provider);
+    stored.sourceLanguage = persisted.values().inputSourceLanguage;
+    stored.targetLanguage = persisted.values().inputTargetLanguage;
+    stored.cloudConsent = persisted.values().cloudConsent;
     return stored;
 }
 

@@ -9,7 +9,7 @@ namespace qw {
 class SettingsStore;
 
 // The translation settings the command line uses, taken from the program's own reading of the
-// stored settings (model/PersistedSettings), so that the command line and the program never
+// stored settings (model/AppSettings), so that the command line and the program never
 // disagree: the selected provider, its stored configuration (or its default one), its cloud
 // consent as the program would restore it, and the input language pair with the program's
 // fallbacks to the older keys.
@@ -22,8 +22,8 @@ struct StoredTranslationSettings {
     // line sends only when asked with --cloud and this consent is given.
     bool cloudConsent = false;
 
-    static StoredTranslationSettings load(const SettingsStore& settings);
-    static TranslationProvider selectedProvider(const SettingsStore& settings);
+    static StoredTranslationSettings load(SettingsStore& settings);
+    static TranslationProvider selectedProvider(SettingsStore& settings);
 };
 
 } // namespace qw

@@ -1,13 +1,13 @@
 #include "app/cli/CommandLine.h"
 
-#include "l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "core/SerialWorker.h"
 #include "engine/CredentialState.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
-#include "engine/ProviderConfigurationStore.h"
 #include "engine/TranslationService.h"
+#include "l10n/LocalizationState.h"
+#include "model/AppSettings.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "tests/engine/FakeChatTransport.h"
 #include "tests/support/AsyncTestHelpers.h"
@@ -140,9 +140,9 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
 
 TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigurationApplies)
 {
-    qw::ProviderConfigurations configurations = qw::ProviderConfigurationStore::load(settings);
+    qw::ProviderConfigurations configurations = qw::AppSettings::Table::providerConfigs.row.read(settings);
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
-    ASSERT_TRUE(qw::ProviderConfigurationStore::save(configurations, settings));
+    ASSERT_TRUE(settings.apply({qw::AppSettings::Table::providerConfigs.row.change(configurations)}));
     storeKey(QStringLiteral("kimi"), "kimi-key");
     ASSERT_EQ(run("consent on --provider kimi").status, 0);
     EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));

@@ -140,8 +140,7 @@ TEST(ConsentEndpointTest, BindsToTheNormalizedEndpoint)
 
 TEST(ProviderConfigurationStoreTest, LoadsDefaultsWhenNothingIsStored)
 {
-    InMemorySettingsStore store;
-    const auto configurations = ProviderConfigurationStore::load(store);
+    const auto configurations = ProviderConfigurationStore::defaults();
     ASSERT_EQ(configurations.size(), 4u);
     EXPECT_EQ(configurations.at(TranslationProvider::openAI),
               (ProviderConfiguration{kOpenAI, QStringLiteral("https://api.openai.com/v1"),
@@ -155,50 +154,37 @@ TEST(ProviderConfigurationStoreTest, LoadsDefaultsWhenNothingIsStored)
 
 TEST(ProviderConfigurationStoreTest, StoredEntriesReplaceDefaultsOneByOne)
 {
-    InMemorySettingsStore store;
-    ASSERT_TRUE(store.setData(
-        ProviderConfigurationStore::key,
-        storedArray(
-            R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-8k","extra":1},
-                                  {"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])")));
-    const auto configurations = ProviderConfigurationStore::load(store);
+    const auto configurations = *ProviderConfigurationStore::decode(storedArray(
+        R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-8k","extra":1},
+                                  {"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])"));
     EXPECT_EQ(configurations.at(TranslationProvider::kimi).model, QStringLiteral("moonshot-v1-32k"));
     EXPECT_EQ(configurations.at(kOpenAI), ProviderConfiguration::defaults(kOpenAI));
     EXPECT_EQ(configurations.at(kCustom), ProviderConfiguration::defaults(kCustom));
 }
 
-TEST(ProviderConfigurationStoreTest, OneBadEntryDiscardsAllAndStaysStored)
+TEST(ProviderConfigurationStoreTest, OneBadEntryDiscardsAll)
 {
     for (
         const char* bad :
         {R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"k"},{"provider":"gemini","baseURL":"","model":""}])",
          R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1"}])", R"({"provider":"kimi"})", "[{",
          "null"}) {
-        InMemorySettingsStore store;
-        ASSERT_TRUE(store.setData(ProviderConfigurationStore::key, storedArray(bad)));
-        const auto configurations = ProviderConfigurationStore::load(store);
-        EXPECT_EQ(configurations.at(TranslationProvider::kimi),
-                  ProviderConfiguration::defaults(TranslationProvider::kimi))
-            << bad;
-        EXPECT_EQ(store.data(ProviderConfigurationStore::key), storedArray(bad));
+        EXPECT_FALSE(ProviderConfigurationStore::decode(storedArray(bad)).has_value()) << bad;
     }
 }
 
 TEST(ProviderConfigurationStoreTest, SavesInDeclaredProviderOrderAndRoundTrips)
 {
-    InMemorySettingsStore store;
     ProviderConfigurations configurations;
     configurations[kCustom] = {kCustom, QStringLiteral("https://llm.example.org/v1"),
                                QStringLiteral("llama")};
     configurations[kOpenAI] = {kOpenAI, QStringLiteral("https://api.openai.com/v1"),
                                QStringLiteral("gpt-4.1")};
-    ASSERT_TRUE(ProviderConfigurationStore::save(configurations, store));
-
-    const QByteArray saved = *store.data(ProviderConfigurationStore::key);
+    const QByteArray saved = ProviderConfigurationStore::encode(configurations);
     EXPECT_EQ(saved,
               QByteArray(R"([{"provider":"openai","baseURL":"https://api.openai.com/v1","model":"gpt-4.1"},)"
                          R"({"provider":"custom","baseURL":"https://llm.example.org/v1","model":"llama"}])"));
-    const auto loaded = ProviderConfigurationStore::load(store);
+    const auto loaded = *ProviderConfigurationStore::decode(saved);
     EXPECT_EQ(loaded.at(kCustom), configurations[kCustom]);
     EXPECT_EQ(loaded.at(kOpenAI), configurations[kOpenAI]);
 }

@@ -22,27 +22,6 @@ TEST(InterfaceLanguageTest, RawValuesRoundTripAndUnknownMeansSystem)
     EXPECT_EQ(interfaceLanguageFromRaw(QStringLiteral("EN")), InterfaceLanguage::system);
 }
 
-TEST(InterfaceLanguageTest, PersistedSettingThatIsNoLanguageMeansSystem)
-{
-    CurrentLanguage restore(InterfaceLanguage::english);
-    InMemorySettingsStore store;
-    const QString key = QStringLiteral("interfaceLanguage");
-    for (const QVariant& stored :
-         {QVariant(QStringLiteral("fr")), QVariant(QString()), QVariant(qint64(1))}) {
-        LocalizationState::shared().setLanguage(InterfaceLanguage::english);
-        ASSERT_TRUE(store.setObject(key, stored));
-        LocalizationState::shared().loadPersisted(store);
-        EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::system)
-            << stored.toString().toStdString();
-    }
-    ASSERT_TRUE(store.setString(key, QStringLiteral("zh-Hans")));
-    LocalizationState::shared().loadPersisted(store);
-    EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::chinese);
-    ASSERT_TRUE(store.remove(key));
-    LocalizationState::shared().loadPersisted(store);
-    EXPECT_EQ(LocalizationState::shared().language(), InterfaceLanguage::system);
-}
-
 TEST(L10nCodeTest, SystemFollowsTheFirstPreferredLanguage)
 {
     const auto system = InterfaceLanguage::system;

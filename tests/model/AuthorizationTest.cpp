@@ -156,10 +156,9 @@ TEST_F(AuthorizationTest, CloudConsentIsBoundToTheEndpoint)
 {
     // Given before endpoints were recorded: kept for a built-in provider, not for a custom one.
     model.reset();
-    ASSERT_TRUE(ProviderConfigurationStore::save(
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(
         {{TranslationProvider::custom,
-          {TranslationProvider::custom, QStringLiteral("https://one.example/v1"), QStringLiteral("m1")}}},
-        settings));
+          {TranslationProvider::custom, QStringLiteral("https://one.example/v1"), QStringLiteral("m1")}}})}));
     ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.custom"), true));
     ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
     makeKeyringModel();
@@ -194,19 +193,19 @@ TEST_F(AuthorizationTest, AConsentStoredForAnAddressHoldsOnlyWhileTheAddressIsTh
     model->setSelectedProvider(TranslationProvider::custom);
     model->updateProviderSettings(QStringLiteral("https://one.example/v1"), QStringLiteral("m1"));
     model->setCloudConsent(true);
-    const ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
+    const ProviderConfigurations configs = AppSettings::Table::providerConfigs.row.read(settings);
     model.reset();
 
     // The address is changed behind the model's back (another copy of the settings file).
     ProviderConfigurations other{
         {TranslationProvider::custom,
          {TranslationProvider::custom, QStringLiteral("https://one.example/v2"), QStringLiteral("m1")}}};
-    ASSERT_TRUE(ProviderConfigurationStore::save(other, settings));
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(other)}));
     makeKeyringModel();
     EXPECT_FALSE(model->cloudConsent());
     model.reset();
 
-    ASSERT_TRUE(ProviderConfigurationStore::save(configs, settings));
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configs)}));
     ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.custom"), true));
     makeKeyringModel();
     EXPECT_TRUE(model->cloudConsent()) << "set back to the address the consent was given for";

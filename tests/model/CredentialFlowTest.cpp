@@ -186,10 +186,10 @@ TEST_F(CredentialFlowTest, TheApprovalResumesTheTranslationTheLockedKeyringInter
 TEST_F(CredentialFlowTest, ConsentNeedsAValidEndpointToBeGivenFor)
 {
     // An address stored before HTTPS was required (or edited by hand).
-    ProviderConfigurations configurations = ProviderConfigurationStore::load(settings);
+    ProviderConfigurations configurations = AppSettings::Table::providerConfigs.row.read(settings);
     configurations[TranslationProvider::custom] = {
         TranslationProvider::custom, QStringLiteral("http://llm.example.org/v1"), QStringLiteral("m")};
-    ASSERT_TRUE(ProviderConfigurationStore::save(configurations, settings));
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configurations)}));
     makeKeyringModel();
     settleCredential();
     model->setSelectedProvider(TranslationProvider::custom);

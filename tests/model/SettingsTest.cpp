@@ -1,5 +1,5 @@
 #include "app/cli/StoredTranslationSettings.h"
-#include "model/PersistedSettings.h"
+#include "model/AppSettings.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "tests/model/ModelTestFixture.h"
 
@@ -10,113 +10,245 @@
 namespace qw::test {
 namespace {
 
-PersistedSettings load(const InMemorySettingsStore& store, QStringList defaultAllowed = {})
+using Table = AppSettings::Table;
+
+const QDateTime kNow(QDate(2026, 3, 14), QTime(9, 30));
+
+// One setting as the file holds it (key and stored object) and as the program uses it.
+struct StoredRow {
+    QString key;
+    QVariant stored;
+    std::function<SettingsWriteResult(AppSettings&)> write;
+    std::function<bool(const AppSettings&)> loaded;
+};
+
+template <class T>
+StoredRow field(const char* key, QVariant stored, const AppSettings::Field<T>& field, T value)
 {
-    return PersistedSettings::load(store, defaultAllowed, QDateTime(QDate(2026, 3, 14), QTime(9, 30)));
+    return {QString::fromUtf8(key), std::move(stored),
+            [&field, value](AppSettings& settings) { return settings.set(field, value); },
+            [&field, value](const AppSettings& settings) {
+                return settings.values().*field.member == value;
+            }};
 }
 
-TEST(PersistedSettingsTest, DebounceLoadsOnlyTheOfferedPauses)
+template <class T> StoredRow row(const char* key, QVariant stored, const Setting<T>& setting, T value)
 {
+    return {QString::fromUtf8(key), std::move(stored),
+            [setting, value](AppSettings& settings) { return settings.apply({setting.change(value)}); },
+            [setting, value](const AppSettings& settings) {
+                return setting.stored(settings.store()) == value;
+            }};
+}
+
+// Written through the table and read back through a fresh object on the same store: a key
+// spelled differently from what existing files hold, or a value stored as another type, fails.
+TEST(AppSettingsTest, EverySettingIsReadBackUnderItsKeyWithItsType)
+{
+    const QDateTime pauseEnd(QDate(2026, 3, 15), QTime(0, 0), QTimeZone::utc());
+    ProviderConfigurations configurations = ProviderConfigurationStore::defaults();
+    configurations[TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
+    const QString firefox = QStringLiteral("org.mozilla.firefox");
+    const std::vector<StoredRow> fields = {
+        field("interfaceLanguage", QStringLiteral("en"), Table::interfaceLanguage,
+              InterfaceLanguage::english),
+        field("appActionHotkeysEnabled", false, Table::appActionHotkeysEnabled, false),
+        field("ignoredAppsUntil", QVariantMap{{firefox, double(pauseEnd.toSecsSinceEpoch())}},
+              Table::ignoredAppsUntil, QMap<QString, QDateTime>{{firefox, pauseEnd}}),
+        field("selectedTranslationProvider", QStringLiteral("kimi"), Table::selectedProvider,
+              TranslationProvider::kimi),
+        field("inputTranslationEnabled", false, Table::inputTranslationEnabled, false),
+        field("pageTranslationEnabled", true, Table::pageTranslationEnabled, true),
+        field("inputSourceLanguage", QStringLiteral("日本語"), Table::inputSourceLanguage,
+              TranslationLanguage::japanese),
+        field("inputTargetLanguage", QStringLiteral("Deutsch"), Table::inputTargetLanguage,
+              TranslationLanguage::german),
+        field("pageSourceLanguage", QStringLiteral("Français"), Table::pageSourceLanguage,
+              TranslationLanguage::french),
+        field("pageTargetLanguage", QStringLiteral("한국어"), Table::pageTargetLanguage,
+              TranslationLanguage::korean),
+        field("inputTranslationMode", QStringLiteral("selection"), Table::inputTranslationMode,
+              TranslationMode::selection),
+        field("providerConfigurations.v04", ProviderConfigurationStore::encode(configurations),
+              Table::providerConfigs, configurations),
+        field("debounceMilliseconds", qint64(1200), Table::debounceMilliseconds, 1200),
+        field("pasteFallback", true, Table::pasteFallback, true),
+        field("hotkeysEnabled", false, Table::hotkeysEnabled, false),
+        field("hotkeyPreset", qint64(1), Table::hotkeyPreset, 1),
+        field("allowedBundleIDs", QStringList{QStringLiteral("a"), QStringLiteral("b")},
+              Table::allowedBundleIDs, QSet<QString>{QStringLiteral("b"), QStringLiteral("a")}),
+    };
+    ASSERT_EQ(fields.size(), std::tuple_size_v<decltype(AppSettings::fields())>)
+        << "a setting without a row here";
+    std::vector<StoredRow> rows = fields;
+    for (StoredRow other : {
+             row("browserScopeConfirmed.org.mozilla.firefox", true, Table::browserScopeConfirmed(firefox),
+                 true),
+             row("onboardingStep", qint64(2), Table::onboardingStep, qint64(2)),
+             row("onboardingCompleted", true, Table::onboardingCompleted, true),
+             row("onboardingDeferred", true, Table::onboardingDeferred, true),
+             row("onboardingPresented", true, Table::onboardingPresented, true),
+             row("onboardingExplicitAllowlist", true, Table::onboardingExplicitAllowlist, true),
+         })
+        rows.push_back(std::move(other));
+
+    InMemorySettingsStore store;
+    AppSettings written(store, {}, kNow);
+    for (const StoredRow& row : rows)
+        ASSERT_TRUE(row.write(written)) << row.key.toStdString();
+    // The consent of the provider selected above, with the endpoint it was given for.
+    ASSERT_TRUE(written.apply(written.cloudConsentChanges(TranslationProvider::kimi, true)));
+    rows.push_back({QStringLiteral("cloudConsent.kimi"), true, {}, [](const AppSettings& settings) {
+                        return settings.values().cloudConsent;
+                    }});
+    rows.push_back({QStringLiteral("cloudConsentEndpoint.kimi"),
+                    *configurations[TranslationProvider::kimi].consentEndpoint(),
+                    {},
+                    [](const AppSettings& settings) {
+                        return settings.consentEndpointStillHolds(TranslationProvider::kimi);
+                    }});
+
+    const AppSettings loaded(store, {}, kNow);
+    for (const StoredRow& row : rows) {
+        EXPECT_EQ(store.object(row.key), row.stored) << row.key.toStdString();
+        EXPECT_TRUE(row.loaded(loaded)) << row.key.toStdString();
+    }
+    EXPECT_EQ(store.keys().size(), rows.size()) << "nothing is stored under any other key";
+}
+
+// A loaded field in its stored form, found by its key.
+QVariant loadedAsStored(const AppSettings& settings, const QString& key)
+{
+    QVariant result;
+    std::apply(
+        [&](const auto&... f) {
+            ((f.row.key == key ? void(result = f.row.encode(settings.values().*f.member)) : void()), ...);
+        },
+        AppSettings::fields());
+    return result;
+}
+
+// What a store holds that is missing, of another type, unknown or left by an older version;
+// each expectation is a loaded setting in its stored form.
+TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
+{
+    const QString editor = AppModel::defaultAllowedApplication;
+    const QVariant english = QStringLiteral("English"), chinese = QStringLiteral("Simplified Chinese");
     const struct {
-        QVariant stored;
-        int expected;
+        QVariantMap stored;
+        QVariantMap expected;
+        QStringList defaultAllowed = {};
     } rows[] = {
-        {QVariant(qint64(700)), 800},           {QVariant(qint64(0)), 800},     {QVariant(qint64(-1)), 800},
-        {QVariant(qint64(5000)), 800},          {QVariant(qint64(1200)), 1200}, {QVariant(qint64(600)), 600},
-        {QVariant(QStringLiteral("1200")), 800}};
+        {{},
+         {{"interfaceLanguage", QStringLiteral("system")},
+          {"appActionHotkeysEnabled", true},
+          {"ignoredAppsUntil", QVariantMap()},
+          {"selectedTranslationProvider", QStringLiteral("openai")},
+          {"inputTranslationEnabled", true},
+          {"pageTranslationEnabled", false},
+          {"inputSourceLanguage", chinese},
+          {"inputTargetLanguage", english},
+          {"pageSourceLanguage", english},
+          {"pageTargetLanguage", chinese},
+          {"inputTranslationMode", QStringLiteral("automatic")},
+          {"providerConfigurations.v04",
+           ProviderConfigurationStore::encode(ProviderConfigurationStore::defaults())},
+          {"debounceMilliseconds", qint64(800)},
+          {"pasteFallback", false},
+          {"hotkeysEnabled", true},
+          {"hotkeyPreset", qint64(0)},
+          {"allowedBundleIDs", QStringList()}}},
+        {{}, {{"allowedBundleIDs", QStringList{editor}}}, {editor}},
+        {{{"allowedBundleIDs", QStringList()}}, {{"allowedBundleIDs", QStringList()}}, {editor}},
+        {{{"debounceMilliseconds", qint64(700)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(0)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(-1)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(5000)}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", QStringLiteral("1200")}}, {{"debounceMilliseconds", qint64(800)}}},
+        {{{"debounceMilliseconds", qint64(600)}}, {{"debounceMilliseconds", qint64(600)}}},
+        {{{"helperEnabled", false}, {"selectionTranslationEnabled", true}},
+         {{"inputTranslationEnabled", false}, {"pageTranslationEnabled", true}}},
+        // The new switches win; a non-Boolean falls back to the old one.
+        {{{"helperEnabled", false},
+          {"inputTranslationEnabled", true},
+          {"selectionTranslationEnabled", true},
+          {"pageTranslationEnabled", QStringLiteral("no")}},
+         {{"inputTranslationEnabled", true}, {"pageTranslationEnabled", true}}},
+        // An automatic target cannot be sent to; reading may start from it.
+        {{{"targetLanguage", QStringLiteral("auto-detect")}, {"sourceLanguage", QStringLiteral("日本語")}},
+         {{"inputSourceLanguage", QStringLiteral("日本語")},
+          {"inputTargetLanguage", english},
+          {"pageSourceLanguage", QStringLiteral("auto-detect")},
+          {"pageTargetLanguage", QStringLiteral("日本語")}}},
+        {{{"inputSourceLanguage", QStringLiteral("Klingon")}, {"sourceLanguage", QStringLiteral("Deutsch")}},
+         {{"inputSourceLanguage", QStringLiteral("Deutsch")}}},
+        {{{"inputTranslationMode", QStringLiteral("Selection")}},
+         {{"inputTranslationMode", QStringLiteral("automatic")}}},
+        {{{"hotkeyPreset", qint64(2)}}, {{"hotkeyPreset", qint64(0)}}},
+        {{{"interfaceLanguage", QStringLiteral("fr")}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", QString()}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", qint64(1)}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", QStringLiteral("zh-Hans")}},
+         {{"interfaceLanguage", QStringLiteral("zh-Hans")}}},
+        {{{"selectedTranslationProvider", QStringLiteral("bing")}},
+         {{"selectedTranslationProvider", QStringLiteral("openai")}}},
+        {{{"providerConfigurations.v04", QByteArray(R"([{"provider":"kimi"}])")}},
+         {{"providerConfigurations.v04",
+           ProviderConfigurationStore::encode(ProviderConfigurationStore::defaults())}}},
+    };
     for (const auto& row : rows) {
         InMemorySettingsStore store;
-        ASSERT_TRUE(store.setObject(QStringLiteral("debounceMilliseconds"), row.stored));
-        EXPECT_EQ(load(store).debounceMilliseconds, row.expected) << row.stored.toString().toStdString();
+        for (auto it = row.stored.cbegin(); it != row.stored.cend(); ++it)
+            ASSERT_TRUE(store.setObject(it.key(), it.value()));
+        const AppSettings loaded(store, row.defaultAllowed, kNow);
+        for (auto it = row.expected.cbegin(); it != row.expected.cend(); ++it)
+            EXPECT_EQ(loadedAsStored(loaded, it.key()), it.value()) << it.key().toStdString();
+        EXPECT_EQ(store.keys().size(), row.stored.size()) << "nothing is written while reading";
     }
-    EXPECT_EQ(load(InMemorySettingsStore()).debounceMilliseconds, 800) << "missing key";
 }
 
-TEST(PersistedSettingsTest, LegacyKeysAndUnknownValuesFallBack)
-{
-    InMemorySettingsStore none;
-    const PersistedSettings fresh = load(none);
-    EXPECT_TRUE(fresh.inputTranslationEnabled);
-    EXPECT_FALSE(fresh.pageTranslationEnabled);
-    EXPECT_EQ(fresh.inputSourceLanguage, TranslationLanguage::chinese);
-    EXPECT_EQ(fresh.inputTargetLanguage, TranslationLanguage::english);
-    EXPECT_EQ(fresh.pageSourceLanguage, TranslationLanguage::english);
-    EXPECT_EQ(fresh.pageTargetLanguage, TranslationLanguage::chinese);
-    EXPECT_EQ(fresh.selectedProvider, TranslationProvider::openAI);
-    EXPECT_TRUE(fresh.allowedBundleIDs.isEmpty()) << "a new installation allows nothing";
-
-    InMemorySettingsStore legacy;
-    ASSERT_TRUE(legacy.setBool(QStringLiteral("helperEnabled"), false));
-    ASSERT_TRUE(legacy.setBool(QStringLiteral("selectionTranslationEnabled"), true));
-    ASSERT_TRUE(legacy.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect")));
-    ASSERT_TRUE(legacy.setString(QStringLiteral("sourceLanguage"), QStringLiteral("日本語")));
-    ASSERT_TRUE(legacy.setString(QStringLiteral("inputTranslationMode"), QStringLiteral("Selection")));
-    ASSERT_TRUE(legacy.setInteger(QStringLiteral("hotkeyPreset"), 2));
-    ASSERT_TRUE(legacy.setString(QStringLiteral("interfaceLanguage"), QStringLiteral("fr")));
-    ASSERT_TRUE(legacy.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("bing")));
-    const PersistedSettings old = load(legacy, {AppModel::defaultAllowedApplication});
-    EXPECT_FALSE(old.inputTranslationEnabled);
-    EXPECT_TRUE(old.pageTranslationEnabled);
-    EXPECT_EQ(old.inputSourceLanguage, TranslationLanguage::japanese);
-    EXPECT_EQ(old.inputTargetLanguage, TranslationLanguage::english)
-        << "an automatic target cannot be sent to";
-    EXPECT_EQ(old.pageSourceLanguage, TranslationLanguage::automatic);
-    EXPECT_EQ(old.pageTargetLanguage, TranslationLanguage::japanese);
-    EXPECT_EQ(old.inputTranslationMode, TranslationMode::automatic);
-    EXPECT_EQ(old.hotkeyPreset, 0);
-    EXPECT_EQ(old.interfaceLanguage, InterfaceLanguage::system);
-    EXPECT_EQ(old.selectedProvider, TranslationProvider::openAI);
-    EXPECT_EQ(old.allowedBundleIDs, QSet<QString>{AppModel::defaultAllowedApplication});
-
-    // A stored value of the right type wins over the legacy key.
-    ASSERT_TRUE(legacy.setBool(QStringLiteral("inputTranslationEnabled"), true));
-    ASSERT_TRUE(legacy.setObject(QStringLiteral("pageTranslationEnabled"), QVariant(QStringLiteral("no"))));
-    EXPECT_TRUE(load(legacy).inputTranslationEnabled);
-    EXPECT_TRUE(load(legacy).pageTranslationEnabled) << "a non-Boolean falls back to the legacy key";
-}
-
-TEST(PersistedSettingsTest, ConsentFollowsTheEndpointItWasGivenFor)
+TEST(AppSettingsTest, ConsentFollowsTheProviderAndTheEndpointItWasGivenFor)
 {
     InMemorySettingsStore store;
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent);
     ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent"), true));
-    EXPECT_TRUE(load(store).cloudConsent) << "the single old consent meant OpenAI";
-
+    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent) << "the single old consent meant OpenAI";
     ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
-    EXPECT_FALSE(load(store).cloudConsent) << "and no other provider";
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "and no other provider";
     ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    EXPECT_TRUE(load(store).cloudConsent)
+    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent)
         << "a built-in provider keeps a consent without a recorded endpoint";
-
     ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom")));
     ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.custom"), true));
-    ProviderConfigurations configs = ProviderConfigurationStore::load(store);
+    ProviderConfigurations configs = ProviderConfigurationStore::defaults();
     configs[TranslationProvider::custom] = {
         TranslationProvider::custom, QStringLiteral("https://llm.example.org/v1"), QStringLiteral("m")};
-    ASSERT_TRUE(ProviderConfigurationStore::save(configs, store));
-    EXPECT_FALSE(load(store).cloudConsent) << "a custom consent needs its endpoint";
+    ASSERT_TRUE(store.setData(QStringLiteral("providerConfigurations.v04"),
+                              ProviderConfigurationStore::encode(configs)));
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "a custom consent needs its endpoint";
     ASSERT_TRUE(store.setString(QStringLiteral("cloudConsentEndpoint.custom"),
                                 *configs[TranslationProvider::custom].consentEndpoint()));
-    EXPECT_TRUE(load(store).cloudConsent);
+    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent);
     configs[TranslationProvider::custom].baseURL = QStringLiteral("https://other.example.org/v1");
-    ASSERT_TRUE(ProviderConfigurationStore::save(configs, store));
-    EXPECT_FALSE(load(store).cloudConsent) << "another host needs a new consent";
+    ASSERT_TRUE(store.setData(QStringLiteral("providerConfigurations.v04"),
+                              ProviderConfigurationStore::encode(configs)));
+    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "another host needs a new consent";
 }
 
 // Every stored end is checked before it becomes a time: a number no time can be made of loads
 // as no pause, like a pause that has already ended.
-TEST(PersistedSettingsTest, OnlyPausesThatEndLaterAreLoaded)
+TEST(AppSettingsTest, OnlyPausesThatEndLaterAreLoaded)
 {
-    const QDateTime now(QDate(2026, 3, 14), QTime(9, 30));
-    const double inAMinute = double(now.addSecs(60).toSecsSinceEpoch());
+    const double inAMinute = double(kNow.addSecs(60).toSecsSinceEpoch());
     const struct {
         const char* situation;
         QVariant stored;
         std::optional<QDateTime> expected;
     } rows[] = {
-        {"a minute from now", inAMinute, now.addSecs(60)},
-        {"with milliseconds", inAMinute + 0.25, now.addMSecs(60250)},
-        {"as whole seconds", qint64(inAMinute), now.addSecs(60)},
-        {"ended now", double(now.toSecsSinceEpoch()), std::nullopt},
+        {"a minute from now", inAMinute, kNow.addSecs(60)},
+        {"with milliseconds", inAMinute + 0.25, kNow.addMSecs(60250)},
+        {"as whole seconds", qint64(inAMinute), kNow.addSecs(60)},
+        {"ended now", double(kNow.toSecsSinceEpoch()), std::nullopt},
         {"a word", QStringLiteral("tomorrow"), std::nullopt},
         {"a Boolean", true, std::nullopt},
         {"1e300 seconds", 1e300, std::nullopt},
@@ -129,11 +261,10 @@ TEST(PersistedSettingsTest, OnlyPausesThatEndLaterAreLoaded)
         stored.insert(QString::fromLatin1(row.situation), row.stored);
     InMemorySettingsStore store;
     ASSERT_TRUE(store.setDictionary(QStringLiteral("ignoredAppsUntil"), stored));
-    const PersistedSettings loaded = PersistedSettings::load(store, {}, now);
+    const QMap<QString, QDateTime> loaded = AppSettings(store, {}, kNow).values().ignoredAppsUntil;
     for (const auto& row : rows) {
-        const auto found = loaded.ignoredAppsUntil.constFind(QString::fromLatin1(row.situation));
-        EXPECT_EQ(found != loaded.ignoredAppsUntil.cend() ? std::optional<QDateTime>(*found) : std::nullopt,
-                  row.expected)
+        const auto found = loaded.constFind(QString::fromLatin1(row.situation));
+        EXPECT_EQ(found != loaded.cend() ? std::optional<QDateTime>(*found) : std::nullopt, row.expected)
             << row.situation;
     }
 }
@@ -427,9 +558,9 @@ TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
     ASSERT_TRUE(
         settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    ProviderConfigurations configs = ProviderConfigurationStore::load(settings);
+    ProviderConfigurations configs = AppSettings::Table::providerConfigs.row.read(settings);
     configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
-    ASSERT_TRUE(ProviderConfigurationStore::save(configs, settings));
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configs)}));
 
     const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
     AppModel& m = makeModel();

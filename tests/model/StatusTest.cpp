@@ -87,11 +87,10 @@ TEST_F(StatusTest, EachBlockingConditionIsNamedAheadOfTheOnesBelowIt)
 TEST_F(StatusTest, AnUnusableConfigurationIsNamedOnceEverythingElseIsInPlace)
 {
     // A stored configuration without a model, and a consent given before endpoints were kept.
-    ASSERT_TRUE(ProviderConfigurationStore::save(
+    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(
         {{TranslationProvider::openAI,
           {TranslationProvider::openAI, ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL,
-           QString()}}},
-        settings));
+           QString()}}})}));
     ASSERT_TRUE(settings.remove(QStringLiteral("cloudConsentEndpoint.openai")));
     start();
     EXPECT_EQ(model->runtimeStatus(), QStringLiteral("翻译配置无效"));

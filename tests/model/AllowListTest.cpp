@@ -1,0 +1,81 @@
+#include "model/AllowList.h"
+
+#include "core/InMemorySettingsStore.h"
+#include "policy/UrlHandlerRegistry.h"
+#include "tests/support/VirtualTime.h"
+
+#include <gtest/gtest.h>
+
+namespace qw::test {
+namespace {
+
+// The settings as a file that may stop taking writes.
+class SwitchableStore final : public SettingsStore {
+public:
+    std::optional<QVariant> object(const QString& key) const override { return m_store.object(key); }
+    SettingsWriteResult apply(const QList<Change>& changes) override
+    {
+        return refuses ? SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed)
+                       : m_store.apply(changes);
+    }
+    QStringList keys() const override { return m_store.keys(); }
+    bool refuses = false;
+
+private:
+    InMemorySettingsStore m_store;
+};
+
+class HttpsHandlers final : public UrlHandlerRegistry {
+public:
+    QStringList applicationsOpeningHttpsUrls() const override
+    {
+        return {QStringLiteral("org.example.Browser")};
+    }
+};
+
+const QString kEditor = QStringLiteral("org.gnome.TextEditor");
+const QString kBrowser = QStringLiteral("org.example.Browser");
+
+TEST(AllowListTest, AllowingPausingAndRevokingKeepTheirRulesSavedOrNot)
+{
+    const QTimeZone zone("Europe/Berlin");
+    VirtualTime time(QDateTime(QDate(2026, 3, 28), QTime(22, 0), zone));
+    SwitchableStore store;
+    HttpsHandlers handlers;
+    AppSettings settings(store, {kEditor}, time.now());
+    AllowList list(settings, handlers, time, zone);
+
+    EXPECT_TRUE(list.needsBrowserConfirmation(kBrowser)) << "an https handler is a browser";
+    EXPECT_FALSE(list.needsBrowserConfirmation(kEditor));
+    ASSERT_TRUE(list.allow(kBrowser));
+    ASSERT_TRUE(list.pauseToday(kBrowser));
+    const QDateTime midnight(QDate(2026, 3, 29), QTime(0, 0), zone);
+    EXPECT_EQ(settings.values().ignoredAppsUntil.value(kBrowser), midnight);
+    EXPECT_FALSE(list.isEligible(kBrowser));
+    ASSERT_TRUE(list.revoke(kBrowser));
+    EXPECT_FALSE(settings.values().ignoredAppsUntil.contains(kBrowser)) << "a revocation ends the pause";
+    EXPECT_FALSE(list.needsBrowserConfirmation(kBrowser)) << "the confirmation outlives the revocation";
+
+    // A withdrawal holds unsaved; a grant or a resumption needs the saved word.
+    store.refuses = true;
+    EXPECT_FALSE(list.pauseToday(kEditor));
+    EXPECT_TRUE(list.isPausedToday(kEditor));
+    EXPECT_FALSE(list.resume(kEditor));
+    EXPECT_TRUE(list.isPausedToday(kEditor));
+    EXPECT_FALSE(list.allow(kBrowser));
+    EXPECT_FALSE(list.isAllowed(kBrowser));
+    EXPECT_FALSE(list.revoke(kEditor));
+    EXPECT_FALSE(list.isAllowed(kEditor));
+    store.refuses = false;
+
+    ASSERT_TRUE(list.allow(kEditor));
+    ASSERT_TRUE(list.pauseToday(kEditor));
+    time.setNow(midnight);
+    EXPECT_TRUE(list.isEligible(kEditor)) << "a pause that ended at midnight no longer counts";
+    EXPECT_TRUE(list.expirePauses());
+    EXPECT_FALSE(list.expirePauses()) << "removed once";
+    EXPECT_TRUE(AppSettings(store, {}, time.now()).values().ignoredAppsUntil.isEmpty());
+}
+
+} // namespace
+} // namespace qw::test
