@@ -13,6 +13,7 @@
 #include "l10n/L10n.h"
 #include "l10n/LocalizationState.h"
 #include "model/AppModel.h"
+#include "platform/LinuxDesktop.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -74,6 +75,23 @@ bool reached(AppModel& model, SampleState state)
     return false;
 }
 
+// Where the field that has the keyboard focus on the real desktop is (X pixels), when the
+// accessibility bus answers: only its position is read, never its text.
+QCoro::Task<std::optional<QRectF>> focusedFieldBounds()
+{
+    using namespace std::chrono_literals;
+    LinuxDesktop desktop;
+    AXWorker worker(desktop.platform());
+    const std::optional<RunningApplication> front = desktop.workspace().frontmostApplication();
+    if (!front || !desktop.accessibilityBus().waitUntilReady(2s))
+        co_return std::nullopt;
+    const AXWorker::FocusResult focus = co_await worker.focus(*front);
+    if (!focus.first)
+        co_return std::nullopt;
+    const std::optional<QRectF> bounds = focus.first->bounds;
+    co_return bounds;
+}
+
 } // namespace
 
 QCoro::Task<int> BubblePreviewCommand::run(QString stateName)
@@ -103,8 +121,9 @@ QCoro::Task<int> BubblePreviewCommand::run(QString stateName)
             co_return CredentialLoadResult::ok(std::nullopt);
         },
         m_context.clock, *state == SampleState::working ? heldTimers : m_context.timers);
+    const std::optional<QRectF> bounds = co_await focusedFieldBounds();
     BubblePreviewDesktop desktop(AppModel::defaultAllowedApplication, sampleText(*state),
-                                 *state == SampleState::selection);
+                                 *state == SampleState::selection, bounds);
     AXWorker ax(AXPlatform{desktop, desktop, desktop, desktop, desktop, desktop, m_context.clock});
     AppModel model(AppModel::Collaborators{settings,
                                            m_context.clock,

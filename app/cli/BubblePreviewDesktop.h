@@ -26,8 +26,9 @@ class BubblePreviewDesktop : public AccessibilityAPI,
 public:
     // With `selected` the element is text on a page, selected with the mouse, and nothing has
     // the keyboard focus.
-    BubblePreviewDesktop(QString bundleID, QString text, bool selected)
-        : m_bundleID(std::move(bundleID)), m_text(std::move(text)), m_selected(selected)
+    // `bounds`: where the element is on the screen, if anywhere.
+    BubblePreviewDesktop(QString bundleID, QString text, bool selected, std::optional<QRectF> bounds)
+        : m_bundleID(std::move(bundleID)), m_text(std::move(text)), m_selected(selected), m_bounds(bounds)
     {
     }
 
@@ -60,6 +61,10 @@ public:
                     m_selected ? TextRange{0, m_text.size()} : TextRange{m_text.size(), 0}};
         if (attribute == AXAttribute::selectedText)
             return {AXErrorCode::success, m_selected ? m_text : QString()};
+        if (attribute == AXAttribute::position && m_bounds)
+            return {AXErrorCode::success, m_bounds->topLeft()};
+        if (attribute == AXAttribute::size && m_bounds)
+            return {AXErrorCode::success, m_bounds->size()};
         if (attribute == AXAttribute::editable)
             return {AXErrorCode::success, !m_selected};
         return {AXErrorCode::noValue, {}};
@@ -126,6 +131,7 @@ private:
     QString m_bundleID;
     QString m_text;
     bool m_selected = false;
+    std::optional<QRectF> m_bounds;
 };
 
 } // namespace qw
