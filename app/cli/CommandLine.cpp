@@ -135,7 +135,7 @@ QString CommandLine::helpText()
     lines << QStringLiteral("  doctor         ") +
                  L10n::text(L10N_KEY("检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
     lines << QStringLiteral("  bubble-preview ") +
-                 L10n::text(L10N_KEY("在指针旁显示带示例内容的翻译气泡（不抢占焦点），直到点击关闭；无需服务商。"));
+                 L10n::text(L10N_KEY("在当前输入框（读不到时在指针）旁显示带示例内容的翻译气泡（不抢占焦点），直到点击关闭；无需服务商。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
     lines << QStringLiteral("  --cloud        ") +
