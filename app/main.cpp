@@ -12,12 +12,16 @@
 #include "platform/JsonFileSettingsStore.h"
 #include "platform/SecretServiceBackend.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -33,7 +37,13 @@ QByteArray readAllStandardInput()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only the panel preview shows a window; every other command runs without a display.
+    const bool showsWindow = std::any_of(argv + 1, argv + argc, [](const char* argument) {
+        return std::string_view(argument) == "bubble-preview";
+    });
+    const std::unique_ptr<QCoreApplication> app = showsWindow
+                                                      ? std::make_unique<QApplication>(argc, argv)
+                                                      : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillweave"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QW_VERSION));
 
@@ -88,6 +98,6 @@ int main(int argc, char** argv)
         QCoreApplication::exit(result);
     });
     if (!status)
-        app.exec();
+        app->exec();
     return status.value_or(qw::ExitStatus::failure);
 }

@@ -115,4 +115,15 @@ void AppModel::notifyMonitoringSettingsChanged()
         m_callbacks.onMonitoringSettingsChanged();
 }
 
+std::optional<QRectF> AppModel::previewBounds() const
+{
+    if (m_selectionPreview || m_selectionTranslating)
+        return m_selectionBounds;
+    if (m_snapshot && m_snapshot->field.bounds)
+        return m_snapshot->field.bounds;
+    if (m_replacement)
+        return m_replacement->field.bounds;
+    return std::nullopt;
+}
+
 } // namespace qw

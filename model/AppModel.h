@@ -220,6 +220,9 @@ public:
     bool showingUndoOffer() const { return m_showingUndoOffer; }
     bool hasUndo() const { return m_hasUndo; }
     const std::optional<QRectF>& selectionBounds() const { return m_selectionBounds; }
+    // The rectangle the bubble follows (accessibility coordinates): the selection while one is
+    // previewed or translated, else the pinned input's field, else the field last replaced.
+    std::optional<QRectF> previewBounds() const;
 
     // --- Bookkeeping, read-only (diagnostics and the bubble) ---
     quint64 revision() const { return m_revision; }

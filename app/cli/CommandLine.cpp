@@ -1,6 +1,7 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/AppsCommand.h"
+#include "app/cli/BubblePreviewCommand.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/DoctorCommand.h"
 #include "app/cli/KeyCommand.h"
@@ -25,11 +26,12 @@ struct CommandLine::Options {
     QCommandLineOption address{QStringLiteral("address"), QString(), QStringLiteral("url")};
     QCommandLineOption model{QStringLiteral("model"), QString(), QStringLiteral("model")};
     QCommandLineOption confirmBrowser{QStringLiteral("confirm-browser")};
+    QCommandLineOption state{QStringLiteral("state"), QString(), QStringLiteral("state")};
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.addOptions(
-            {help, version, cloud, provider, from, to, interfaceLanguage, address, model, confirmBrowser});
+        parser.addOptions({help, version, cloud, provider, from, to, interfaceLanguage, address, model,
+                           confirmBrowser, state});
     }
 };
 
@@ -64,6 +66,7 @@ const QHash<QString, QStringList>& commandOptions()
         {QStringLiteral("test-connection"), {QStringLiteral("provider")}},
         {QStringLiteral("apps"), {QStringLiteral("confirm-browser")}},
         {QStringLiteral("doctor"), {}},
+        {QStringLiteral("bubble-preview"), {QStringLiteral("state")}},
     };
     return table;
 }
@@ -110,6 +113,7 @@ QString CommandLine::helpText()
     lines << QStringLiteral(
         "  quillweave apps [allow <id> [--confirm-browser]|pause <id>|resume <id>|revoke <id>]");
     lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
+    lines << QStringLiteral("  quillweave bubble-preview [--state working|ready|replaced|error|selection]");
     lines << QString();
     lines << L10n::text(L10N_KEY("命令："));
     lines << QStringLiteral("  translate      ") +
@@ -130,6 +134,8 @@ QString CommandLine::helpText()
                  L10n::text(L10N_KEY("列出允许读取的应用；allow 允许（浏览器需加 --confirm-browser），pause 今日暂停，resume 恢复，revoke 取消授权。"));
     lines << QStringLiteral("  doctor         ") +
                  L10n::text(L10N_KEY("检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
+    lines << QStringLiteral("  bubble-preview ") +
+                 L10n::text(L10N_KEY("在当前输入框（读不到时在指针）旁显示带示例内容的翻译气泡（不抢占焦点），直到点击关闭；无需服务商。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
     lines << QStringLiteral("  --cloud        ") +
@@ -229,6 +235,13 @@ QCoro::Task<int> CommandLine::runCommand(const QString& command, QStringList pos
     if (command == u"apps") {
         AppsCommand runner(m_context);
         co_return co_await runner.run(positional, parser.isSet(options.confirmBrowser));
+    }
+    if (command == u"bubble-preview") {
+        if (!positional.isEmpty())
+            co_return usageError(L10n::text(L10N_KEY(
+                "用法：quillweave bubble-preview [--state working|ready|replaced|error|selection]")));
+        BubblePreviewCommand runner(m_context);
+        co_return co_await runner.run(parser.value(options.state));
     }
     if (command == u"doctor") {
         DoctorCommand runner(m_context.out, m_context.err);

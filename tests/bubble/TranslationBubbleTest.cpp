@@ -55,6 +55,16 @@ protected:
     DesktopElement field = window.textArea(QString()).focus();
 };
 
+TEST_F(TranslationBubbleTest, ThePanelFollowsTheFieldInDeviceIndependentPixels)
+{
+    // At 2x an X pixel is half a Qt point: an undivided rectangle would put the panel off screen.
+    DesktopElement placed = window.textArea(QString()).bounds(QRectF(200, 400, 600, 48)).focus();
+    translateNow(placed, QStringLiteral("今天开会"));
+    const BubbleModelState state = BubbleModelState::of(*model, 2.0);
+    EXPECT_TRUE(state.wantsPanel);
+    EXPECT_EQ(state.previewBounds, QRectF(100, 200, 300, 24));
+}
+
 TEST_F(TranslationBubbleTest, EachControlReachesItsModelOperation)
 {
     translateNow(field, QStringLiteral("今天开会"));
