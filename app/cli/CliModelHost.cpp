@@ -1,7 +1,7 @@
 #include "app/cli/CliModelHost.h"
 
-#include "app/cli/KeyringOperations.h"
 #include "core/Delay.h"
+#include "model/KeyringOperations.h"
 #include "settings/OnboardingState.h"
 
 #include <chrono>
