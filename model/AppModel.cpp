@@ -27,7 +27,7 @@ AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowe
       m_ownBundleID(std::move(collaborators.ownBundleID)),
       // Read without the side effects of the setters: those belong to later changes only.
       m_settings(collaborators.defaults, defaultAllowedBundleIDs, m_clock.now()),
-      m_allowList(m_settings, m_workspace, m_clock, m_timeZone)
+      m_allowList(m_settings, m_workspace, m_clock, m_timeZone), m_providerSettings(m_settings)
 {
     m_connectionStatus = L10n::text(L10N_KEY("尚未测试连接"));
     m_hotkeyStatus = L10n::text(L10N_KEY("快捷键尚未初始化"));

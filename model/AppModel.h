@@ -18,6 +18,7 @@
 #include "l10n/InterfaceLanguage.h"
 #include "model/AllowList.h"
 #include "model/AppSettings.h"
+#include "model/ProviderSettings.h"
 #include "model/ReplacementRecord.h"
 #include "model/TranslationApplication.h"
 #include "model/TranslationSnapshot.h"
@@ -377,6 +378,9 @@ private:
     void reportSettingsWriteFailure(const SettingsWriteResult& result);
     // Takes a consent that is saved (or a withdrawal) into the model and runs its side effects.
     void assignCloudConsent(bool consent);
+    // Runs the side effects of a consent the provider settings took (or took again), which held
+    // `previous` before.
+    void afterConsentTaken(bool previous);
     void afterCloudConsentChange();
     void relocalizeTexts(InterfaceLanguage from);
 
@@ -507,6 +511,7 @@ private:
     // Settings
     AppSettings m_settings;
     AllowList m_allowList;
+    ProviderSettings m_providerSettings;
 
     // Published runtime state
     std::map<TranslationProvider, CredentialState> m_credentialStates;

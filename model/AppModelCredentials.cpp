@@ -300,36 +300,16 @@ QCoro::Task<void> AppModel::connectionTestJob(quint64 jobId, ProviderConfigurati
 
 void AppModel::updateProviderSettings(const QString& baseURL, const QString& model)
 {
-    const ProviderConfiguration previous = currentProviderConfiguration();
-    const TranslationProvider provider = selectedProvider();
-    ProviderConfiguration candidate;
-    candidate.provider = provider;
-    // A built-in provider is only ever asked at its own public address.
-    candidate.baseURL = provider == TranslationProvider::custom
-                            ? baseURL.trimmed()
-                            : ProviderConfiguration::defaults(provider).baseURL;
-    candidate.model = model.trimmed();
-    const auto endpoint = candidate.validatedEndpoint();
-    if (!endpoint) {
-        publish(m_connectionStatus, endpoint.error().message());
+    const bool previousConsent = cloudConsent();
+    const ProviderSettings::Change change = m_providerSettings.configure(baseURL, model);
+    if (change.refusal || !change.saved) {
+        publish(m_connectionStatus,
+                change.refusal ? *change.refusal : SettingsWriteMessage::text(change.saved));
         return;
     }
-    ProviderConfigurations configs = providerConfigs();
-    configs[provider] = candidate;
-    // Consent was given for one endpoint; it never carries over to another. The withdrawal is
-    // saved with the new endpoint, so the file never holds the one without the other.
-    const bool endpointChanged = previous.consentEndpoint() != candidate.consentEndpoint();
-    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::providerConfigs, configs)};
-    if (endpointChanged)
-        changes.append(m_settings.cloudConsentChanges(provider, false));
-    const SettingsWriteResult saved = m_settings.apply(changes);
-    if (!saved) {
-        publish(m_connectionStatus, SettingsWriteMessage::text(saved));
-        return;
-    }
-    assignSetting(AppSettings::Table::providerConfigs, std::move(configs));
-    if (endpointChanged)
-        assignCloudConsent(false);
+    Q_EMIT changed();
+    if (change.consentTaken)
+        afterConsentTaken(previousConsent);
     cancelJob(m_connectionTest);
     publish(m_isTestingConnection, false);
     m_service.clearContent(std::nullopt);

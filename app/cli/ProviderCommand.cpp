@@ -2,7 +2,11 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/CliModelHost.h"
+#include "app/cli/ProviderOverrideSettings.h"
+#include "core/Clock.h"
 #include "l10n/L10n.h"
+#include "model/AppSettings.h"
+#include "model/ProviderSettings.h"
 #include "model/SettingsWriteMessage.h"
 
 namespace qw {
@@ -91,19 +95,23 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
         co_return ExitStatus::usage;
     }
     const bool on = arguments.first() == u"on";
-    CliModelHost host(m_context, m_provider);
-    AppModel& model = host.model();
-    const SettingsWriteResult saved = model.setCloudConsent(on);
-    if (!saved) {
-        m_context.err << SettingsWriteMessage::text(saved) << Qt::endl;
+    std::optional<ProviderOverrideSettings> otherProvider;
+    if (m_provider)
+        otherProvider.emplace(m_context.settings, *m_provider);
+    // The allow list plays no part here.
+    AppSettings settings(otherProvider ? *otherProvider : m_context.settings, {}, m_context.clock.now());
+    ProviderSettings providers(settings);
+    const ProviderSettings::Change change = providers.setConsent(on);
+    if (change.refusal) {
+        // Consent is bound to a valid endpoint, and there is none.
+        m_context.err << *change.refusal << Qt::endl;
         co_return ExitStatus::failure;
     }
-    if (on && !model.cloudConsent()) {
-        // The model refused: consent is bound to a valid endpoint, and there is none.
-        m_context.err << model.connectionStatus() << Qt::endl;
+    if (!change.saved) {
+        m_context.err << SettingsWriteMessage::text(change.saved) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    m_context.out << displayName(model.selectedProvider()) << QStringLiteral("：")
+    m_context.out << displayName(providers.selected()) << QStringLiteral("：")
                   << (on ? L10n::text(L10N_KEY("已同意")) : L10n::text(L10N_KEY("未同意"))) << Qt::endl;
     co_return ExitStatus::success;
 }
