@@ -2,9 +2,13 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/CliModelHost.h"
-#include "l10n/L10n.h"
+#include "app/cli/ProviderOverrideSettings.h"
+#include "core/Clock.h"
 #include "engine/SecretBackend.h"
 #include "engine/TranslationError.h"
+#include "l10n/L10n.h"
+#include "model/AppSettings.h"
+#include "model/KeyringOperations.h"
 
 namespace qw {
 
@@ -35,6 +39,8 @@ QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
         }
         provider = named.value();
     }
+    if (action == Action::status)
+        co_return co_await status(provider);
     CliModelHost host(m_context, provider);
     // The silent read at start settles first, so that its late answer cannot overwrite what the
     // command itself finds out.
@@ -45,7 +51,7 @@ QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
     case Action::remove:
         co_return co_await remove(host);
     case Action::status:
-        co_return co_await status(host);
+        break;
     case Action::authorize:
         co_return co_await authorize(host);
     }
@@ -93,10 +99,20 @@ QCoro::Task<int> KeyCommand::remove(CliModelHost& host)
     co_return ExitStatus::success;
 }
 
-QCoro::Task<int> KeyCommand::status(CliModelHost& host)
+QCoro::Task<int> KeyCommand::status(std::optional<TranslationProvider> provider)
 {
-    printState(host);
-    co_return isFailure(host.model().credentialState()) ? ExitStatus::failure : ExitStatus::success;
+    std::unique_ptr<ProviderOverrideSettings> otherProvider;
+    if (provider)
+        otherProvider = std::make_unique<ProviderOverrideSettings>(m_context.settings, *provider);
+    // The allow list plays no part here.
+    const AppSettings settings(otherProvider ? *otherProvider : m_context.settings, {},
+                               m_context.clock.now());
+    const TranslationProvider selected = settings.values().selectedProvider;
+    Credentials credentials(m_context.service,
+                            KeyringOperations::presence(m_context.keychain, m_context.keyringWorker));
+    const Credentials::Report report = co_await credentials.status(selected);
+    printState(selected, report);
+    co_return isFailure(report.state) ? ExitStatus::failure : ExitStatus::success;
 }
 
 QCoro::Task<int> KeyCommand::authorize(CliModelHost& host)
@@ -111,25 +127,25 @@ QCoro::Task<int> KeyCommand::authorize(CliModelHost& host)
         return !model.isAuthorizingKey();
     };
     co_await host.until(authorized);
-    printState(host);
+    Credentials::Report report{model.credentialState(), std::nullopt};
+    const auto code = model.credentialErrorCodes().find(model.selectedProvider());
+    if (code != model.credentialErrorCodes().end())
+        report.errorCode = code->second;
+    printState(model.selectedProvider(), report);
     co_return model.credentialState() == CredentialState::accessible ? ExitStatus::success
                                                                      : ExitStatus::failure;
 }
 
-void KeyCommand::printState(CliModelHost& host)
+void KeyCommand::printState(TranslationProvider provider, const Credentials::Report& report)
 {
-    const AppModel& model = host.model();
-    const TranslationProvider provider = model.selectedProvider();
-    const CredentialState state = model.credentialState();
-    QString line = displayName(provider) + QStringLiteral("：") + label(state);
-    const auto code = model.credentialErrorCodes().find(provider);
-    if (state == CredentialState::failed && code != model.credentialErrorCodes().end()) {
+    QString line = displayName(provider) + QStringLiteral("：") + label(report.state);
+    if (report.state == CredentialState::failed && report.errorCode) {
         // With no keyring running at all a number would not say what to start.
-        if (code->second == SecretStatus::serviceUnavailable)
-            line += QStringLiteral(" · ") + TranslationError::credentialFailure(code->second).message();
+        if (*report.errorCode == SecretStatus::serviceUnavailable)
+            line += QStringLiteral(" · ") + TranslationError::credentialFailure(*report.errorCode).message();
         else
             line += QStringLiteral(" · ") + L10n::text(L10N_KEY("密钥错误码")) + QStringLiteral("：") +
-                    QString::number(code->second);
+                    QString::number(*report.errorCode);
     }
     m_context.out << line << Qt::endl;
 }

@@ -2,8 +2,10 @@
 
 #include "app/cli/CliContext.h"
 #include "engine/CredentialState.h"
+#include "model/Credentials.h"
 
 #include <QCoroTask>
+#include <optional>
 
 namespace qw {
 
@@ -27,9 +29,9 @@ public:
 private:
     QCoro::Task<int> set(CliModelHost& host);
     QCoro::Task<int> remove(CliModelHost& host);
-    QCoro::Task<int> status(CliModelHost& host);
+    QCoro::Task<int> status(std::optional<TranslationProvider> provider);
     QCoro::Task<int> authorize(CliModelHost& host);
-    void printState(CliModelHost& host);
+    void printState(TranslationProvider provider, const Credentials::Report& report);
 
     CliContext& m_context;
 };
