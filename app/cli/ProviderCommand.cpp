@@ -1,9 +1,9 @@
 #include "app/cli/ProviderCommand.h"
 
 #include "app/cli/CliArguments.h"
-#include "app/cli/CliModelHost.h"
 #include "app/cli/ProviderOverrideSettings.h"
 #include "core/Clock.h"
+#include "engine/TranslationService.h"
 #include "l10n/L10n.h"
 #include "model/AppSettings.h"
 #include "model/Credentials.h"
@@ -135,19 +135,25 @@ QCoro::Task<int> ProviderCommand::consent(QStringList arguments)
 
 QCoro::Task<int> ProviderCommand::testConnection()
 {
-    CliModelHost host(m_context, m_provider);
-    co_await host.credentialSettled();
-    AppModel& model = host.model();
-    model.testProviderConnection();
-    const std::function<bool()> finished = [&model] {
-        return !model.isTestingConnection();
-    };
-    co_await host.until(finished);
-    if (!model.connectionSucceeded()) {
-        m_context.err << model.connectionStatus() << Qt::endl;
+    CommandSettings stored(m_context, m_provider);
+    const ProviderConfiguration config = stored.providers.current();
+    Credentials credentials(m_context.service,
+                            KeyringOperations::presence(m_context.keychain, m_context.keyringWorker));
+    const Credentials::Report key = co_await credentials.status(config.provider);
+    if (key.state == CredentialState::missing) {
+        m_context.err << L10n::text(L10N_KEY("请先保存 API Key")) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    m_context.out << model.connectionStatus() << Qt::endl;
+    // Silent: a test never makes the keyring prompt.
+    TranslationService::TextResult result = co_await m_context.service.credential(config.provider, false);
+    const CancellationToken uncancelled;
+    if (result)
+        result = co_await m_context.service.testConnection(config, uncancelled);
+    if (!result) {
+        m_context.err << result.error().message() << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    m_context.out << result.value() << Qt::endl;
     co_return ExitStatus::success;
 }
 
