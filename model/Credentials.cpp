@@ -3,8 +3,47 @@
 #include "engine/SecretBackend.h"
 #include "engine/TranslationError.h"
 #include "engine/TranslationService.h"
+#include "model/KeyringOperations.h"
 
 namespace qw {
+
+Credentials::Credentials(TranslationService& service, KeychainStore& keychain, SerialWorker& keyringWorker)
+    : m_service(service), m_presence(KeyringOperations::presence(keychain, keyringWorker)),
+      m_save(KeyringOperations::save(keychain, keyringWorker)),
+      m_remove(KeyringOperations::remove(keychain, keyringWorker))
+{
+}
+
+QCoro::Task<Credentials::SaveOutcome> Credentials::save(TranslationProvider provider, QString key)
+{
+    const QString trimmed = key.trimmed();
+    // An accidental empty paste must never wipe a working key.
+    if (trimmed.isEmpty())
+        co_return SaveOutcome::empty;
+    const bool saved = co_await m_save(provider, trimmed);
+    if (!saved)
+        co_return SaveOutcome::refused;
+    m_service.clearCredentials(provider);
+    co_return SaveOutcome::saved;
+}
+
+QCoro::Task<bool> Credentials::remove(TranslationProvider provider)
+{
+    const bool removed = co_await m_remove(provider);
+    if (removed)
+        m_service.clearCredentials(provider);
+    co_return removed;
+}
+
+QCoro::Task<std::optional<Credentials::Report>> Credentials::authorize(TranslationProvider provider)
+{
+    const auto read = co_await m_service.credential(provider, true);
+    if (!read)
+        co_return failure(read.error());
+    Report accessible;
+    accessible.state = CredentialState::accessible;
+    co_return accessible;
+}
 
 QCoro::Task<Credentials::Report> Credentials::status(TranslationProvider provider)
 {

@@ -4,12 +4,15 @@
 #include "engine/TranslationProvider.h"
 
 #include <QCoroTask>
+#include <QString>
 #include <QtGlobal>
 #include <functional>
 #include <optional>
 
 namespace qw {
 
+class KeychainStore;
+class SerialWorker;
 class TranslationError;
 class TranslationService;
 
@@ -24,14 +27,22 @@ public:
         std::optional<qint32> errorCode;
     };
 
-    // `presence` runs on the keyring worker (model/KeyringOperations).
-    Credentials(TranslationService& service, std::function<QCoro::Task<bool>(TranslationProvider)> presence)
-        : m_service(service), m_presence(std::move(presence))
-    {
-    }
+    enum class SaveOutcome { saved, empty, refused };
+
+    // Every keyring call runs on `keyringWorker`, never on the calling thread (a save or a
+    // deletion may wait for the desktop's prompt). The store and the worker must outlive this.
+    Credentials(TranslationService& service, KeychainStore& keychain, SerialWorker& keyringWorker);
 
     // The key's state after a silent read: missing, readable, or why it cannot be read.
     QCoro::Task<Report> status(TranslationProvider provider);
+
+    // Saves the provider's key, trimmed. An empty key never overwrites a stored one.
+    QCoro::Task<SaveOutcome> save(TranslationProvider provider, QString key);
+    // Deletes the provider's key; true when none is left.
+    QCoro::Task<bool> remove(TranslationProvider provider);
+    // The user's explicit request to read the key, which may make the keyring prompt. Nothing
+    // when the read failed for a reason that says nothing about the key.
+    QCoro::Task<std::optional<Report>> authorize(TranslationProvider provider);
 
     // What a failed read says about the key; nothing for a failure (the network, the provider)
     // that says nothing about it.
@@ -40,6 +51,8 @@ public:
 private:
     TranslationService& m_service;
     std::function<QCoro::Task<bool>(TranslationProvider)> m_presence;
+    std::function<QCoro::Task<bool>(TranslationProvider, QString)> m_save;
+    std::function<QCoro::Task<bool>(TranslationProvider)> m_remove;
 };
 
 } // namespace qw

@@ -7,7 +7,6 @@
 #include "l10n/L10n.h"
 #include "model/AppSettings.h"
 #include "model/Credentials.h"
-#include "model/KeyringOperations.h"
 #include "model/ProviderSettings.h"
 #include "model/SettingsWriteMessage.h"
 
@@ -94,8 +93,7 @@ int ProviderCommand::update(ProviderSettings& providers, const Settings& setting
 
 QCoro::Task<void> ProviderCommand::show(const ProviderSettings& providers)
 {
-    Credentials credentials(m_context.service,
-                            KeyringOperations::presence(m_context.keychain, m_context.keyringWorker));
+    Credentials credentials(m_context.service, m_context.keychain, m_context.keyringWorker);
     const Credentials::Report key = co_await credentials.status(providers.selected());
     const ProviderConfiguration config = providers.current();
     auto row = [this](const QString& name, const QString& value) {
@@ -137,8 +135,7 @@ QCoro::Task<int> ProviderCommand::testConnection()
 {
     CommandSettings stored(m_context, m_provider);
     const ProviderConfiguration config = stored.providers.current();
-    Credentials credentials(m_context.service,
-                            KeyringOperations::presence(m_context.keychain, m_context.keyringWorker));
+    Credentials credentials(m_context.service, m_context.keychain, m_context.keyringWorker);
     const Credentials::Report key = co_await credentials.status(config.provider);
     if (key.state == CredentialState::missing) {
         m_context.err << L10n::text(L10N_KEY("请先保存 API Key")) << Qt::endl;
