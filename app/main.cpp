@@ -70,7 +70,6 @@ int main(int argc, char** argv)
                            err,
                            readAllStandardInput,
                            clock,
-                           timers,
                            QTimeZone::systemTimeZone(),
                            [&entries] { return entries.httpsHandlers(); },
                            [&entries](const QString& id) -> std::optional<QString> {

@@ -14,7 +14,6 @@ class Clock;
 class KeychainStore;
 class SerialWorker;
 class SettingsStore;
-class TimerSource;
 class TranslationService;
 
 // What a command works with. main() wires the real desktop; tests wire substitutes.
@@ -30,9 +29,8 @@ struct CliContext {
     // `translate -`); the command decodes it and refuses what is not UTF-8.
     std::function<QByteArray()> readStandardInput;
 
-    // What the application model behind the settings commands needs besides the above.
+    // What the settings commands need besides the above.
     Clock& clock;
-    TimerSource& timers;
     // The time zone whose local midnight ends a pause.
     QTimeZone timeZone;
     // The installed applications that open https links (they are browsers).

@@ -1,9 +1,9 @@
 #include "app/cli/DoctorCommand.h"
 
 #include "accessibility/AXWorker.h"
+#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "core/QtTimerSource.h"
-#include "l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
 #include "platform/LinuxDesktop.h"
 

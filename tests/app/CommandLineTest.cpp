@@ -65,7 +65,6 @@ protected:
                                err,
                                [standardInput] { return standardInput; },
                                time,
-                               time,
                                QTimeZone::utc(),
                                [this] { return httpsHandlers; },
                                [](const QString& id) -> std::optional<QString> {
