@@ -18,6 +18,7 @@
 #include "l10n/InterfaceLanguage.h"
 #include "model/AllowList.h"
 #include "model/AppSettings.h"
+#include "model/Credentials.h"
 #include "model/ProviderSettings.h"
 #include "model/ReplacementRecord.h"
 #include "model/TranslationApplication.h"
@@ -498,8 +499,8 @@ private:
     std::function<bool(const QString&)> m_copyText;
     std::function<QCoro::Task<bool>(TranslationProvider)> m_keyPresence;
     qint32 m_ownPid;
-    std::function<QCoro::Task<bool>(TranslationProvider, QString)> m_saveKey;
-    std::function<QCoro::Task<bool>(TranslationProvider)> m_removeKey;
+    // Shared with the key jobs, which may outlive the model.
+    std::shared_ptr<Credentials> m_credentials;
     std::function<bool()> m_requestTrust;
     std::function<void()> m_openAccessibilitySettings;
     std::function<std::optional<QString>(const QString&)> m_installedApplicationName;

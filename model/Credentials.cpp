@@ -8,9 +8,18 @@
 namespace qw {
 
 Credentials::Credentials(TranslationService& service, KeychainStore& keychain, SerialWorker& keyringWorker)
-    : m_service(service), m_presence(KeyringOperations::presence(keychain, keyringWorker)),
-      m_save(KeyringOperations::save(keychain, keyringWorker)),
-      m_remove(KeyringOperations::remove(keychain, keyringWorker))
+    : Credentials(service, KeyringOperations::presence(keychain, keyringWorker),
+                  KeyringOperations::save(keychain, keyringWorker),
+                  KeyringOperations::remove(keychain, keyringWorker))
+{
+}
+
+Credentials::Credentials(TranslationService& service,
+                         std::function<QCoro::Task<bool>(TranslationProvider)> presence,
+                         std::function<QCoro::Task<bool>(TranslationProvider, QString)> save,
+                         std::function<QCoro::Task<bool>(TranslationProvider)> remove)
+    : m_service(service), m_presence(std::move(presence)), m_save(std::move(save)),
+      m_remove(std::move(remove))
 {
 }
 
@@ -20,6 +29,8 @@ QCoro::Task<Credentials::SaveOutcome> Credentials::save(TranslationProvider prov
     // An accidental empty paste must never wipe a working key.
     if (trimmed.isEmpty())
         co_return SaveOutcome::empty;
+    if (!m_save)
+        co_return SaveOutcome::refused;
     const bool saved = co_await m_save(provider, trimmed);
     if (!saved)
         co_return SaveOutcome::refused;
@@ -29,6 +40,8 @@ QCoro::Task<Credentials::SaveOutcome> Credentials::save(TranslationProvider prov
 
 QCoro::Task<bool> Credentials::remove(TranslationProvider provider)
 {
+    if (!m_remove)
+        co_return false;
     const bool removed = co_await m_remove(provider);
     if (removed)
         m_service.clearCredentials(provider);
@@ -48,6 +61,8 @@ QCoro::Task<std::optional<Credentials::Report>> Credentials::authorize(Translati
 QCoro::Task<Credentials::Report> Credentials::status(TranslationProvider provider)
 {
     Report report;
+    if (!m_presence)
+        co_return report;
     const bool present = co_await m_presence(provider);
     if (!present)
         co_return report;

@@ -32,6 +32,11 @@ public:
     // Every keyring call runs on `keyringWorker`, never on the calling thread (a save or a
     // deletion may wait for the desktop's prompt). The store and the worker must outlive this.
     Credentials(TranslationService& service, KeychainStore& keychain, SerialWorker& keyringWorker);
+    // Over keyring calls given as functions, each running off the calling thread; a missing one
+    // finds no key, saves nothing and deletes nothing.
+    Credentials(TranslationService& service, std::function<QCoro::Task<bool>(TranslationProvider)> presence,
+                std::function<QCoro::Task<bool>(TranslationProvider, QString)> save,
+                std::function<QCoro::Task<bool>(TranslationProvider)> remove);
 
     // The key's state after a silent read: missing, readable, or why it cannot be read.
     QCoro::Task<Report> status(TranslationProvider provider);
