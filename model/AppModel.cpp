@@ -20,14 +20,16 @@ AppModel::AppModel(Collaborators collaborators, const QStringList& defaultAllowe
       m_axAccess(std::move(collaborators.axAccess)), m_workspace(collaborators.workspace),
       m_trustCheck(std::move(collaborators.trustCheck)), m_copyText(std::move(collaborators.copyText)),
       m_keyPresence(std::move(collaborators.keyPresence)), m_ownPid(collaborators.ownPid),
-      m_saveKey(std::move(collaborators.saveKey)), m_removeKey(std::move(collaborators.removeKey)),
+      m_credentials(std::make_shared<Credentials>(collaborators.service, m_keyPresence,
+                                                  std::move(collaborators.saveKey),
+                                                  std::move(collaborators.removeKey))),
       m_requestTrust(std::move(collaborators.requestTrust)),
       m_openAccessibilitySettings(std::move(collaborators.openAccessibilitySettings)),
       m_installedApplicationName(std::move(collaborators.installedApplicationName)),
       m_ownBundleID(std::move(collaborators.ownBundleID)),
       // Read without the side effects of the setters: those belong to later changes only.
       m_settings(collaborators.defaults, defaultAllowedBundleIDs, m_clock.now()),
-      m_allowList(m_settings, m_workspace, m_clock, m_timeZone)
+      m_allowList(m_settings, m_workspace, m_clock, m_timeZone), m_providerSettings(m_settings)
 {
     m_connectionStatus = L10n::text(L10N_KEY("尚未测试连接"));
     m_hotkeyStatus = L10n::text(L10N_KEY("快捷键尚未初始化"));

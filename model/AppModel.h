@@ -18,6 +18,8 @@
 #include "l10n/InterfaceLanguage.h"
 #include "model/AllowList.h"
 #include "model/AppSettings.h"
+#include "model/Credentials.h"
+#include "model/ProviderSettings.h"
 #include "model/ReplacementRecord.h"
 #include "model/TranslationApplication.h"
 #include "model/TranslationSnapshot.h"
@@ -380,6 +382,9 @@ private:
     void reportSettingsWriteFailure(const SettingsWriteResult& result);
     // Takes a consent that is saved (or a withdrawal) into the model and runs its side effects.
     void assignCloudConsent(bool consent);
+    // Runs the side effects of a consent the provider settings took (or took again), which held
+    // `previous` before.
+    void afterConsentTaken(bool previous);
     void afterCloudConsentChange();
     void relocalizeTexts(InterfaceLanguage from);
 
@@ -497,8 +502,8 @@ private:
     std::function<bool(const QString&)> m_copyText;
     std::function<QCoro::Task<bool>(TranslationProvider)> m_keyPresence;
     qint32 m_ownPid;
-    std::function<QCoro::Task<bool>(TranslationProvider, QString)> m_saveKey;
-    std::function<QCoro::Task<bool>(TranslationProvider)> m_removeKey;
+    // Shared with the key jobs, which may outlive the model.
+    std::shared_ptr<Credentials> m_credentials;
     std::function<bool()> m_requestTrust;
     std::function<void()> m_openAccessibilitySettings;
     std::function<std::optional<QString>(const QString&)> m_installedApplicationName;
@@ -510,6 +515,7 @@ private:
     // Settings
     AppSettings m_settings;
     AllowList m_allowList;
+    ProviderSettings m_providerSettings;
 
     // Published runtime state
     std::map<TranslationProvider, CredentialState> m_credentialStates;

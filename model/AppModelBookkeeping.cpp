@@ -6,6 +6,7 @@
 #include "engine/TranslationService.h"
 #include "l10n/L10n.h"
 #include "model/AppModel.h"
+#include "model/Credentials.h"
 
 namespace qw {
 
@@ -62,28 +63,15 @@ void AppModel::recordCredentialFailure(TranslationProvider provider, const Trans
 {
     std::map<TranslationProvider, CredentialState> states = m_credentialStates;
     std::map<TranslationProvider, qint32> codes = m_credentialErrorCodes;
-    switch (error.kind()) {
-    case TranslationError::Kind::missingKey:
-        states[provider] = CredentialState::missing;
-        if (provider == selectedProvider())
-            publish(m_hasAPIKey, false);
-        break;
-    case TranslationError::Kind::keychainAccessRequired:
-        states[provider] = CredentialState::approval;
-        break;
-    case TranslationError::Kind::credentialFailure:
-        if (error.code() == SecretStatus::userCancelled)
-            states[provider] = CredentialState::cancelled;
-        else if (error.code() == SecretStatus::interactionNotAllowed)
-            states[provider] = CredentialState::lockedOrApproval;
-        else
-            states[provider] = CredentialState::failed;
-        codes[provider] = error.code();
-        break;
-    default:
-        // Network and provider failures say nothing about the key.
+    const std::optional<Credentials::Report> report = Credentials::failure(error);
+    // Network and provider failures say nothing about the key.
+    if (!report)
         return;
-    }
+    states[provider] = report->state;
+    if (report->errorCode)
+        codes[provider] = *report->errorCode;
+    if (report->state == CredentialState::missing && provider == selectedProvider())
+        publish(m_hasAPIKey, false);
     publish(m_credentialStates, std::move(states));
     publish(m_credentialErrorCodes, std::move(codes));
     std::set<TranslationProvider> paused = m_pausedCredentialProviders;

@@ -75,16 +75,12 @@ QCoro::Task<bool> AppModel::storeKey(QString key)
     abandonAllWorkKeepingSuspensions();
 
     const auto alive = m_alive;
-    // Copies live in this frame: the model (and its members) may be gone when the save returns.
-    const auto save = m_saveKey;
-    TranslationService& service = m_service;
-    bool saved = false;
-    if (save)
-        saved = co_await save(provider, trimmed);
+    // A copy lives in this frame: the model may be gone when the save returns.
+    const auto credentials = m_credentials;
+    const Credentials::SaveOutcome outcome = co_await credentials->save(provider, key);
+    const bool saved = outcome == Credentials::SaveOutcome::saved;
     if (!*alive)
         co_return saved;
-    if (saved)
-        service.clearCredentials(provider);
     // Saved for the provider it was typed for; nothing of a provider selected meanwhile changes.
     if (selectedProvider() != provider)
         co_return saved;
@@ -115,11 +111,8 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
     abandonAllWorkKeepingSuspensions();
 
     const auto alive = m_alive;
-    const auto removeKey = m_removeKey;
-    TranslationService& service = m_service;
-    bool deleted = false;
-    if (removeKey)
-        deleted = co_await removeKey(provider);
+    const auto credentials = m_credentials;
+    const bool deleted = co_await credentials->remove(provider);
     if (!*alive)
         co_return;
     if (!deleted) {
@@ -127,7 +120,6 @@ QCoro::Task<void> AppModel::deleteCurrentKey()
         publish(m_connectionStatus, L10n::text(L10N_KEY("密钥未删除：钥匙串授权被取消或访问失败")));
         co_return;
     }
-    service.clearCredentials(provider);
     // The consent went with the key, whichever provider is selected now.
     const SettingsWriteResult withdrawn = m_settings.apply(m_settings.cloudConsentChanges(provider, false));
     setCredentialState(provider, CredentialState::missing);
@@ -300,36 +292,16 @@ QCoro::Task<void> AppModel::connectionTestJob(quint64 jobId, ProviderConfigurati
 
 void AppModel::updateProviderSettings(const QString& baseURL, const QString& model)
 {
-    const ProviderConfiguration previous = currentProviderConfiguration();
-    const TranslationProvider provider = selectedProvider();
-    ProviderConfiguration candidate;
-    candidate.provider = provider;
-    // A built-in provider is only ever asked at its own public address.
-    candidate.baseURL = provider == TranslationProvider::custom
-                            ? baseURL.trimmed()
-                            : ProviderConfiguration::defaults(provider).baseURL;
-    candidate.model = model.trimmed();
-    const auto endpoint = candidate.validatedEndpoint();
-    if (!endpoint) {
-        publish(m_connectionStatus, endpoint.error().message());
+    const bool previousConsent = cloudConsent();
+    const ProviderSettings::Change change = m_providerSettings.configure(baseURL, model);
+    if (change.refusal || !change.saved) {
+        publish(m_connectionStatus,
+                change.refusal ? *change.refusal : SettingsWriteMessage::text(change.saved));
         return;
     }
-    ProviderConfigurations configs = providerConfigs();
-    configs[provider] = candidate;
-    // Consent was given for one endpoint; it never carries over to another. The withdrawal is
-    // saved with the new endpoint, so the file never holds the one without the other.
-    const bool endpointChanged = previous.consentEndpoint() != candidate.consentEndpoint();
-    QList<SettingsStore::Change> changes{m_settings.change(AppSettings::Table::providerConfigs, configs)};
-    if (endpointChanged)
-        changes.append(m_settings.cloudConsentChanges(provider, false));
-    const SettingsWriteResult saved = m_settings.apply(changes);
-    if (!saved) {
-        publish(m_connectionStatus, SettingsWriteMessage::text(saved));
-        return;
-    }
-    assignSetting(AppSettings::Table::providerConfigs, std::move(configs));
-    if (endpointChanged)
-        assignCloudConsent(false);
+    Q_EMIT changed();
+    if (change.consentTaken)
+        afterConsentTaken(previousConsent);
     cancelJob(m_connectionTest);
     publish(m_isTestingConnection, false);
     m_service.clearContent(std::nullopt);

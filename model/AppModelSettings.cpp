@@ -66,17 +66,18 @@ SettingsWriteResult AppModel::setSelectedProvider(TranslationProvider provider)
 {
     // The consent belongs to the provider and its endpoint: it is saved again with the
     // selection, in one write, and its observer runs even when the value stays the same.
-    const bool consent = restoredCloudConsent(provider);
-    QList<SettingsStore::Change> changes{m_settings.change(Table::selectedProvider, provider)};
-    changes.append(m_settings.cloudConsentChanges(provider, consent));
-    const SettingsWriteResult saved = persist(changes);
-    if (!saved)
-        return saved;
-    assignSetting(Table::selectedProvider, provider);
-    assignCloudConsent(consent);
+    const TranslationProvider previousProvider = selectedProvider();
+    const bool previousConsent = cloudConsent();
+    const ProviderSettings::Change change = m_providerSettings.select(provider);
+    reportSettingsWriteFailure(change.saved);
+    if (!change.saved)
+        return change.saved;
+    if (previousProvider != provider)
+        Q_EMIT changed();
+    afterConsentTaken(previousConsent);
     refreshCredentialState();
     abandonAllWorkKeepingSuspensions();
-    return saved;
+    return change.saved;
 }
 
 SettingsWriteResult AppModel::setInputTranslationEnabled(bool enabled)
@@ -185,32 +186,28 @@ SettingsWriteResult AppModel::setAllowedBundleIDs(QSet<QString> bundleIDs)
 
 SettingsWriteResult AppModel::setCloudConsent(bool consent)
 {
-    // Consent is given for one endpoint: without a valid one there is nothing to consent to.
-    // The refusal says why, stores nothing and leaves the consent off.
-    if (consent) {
-        const auto endpoint = currentProviderConfiguration().validatedEndpoint();
-        if (!endpoint) {
-            publish(m_connectionStatus, endpoint.error().message());
-            assignCloudConsent(false);
-            return SettingsWriteResult::ok();
-        }
-    }
-    const SettingsWriteResult saved =
-        m_settings.apply(m_settings.cloudConsentChanges(selectedProvider(), consent));
-    // A consent counts only once it is saved; a withdrawal counts at once, saved or not: no
-    // text may go out on a consent the user took back.
-    if (saved || !consent)
-        assignCloudConsent(consent);
-    reportSettingsWriteFailure(saved);
-    return saved;
+    const bool previous = cloudConsent();
+    const ProviderSettings::Change change = m_providerSettings.setConsent(consent);
+    // A refusal says why; it stores nothing and leaves the consent off.
+    if (change.refusal)
+        publish(m_connectionStatus, *change.refusal);
+    if (change.consentTaken)
+        afterConsentTaken(previous);
+    reportSettingsWriteFailure(change.saved);
+    return change.saved;
 }
 
 void AppModel::assignCloudConsent(bool consent)
 {
-    if (cloudConsent() != consent) {
-        m_settings.takeCloudConsent(consent);
+    const bool previous = cloudConsent();
+    m_settings.takeCloudConsent(consent);
+    afterConsentTaken(previous);
+}
+
+void AppModel::afterConsentTaken(bool previous)
+{
+    if (cloudConsent() != previous)
         Q_EMIT changed();
-    }
     afterCloudConsentChange();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "l10n/InterfaceLanguage.h"
 #include "core/Result.h"
 #include "engine/TranslationLanguage.h"
 #include "engine/TranslationProvider.h"
+#include "l10n/InterfaceLanguage.h"
 
 #include <QByteArray>
 #include <QString>

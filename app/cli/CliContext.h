@@ -30,7 +30,8 @@ struct CliContext {
     // `translate -`); the command decodes it and refuses what is not UTF-8.
     std::function<QByteArray()> readStandardInput;
 
-    // What the application model behind the settings commands needs besides the above.
+    // Time for the commands that wait (pauses end at midnight; the bubble preview's model runs on
+    // the timers).
     Clock& clock;
     TimerSource& timers;
     // The time zone whose local midnight ends a pause.

@@ -1,10 +1,14 @@
 #include "app/cli/KeyCommand.h"
 
 #include "app/cli/CliArguments.h"
-#include "app/cli/CliModelHost.h"
-#include "l10n/L10n.h"
+#include "app/cli/ProviderOverrideSettings.h"
+#include "core/Clock.h"
 #include "engine/SecretBackend.h"
 #include "engine/TranslationError.h"
+#include "l10n/L10n.h"
+#include "model/AppSettings.h"
+#include "model/ProviderSettings.h"
+#include "model/SettingsWriteMessage.h"
 
 namespace qw {
 
@@ -35,26 +39,29 @@ QCoro::Task<int> KeyCommand::run(Action action, QString providerName)
         }
         provider = named.value();
     }
-    CliModelHost host(m_context, provider);
-    // The silent read at start settles first, so that its late answer cannot overwrite what the
-    // command itself finds out.
-    co_await host.credentialSettled();
+    // With --provider, that provider reads as selected without the selection being stored.
+    std::unique_ptr<ProviderOverrideSettings> otherProvider;
+    if (provider)
+        otherProvider = std::make_unique<ProviderOverrideSettings>(m_context.settings, *provider);
+    // The allow list plays no part here.
+    AppSettings settings(otherProvider ? *otherProvider : m_context.settings, {}, m_context.clock.now());
+    ProviderSettings providers(settings);
+    Credentials credentials(m_context.service, m_context.keychain, m_context.keyringWorker);
     switch (action) {
     case Action::set:
-        co_return co_await set(host);
+        co_return co_await set(credentials, providers.selected());
     case Action::remove:
-        co_return co_await remove(host);
+        co_return co_await remove(credentials, providers);
     case Action::status:
-        co_return co_await status(host);
+        co_return co_await status(credentials, providers.selected());
     case Action::authorize:
-        co_return co_await authorize(host);
+        co_return co_await authorize(credentials, providers.selected());
     }
     co_return ExitStatus::usage;
 }
 
-QCoro::Task<int> KeyCommand::set(CliModelHost& host)
+QCoro::Task<int> KeyCommand::set(Credentials& credentials, TranslationProvider provider)
 {
-    AppModel& model = host.model();
     const std::optional<QString> input = CliArguments::standardInput(m_context.readStandardInput());
     if (!input) {
         m_context.err << CliArguments::invalidStandardInput() << Qt::endl;
@@ -67,69 +74,70 @@ QCoro::Task<int> KeyCommand::set(CliModelHost& host)
         m_context.err << L10n::text(L10N_KEY("API Key 含有控制字符，未保存")) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    const bool saved = co_await model.storeKey(key);
-    if (!saved) {
-        // The model's own reason: an empty key never overwrites a stored one, or the keyring
-        // refused the key.
-        m_context.err << (key.trimmed().isEmpty() ? model.status() : model.connectionStatus()) << Qt::endl;
+    switch (co_await credentials.save(provider, key)) {
+    case Credentials::SaveOutcome::saved:
+        m_context.out << L10n::text(L10N_KEY("密钥已保存，尚未测试连接")) << Qt::endl;
+        co_return ExitStatus::success;
+    case Credentials::SaveOutcome::empty:
+        m_context.err << L10n::text(L10N_KEY("空 Key 不会覆盖已存密钥")) << Qt::endl;
+        co_return ExitStatus::failure;
+    case Credentials::SaveOutcome::refused:
+        break;
+    }
+    m_context.err << L10n::text(L10N_KEY("密钥写入钥匙串失败")) << Qt::endl;
+    co_return ExitStatus::failure;
+}
+
+QCoro::Task<int> KeyCommand::remove(Credentials& credentials, ProviderSettings& providers)
+{
+    const bool removed = co_await credentials.remove(providers.selected());
+    if (!removed) {
+        // The key and the consent stay as they were.
+        m_context.err << L10n::text(L10N_KEY("密钥未删除：钥匙串授权被取消或访问失败")) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    m_context.out << model.connectionStatus() << Qt::endl;
+    // The consent goes with the key; a consent that could not be withdrawn in the settings is
+    // a failure.
+    const ProviderSettings::Change withdrawal = providers.setConsent(false);
+    if (!withdrawal.saved) {
+        m_context.err << SettingsWriteMessage::text(withdrawal.saved) << Qt::endl;
+        co_return ExitStatus::failure;
+    }
+    m_context.out << L10n::text(L10N_KEY("已删除此服务商的密钥")) << Qt::endl;
     co_return ExitStatus::success;
 }
 
-QCoro::Task<int> KeyCommand::remove(CliModelHost& host)
+QCoro::Task<int> KeyCommand::status(Credentials& credentials, TranslationProvider provider)
 {
-    AppModel& model = host.model();
-    co_await model.deleteCurrentKey();
-    // Anything but the deletion's own message is a failure: the keyring kept the key, or the
-    // consent that goes with it could not be withdrawn in the settings.
-    if (model.credentialState() != CredentialState::missing ||
-        model.connectionStatus() != L10n::text(L10N_KEY("已删除此服务商的密钥"))) {
-        m_context.err << model.connectionStatus() << Qt::endl;
-        co_return ExitStatus::failure;
-    }
-    m_context.out << model.connectionStatus() << Qt::endl;
-    co_return ExitStatus::success;
+    const Credentials::Report report = co_await credentials.status(provider);
+    printState(provider, report);
+    co_return isFailure(report.state) ? ExitStatus::failure : ExitStatus::success;
 }
 
-QCoro::Task<int> KeyCommand::status(CliModelHost& host)
+QCoro::Task<int> KeyCommand::authorize(Credentials& credentials, TranslationProvider provider)
 {
-    printState(host);
-    co_return isFailure(host.model().credentialState()) ? ExitStatus::failure : ExitStatus::success;
-}
-
-QCoro::Task<int> KeyCommand::authorize(CliModelHost& host)
-{
-    AppModel& model = host.model();
-    if (!model.hasAPIKey()) {
+    Credentials::Report report = co_await credentials.status(provider);
+    if (report.state == CredentialState::missing) {
         m_context.err << L10n::text(L10N_KEY("请先保存 API Key")) << Qt::endl;
         co_return ExitStatus::failure;
     }
-    model.authorizeCredential();
-    const std::function<bool()> authorized = [&model] {
-        return !model.isAuthorizingKey();
-    };
-    co_await host.until(authorized);
-    printState(host);
-    co_return model.credentialState() == CredentialState::accessible ? ExitStatus::success
-                                                                     : ExitStatus::failure;
+    // A failure that says nothing about the key leaves its state as the silent read found it.
+    if (const std::optional<Credentials::Report> read = co_await credentials.authorize(provider))
+        report = *read;
+    printState(provider, report);
+    co_return report.state == CredentialState::accessible ? ExitStatus::success : ExitStatus::failure;
 }
 
-void KeyCommand::printState(CliModelHost& host)
+void KeyCommand::printState(TranslationProvider provider, const Credentials::Report& report)
 {
-    const AppModel& model = host.model();
-    const TranslationProvider provider = model.selectedProvider();
-    const CredentialState state = model.credentialState();
-    QString line = displayName(provider) + QStringLiteral("：") + label(state);
-    const auto code = model.credentialErrorCodes().find(provider);
-    if (state == CredentialState::failed && code != model.credentialErrorCodes().end()) {
+    QString line = displayName(provider) + QStringLiteral("：") + label(report.state);
+    if (report.state == CredentialState::failed && report.errorCode) {
         // With no keyring running at all a number would not say what to start.
-        if (code->second == SecretStatus::serviceUnavailable)
-            line += QStringLiteral(" · ") + TranslationError::credentialFailure(code->second).message();
+        if (*report.errorCode == SecretStatus::serviceUnavailable)
+            line += QStringLiteral(" · ") + TranslationError::credentialFailure(*report.errorCode).message();
         else
             line += QStringLiteral(" · ") + L10n::text(L10N_KEY("密钥错误码")) + QStringLiteral("：") +
-                    QString::number(code->second);
+                    QString::number(*report.errorCode);
     }
     m_context.out << line << Qt::endl;
 }

@@ -9,7 +9,7 @@
 
 namespace qw {
 
-class CliModelHost;
+class ProviderSettings;
 
 // `quillweave provider`, `consent on|off` and `test-connection`: the selected provider, its
 // address and model, the cloud consent bound to its endpoint and the connection test, each
@@ -34,8 +34,8 @@ public:
     QCoro::Task<int> testConnection();
 
 private:
-    void show(CliModelHost& host);
-    int update(CliModelHost& host, const Settings& settings);
+    QCoro::Task<void> show(const ProviderSettings& providers);
+    int update(ProviderSettings& providers, const Settings& settings);
 
     CliContext& m_context;
     std::optional<TranslationProvider> m_provider;

@@ -2,9 +2,9 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/ProviderOverrideSettings.h"
-#include "app/cli/StoredTranslationSettings.h"
-#include "l10n/L10n.h"
 #include "engine/TranslationService.h"
+#include "l10n/L10n.h"
+#include "model/StoredTranslationSettings.h"
 #include "policy/TextPolicy.h"
 
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/cli/KeyringOperations.h"
 #include "core/SerialWorker.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
+#include "model/KeyringOperations.h"
 #include "tests/model/ModelTestFixture.h"
 #include "tests/support/FakeSecretBackend.h"
 
@@ -46,9 +46,12 @@ protected:
             ++trustRequests;
             return trustAfterRequest;
         };
-        withKeyring.openAccessibilitySettings = [this] { ++settingsOpened; };
+        withKeyring.openAccessibilitySettings = [this] {
+            ++settingsOpened;
+        };
         withKeyring.installedApplicationName = [this](const QString& id) -> std::optional<QString> {
-            return installedNames.contains(id) ? std::optional<QString>(installedNames.value(id)) : std::nullopt;
+            return installedNames.contains(id) ? std::optional<QString>(installedNames.value(id))
+                                               : std::nullopt;
         };
         withKeyring.ownBundleID = QStringLiteral("quillweave");
         return build(std::move(withKeyring), std::move(defaultAllowed));

@@ -1,5 +1,5 @@
-#include "app/cli/StoredTranslationSettings.h"
 #include "model/AppSettings.h"
+#include "model/StoredTranslationSettings.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "tests/model/ModelTestFixture.h"
 

@@ -2,8 +2,8 @@
 
 #include "l10n/L10n.h"
 #include "l10n/LocalizationState.h"
+#include "tests/app/PrivateKeyringSession.h"
 #include "tests/platform/KeyringControl.h"
-#include "tests/platform/PrivateKeyringSession.h"
 #include "tests/support/AsyncTestHelpers.h"
 
 #include <QCoroTask>

@@ -1,4 +1,4 @@
-#include "tests/platform/PrivateKeyringSession.h"
+#include "tests/app/PrivateKeyringSession.h"
 
 #include "tests/support/AsyncTestHelpers.h"
 

@@ -1,4 +1,4 @@
-#include "app/cli/KeyringOperations.h"
+#include "model/KeyringOperations.h"
 
 #include "core/SerialWorker.h"
 #include "engine/KeychainStore.h"

@@ -1,4 +1,4 @@
-#include "app/cli/StoredTranslationSettings.h"
+#include "model/StoredTranslationSettings.h"
 
 #include "core/SettingsStore.h"
 #include "model/AppSettings.h"
