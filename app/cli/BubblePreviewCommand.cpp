@@ -13,6 +13,7 @@
 #include "l10n/L10n.h"
 #include "l10n/LocalizationState.h"
 #include "model/AppModel.h"
+#include "model/AppSettingsTable.h"
 #include "platform/LinuxDesktop.h"
 
 #include <QApplication>
@@ -109,11 +110,15 @@ QCoro::Task<int> BubblePreviewCommand::run(QString stateName)
     // Chinese, translated to English (all that demo mode does); the selection sample is
     // text selected on a page, translated with the page pair.
     InMemorySettingsStore settings;
-    (void)settings.setString(QStringLiteral("interfaceLanguage"),
-                             rawValue(LocalizationState::shared().language()));
-    (void)settings.setBool(QStringLiteral("pageTranslationEnabled"), true);
-    (void)settings.setString(QStringLiteral("pageSourceLanguage"), QStringLiteral("Simplified Chinese"));
-    (void)settings.setString(QStringLiteral("pageTargetLanguage"), QStringLiteral("English"));
+    {
+        // Written through the settings table, like every setting; an in-memory write cannot fail.
+        using Table = AppSettings::Table;
+        AppSettings sample(settings, {}, m_context.clock.now());
+        (void)sample.set(Table::interfaceLanguage, LocalizationState::shared().language());
+        (void)sample.set(Table::pageTranslationEnabled, true);
+        (void)sample.set(Table::pageSourceLanguage, TranslationLanguage::chinese);
+        (void)sample.set(Table::pageTargetLanguage, TranslationLanguage::english);
+    }
 
     HeldTimers heldTimers;
     TranslationService service(
