@@ -1,29 +1,13 @@
 #include "model/AllowList.h"
 
-#include "core/InMemorySettingsStore.h"
 #include "policy/UrlHandlerRegistry.h"
+#include "tests/support/SwitchableSettingsStore.h"
 #include "tests/support/VirtualTime.h"
 
 #include <gtest/gtest.h>
 
 namespace qw::test {
 namespace {
-
-// The settings as a file that may stop taking writes.
-class SwitchableStore final : public SettingsStore {
-public:
-    std::optional<QVariant> object(const QString& key) const override { return m_store.object(key); }
-    SettingsWriteResult apply(const QList<Change>& changes) override
-    {
-        return refuses ? SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed)
-                       : m_store.apply(changes);
-    }
-    QStringList keys() const override { return m_store.keys(); }
-    bool refuses = false;
-
-private:
-    InMemorySettingsStore m_store;
-};
 
 class HttpsHandlers final : public UrlHandlerRegistry {
 public:
@@ -40,7 +24,7 @@ TEST(AllowListTest, AllowingPausingAndRevokingKeepTheirRulesSavedOrNot)
 {
     const QTimeZone zone("Europe/Berlin");
     VirtualTime time(QDateTime(QDate(2026, 3, 28), QTime(22, 0), zone));
-    SwitchableStore store;
+    SwitchableSettingsStore store;
     HttpsHandlers handlers;
     AppSettings settings(store, {kEditor}, time.now());
     AllowList list(settings, handlers, time, zone);

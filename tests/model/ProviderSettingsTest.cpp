@@ -1,28 +1,12 @@
 #include "model/ProviderSettings.h"
 
-#include "core/InMemorySettingsStore.h"
 #include "model/AppSettings.h"
+#include "tests/support/SwitchableSettingsStore.h"
 
 #include <gtest/gtest.h>
 
 namespace qw::test {
 namespace {
-
-// The settings as a file that may stop taking writes.
-class SwitchableStore final : public SettingsStore {
-public:
-    std::optional<QVariant> object(const QString& key) const override { return m_store.object(key); }
-    SettingsWriteResult apply(const QList<Change>& changes) override
-    {
-        return refuses ? SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed)
-                       : m_store.apply(changes);
-    }
-    QStringList keys() const override { return m_store.keys(); }
-    bool refuses = false;
-
-private:
-    InMemorySettingsStore m_store;
-};
 
 const QString kAddress = QStringLiteral("https://llm.example.com/v1");
 
@@ -34,7 +18,7 @@ bool storedConsent(SettingsStore& store)
 
 TEST(ProviderSettingsTest, ConsentHoldsOnlyForTheEndpointItWasGivenFor)
 {
-    SwitchableStore store;
+    SwitchableSettingsStore store;
     AppSettings settings(store, {}, QDateTime::currentDateTimeUtc());
     ProviderSettings providers(settings);
     ASSERT_TRUE(providers.select(TranslationProvider::custom).saved);
@@ -69,7 +53,7 @@ TEST(ProviderSettingsTest, ConsentHoldsOnlyForTheEndpointItWasGivenFor)
 
 TEST(ProviderSettingsTest, AWithdrawalHoldsUnsavedWhileAnUnsavedConsentDoesNotCount)
 {
-    SwitchableStore store;
+    SwitchableSettingsStore store;
     AppSettings settings(store, {}, QDateTime::currentDateTimeUtc());
     ProviderSettings providers(settings);
     ASSERT_TRUE(providers.setConsent(true).saved);
