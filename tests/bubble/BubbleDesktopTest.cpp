@@ -8,20 +8,26 @@
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "bubble/QtBubbleScreens.h"
+#include "bubble/TranslationBubble.h"
 #include "bubble/X11Compositor.h"
 #include "core/QtTimerSource.h"
 #include "l10n/L10n.h"
+#include "tests/model/ModelTestFixture.h"
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 #include <cmath>
@@ -106,7 +112,89 @@ protected:
     }
 };
 
+// The real content over a real model (the substitute desktop stands in for the field the
+// model reads; its rectangle is the GTK entry's) showing a demo translation.
+class TranslationBubbleDesktopTest : public ModelTest {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "DISPLAY is not set: run inside scripts/headless-session.sh";
+        ModelTest::SetUp();
+    }
+};
+
 } // namespace
+
+TEST_F(TranslationBubbleDesktopTest, CopyPickerAndMenuLeaveTheUserTypingInTheirField)
+{
+    DesktopTestApp pad;
+    ASSERT_TRUE(pad.start());
+    ASSERT_TRUE(pad.activate());
+    ASSERT_TRUE(pumpUntil([&] { return activeWindow() == pad.windowId(); }));
+    ASSERT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("hi "), QStringLiteral("hi ")));
+    const std::optional<Entry> entry = readEntry(pad.pid());
+    ASSERT_TRUE(entry);
+
+    makeModel();
+    QtBubbleScreens screens;
+    QtTimerSource timers;
+    BubbleWindow bubble(screens, timers);
+    auto* content = new TranslationBubble(*model, *bubble.panel().titleBar());
+    bubble.panel().setContent(content);
+    model->callbacks().onPreviewUpdate = [&] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        bubble.refresh(BubbleModelState::of(*model, screen ? screen->devicePixelRatio() : 1.0));
+    };
+
+    // No consent for a provider: demo mode translates its sample.
+    DesktopElement field = window.textArea(QString()).bounds(entry->extents).focus();
+    translateNow(field, QStringLiteral("你好"));
+    ASSERT_TRUE(model->showingPreview());
+    ASSERT_TRUE(pumpUntil([&] {
+        return bubble.panel().windowHandle() && bubble.panel().windowHandle()->isExposed() &&
+               content->copyButton()->isVisible();
+    }));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "showing the translation took the active window";
+
+    ASSERT_TRUE(clickAt(centreOf(content->copyButton())));
+    ASSERT_TRUE(pumpUntil([&] { return copied == QStringList{QStringLiteral("Hello.")}; }));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "the copy button took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("abc"), QStringLiteral("hi abc")));
+
+    // The target picker's list, opened and chosen from with the pointer.
+    QComboBox* picker = content->targetPicker();
+    const int other = picker->currentIndex() == 0 ? 1 : 0;
+    const auto chosen = static_cast<TranslationLanguage>(picker->itemData(other).toInt());
+    ASSERT_TRUE(clickAt(centreOf(picker)));
+    QAbstractItemView* list = picker->view();
+    ASSERT_TRUE(pumpUntil([&] { return list->isVisible(); }));
+    const QRect item = list->visualRect(list->model()->index(other, 0));
+    ASSERT_TRUE(clickAt(list->viewport()->mapToGlobal(item.center())));
+    ASSERT_TRUE(pumpUntil([&] { return !list->isVisible(); }));
+    EXPECT_EQ(model->inputTargetLanguage(), chosen);
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "the language picker took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("d"), QStringLiteral("hi abcd")));
+
+    // The application menu, opened and closed again with Escape. The button runs the menu in a
+    // loop of its own until it closes, so the Escape is sent from inside that loop.
+    QMenu* menu = content->applicationMenu();
+    bool menuOpened = false;
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        if (menuOpened || !menu->isVisible())
+            return;
+        menuOpened = true;
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    });
+    escape.start(50);
+    ASSERT_TRUE(clickAt(centreOf(bubble.panel().titleBar()->applicationMenuButton())));
+    ASSERT_TRUE(pumpUntil([&] { return menuOpened && !menu->isVisible(); }));
+    EXPECT_EQ(activeWindow(), pad.windowId()) << "the application menu took the active window";
+    EXPECT_TRUE(typeAndExpect(pad.pid(), QStringLiteral("e"), QStringLiteral("hi abcde")));
+
+    model->callbacks().onPreviewUpdate = {};
+}
 
 TEST_F(BubbleDesktopTest, ClicksDragsAndResizesLeaveTheUserTypingInTheirField)
 {
