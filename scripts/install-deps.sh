@@ -12,8 +12,11 @@ PACKAGES=(
     # a headless desktop for the tests: X server (and xdpyinfo), session bus, accessibility bus,
     # keyring, window manager
     xvfb x11-utils dbus dbus-x11 at-spi2-core gnome-keyring openbox
-    # driving the desktop from the tests: synthetic input, the clipboard, the GTK test program
-    xdotool xclip python3-gi gir1.2-gtk-3.0
+    # driving the desktop from the tests: synthetic input, the clipboard, the GTK test program,
+    # and reading its entry back over AT-SPI from Python (the bubble's desktop test)
+    xdotool xclip python3-gi gir1.2-gtk-3.0 python3-pyatspi gir1.2-atspi-2.0
+    # a font with Chinese glyphs, so the bubble's pictures show its texts
+    fonts-droid-fallback
 )
 
 missing=()
