@@ -206,7 +206,7 @@ QCoro::Task<TranslationService::TextResult> TranslationService::translateDemo(QS
     const auto sample = demoSamples().constFind(source.trimmed());
     if (sample == demoSamples().cend())
         co_return TranslationError::demoOnly();
-    co_return sample.value();
+    co_return QString(sample.value()); // a copy: the sample table is never moved from
 }
 
 QCoro::Task<TranslationService::TextResult> TranslationService::testConnection(ProviderConfiguration config,

@@ -15,12 +15,16 @@ The heuristic, on the text with comments and string literals blanked:
   which is harmless but as easily written as a copy.
 - Names starting with `m_` are members whatever the declarations say.
 - A name declared `const T& x` is fine: a const lvalue is copied, never moved.
-Anything with a call in it (a constructor, std::move, a factory) is left alone. Exits non-zero
-when it finds one.
+- A designator followed by an accessor that hands out a reference (`.value()`, `.at(k)`,
+  `.front()`, `.back()`, `.first()`, `.last()`, `*it`) is flagged too: `co_return it.value();`
+  moves from the map entry unless the container is const.
+Any other call (a constructor, std::move, a factory) is left alone. Exits non-zero when it finds
+one.
 """
 import pathlib, re, sys
 
 DESIGNATOR = re.compile(r"^\*?\s*\(?\s*\*?\s*[A-Za-z_]\w*\s*\)?(\s*(\.|->)\s*[A-Za-z_]\w*|\s*\[[^\]]*\])*$")
+ACCESSOR = re.compile(r"^(.*?)\s*(\.|->)\s*(value|front|back|first|last|at)\s*\([^()]*\)$")
 CONTROL = {"if", "for", "while", "switch", "catch", "return", "co_return", "sizeof", "decltype",
            "alignof", "co_await", "co_yield"}
 NOT_A_TYPE = CONTROL | {"else", "case", "new", "delete", "throw", "goto", "do", "operator"}
@@ -100,7 +104,14 @@ def findings(root):
         for match in re.finditer(r"\bco_return\b", text):
             end = text.find(";", match.end())
             expression = " ".join(text[match.end():end].split())
-            if not expression or not DESIGNATOR.match(expression):
+            if not expression:
+                continue
+            accessor = ACCESSOR.match(expression)
+            if accessor and DESIGNATOR.match(accessor.group(1)):
+                line = text.count("\n", 0, match.start()) + 1
+                yield f"{path.relative_to(root)}:{line}: co_return {expression}; may move from what it refers to: return a copy"
+                continue
+            if not DESIGNATOR.match(expression):
                 continue
             name = re.sub(r"[()*\s]", "", expression)
             if re.fullmatch(r"\w+", name) and not name.startswith("m_"):
