@@ -128,18 +128,3 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), '-', '_');
         return name;
     });
-
-TEST(BubbleTextsTest, FollowTheInterfaceLanguageWhileShown)
-{
-    LocalizationState::shared().setLanguage(InterfaceLanguage::chinese);
-    BubblePanel panel;
-    panel.titleBar()->setPinned(true);
-    LocalizationState::shared().setLanguage(InterfaceLanguage::english);
-    panel.retranslate();
-    // What a sighted user and a screen reader now find, all of it in English.
-    EXPECT_EQ(panel.accessibleName(), QStringLiteral("Translation panel"));
-    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Follow the field again"));
-    EXPECT_EQ(panel.titleBar()->closeButton()->accessibleName(), QStringLiteral("Close the translation"));
-    EXPECT_EQ(panel.resizeGrip()->accessibleName(), QStringLiteral("Resize the translation panel's width"));
-    LocalizationState::shared().setLanguage(InterfaceLanguage::system);
-}

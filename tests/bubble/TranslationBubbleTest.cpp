@@ -3,6 +3,7 @@
 #include "bubble/TranslationBubble.h"
 
 #include "bubble/BubblePanel.h"
+#include "bubble/BubbleResizeGrip.h"
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "bubble/TranslationTextView.h"
@@ -142,6 +143,13 @@ TEST_F(TranslationBubbleTest, TheContentFollowsTheInterfaceLanguageWhileShown)
     EXPECT_EQ(content->translation()->accessibleName(), QStringLiteral("Translation"));
     EXPECT_EQ(panel.titleBar()->applicationMenuButton()->accessibleName(),
               QStringLiteral("App actions: ignore today or stop translating"));
+    // The panel's own controls follow too, for a sighted user and a screen reader alike.
+    EXPECT_EQ(panel.accessibleName(), QStringLiteral("Translation panel"));
+    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Pin here"));
+    EXPECT_EQ(panel.titleBar()->closeButton()->accessibleName(), QStringLiteral("Close the translation"));
+    EXPECT_EQ(panel.resizeGrip()->accessibleName(), QStringLiteral("Resize the translation panel's width"));
+    panel.titleBar()->setPinned(true);
+    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Follow the field again"));
 }
 
 // --- Looks ---
