@@ -14,7 +14,6 @@
 #include "tests/support/FakeSecretBackend.h"
 #include "tests/support/VirtualTime.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -85,7 +84,29 @@ protected:
         EXPECT_TRUE(started.finished());
         out.flush();
         err.flush();
+        printed += outText + errText;
         return {started.finished() ? started.result() : -1, outText.trimmed(), errText.trimmed()};
+    }
+
+    // One command and what the user reads of it: its exit status and a text that its output or
+    // its error holds.
+    struct Step {
+        QString command;
+        int status;
+        QString shows = {};
+        QByteArray standardInput = {};
+    };
+
+    void play(std::initializer_list<Step> steps)
+    {
+        for (const Step& step : steps) {
+            const Run result = run(step.command.split(u' ', Qt::SkipEmptyParts), step.standardInput);
+            const QString shown = result.out + u'\n' + result.err;
+            EXPECT_EQ(result.status, step.status)
+                << step.command.toStdString() << ": " << shown.toStdString();
+            EXPECT_TRUE(shown.contains(step.shows))
+                << step.command.toStdString() << ": " << shown.toStdString();
+        }
     }
 
     void storeKey(const QString& provider, const QByteArray& key)
@@ -104,30 +125,28 @@ protected:
     qw::TranslationService service{qw::KeychainCredentialLoader::make(keychain, worker), time, time,
                                    std::unique_ptr<qw::ChatTransport>(transport)};
     QStringList httpsHandlers;
+    // Everything the runs printed, for what must never appear (a key).
+    QString printed;
 };
 
-TEST_F(CommandLineTest, DemoTranslationNeedsNoProviderAndSendsNothing)
+TEST_F(CommandLineTest, TranslateUsesTheDemoOrSendsExactlyOneRequestToTheSelectedProvider)
 {
-    const Run result = run("translate 你好");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, QStringLiteral("Hello."));
-    EXPECT_TRUE(transport->sent.isEmpty());
+    play({{"translate 你好", 0, "Hello."}});
     EXPECT_TRUE(secrets.calls().isEmpty()) << "the demo must not touch the keyring";
-}
+    // No key stored for the selected provider (OpenAI by default).
+    play({{"consent on", 0},
+          {"translate --cloud 你好", 1, "No API key is configured for the current provider"}});
+    EXPECT_TRUE(transport->sent.isEmpty());
 
-TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvider)
-{
     ASSERT_TRUE(
         settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     storeKey(QStringLiteral("deepseek"), "sk-test-deepseek-key");
-    ASSERT_EQ(run("consent on").status, 0);
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral(
                                                      "  Let's finish the product design first.  ")));
     };
-
+    play({{"consent on", 0}});
     const Run result = run("translate --cloud --to English 这周我们先完成产品设计");
-
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QStringLiteral("Let's finish the product design first."));
     ASSERT_EQ(transport->sent.size(), 1);
@@ -135,7 +154,11 @@ TEST_F(CommandLineTest, CloudTranslationSendsExactlyOneRequestToTheSelectedProvi
     EXPECT_EQ(sent.request.url().host(), QStringLiteral("api.deepseek.com"));
     EXPECT_EQ(sent.request.rawHeader("Authorization"), QByteArray("Bearer sk-test-deepseek-key"));
     EXPECT_EQ(sent.userText(), QStringLiteral("这周我们先完成产品设计"));
-    EXPECT_FALSE(result.out.contains(QStringLiteral("sk-test")));
+    EXPECT_FALSE(printed.contains(QStringLiteral("sk-test")));
+
+    qw::LocalizationState::shared().setLanguage(qw::InterfaceLanguage::chinese);
+    play({{"translate 今天天气不错", 1,
+           "演示模式仅支持示例句；配置模型 API Key 并同意云翻译后可按所选语言翻译文字"}});
 }
 
 TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigurationApplies)
@@ -144,11 +167,9 @@ TEST_F(CommandLineTest, ProviderOptionOverridesTheStoredSelectionAndItsConfigura
     configurations[qw::TranslationProvider::kimi].model = QStringLiteral("moonshot-v1-8k");
     ASSERT_TRUE(settings.apply({qw::AppSettings::Table::providerConfigs.row.change(configurations)}));
     storeKey(QStringLiteral("kimi"), "kimi-key");
-    ASSERT_EQ(run("consent on --provider kimi").status, 0);
+    play(
+        {{"consent on --provider kimi", 0}, {"translate --cloud --provider Kimi --from zh --to ja 你好", 0}});
     EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
-
-    const Run result = run("translate --cloud --provider Kimi --from zh --to ja 你好");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_EQ(transport->sent.first().request.url().host(), QStringLiteral("api.moonshot.cn"));
     EXPECT_TRUE(transport->sent.first().body.contains("moonshot-v1-8k"));
@@ -174,66 +195,81 @@ TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
-TEST_F(CommandLineTest, EngineErrorsAreLocalizedOnStandardErrorWithAFailureStatus)
+TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecrets)
 {
-    // No key stored for the selected provider (OpenAI by default).
-    ASSERT_EQ(run("consent on").status, 0);
-    Run result = run("translate --cloud 你好");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_FALSE(result.err.isEmpty());
+    const QString secret = QStringLiteral("sk-proj-Abc123Def456Ghi789");
+    const char* notUtf8 = "Standard input is not valid UTF-8 text";
+    const char* controls = "The API key contains control characters; it was not saved";
+    play({{"--interface-language xx translate 你好", 2,
+           "Unknown interface language: xx (choose system, zh-Hans or en)"},
+          {"frobnicate", 2},
+          {"key show", 2},
+          {"translate --provider bing 你好", 2},
+          {"provider set bing", 2},
+          {"translate --to Klingon 你好", 2},
+          {"translate --from en --to English hello", 2, "Source and target language must differ"},
+          {"consent maybe", 2},
+          {"apps allow", 2},
+          // A built-in provider keeps its own address, selected or named.
+          {"provider --address https://evil.example", 2},
+          {"provider --provider openai --address https://evil.example/v1", 2},
+          {"translate --clud 你好", 2, "Unknown option: --clud"},
+          {"translate --" + secret + " 你好", 2, "Unknown option: \u2026"},
+          {"translate --to " + secret + " 你好", 2, "Unknown language: \u2026"},
+          {secret, 2, "Unknown command: \u2026"},
+          {"translate --address https://x.example 你好", 2,
+           "Option --address cannot be used with the translate command"},
+          {"provider set openai --provider deepseek", 2,
+           "Usage: quillweave provider [set <provider>] [--address <address>] [--model <model>]"},
+          {"translate -", 1, notUtf8, "\xe4\xbd\xa0\xff"},
+          {"key set", 1, notUtf8,
+           "sk-\xc3\x28"
+           "abcdefghijkl"},
+          {"key set", 1, controls, QByteArray("sk-abc") + '\0' + "defghijklmn"},
+          {"key set", 1, controls, "sk-abc\x1b[0mdefghijklmn\n"},
+          {"provider", 0, "https://api.openai.com"}});
+    EXPECT_FALSE(printed.contains(secret));
     EXPECT_TRUE(transport->sent.isEmpty());
-
-    qw::LocalizationState::shared().setLanguage(qw::InterfaceLanguage::chinese);
-    result = run("translate 今天天气不错");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err,
-              QStringLiteral("演示模式仅支持示例句；配置模型 API Key 并同意云翻译后可按所选语言翻译文字"));
+    EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.openai")).has_value());
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
 }
 
-TEST_F(CommandLineTest, UsageErrorsExitWithStatusTwo)
+TEST_F(CommandLineTest, KeysComeFromStandardInputAreNeverPrintedAndOnlyAuthorizePrompts)
 {
-    EXPECT_EQ(run("translate --provider bing 你好").status, 2);
-    EXPECT_EQ(run("translate --to Klingon 你好").status, 2);
-    const Run samePair = run("translate --from en --to English hello");
-    EXPECT_EQ(samePair.status, 2);
-    EXPECT_EQ(samePair.err, QStringLiteral("Source and target language must differ"));
-    EXPECT_EQ(run("frobnicate").status, 2);
-    EXPECT_EQ(run("key show").status, 2);
-    EXPECT_TRUE(transport->sent.isEmpty());
+    const QByteArray secret = "sk-abcdefghijklmnopqrstuvwxyz";
+    const QString deepseek = QStringLiteral("translation-api-key.deepseek");
+    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
+    ASSERT_TRUE(settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
+                                   QStringLiteral("https://api.deepseek.com")));
+    play({{"key set --provider deepseek", 0, "", "  " + secret + "\n"},
+          {"key set --provider deepseek", 1, "", " \n"}, // an empty key never overwrites
+          {"key status --provider deepseek", 0, "DeepSeek"}});
+    EXPECT_EQ(secrets.item(deepseek), secret);
+
+    play({{"key delete --provider deepseek", 0},
+          {"key status --provider deepseek", 0,
+           QStringLiteral("DeepSeek：") + qw::label(qw::CredentialState::missing)}});
+    EXPECT_FALSE(secrets.item(deepseek).has_value());
+    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
+    // The consent went with the key, as the model withdraws it.
+    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
+
+    secrets.setServiceAvailable(false);
+    play({{"key status", 1,
+           "OpenAI：Could not read the key · Keyring unavailable: no Secret Service is running in this "
+           "session. Start gnome-keyring or KWallet; run quillweave doctor for details."}});
 }
 
-TEST_F(CommandLineTest, KeyLifecycleReadsTheKeyFromStandardInputAndNeverPrintsIt)
+TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
 {
-    const QString secret = QStringLiteral("sk-abcdefghijklmnopqrstuvwxyz");
-    Run result = run("key set --provider deepseek", "  " + secret.toUtf8() + "\n");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
-
-    result = run("key status --provider deepseek");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.out.startsWith(QStringLiteral("DeepSeek")));
-    EXPECT_FALSE(result.out.contains(secret));
-    EXPECT_EQ(secrets.promptsShown(), 0);
-
-    // An empty key never overwrites the stored one.
-    result = run("key set --provider deepseek", " \n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(secrets.item(QStringLiteral("translation-api-key.deepseek")), secret.toUtf8());
-
-    result = run("key delete --provider deepseek");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.deepseek")).has_value());
-}
-
-TEST_F(CommandLineTest, KeyStatusOfALockedKeyringNeverPrompts)
-{
-    storeKey(QStringLiteral("openai"), "sk-locked");
+    storeKey(QStringLiteral("openai"), "sk-locked-key");
     secrets.setLocked(true);
-    const Run result = run("key status");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(result.out.contains(QStringLiteral("OpenAI")));
+    play({{"key status", 1, "OpenAI"}});
     EXPECT_EQ(secrets.promptsShown(), 0);
+    play({{"key authorize", 0, QStringLiteral("OpenAI：") + qw::label(qw::CredentialState::accessible)},
+          {"key authorize --provider deepseek", 1, "Save an API key first"}});
+    EXPECT_GE(secrets.promptsShown(), 1);
+    EXPECT_FALSE(printed.contains(QStringLiteral("sk-locked")));
 }
 
 TEST_F(CommandLineTest, HelpExplainsTheCommands)
@@ -246,288 +282,80 @@ TEST_F(CommandLineTest, HelpExplainsTheCommands)
         EXPECT_TRUE(result.out.contains(QLatin1String(word))) << word;
 }
 
-TEST_F(CommandLineTest, KeyForAnotherProviderLeavesTheStoredSelectionAlone)
-{
-    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    ASSERT_TRUE(settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
-                                   QStringLiteral("https://api.deepseek.com")));
-    storeKey(QStringLiteral("deepseek"), "sk-old");
-    Run result = run("key delete --provider deepseek");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
-    // The consent went with the key, as the model withdraws it.
-    EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
-
-    result = run("key status --provider deepseek");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, QStringLiteral("DeepSeek：") + qw::label(qw::CredentialState::missing));
-}
-
-TEST_F(CommandLineTest, KeyStatusWithoutAKeyringServiceNamesTheRemedy)
-{
-    secrets.setServiceAvailable(false);
-    const Run result = run("key status");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out,
-              QStringLiteral("OpenAI：Could not read the key · Keyring unavailable: no Secret Service is "
-                             "running in this session. Start gnome-keyring or KWallet; run quillweave "
-                             "doctor for details."));
-}
-
-TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
-{
-    storeKey(QStringLiteral("openai"), "sk-locked-key");
-    secrets.setLocked(true);
-    Run result = run("key status");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(secrets.promptsShown(), 0);
-
-    result = run("key authorize");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QStringLiteral("OpenAI：") + qw::label(qw::CredentialState::accessible));
-    EXPECT_GE(secrets.promptsShown(), 1);
-    EXPECT_FALSE(result.out.contains(QStringLiteral("sk-locked")));
-
-    result = run("key authorize --provider deepseek");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
-}
-
-TEST_F(CommandLineTest, ProviderShowsSelectsAndValidatesThroughTheModel)
+// The consent holds for the address it was given for; a named provider's settings leave the
+// selection alone.
+TEST_F(CommandLineTest, ProviderConsentAndConnectionTestAsTheUserSeesThem)
 {
     storeKey(QStringLiteral("kimi"), "kimi-key");
-    Run result = run("provider set kimi");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("kimi"));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("Kimi")));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("https://api.moonshot.cn")));
-    EXPECT_FALSE(result.out.contains(QStringLiteral("kimi-key")));
+    const char* notAllowed = "Using the current cloud translation service is not allowed yet";
+    play({{"provider set kimi", 0, "https://api.moonshot.cn"},
+          {"provider set custom", 0},
+          {"consent on", 1}, // no address yet: nothing to consent to
+          {"provider --address http://insecure.example --model m", 1},
+          {"provider --address https://a.example/v1 --model m", 0, "https://a.example/v1"},
+          {"provider --provider deepseek --model deepseek-reasoner", 0},
+          {"provider --provider deepseek", 0, "deepseek-reasoner"},
+          {"provider", 0, "https://a.example/v1"},
+          {"test-connection", 1, "Save an API key first"}});
+    EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("custom"));
 
-    // A built-in provider keeps its own address.
-    result = run(
-        {QStringLiteral("provider"), QStringLiteral("--address"), QStringLiteral("https://evil.example")});
-    EXPECT_EQ(result.status, 2);
-
-    EXPECT_EQ(run("provider set custom").status, 0);
-    result = run("provider --address http://insecure.example --model m");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(result.err.isEmpty());
-
-    result = run("provider --address https://llm.example/v1 --model small");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.out.contains(QStringLiteral("https://llm.example/v1")));
-    EXPECT_EQ(run("provider set bing").status, 2);
-}
-
-TEST_F(CommandLineTest, ConsentIsBoundToTheEndpointItWasGivenFor)
-{
-    EXPECT_EQ(run("provider set custom").status, 0);
-    // No address yet: there is nothing to consent to.
-    Run result = run("consent on");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(result.err.isEmpty());
-    EXPECT_NE(settings.boolValue(QStringLiteral("cloudConsent.custom")), true);
-
-    ASSERT_EQ(run("provider --address https://a.example/v1 --model m").status, 0);
-    result = run("consent on");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Given")));
-
-    // Another address withdraws it.
-    ASSERT_EQ(run("provider --address https://b.example/v1").status, 0);
-    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("Cloud consent：Not given")));
-    EXPECT_EQ(run("consent maybe").status, 2);
-}
-
-TEST_F(CommandLineTest, CloudTranslationNeedsTheConsentGivenForTheCurrentAddress)
-{
     storeKey(QStringLiteral("custom"), "sk-custom-key");
-    ASSERT_EQ(run("provider set custom").status, 0);
-    ASSERT_EQ(run("provider --address https://a.example/v1 --model m").status, 0);
-    const struct {
-        const char* situation;
-        const char* before; // a command run first, if any
-        bool sent;
-    } rows[] = {
-        {"consent never given", nullptr, false},
-        {"consent given", "consent on", true},
-        {"consent withdrawn", "consent off", false},
-        {"consent given again", "consent on", true},
-        {"the address changed since", "provider --address https://b.example/v1", false},
-    };
-    for (const auto& row : rows) {
-        if (row.before) {
-            ASSERT_EQ(run(row.before).status, 0) << row.situation;
-        }
-        const qsizetype sentBefore = transport->sent.size();
-        const Run result = run("translate --cloud 你好");
-        EXPECT_EQ(transport->sent.size(), sentBefore + (row.sent ? 1 : 0)) << row.situation;
-        if (row.sent)
-            continue;
-        EXPECT_EQ(result.status, 1) << row.situation;
-        EXPECT_EQ(result.err,
-                  QStringLiteral("Using the current cloud translation service is not allowed yet"))
-            << row.situation;
-    }
+    play({{"test-connection", 0, "OK"},
+          {"translate --cloud 你好", 1, notAllowed},
+          {"consent on", 0},
+          {"provider", 0, "Cloud consent：Given"},
+          {"translate --cloud 你好", 0},
+          {"consent off", 0},
+          {"translate --cloud 你好", 1, notAllowed},
+          {"consent on", 0},
+          {"provider --address https://b.example/v1", 0}, // another address withdraws it
+          {"provider", 0, "Cloud consent：Not given"},
+          {"translate --cloud 你好", 1, notAllowed}});
+    ASSERT_EQ(transport->sent.size(), 2) << "the connection test and the one allowed translation";
     EXPECT_EQ(transport->sent.last().request.url().host(), QStringLiteral("a.example"));
-}
-
-TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecrets)
-{
-    const QByteArray secret = "sk-proj-Abc123Def456Ghi789";
-    const struct {
-        const char* situation;
-        QStringList arguments;
-        QByteArray standardInput;
-        int status;
-        QString error; // the first line of standard error
-    } rows[] = {
-        {"an unknown interface language",
-         {"--interface-language", "xx", "translate", "你好"},
-         {},
-         2,
-         "Unknown interface language: xx (choose system, zh-Hans or en)"},
-        {"a mistyped option", {"translate", "--clud", "你好"}, {}, 2, "Unknown option: --clud"},
-        {"a key pasted as an option",
-         {"translate", "--" + QString::fromUtf8(secret), "你好"},
-         {},
-         2,
-         "Unknown option: \u2026"},
-        {"a key given as the language",
-         {"translate", "--to", QString::fromUtf8(secret), "你好"},
-         {},
-         2,
-         "Unknown language: \u2026"},
-        {"a key given as the command", {QString::fromUtf8(secret)}, {}, 2, "Unknown command: \u2026"},
-        {"an option the command would ignore",
-         {"translate", "--address", "https://x.example", "你好"},
-         {},
-         2,
-         "Option --address cannot be used with the translate command"},
-        {"selecting one provider while naming another",
-         {"provider", "set", "openai", "--provider", "deepseek"},
-         {},
-         2,
-         "Usage: quillweave provider [set <provider>] [--address <address>] [--model <model>]"},
-        {"text that is not UTF-8",
-         {"translate", "-"},
-         "\xe4\xbd\xa0\xff",
-         1,
-         "Standard input is not valid UTF-8 text"},
-        {"a key that is not UTF-8",
-         {"key", "set"},
-         "sk-\xc3\x28"
-         "abcdefghijkl",
-         1,
-         "Standard input is not valid UTF-8 text"},
-        {"a key with a NUL inside",
-         {"key", "set"},
-         QByteArray("sk-abc") + '\0' + "defghijklmn",
-         1,
-         "The API key contains control characters; it was not saved"},
-        {"a key with an escape inside",
-         {"key", "set"},
-         "sk-abc\x1b[0mdefghijklmn\n",
-         1,
-         "The API key contains control characters; it was not saved"},
-    };
-    for (const auto& row : rows) {
-        const Run result = run(row.arguments, row.standardInput);
-        EXPECT_EQ(result.status, row.status) << row.situation;
-        EXPECT_EQ(result.err.split(QLatin1Char('\n')).first(), row.error) << row.situation;
-        EXPECT_FALSE(result.err.contains(QString::fromUtf8(secret))) << row.situation;
-    }
-    EXPECT_TRUE(transport->sent.isEmpty());
-    EXPECT_FALSE(secrets.item(QStringLiteral("translation-api-key.openai")).has_value());
-    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
-}
-
-TEST_F(CommandLineTest, ProviderSettingsForANamedProviderLeaveTheSelectionAlone)
-{
-    Run result = run("provider --provider custom --address https://llm.example/v1 --model small");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
-    EXPECT_TRUE(run("provider --provider custom").out.contains(QStringLiteral("https://llm.example/v1")));
-    EXPECT_FALSE(run("provider").out.contains(QStringLiteral("https://llm.example/v1")))
-        << "the selected provider (OpenAI) is unchanged";
-
-    // A built-in provider keeps its own address, named or selected.
-    result = run("provider --provider openai --address https://evil.example/v1");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(run("provider").out.contains(QStringLiteral("https://api.openai.com")));
-}
-
-TEST_F(CommandLineTest, TestConnectionReportsTheModelsOutcome)
-{
-    Run result = run("test-connection");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, QStringLiteral("Save an API key first"));
-
-    storeKey(QStringLiteral("openai"), "sk-test");
-    transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
-        return qw::TransportReply::response(200, qw::test::FakeChatTransport::okBody(QStringLiteral("OK")));
-    };
-    result = run("test-connection");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_FALSE(result.out.isEmpty());
 
     transport->answer = [](const qw::test::FakeChatTransport::Sent&) {
         return qw::TransportReply::response(401, QByteArray("{}"));
     };
-    result = run("test-connection");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(result.err.contains(QStringLiteral("sk-test")));
+    play({{"test-connection", 1}});
+    EXPECT_FALSE(printed.contains(QStringLiteral("-key")));
 }
 
 TEST_F(CommandLineTest, ANewInstallationStartsWithNoAllowedApplicationWhateverTheCommandsWrite)
 {
-    Run result = run("apps");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, QStringLiteral("No application is allowed yet"));
     // Settings written by a command must not turn the installation into an "existing" one that
     // gets the default editor allowed behind the user's back.
-    EXPECT_EQ(run("provider set deepseek").status, 0);
-    EXPECT_EQ(run("apps").out, QStringLiteral("No application is allowed yet"));
+    play({{"apps", 0, "No application is allowed yet"},
+          {"provider set deepseek", 0},
+          {"apps", 0, "No application is allowed yet"}});
 }
 
-TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevokedThroughTheModel)
+TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevoked)
 {
     // An installation from before the guide existed keeps the default editor.
     ASSERT_TRUE(settings.setBool(QStringLiteral("inputTranslationEnabled"), true));
-    Run result = run("apps");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, QStringLiteral("org.gnome.TextEditor (Text Editor)"));
-
-    // A browser needs the explicit confirmation.
-    result = run("apps allow org.mozilla.firefox");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("firefox")));
-    httpsHandlers = {QStringLiteral("org.example.Surf")};
-    EXPECT_EQ(run("apps allow org.example.Surf").status, 1);
-    result = run("apps allow org.mozilla.firefox --confirm-browser");
-    EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    EXPECT_EQ(run("apps allow org.gnome.Calculator").status, 0);
-
-    // Paused until the next midnight (virtual time starts on its fixed day).
-    result = run("apps pause org.gnome.TextEditor");
-    EXPECT_EQ(result.status, 0);
     const QString midnight =
         QLocale::c().toString(QDateTime(time.now().toUTC().date().addDays(1), QTime(0, 0), QTimeZone::utc()),
                               QStringLiteral("yyyy-MM-dd HH:mm"));
-    result = run("apps");
-    EXPECT_TRUE(
-        result.out.contains(QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight))
-        << result.out.toStdString();
-    EXPECT_TRUE(result.out.contains(QStringLiteral("org.mozilla.firefox")));
-
-    EXPECT_EQ(run("apps resume org.gnome.TextEditor").status, 0);
-    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("Paused")));
-
-    EXPECT_EQ(run("apps revoke org.mozilla.firefox").status, 0);
-    EXPECT_FALSE(run("apps").out.contains(QStringLiteral("firefox")));
-    EXPECT_EQ(run("apps pause org.unknown.App").status, 1);
-    EXPECT_EQ(run("apps allow").status, 2);
-    EXPECT_EQ(run("apps allow quillweave").status, 1);
+    play({{"apps", 0, "org.gnome.TextEditor (Text Editor)"},
+          // A browser needs the explicit confirmation.
+          {"apps allow org.mozilla.firefox", 1}});
+    httpsHandlers = {QStringLiteral("org.example.Surf")};
+    play({{"apps allow org.example.Surf", 1},
+          {"apps allow org.mozilla.firefox --confirm-browser", 0},
+          {"apps allow org.gnome.Calculator", 0},
+          // Paused until the next midnight (virtual time starts on its fixed day).
+          {"apps pause org.gnome.TextEditor", 0},
+          {"apps", 0, QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight},
+          {"apps resume org.gnome.TextEditor", 0},
+          {"apps revoke org.mozilla.firefox", 0},
+          {"apps pause org.unknown.App", 1},
+          {"apps allow quillweave", 1}});
+    const Run apps = run("apps");
+    EXPECT_FALSE(apps.out.contains(QStringLiteral("Paused")));
+    EXPECT_FALSE(apps.out.contains(QStringLiteral("firefox")));
+    EXPECT_FALSE(apps.out.contains(QStringLiteral("Surf")));
+    EXPECT_TRUE(apps.out.contains(QStringLiteral("org.gnome.Calculator")));
 }
 
 TEST_F(CommandLineTest, ASettingThatCannotBeSavedFailsAndTheNextRunShowsTheOldValue)
