@@ -57,8 +57,38 @@ TEST(AllowListTest, AllowingPausingAndRevokingKeepTheirRulesSavedOrNot)
     time.setNow(midnight);
     EXPECT_TRUE(list.isEligible(kEditor)) << "a pause that ended at midnight no longer counts";
     EXPECT_TRUE(list.expirePauses());
-    EXPECT_FALSE(list.expirePauses()) << "removed once";
     EXPECT_TRUE(AppSettings(store, {}, time.now()).values().ignoredAppsUntil.isEmpty());
+    ASSERT_TRUE(store.apply({{QStringLiteral("ignoredAppsUntil"), std::nullopt}}));
+    EXPECT_FALSE(list.expirePauses()) << "removed once";
+    EXPECT_FALSE(store.keys().contains(QStringLiteral("ignoredAppsUntil")))
+        << "removing nothing writes nothing";
+}
+
+// A pause ends at the next local midnight of the injected time zone, however long the day.
+TEST(AllowListTest, APauseEndsAtTheNextLocalMidnight)
+{
+    const QTimeZone zone("Europe/Berlin");
+    const struct {
+        const char* situation;
+        QDateTime now;
+        qint64 expectedSeconds;
+    } rows[] = {
+        {"one second before midnight", QDateTime(QDate(2026, 3, 14), QTime(23, 59, 59), zone), 1},
+        {"at midnight", QDateTime(QDate(2026, 3, 14), QTime(0, 0), zone), 24 * 3600},
+        {"the day the clocks go forward", QDateTime(QDate(2026, 3, 29), QTime(0, 0), zone), 23 * 3600},
+        {"the day the clocks go back", QDateTime(QDate(2026, 10, 25), QTime(0, 0), zone), 25 * 3600},
+    };
+    for (const auto& row : rows) {
+        VirtualTime time(row.now);
+        SwitchableSettingsStore store;
+        HttpsHandlers handlers;
+        AppSettings settings(store, {kEditor}, time.now());
+        AllowList list(settings, handlers, time, zone);
+        ASSERT_TRUE(list.pauseToday(kEditor)) << row.situation;
+        const QDateTime until = settings.values().ignoredAppsUntil.value(kEditor);
+        EXPECT_EQ(row.now.secsTo(until), row.expectedSeconds) << row.situation;
+        EXPECT_EQ(until.toTimeZone(zone).time(), QTime(0, 0)) << row.situation;
+    }
 }
 
 } // namespace

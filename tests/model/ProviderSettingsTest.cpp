@@ -41,6 +41,7 @@ TEST(ProviderSettingsTest, ConsentHoldsOnlyForTheEndpointItWasGivenFor)
                     .consentTaken);
     EXPECT_FALSE(providers.consent());
     EXPECT_FALSE(storedConsent(store));
+    EXPECT_FALSE(store.keys().contains(QStringLiteral("cloudConsentEndpoint.custom")));
 
     // A provider's consent comes back with its selection, and only its own.
     ASSERT_TRUE(providers.setConsent(true).saved);
@@ -74,9 +75,11 @@ TEST(ProviderSettingsTest, AWithdrawalHoldsUnsavedWhileAnUnsavedConsentDoesNotCo
     EXPECT_EQ(providers.current(), ProviderConfiguration::defaults(TranslationProvider::openAI));
     store.refuses = false;
     ASSERT_TRUE(
-        providers.configure(QStringLiteral("https://elsewhere.example.com"), QStringLiteral("m")).saved);
-    EXPECT_EQ(providers.current().baseURL,
-              ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL);
+        providers.configure(QStringLiteral("https://elsewhere.example.com"), QStringLiteral(" m ")).saved);
+    EXPECT_EQ(providers.current(),
+              (ProviderConfiguration{TranslationProvider::openAI,
+                                     ProviderConfiguration::defaults(TranslationProvider::openAI).baseURL,
+                                     QStringLiteral("m")}));
 }
 
 } // namespace
