@@ -174,15 +174,9 @@ TEST_P(StaleSelectionTest, TheFirstResultIsNeverShown)
 
 std::string disturbanceName(const ::testing::TestParamInfo<Disturbance>& info)
 {
-    switch (info.param) {
-    case Disturbance::newSelectionReported:
-        return "NewSelectionReported";
-    case Disturbance::selectionChangedUnreported:
-        return "SelectionChangedUnreported";
-    case Disturbance::otherApplicationInFront:
-        return "OtherApplicationInFront";
-    }
-    return {};
+    const char* const names[] = {"NewSelectionReported", "SelectionChangedUnreported",
+                                 "OtherApplicationInFront"};
+    return names[int(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Selection, StaleSelectionTest,
@@ -388,6 +382,54 @@ TEST_F(InputSelectionTest, APressWhileTranslatingDiscardsTheSelection)
     EXPECT_FALSE(model->showingPreview());
     EXPECT_EQ(shownTranslations, QStringList{QStringLiteral("世界")}) << "only the first preview ever showed";
 }
+
+constexpr QRectF fieldRect{40, 600, 300, 24};
+constexpr QRectF pageRect{100, 200, 400, 300};
+
+enum class Shown { nothing, inputPreview, replaced, selectionTranslatingOverInput, selectionPreview };
+
+struct BoundsRow {
+    const char* situation;
+    Shown shown;
+    std::optional<QRectF> expected;
+};
+
+// Where the bubble is told to go, for each thing the model can be showing.
+class PreviewBoundsTest : public SelectionFlowTest, public ::testing::WithParamInterface<BoundsRow> {};
+
+TEST_P(PreviewBoundsTest, FollowsWhatTheModelShows)
+{
+    const Shown shown = GetParam().shown;
+    DesktopElement field = window.textArea(QString()).bounds(fieldRect).focus();
+    if (shown != Shown::nothing && shown != Shown::selectionPreview)
+        translateNow(field, QStringLiteral("今天开会"));
+    if (shown == Shown::replaced) {
+        model->acceptTranslation();
+        ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
+        ASSERT_TRUE(model->showingUndoOffer());
+        ASSERT_FALSE(model->snapshot().has_value()) << "the undo offer is placed by the record alone";
+    }
+    const qsizetype sent = transport->sent.size();
+    if (shown == Shown::selectionTranslatingOverInput || shown == Shown::selectionPreview) {
+        page.selectedTextAttribute(QStringLiteral("Good morning"));
+        mouseUp();
+    }
+    if (shown == Shown::selectionPreview)
+        finishSelection(sent);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(model->previewBounds(), GetParam().expected) << GetParam().situation;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Model, PreviewBoundsTest,
+    ::testing::Values(BoundsRow{"nothing shown yet", Shown::nothing, std::nullopt},
+                      BoundsRow{"an input translation follows its field", Shown::inputPreview, fieldRect},
+                      BoundsRow{"the undo offer follows the replaced field", Shown::replaced, fieldRect},
+                      BoundsRow{"a selection being translated wins over the pinned input",
+                                Shown::selectionTranslatingOverInput, pageRect},
+                      BoundsRow{"a selection preview follows the selection", Shown::selectionPreview,
+                                pageRect}),
+    [](const ::testing::TestParamInfo<BoundsRow>& info) { return std::to_string(info.index); });
 
 } // namespace
 } // namespace qw::test

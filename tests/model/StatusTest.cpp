@@ -97,19 +97,20 @@ TEST_F(StatusTest, AnUnusableConfigurationIsNamedOnceEverythingElseIsInPlace)
     EXPECT_FALSE(model->readyForLoginGuidance());
 }
 
-TEST_F(StatusTest, WithBothTranslationsOffTheHotkeyAsksToTurnOneOn)
+// What the hotkeys say where they have nothing to act on; a blocked one starts nothing.
+TEST_F(StatusTest, HotkeysWithNothingToActOnSayWhy)
 {
-    ASSERT_TRUE(settings.setBool(QStringLiteral("inputTranslationEnabled"), false));
     start();
+    model->performHotkeyUndo();
+    EXPECT_EQ(model->status(), QStringLiteral("当前没有可恢复的原文"));
+
+    model->setInputTranslationEnabled(false);
     EXPECT_EQ(model->runtimeStatus(), QStringLiteral("翻译已关闭"));
     model->performHotkeyAction();
     EXPECT_EQ(model->status(), QStringLiteral("请先启用输入翻译或页面翻译"));
     EXPECT_FALSE(model->showingError());
-}
 
-TEST_F(StatusTest, ABlockedHotkeyShowsWhyAndStartsNothing)
-{
-    start();
+    model->setInputTranslationEnabled(true);
     int blocked = 0;
     model->callbacks().onUserActionBlocked = [&] {
         ++blocked;
@@ -125,34 +126,21 @@ TEST_F(StatusTest, ABlockedHotkeyShowsWhyAndStartsNothing)
     EXPECT_TRUE(keyTransport->sent.isEmpty());
 }
 
-TEST_F(StatusTest, TheTranslateHotkeyWithAPreviewOnlyChangesTheStatusLine)
+// With a preview shown, the translate hotkey only changes the status line: it never replaces.
+// The diagnostics never show the text, the translation or the key.
+TEST_F(StatusTest, WithAPreviewTheHotkeyNeverReplacesAndDiagnosticsShowNoText)
 {
     start();
     translateNow(field, QStringLiteral("今天开会"));
     ASSERT_TRUE(model->showingPreview());
-    const qsizetype sent = keyTransport->sent.size();
-
     model->performHotkeyAction();
     settleUntil([this] { return !model->isInspecting(); });
     time.advance(2000ms);
     EXPECT_EQ(model->status(), QStringLiteral("预览已就绪；点击浮层的「替换到输入框」确认修改"));
     EXPECT_TRUE(model->showingPreview());
-    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会")) << "the hotkey never replaces";
-    EXPECT_EQ(keyTransport->sent.size(), sent);
-}
+    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
+    EXPECT_EQ(keyTransport->sent.size(), 1);
 
-TEST_F(StatusTest, TheRestoreHotkeyWithoutAReplacementSaysSo)
-{
-    start();
-    model->performHotkeyUndo();
-    EXPECT_EQ(model->status(), QStringLiteral("当前没有可恢复的原文"));
-}
-
-TEST_F(StatusTest, DiagnosticsNeverShowTheTextTheTranslationOrTheKey)
-{
-    start();
-    translateNow(field, QStringLiteral("今天开会"));
-    ASSERT_TRUE(model->showingPreview());
     const QList<AppModel::DiagnosticRow> rows = model->diagnostics();
     ASSERT_EQ(rows.size(), 9);
     EXPECT_EQ(rows.at(1).value, AppModel::defaultAllowedApplication);
