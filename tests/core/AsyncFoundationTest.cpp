@@ -66,7 +66,9 @@ TEST(Delay, TimersFireInDueOrderSeeingTheirOwnTime)
     EXPECT_EQ(seen, (std::vector<qint64>{100, 150, 300}));
 }
 
-TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
+// Operations run one at a time, in order, on the worker's own thread; a caller awaiting one
+// resumes on its own thread.
+TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheCallersThread)
 {
     qw::SerialWorker worker(QStringLiteral("test-worker"));
     std::atomic<int> running{0};
@@ -92,27 +94,15 @@ TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheMainThread)
     EXPECT_EQ(futures[3].result(), 30);
     EXPECT_NE(worker.thread(), QThread::currentThread());
     EXPECT_EQ(threads, std::vector<QThread*>(5, worker.thread()));
-}
 
-TEST(SerialWorker, AwaitingResumesOnTheCallersThread)
-{
-    qw::SerialWorker worker(QStringLiteral("test-worker"));
-    struct Threads {
-        QThread* ranOn = nullptr;
-        QThread* resumedOn = nullptr;
-    };
-    auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<Threads> {
+    auto task = qw::test::start([](qw::SerialWorker& w) -> QCoro::Task<std::vector<QThread*>> {
         auto currentThread = [] {
             return QThread::currentThread();
         };
-        Threads threads;
-        threads.ranOn = co_await w.run(currentThread);
-        threads.resumedOn = QThread::currentThread();
-        co_return threads;
+        QThread* const ranOn = co_await w.run(currentThread);
+        co_return std::vector<QThread*>{ranOn, QThread::currentThread()};
     }(worker));
-    const Threads threads = task.wait();
-    EXPECT_EQ(threads.ranOn, worker.thread());
-    EXPECT_EQ(threads.resumedOn, QThread::currentThread());
+    EXPECT_EQ(task.wait(), (std::vector<QThread*>{worker.thread(), QThread::currentThread()}));
 }
 
 TEST(SerialWorker, DestroyingItStillRunsEveryQueuedOperation)
