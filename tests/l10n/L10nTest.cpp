@@ -1,6 +1,5 @@
 #include "l10n/L10n.h"
 
-#include "core/InMemorySettingsStore.h"
 #include "l10n/LocalizationState.h"
 #include "tests/support/InterfaceLanguageScope.h"
 
@@ -10,17 +9,6 @@ namespace qw {
 namespace {
 
 using CurrentLanguage = test::InterfaceLanguageScope;
-
-TEST(InterfaceLanguageTest, RawValuesRoundTripAndUnknownMeansSystem)
-{
-    for (InterfaceLanguage language :
-         {InterfaceLanguage::system, InterfaceLanguage::chinese, InterfaceLanguage::english})
-        EXPECT_EQ(interfaceLanguageFromRaw(rawValue(language)), language);
-    EXPECT_EQ(rawValue(InterfaceLanguage::chinese), QStringLiteral("zh-Hans"));
-    EXPECT_EQ(interfaceLanguageFromRaw(QStringLiteral("fr")), InterfaceLanguage::system);
-    EXPECT_EQ(interfaceLanguageFromRaw(QString()), InterfaceLanguage::system);
-    EXPECT_EQ(interfaceLanguageFromRaw(QStringLiteral("EN")), InterfaceLanguage::system);
-}
 
 TEST(L10nCodeTest, SystemFollowsTheFirstPreferredLanguage)
 {

@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <map>
-#include <tuple>
 
 namespace qw {
 namespace {
@@ -121,14 +120,58 @@ SourceKeys keysInSources()
     return found;
 }
 
-// The tables the program loads hold every fragment of the source tree and every key the
-// sources use.
-TEST(LocalizationTablesTest, BuiltTablesHoldEveryFragmentAndEveryKeyTheSourcesUse)
+// Whether a message shown in one language leads back to a key other than `key`: an exact text
+// always wins over a pattern, and of two patterns the one with more fixed text wins; anything
+// else that also matches is a conflict.
+bool leadsElsewhere(const L10n::Table& table, const QString& key, const QString& text)
 {
+    const QString message = QString(text).replace(kPlaceholder, QStringLiteral("‹value›"));
+    const qsizetype fixed = text.size() - 2 * text.count(kPlaceholder);
+    for (auto other = table.cbegin(); other != table.cend(); ++other) {
+        if (other.key() == key)
+            continue;
+        if (other.value() == message)
+            return true;
+        if (!text.contains(kPlaceholder) || !other.value().contains(kPlaceholder))
+            continue;
+        QStringList pieces = other.value().split(kPlaceholder);
+        for (QString& piece : pieces)
+            piece = QRegularExpression::escape(piece);
+        const QRegularExpression expression(u'^' + pieces.join(QStringLiteral("(.*?)")) + u'$',
+                                            QRegularExpression::DotMatchesEverythingOption);
+        if (expression.match(message).hasMatch() &&
+            other.value().size() - 2 * other.value().count(kPlaceholder) >= fixed)
+            return true;
+    }
+    return false;
+}
+
+// The tables the program loads hold every fragment of the source tree and every key the
+// sources use. Every key has a Chinese and an English text, and both keep the key's
+// placeholders: a text with one placeholder fewer would silently drop an argument. The Chinese
+// text may differ from its key: the keys are fixed, the texts speak this desktop's words. The
+// program runs on a Linux desktop: its texts name the keyring, the tray and Ctrl/Alt/Shift,
+// never the other platform's keychain, menu bar or modifier symbols ("AX", its accessibility
+// prefix, only as a word). A shown message must lead back to exactly one key, or switching the
+// language could show a different message.
+TEST(LocalizationTablesTest, BuiltTablesAreCompleteInThisDesktopsWordsAndLeadBackToOneKey)
+{
+    const QStringList foreignWords = {QStringLiteral("[⌃⌥⇧⌘]"),
+                                      QStringLiteral("钥匙串"),
+                                      QStringLiteral("菜单栏"),
+                                      QStringLiteral("辅助功能权限"),
+                                      QStringLiteral("\\bAX\\b"),
+                                      QStringLiteral("(?i)keychain"),
+                                      QStringLiteral("(?i)menu bar"),
+                                      QStringLiteral("(?i)accessibility permission"),
+                                      QStringLiteral("(?i)system preferences")};
     const SourceKeys found = keysInSources();
     ASSERT_FALSE(found.keys.empty()) << "the scan itself must work";
     QStringList problems = found.problems;
     for (const QString& code : kCodes) {
+        const auto loaded = L10n::table(code);
+        const auto other = L10n::table(code == kCodes.first() ? kCodes.last() : kCodes.first());
+        ASSERT_TRUE(loaded && other) << code.toStdString();
         std::map<QString, QString> owner;
         std::map<QString, QJsonValue> texts;
         for (const auto& [name, object] : fragments(code, &problems)) {
@@ -142,94 +185,29 @@ TEST(LocalizationTablesTest, BuiltTablesHoldEveryFragmentAndEveryKeyTheSourcesUs
                     problems.append(code + QStringLiteral(": different texts in ") + previous->second +
                                     QStringLiteral(" and ") + name + QStringLiteral(": ") + it.key());
                 texts[it.key()] = it.value();
+                if (!loaded->contains(it.key()))
+                    problems.append(code + u'/' + name + QStringLiteral(": not in the built table: ") +
+                                    it.key());
             }
-        }
-        const auto loaded = L10n::table(code);
-        ASSERT_TRUE(loaded.has_value()) << code.toStdString();
-        for (const auto& [key, name] : owner) {
-            if (!loaded->contains(key))
-                problems.append(code + u'/' + name + QStringLiteral(": not in the built table: ") + key);
         }
         for (const auto& [key, file] : found.keys) {
             if (!loaded->contains(key))
                 problems.append(file + QStringLiteral(": missing in ") + code + QStringLiteral(": ") + key);
         }
-    }
-    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
-}
-
-// Every key has a Chinese and an English text, and both keep the key's placeholders: a text
-// with one placeholder fewer would silently drop an argument. The Chinese text may differ from
-// its key: the keys are fixed, the texts speak this desktop's words. The program runs on a Linux
-// desktop: its texts name the keyring, the tray and Ctrl/Alt/Shift, never the other platform's
-// keychain, menu bar or modifier symbols ("AX", its accessibility prefix, only as a word).
-TEST(LocalizationTablesTest, EveryKeyHasBothTextsInThisDesktopsWords)
-{
-    const QStringList foreignWords = {QStringLiteral("[⌃⌥⇧⌘]"),
-                                      QStringLiteral("钥匙串"),
-                                      QStringLiteral("菜单栏"),
-                                      QStringLiteral("辅助功能权限"),
-                                      QStringLiteral("\\bAX\\b"),
-                                      QStringLiteral("(?i)keychain"),
-                                      QStringLiteral("(?i)menu bar"),
-                                      QStringLiteral("(?i)accessibility permission"),
-                                      QStringLiteral("(?i)system preferences")};
-    const auto english = L10n::table(QStringLiteral("en"));
-    const auto chinese = L10n::table(QStringLiteral("zh-Hans"));
-    ASSERT_TRUE(english && chinese);
-    QStringList problems;
-    for (const auto& [code, table, other] : {std::tuple{QStringLiteral("en"), &*english, &*chinese},
-                                             std::tuple{QStringLiteral("zh-Hans"), &*chinese, &*english}}) {
-        for (auto it = table->cbegin(); it != table->cend(); ++it) {
+        for (auto it = loaded->cbegin(); it != loaded->cend(); ++it) {
+            const QString entry = code + QStringLiteral(": ") + it.key() + QStringLiteral(" → ") + it.value();
             if (!other->contains(it.key()))
-                problems.append(QStringLiteral("only in ") + code + QStringLiteral(": ") + it.key());
+                problems.append(QStringLiteral("only in ") + entry);
             if (it.value().trimmed().isEmpty())
-                problems.append(code + QStringLiteral(": empty text: ") + it.key());
+                problems.append(QStringLiteral("empty text in ") + entry);
             if (it.value().count(kPlaceholder) != it.key().count(kPlaceholder))
-                problems.append(code + QStringLiteral(": placeholder count differs: ") + it.key() +
-                                QStringLiteral(" → ") + it.value());
+                problems.append(QStringLiteral("placeholder count differs in ") + entry);
             for (const QString& word : foreignWords) {
                 if (it.value().contains(QRegularExpression(word)))
-                    problems.append(code + QStringLiteral(": “") + word + QStringLiteral("” in ") +
-                                    it.value());
+                    problems.append(QStringLiteral("“") + word + QStringLiteral("” in ") + entry);
             }
-        }
-    }
-    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
-}
-
-// A shown message must lead back to exactly one key, or switching the language could show a
-// different message. An exact text always wins over a pattern, and of two patterns the one
-// with more fixed text wins; anything else that also matches is a conflict.
-TEST(LocalizationTablesTest, EveryMessageLeadsBackToOneKey)
-{
-    QStringList problems;
-    for (const QString& code : kCodes) {
-        const auto table = L10n::table(code);
-        ASSERT_TRUE(table.has_value());
-        for (auto it = table->cbegin(); it != table->cend(); ++it) {
-            const QString message = QString(it.value()).replace(kPlaceholder, QStringLiteral("‹value›"));
-            const bool isPattern = it.value().contains(kPlaceholder);
-            const qsizetype fixed = it.value().size() - 2 * it.value().count(kPlaceholder);
-            for (auto other = table->cbegin(); other != table->cend(); ++other) {
-                if (other.key() == it.key())
-                    continue;
-                bool conflict = false;
-                if (other.value() == message) {
-                    conflict = true;
-                } else if (isPattern && other.value().contains(kPlaceholder)) {
-                    QStringList pieces = other.value().split(kPlaceholder);
-                    for (QString& piece : pieces)
-                        piece = QRegularExpression::escape(piece);
-                    const QRegularExpression expression(u'^' + pieces.join(QStringLiteral("(.*?)")) + u'$',
-                                                        QRegularExpression::DotMatchesEverythingOption);
-                    const qsizetype otherFixed = other.value().size() - 2 * other.value().count(kPlaceholder);
-                    conflict = expression.match(message).hasMatch() && otherFixed >= fixed;
-                }
-                if (conflict)
-                    problems.append(code + QStringLiteral(": ") + it.key() + QStringLiteral(" and ") +
-                                    other.key());
-            }
+            if (leadsElsewhere(*loaded, it.key(), it.value()))
+                problems.append(QStringLiteral("another key matches ") + entry);
         }
     }
     EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();

@@ -186,6 +186,7 @@ TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
          {{"inputTranslationMode", QStringLiteral("automatic")}}},
         {{{"hotkeyPreset", qint64(2)}}, {{"hotkeyPreset", qint64(0)}}},
         {{{"interfaceLanguage", QStringLiteral("fr")}}, {{"interfaceLanguage", QStringLiteral("system")}}},
+        {{{"interfaceLanguage", QStringLiteral("EN")}}, {{"interfaceLanguage", QStringLiteral("system")}}},
         {{{"interfaceLanguage", QString()}}, {{"interfaceLanguage", QStringLiteral("system")}}},
         {{{"interfaceLanguage", qint64(1)}}, {{"interfaceLanguage", QStringLiteral("system")}}},
         {{{"interfaceLanguage", QStringLiteral("zh-Hans")}},
