@@ -31,6 +31,12 @@ DesktopReport healthyReport()
 }
 
 const char unlockedKeyringLine[] = "Keyring: Secret Service available, default keyring unlocked";
+const char lockedLine[] =
+    "Keyring: the default keyring is locked, so background translations cannot read the key. Unlock it in "
+    "the keyring manager (Passwords and Keys, or KWalletManager), or run quillweave key authorize.";
+const char noDefaultKeyringLine[] =
+    "Keyring: Secret Service available, but there is no default keyring. Saving the first key asks to "
+    "create one (with a password of its own); you can also create one in the keyring manager.";
 const char noServiceLine[] =
     "Keyring: no Secret Service on the session bus. Start gnome-keyring "
     "(gnome-keyring-daemon --start --components=secrets) or KWallet, then run quillweave "
@@ -83,13 +89,10 @@ TEST_F(DoctorCommandTest, EachProblemComesWithItsFix)
         {"program without a desktop entry", [](DesktopReport& r) { r.frontmost->bundleID.reset(); },
          "Frontmost application: Mousepad (no desktop entry found, so it cannot be allowed; process 4242)"},
         {"keyring locked", [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::locked; },
-         "Keyring: the default keyring is locked, so background translations cannot read the key. Unlock it "
-         "in "
-         "the keyring manager (Passwords and Keys, or KWalletManager), or run quillweave key authorize."},
+         lockedLine},
         {"keyring without a default collection",
          [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::noDefaultCollection; },
-         "Keyring: Secret Service available, but there is no default keyring. Saving the first key asks to "
-         "create one (with a password of its own); you can also create one in the keyring manager."},
+         noDefaultKeyringLine},
         {"no keyring service", [](DesktopReport& r) { r.keyring.state = KeyringHealth::State::noService; },
          noServiceLine},
         {"keyring query failed",
@@ -179,14 +182,9 @@ TEST_F(DoctorCommandTest, TheKeyringLineTellsWhatTheSessionsKeyringOffers)
     };
     const Row rows[] = {
         {"no Secret Service", Keyring::none, false, noServiceLine},
-        {"a keyring never logged into", Keyring::fresh, false,
-         "Keyring: Secret Service available, but there is no default keyring. Saving the first key asks to "
-         "create one (with a password of its own); you can also create one in the keyring manager."},
+        {"a keyring never logged into", Keyring::fresh, false, noDefaultKeyringLine},
         {"the login keyring, unlocked", Keyring::loggedIn, false, unlockedKeyringLine},
-        {"the login keyring, locked", Keyring::loggedIn, true,
-         "Keyring: the default keyring is locked, so background translations cannot read the key. Unlock it "
-         "in "
-         "the keyring manager (Passwords and Keys, or KWalletManager), or run quillweave key authorize."},
+        {"the login keyring, locked", Keyring::loggedIn, true, lockedLine},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.situation);
