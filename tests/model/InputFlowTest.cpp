@@ -49,10 +49,11 @@ TEST_F(InputFlowTest, ContinuousTypingTranslatesOnce800MillisecondsAfterTheLastC
               (TranslationApplication{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")}));
 }
 
-TEST_F(InputFlowTest, TranslateNowSkipsThePauseAndASuspendedValue)
+// Translating now skips the pause and a value a language change suspended; a language chosen
+// in the bubble translates the same text again at once, or says why not.
+TEST_F(InputFlowTest, TranslateNowAndALanguageFromTheBubbleTranslateTheSameTextAgain)
 {
     type(field, QStringLiteral("今天开会"));
-    // A language change suspends what is in the field: it waits for an edit.
     model->setInputTargetLanguage(TranslationLanguage::japanese);
     inspect();
     time.advance(2000ms);
@@ -66,12 +67,6 @@ TEST_F(InputFlowTest, TranslateNowSkipsThePauseAndASuspendedValue)
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_TRUE(transport->sent.first().body.contains("日本語"));
     EXPECT_TRUE(model->showingPreview());
-}
-
-TEST_F(InputFlowTest, ALanguageChangeFromTheBubbleTranslatesTheSameTextAgainAtOnce)
-{
-    translateNow(field, QStringLiteral("今天开会"));
-    ASSERT_TRUE(model->showingPreview());
 
     model->updatePreviewLanguage(std::nullopt, TranslationLanguage::korean);
     ASSERT_TRUE(settleUntil([this] { return model->hasPendingTranslation() || model->showingError(); }));
@@ -87,19 +82,6 @@ TEST_F(InputFlowTest, ALanguageChangeFromTheBubbleTranslatesTheSameTextAgainAtOn
     EXPECT_EQ(model->translationErrorMessage(), QStringLiteral("源语言与目标语言必须不同"));
     EXPECT_EQ(model->original(), QStringLiteral("今天开会"))
         << "the preview is put back to explain the refusal";
-}
-
-TEST_F(InputFlowTest, EligibilityMessages)
-{
-    field.value(QStringLiteral("今天下午开会")).selection(2, 3);
-    inspect();
-    EXPECT_EQ(model->status(), QStringLiteral("已选中文字：为避免干扰编辑，暂不翻译"));
-    type(field, QString());
-    EXPECT_EQ(model->status(), QStringLiteral("输入文字开始翻译"));
-    type(field, QStringLiteral("2026-03-14, 09:30!"));
-    EXPECT_EQ(model->status(), QStringLiteral("当前内容无需翻译或受到保护"));
-    time.advance(2000ms);
-    EXPECT_TRUE(transport->sent.isEmpty());
 }
 
 TEST_F(InputFlowTest, TypingDuringTheTranslationDropsTheResult)
@@ -175,8 +157,20 @@ TEST_F(InputFlowTest, AFocusChangeKeepsThePreviewVisibleButNotReplaceable)
     EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会")) << "nothing is written";
 }
 
-TEST_F(InputFlowTest, UnallowedAndUntrustedApplicationsAreNeverRead)
+// Selected, empty or wordless text is not sent, and says why; unallowed and untrusted
+// applications are not read at all.
+TEST_F(InputFlowTest, OnlyEligibleTextOfAllowedApplicationsIsReadAndScheduled)
 {
+    field.value(QStringLiteral("今天下午开会")).selection(2, 3);
+    inspect();
+    EXPECT_EQ(model->status(), QStringLiteral("已选中文字：为避免干扰编辑，暂不翻译"));
+    type(field, QString());
+    EXPECT_EQ(model->status(), QStringLiteral("输入文字开始翻译"));
+    type(field, QStringLiteral("2026-03-14, 09:30!"));
+    EXPECT_EQ(model->status(), QStringLiteral("当前内容无需翻译或受到保护"));
+    time.advance(2000ms);
+    EXPECT_TRUE(transport->sent.isEmpty());
+
     DesktopApp stranger = desktop.addApplication(QStringLiteral("org.example.Chat"), QStringLiteral("Chat"));
     stranger.window().textField(QStringLiteral("秘密")).focus();
     const int reads = desktop.attributeReads();
