@@ -9,8 +9,6 @@ class CredentialFlowTest : public KeyringModelTest {
 protected:
     static constexpr TranslationProvider openAI = TranslationProvider::openAI;
     static constexpr TranslationProvider deepSeek = TranslationProvider::deepSeek;
-
-    int keyringPrompts() const { return keyring.promptsShown(); }
 };
 
 TEST_F(CredentialFlowTest, ASavedKeyIsReadSilentlyAndABlankOneNeverOverwritesIt)
@@ -100,7 +98,7 @@ TEST_F(CredentialFlowTest, KeyringStatusesBecomeTheirStatesAndOnlyTheUserMakesIt
     // The background read met a locked keyring and did not prompt.
     EXPECT_EQ(model->credentialState(), CredentialState::lockedOrApproval);
     EXPECT_EQ(model->credentialErrorCodes().at(openAI), SecretStatus::interactionNotAllowed);
-    EXPECT_EQ(keyringPrompts(), 0);
+    EXPECT_EQ(keyring.promptsShown(), 0);
     EXPECT_EQ(model->pausedCredentialProviders().count(openAI), 1u);
 
     keyring.setPromptOutcome(FakeSecretBackend::PromptOutcome::dismissed);
@@ -110,7 +108,7 @@ TEST_F(CredentialFlowTest, KeyringStatusesBecomeTheirStatesAndOnlyTheUserMakesIt
     EXPECT_EQ(model->apiKeyAuthorizationLabel(), QStringLiteral("授权中"));
     releaseKeyring();
     ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
-    EXPECT_EQ(keyringPrompts(), 1);
+    EXPECT_EQ(keyring.promptsShown(), 1);
     EXPECT_EQ(model->credentialState(), CredentialState::cancelled);
     EXPECT_EQ(model->credentialErrorCodes().at(openAI), SecretStatus::userCancelled);
 
@@ -124,7 +122,7 @@ TEST_F(CredentialFlowTest, KeyringStatusesBecomeTheirStatesAndOnlyTheUserMakesIt
     // A connection test reads silently: no prompt.
     model->testProviderConnection();
     ASSERT_TRUE(settleUntil([this] { return !model->isTestingConnection(); }));
-    EXPECT_EQ(keyringPrompts(), 2);
+    EXPECT_EQ(keyring.promptsShown(), 2);
     EXPECT_FALSE(model->serviceFailure()) << "a key that cannot be read is not a service failure";
 
     keyring.setPromptOutcome(FakeSecretBackend::PromptOutcome::unlocks);
@@ -173,7 +171,7 @@ TEST_F(CredentialFlowTest, TheApprovalResumesTheTranslationTheLockedKeyringInter
 
     model->authorizeCredential(); // the prompt unlocks
     ASSERT_TRUE(settleUntil([this] { return !model->isAuthorizingKey(); }));
-    EXPECT_EQ(keyringPrompts(), 1);
+    EXPECT_EQ(keyring.promptsShown(), 1);
     // The same text is still in the field: it is translated again at once.
     ASSERT_TRUE(settleUntil([this] { return model->hasPendingTranslation(); }));
     EXPECT_EQ(model->status(), QStringLiteral("快捷键：立即翻译…"));

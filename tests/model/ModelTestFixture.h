@@ -1,10 +1,9 @@
 #pragma once
 
 #include "accessibility/AXWorker.h"
-#include "l10n/L10n.h"
-#include "l10n/LocalizationState.h"
 #include "core/InMemorySettingsStore.h"
 #include "engine/TranslationService.h"
+#include "l10n/LocalizationState.h"
 #include "model/AppModel.h"
 #include "tests/engine/FakeChatTransport.h"
 #include "tests/support/AsyncTestHelpers.h"
@@ -101,8 +100,6 @@ protected:
         time.advance(std::chrono::milliseconds(model->debounceMilliseconds()));
         finishTranslation();
     }
-
-    static QString text(const char* key) { return L10n::text(QString::fromUtf8(key)); }
 
     VirtualTime time;
     QTimeZone timeZone{QByteArrayLiteral("Europe/Berlin")};
