@@ -234,7 +234,7 @@ TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecr
     EXPECT_FALSE(settings.contains(QStringLiteral("selectedTranslationProvider")));
 }
 
-TEST_F(CommandLineTest, KeysComeFromStandardInputAreNeverPrintedAndOnlyAuthorizePrompts)
+TEST_F(CommandLineTest, KeysComeFromStandardInputAndAreNeverPrinted)
 {
     const QByteArray secret = "sk-abcdefghijklmnopqrstuvwxyz";
     const QString deepseek = QStringLiteral("translation-api-key.deepseek");
@@ -300,7 +300,7 @@ TEST_F(CommandLineTest, ProviderConsentAndConnectionTestAsTheUserSeesThem)
     EXPECT_EQ(settings.string(QStringLiteral("selectedTranslationProvider")), QStringLiteral("custom"));
 
     storeKey(QStringLiteral("custom"), "sk-custom-key");
-    play({{"test-connection", 0, "OK"},
+    play({{"test-connection", 0, "Connection OK"},
           {"translate --cloud 你好", 1, notAllowed},
           {"consent on", 0},
           {"provider", 0, "Cloud consent：Given"},
