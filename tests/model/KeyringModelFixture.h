@@ -67,20 +67,9 @@ protected:
     }
 
     // A started operation that returns nothing, waited for later.
-    struct Running {
-        std::shared_ptr<bool> done = std::make_shared<bool>(false);
-        QCoro::Task<void> task;
-        bool wait()
-        {
-            return pumpUntil([this] { return *done; }, 5s);
-        }
-    };
-    static Running begin(QCoro::Task<void>&& task)
+    static Started<bool> begin(QCoro::Task<void>&& task)
     {
-        Running running;
-        auto done = running.done;
-        running.task = std::move(task).then([done] { *done = true; });
-        return running;
+        return start(std::move(task).then([] { return true; }));
     }
 
     // Holds every keyring call of `operation` on the keyring worker until released (once per
