@@ -50,6 +50,8 @@ TEST(ProviderSettingsTest, ConsentHoldsOnlyForTheEndpointItWasGivenFor)
     ASSERT_TRUE(providers.select(TranslationProvider::custom).saved);
     EXPECT_TRUE(providers.consent());
     EXPECT_EQ(providers.current().baseURL, QStringLiteral("https://other.example.com/v1"));
+    ASSERT_TRUE(providers.setConsent(false).saved);
+    EXPECT_FALSE(store.keys().contains(QStringLiteral("cloudConsentEndpoint.custom")));
 }
 
 TEST(ProviderSettingsTest, AWithdrawalHoldsUnsavedWhileAnUnsavedConsentDoesNotCount)
