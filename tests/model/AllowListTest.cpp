@@ -32,6 +32,7 @@ TEST(AllowListTest, AllowingPausingAndRevokingKeepTheirRulesSavedOrNot)
     EXPECT_TRUE(list.needsBrowserConfirmation(kBrowser)) << "an https handler is a browser";
     EXPECT_FALSE(list.needsBrowserConfirmation(kEditor));
     ASSERT_TRUE(list.allow(kBrowser));
+    EXPECT_EQ(store.object(QStringLiteral("browserScopeConfirmed.org.example.Browser")), QVariant(true));
     ASSERT_TRUE(list.pauseToday(kBrowser));
     const QDateTime midnight(QDate(2026, 3, 29), QTime(0, 0), zone);
     EXPECT_EQ(settings.values().ignoredAppsUntil.value(kBrowser), midnight);

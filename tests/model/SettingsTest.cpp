@@ -316,6 +316,7 @@ TEST_F(ModelTest, SettersNotifyInOrderAndShownTextsFollowTheLanguage)
     calls.clear();
     m.setHotkeyPreset(1);
     m.setInputTranslationEnabled(false);
+    EXPECT_EQ(settings.boolValue(QStringLiteral("inputTranslationEnabled")), false);
     EXPECT_TRUE(calls.contains(QStringLiteral("hotkeys")));
     EXPECT_EQ(calls.last(), QStringLiteral("monitoring"));
 
