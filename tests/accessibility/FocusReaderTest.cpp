@@ -9,6 +9,7 @@ namespace qw {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using test::DesktopApp;
 using test::DesktopElement;
 using test::SubstituteDesktop;
@@ -20,6 +21,12 @@ struct Scene {
     DesktopElement window = app.window();
 
     std::optional<FocusedField> read() { return engine.focusedField(app.running()); }
+    DesktopApp other() { return desktop.addApplication(u"org.example.Other"_s, u"Other"_s); }
+    // A field with the secret "hunter2" inside an editable group.
+    DesktopElement inEditor(const QString& role)
+    {
+        return window.group().editable(true).value(u"outer"_s).child(role).value(u"hunter2"_s).editable(true);
+    }
 };
 
 class FocusReaderTest : public ::testing::Test, protected Scene {};
@@ -52,116 +59,60 @@ TEST_F(FocusReaderTest, ReadsTheFocusedFieldWithCaretBoundsAndIdentity)
     EXPECT_EQ(bare->appName, L10n::text(L10N_KEY("未知应用")));
 }
 
-// Which element a read settles on from the focus, or the diagnostic that says why none. Protected
-// fields are refused even inside an editable ancestor, and their value is never read.
+// Which field a read settles on from the focus (known by its value), or the diagnostic that says
+// why none. Protected fields are refused even inside an editable ancestor, their value never read.
 TEST(FocusSearchTest, FindsTheEditableFieldOrSaysWhyNot)
 {
-    const QString protectedField = L10n::text(L10N_KEY("已排除受保护输入框"));
+    const QString excluded = L10n::text(L10N_KEY("已排除受保护输入框"));
     const QString noField = L10n::text(L10N_KEY("未找到可编辑的文本框（可能是自定义富文本控件）"));
-    const auto inEditor = [](Scene& s, const QString& role) {
-        return s.window.group()
-            .editable(true)
-            .value(QStringLiteral("outer"))
-            .child(role)
-            .value(QStringLiteral("hunter2"));
-    };
-    struct Row {
+    const struct {
         const char* situation;
-        // Arranges the focus; returns the element the read must give, none when it must fail.
-        std::function<std::optional<DesktopElement>(Scene&)> arrange;
-        QString diagnostic;
-    };
-    const Row rows[] = {
+        std::function<void(Scene&)> focus;
+        QString found; // the value of the field read, or the diagnostic
+    } rows[] = {
         {"secure subrole in another case",
-         [&](Scene& s) {
-             inEditor(s, AXRole::textField).subrole(AXRole::secureTextField).editable(true).focus();
-             return std::nullopt;
-         },
-         protectedField},
-        {"password role",
-         [&](Scene& s) {
-             inEditor(s, AXRole::passwordField).editable(true).focus();
-             return std::nullopt;
-         },
-         protectedField},
+         [](Scene& s) { s.inEditor(AXRole::textField).subrole(AXRole::secureTextField).focus(); }, excluded},
+        {"password role", [](Scene& s) { s.inEditor(AXRole::passwordField).focus(); }, excluded},
         {"text area that reports protected content",
-         [&](Scene& s) {
-             inEditor(s, AXRole::textArea).protectedContent(true).focus();
-             return std::nullopt;
-         },
-         protectedField},
+         [](Scene& s) { s.inEditor(AXRole::textArea).protectedContent(true).focus(); }, excluded},
         // A text area counts without the editable flag; a non-editable group and a field whose
         // value cannot be read are passed over.
         {"walks up to the text area",
-         [](Scene& s) -> std::optional<DesktopElement> {
-             auto area = s.window.textArea(QStringLiteral("draft"));
-             area.group().textField(QStringLiteral("x")).unreadableValue().focus();
-             return area;
-         },
-         {}},
+         [](Scene& s) { s.window.textArea(u"draft"_s).group().textField(u"x"_s).unreadableValue().focus(); },
+         u"draft"_s},
         {"an editable group is a field",
-         [](Scene& s) -> std::optional<DesktopElement> {
-             return s.window.group().value(QStringLiteral("rich")).editable(true).focus();
-         },
-         {}},
+         [](Scene& s) { s.window.group().value(u"rich"_s).editable(true).focus(); }, u"rich"_s},
         {"a group without the editable flag is not",
-         [](Scene& s) {
-             s.window.group().value(QStringLiteral("rich")).focus();
-             return std::nullopt;
-         },
-         noField},
+         [](Scene& s) { s.window.group().value(u"rich"_s).focus(); }, noField},
         {"three ancestors up is within reach",
-         [](Scene& s) -> std::optional<DesktopElement> {
-             auto field = s.window.textField(QStringLiteral("near"));
-             field.group().group().focus();
-             return field;
-         },
-         {}},
+         [](Scene& s) { s.window.textField(u"near"_s).group().group().focus(); }, u"near"_s},
         {"four ancestors up is too far",
-         [](Scene& s) {
-             s.window.textField(QStringLiteral("far")).group().group().group().group().focus();
-             return std::nullopt;
-         },
-         noField},
+         [](Scene& s) { s.window.textField(u"far"_s).group().group().group().group().focus(); }, noField},
         {"the focus of another process",
          [](Scene& s) {
-             auto other =
-                 s.desktop.addApplication(QStringLiteral("org.example.Other"), QStringLiteral("Other"));
-             auto foreign = other.window().textField(QStringLiteral("not yours"));
              s.app.focusedElementError(AXErrorCode::cannotComplete).activate();
-             s.desktop.setSystemWideFocus(foreign);
-             return std::nullopt;
+             s.desktop.setSystemWideFocus(s.other().window().textField(u"not yours"_s));
          },
          L10n::format(L10N_KEY("未取得当前应用的焦点控件（应用/系统 AX 状态：%@）；请聚焦输入框后重试"),
                       {QStringLiteral("-25204/0")})},
         // An embedded view of a helper process.
         {"a candidate that claims another process",
-         [](Scene& s) {
-             s.window.textField(QStringLiteral("proxy")).reportsPid(4242).group().focus();
-             return std::nullopt;
-         },
+         [](Scene& s) { s.window.textField(u"proxy"_s).reportsPid(4242).group().focus(); },
          L10n::text(L10N_KEY("候选输入框进程不匹配"))},
         {"another application came to the front",
          [](Scene& s) {
-             s.window.textField(QStringLiteral("x")).focus();
-             s.desktop.addApplication(QStringLiteral("org.example.Other"), QStringLiteral("Other"))
-                 .activate();
-             return std::nullopt;
+             s.window.textField(u"x"_s).focus();
+             s.other().activate();
          },
          L10n::text(L10N_KEY("前台应用已变化，等待下次检测"))},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
         Scene scene;
-        const std::optional<DesktopElement> expected = row.arrange(scene);
+        row.focus(scene);
         const auto found = scene.read();
-        ASSERT_EQ(found.has_value(), expected.has_value()) << scene.engine.lastDiagnostic().toStdString();
-        if (expected) {
-            EXPECT_EQ(found->element, expected->handle());
-        } else {
-            EXPECT_EQ(scene.engine.lastDiagnostic(), row.diagnostic);
-        }
-        if (row.diagnostic == protectedField) {
+        EXPECT_EQ(found ? found->value : scene.engine.lastDiagnostic(), row.found);
+        if (row.found == excluded) {
             EXPECT_EQ(scene.desktop.attributeReads(AXAttribute::value), 0);
         }
     }
