@@ -6,6 +6,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace qw;
 using qw::test::FakeSecretBackend;
 
@@ -15,7 +16,7 @@ class KeychainCredentialLoaderTest : public ::testing::Test {
 protected:
     FakeSecretBackend backend;
     std::shared_ptr<KeychainStore> store = std::make_shared<KeychainStore>(backend);
-    std::shared_ptr<SerialWorker> worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    std::shared_ptr<SerialWorker> worker = std::make_shared<SerialWorker>(u"keyring"_s);
 
     CredentialLoadResult loadNow(TranslationProvider provider, bool allowAuthentication)
     {
@@ -31,13 +32,13 @@ protected:
 
 TEST_F(KeychainCredentialLoaderTest, ReadsOnTheWorkerThread)
 {
-    backend.setItem(QStringLiteral("translation-api-key.kimi"), "sk-kimi");
+    backend.setItem(u"translation-api-key.kimi"_s, "sk-kimi");
     QThread* readThread = nullptr;
     backend.setCallHook([&](const FakeSecretBackend::Call&) { readThread = QThread::currentThread(); });
 
     const CredentialLoadResult result = loadNow(TranslationProvider::kimi, false);
     ASSERT_TRUE(result.isOk());
-    EXPECT_EQ(result.value(), QStringLiteral("sk-kimi"));
+    EXPECT_EQ(result.value(), u"sk-kimi"_s);
     EXPECT_EQ(readThread, worker->thread());
     EXPECT_NE(readThread, QThread::currentThread());
     // Nothing stored is no key, not a failure.
@@ -46,7 +47,7 @@ TEST_F(KeychainCredentialLoaderTest, ReadsOnTheWorkerThread)
 
 TEST_F(KeychainCredentialLoaderTest, KeyringStatusBecomesAnAccessError)
 {
-    backend.setItem(QStringLiteral("translation-api-key.kimi"), "sk-kimi");
+    backend.setItem(u"translation-api-key.kimi"_s, "sk-kimi");
     backend.setLocked(true);
 
     const CredentialLoadResult silent = loadNow(TranslationProvider::kimi, false);

@@ -8,14 +8,15 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace Qt::StringLiterals;
 using namespace qw;
 using qw::test::FakeSecretBackend;
 
 namespace {
 
-const QString openAIAccount = QStringLiteral("translation-api-key.openai");
-const QString legacyAccount = QStringLiteral("translation-api-key");
-const QString deepSeekAccount = QStringLiteral("translation-api-key.deepseek");
+const QString openAIAccount = u"translation-api-key.openai"_s;
+const QString legacyAccount = u"translation-api-key"_s;
+const QString deepSeekAccount = u"translation-api-key.deepseek"_s;
 
 class KeychainStoreTest : public ::testing::Test {
 protected:
@@ -41,20 +42,18 @@ TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
               (QStringList{openAIAccount, legacyAccount}));
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::custom),
-              QStringList{QStringLiteral("translation-api-key.custom")});
+              QStringList{u"translation-api-key.custom"_s});
 }
 
 TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
 {
-    EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
+    EXPECT_EQ(KeychainStore::service(), u"org.quillweave.Quillweave"_s);
     test::InterfaceLanguageScope english(InterfaceLanguage::english);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
-              QStringLiteral("Quillweave API key (DeepSeek)"));
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek), u"Quillweave API key (DeepSeek)"_s);
     EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
-              QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
+              u"Quillweave API key (Custom OpenAI-compatible endpoint)"_s);
     test::InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
-              QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
+    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi), u"织语 API 密钥（Kimi / Moonshot）"_s);
 }
 
 TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
@@ -65,7 +64,7 @@ TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
 
     backend.setItem(legacyAccount, "sk-legacy");
 
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-legacy"_s);
     EXPECT_TRUE(store.contains(TranslationProvider::openAI));
     // The legacy account belongs to OpenAI alone.
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), std::nullopt);
@@ -79,12 +78,12 @@ TEST_F(KeychainStoreTest, NewOpenAIKeyGoesToItsOwnAccountAndWinsOverTheLegacyOne
 {
     backend.setItem(legacyAccount, "sk-legacy");
 
-    ASSERT_TRUE(store.save(QStringLiteral("sk-new"), TranslationProvider::openAI));
+    ASSERT_TRUE(store.save(u"sk-new"_s, TranslationProvider::openAI));
 
     EXPECT_EQ(backend.item(openAIAccount), QByteArray("sk-new"));
     EXPECT_EQ(backend.item(legacyAccount), QByteArray("sk-legacy")) << "the legacy item is never written";
-    EXPECT_EQ(backend.itemLabel(openAIAccount), QStringLiteral("Quillweave API key (OpenAI)"));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-new"));
+    EXPECT_EQ(backend.itemLabel(openAIAccount), u"Quillweave API key (OpenAI)"_s);
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-new"_s);
 
     // Deleting removes both, so the old key cannot come back after the new one is gone.
     EXPECT_TRUE(store.remove(TranslationProvider::openAI));
@@ -93,11 +92,11 @@ TEST_F(KeychainStoreTest, NewOpenAIKeyGoesToItsOwnAccountAndWinsOverTheLegacyOne
 
 TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
 {
-    const QString key = QStringLiteral("  密钥-🔑\t");
-    ASSERT_TRUE(store.save(QStringLiteral("first"), TranslationProvider::kimi));
+    const QString key = u"  密钥-🔑\t"_s;
+    ASSERT_TRUE(store.save(u"first"_s, TranslationProvider::kimi));
     ASSERT_TRUE(store.save(key, TranslationProvider::kimi));
     EXPECT_EQ(backend.itemCount(), 1);
-    EXPECT_EQ(backend.item(QStringLiteral("translation-api-key.kimi")), key.toUtf8());
+    EXPECT_EQ(backend.item(u"translation-api-key.kimi"_s), key.toUtf8());
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), key);
 }
 
@@ -108,15 +107,15 @@ TEST_F(KeychainStoreTest, SaveReportsFailures)
     EXPECT_EQ(backend.itemCount(), 0);
 
     backend.setForcedStatus(FakeSecretBackend::Operation::add, deepSeekAccount, SecretStatus::userCancelled);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::deepSeek));
 
     backend.setForcedStatus(FakeSecretBackend::Operation::add, deepSeekAccount, SecretStatus::duplicateItem);
     backend.setForcedStatus(FakeSecretBackend::Operation::update, deepSeekAccount,
                             SecretStatus::authorizationFailed);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::deepSeek));
 
     backend.setServiceAvailable(false);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::kimi));
     EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
@@ -185,7 +184,7 @@ TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
     backend.setItem(deepSeekAccount, "sk-deep");
     backend.setLocked(true);
 
-    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), QStringLiteral("sk-deep"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), u"sk-deep"_s);
     EXPECT_EQ(backend.promptsShown(), 1);
     EXPECT_FALSE(backend.isLocked());
 }
