@@ -2,7 +2,6 @@
 
 #include "engine/TranslationError.h"
 #include "tests/support/FakeSecretBackend.h"
-#include "tests/support/InterfaceLanguageScope.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -36,58 +35,38 @@ std::optional<QString> loadedKey(KeychainStore& store, TranslationProvider provi
 
 } // namespace
 
-TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
+// Only OpenAI searches the legacy account, after its own; a new key goes to its own account
+// (under the program's id and a label naming the provider) and wins, the legacy item is never
+// written; deleting removes both, even after one of them failed, so the old key cannot come back.
+TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsReadAndRemovedButNeverWritten)
 {
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::openAI),
               (QStringList{openAIAccount, legacyAccount}));
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
-    EXPECT_EQ(KeychainStore::accounts(TranslationProvider::custom),
-              QStringList{u"translation-api-key.custom"_s});
-}
-
-TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
-{
     EXPECT_EQ(KeychainStore::service(), u"org.quillweave.Quillweave"_s);
-    test::InterfaceLanguageScope english(InterfaceLanguage::english);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek), u"Quillweave API key (DeepSeek)"_s);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
-              u"Quillweave API key (Custom OpenAI-compatible endpoint)"_s);
-    test::InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi), u"织语 API 密钥（Kimi / Moonshot）"_s);
-}
-
-TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
-{
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
     EXPECT_FALSE(store.contains(TranslationProvider::openAI));
     EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
 
     backend.setItem(legacyAccount, "sk-legacy");
-
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-legacy"_s);
     EXPECT_TRUE(store.contains(TranslationProvider::openAI));
-    // The legacy account belongs to OpenAI alone.
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), std::nullopt);
 
-    EXPECT_TRUE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(backend.itemCount(), 0);
-    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
-}
-
-TEST_F(KeychainStoreTest, NewOpenAIKeyGoesToItsOwnAccountAndWinsOverTheLegacyOne)
-{
-    backend.setItem(legacyAccount, "sk-legacy");
-
     ASSERT_TRUE(store.save(u"sk-new"_s, TranslationProvider::openAI));
-
     EXPECT_EQ(backend.item(openAIAccount), QByteArray("sk-new"));
-    EXPECT_EQ(backend.item(legacyAccount), QByteArray("sk-legacy")) << "the legacy item is never written";
+    EXPECT_EQ(backend.item(legacyAccount), QByteArray("sk-legacy"));
     EXPECT_EQ(backend.itemLabel(openAIAccount), u"Quillweave API key (OpenAI)"_s);
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-new"_s);
 
-    // Deleting removes both, so the old key cannot come back after the new one is gone.
+    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount,
+                            SecretStatus::authorizationFailed);
+    EXPECT_FALSE(store.remove(TranslationProvider::openAI));
+    EXPECT_EQ(backend.item(legacyAccount), std::nullopt);
+    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount, std::nullopt);
     EXPECT_TRUE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
+    EXPECT_EQ(backend.itemCount(), 0);
+    EXPECT_FALSE(store.contains(TranslationProvider::openAI));
 }
 
 TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
@@ -177,28 +156,14 @@ TEST(KeychainStoreLoadFailures, ReportTheKeyringStatus)
         }
         EXPECT_TRUE(store.contains(row.provider));
     }
-}
-
-TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
-{
+    // Only an authorized read may unlock.
+    Backend backend;
+    KeychainStore store(backend);
     backend.setItem(deepSeekAccount, "sk-deep");
     backend.setLocked(true);
-
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), u"sk-deep"_s);
     EXPECT_EQ(backend.promptsShown(), 1);
     EXPECT_FALSE(backend.isLocked());
-}
-
-TEST_F(KeychainStoreTest, RemoveStillTriesTheLegacyAccountAfterAFailure)
-{
-    backend.setItem(openAIAccount, "sk-new");
-    backend.setItem(legacyAccount, "sk-legacy");
-    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount,
-                            SecretStatus::authorizationFailed);
-
-    EXPECT_FALSE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(backend.item(legacyAccount), std::nullopt);
-    EXPECT_TRUE(backend.item(openAIAccount).has_value());
 }
 
 TEST_F(KeychainStoreTest, OperationsFromSeveralThreadsNeverOverlap)

@@ -101,7 +101,7 @@ protected:
 
 } // namespace
 
-TEST_F(TranslationServiceTest, CloudTranslationPostsOneRequestWithTheLoadedKey)
+TEST_F(TranslationServiceTest, CloudTranslationPostsOneRequestWithTheLoadedKeyAfterCheckingTheConfiguration)
 {
     const TextResult result = run({});
     ASSERT_TRUE(result.isOk());
@@ -110,17 +110,15 @@ TEST_F(TranslationServiceTest, CloudTranslationPostsOneRequestWithTheLoadedKey)
     EXPECT_EQ(transport->sent[0].request.url().toString(), u"https://api.openai.com/v1/chat/completions"_s);
     EXPECT_EQ(transport->sent[0].request.rawHeader("Authorization"), QByteArray("Bearer sk-test"));
     EXPECT_EQ(loader->allowFlags, QList<bool>{false}); // background translations never prompt
-}
 
-TEST_F(TranslationServiceTest, ConfigurationErrorsComeBeforeAnyKeyRead)
-{
+    // Configuration errors come before any key read.
     Call call;
     call.config.model = u"  "_s;
     EXPECT_EQ(run(call).error(), TranslationError::missingModel());
     call.config = {TranslationProvider::openAI, u"https://evil.example/v1"_s, u"m"_s};
     EXPECT_EQ(run(call).error(), TranslationError::invalidEndpoint());
-    EXPECT_EQ(loader->calls, 0);
-    EXPECT_TRUE(transport->sent.isEmpty());
+    EXPECT_EQ(loader->calls, 1);
+    EXPECT_EQ(transport->sent.size(), 1);
 }
 
 // A repeat is answered from the cache, without key or request; each of the cache key's parts
@@ -148,19 +146,9 @@ TEST_F(TranslationServiceTest, CacheAnswersRepeatsOfTheSameRequestOnly)
     EXPECT_EQ(transport->sent.size(), 6);
 }
 
-TEST_F(TranslationServiceTest, CacheIsEmptiedWhenItHoldsEightyEntries)
-{
-    const auto text = [](int i) {
-        return Call{.source = u"text %1"_s.arg(i)};
-    };
-    for (int i = 0; i <= 80; ++i)
-        ASSERT_TRUE(run(text(i)).isOk());
-    ASSERT_EQ(transport->sent.size(), 81);
-    EXPECT_EQ(requestsFor({text(80)}), 0) << "still cached: the only entry left";
-    EXPECT_EQ(requestsFor({text(0), text(79)}), 2);
-}
-
-TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCalls)
+// Entries expire after five minutes even without further calls; a cache of eighty entries is
+// emptied.
+TEST_F(TranslationServiceTest, CacheForgetsAfterFiveMinutesOrEightyEntries)
 {
     auto first = start({});
     time.advance(200ms); // the answer arrives; the entry expires 300 s from now
@@ -174,6 +162,17 @@ TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCa
     time.advance(1s);
     EXPECT_EQ(time.pendingTimers(), 0u) << "the expiry timer removed the entry";
     EXPECT_EQ(requestsFor({{}}), 1);
+
+    service->clearContent(std::nullopt);
+    transport->sent.clear();
+    const auto text = [](int i) {
+        return Call{.source = u"text %1"_s.arg(i)};
+    };
+    for (int i = 0; i <= 80; ++i)
+        ASSERT_TRUE(run(text(i)).isOk());
+    ASSERT_EQ(transport->sent.size(), 81);
+    EXPECT_EQ(requestsFor({text(80)}), 0) << "still cached: the only entry left";
+    EXPECT_EQ(requestsFor({text(0), text(79)}), 2);
 }
 
 // Each wipe cancels the translations in flight it covers and drops the cached results it
