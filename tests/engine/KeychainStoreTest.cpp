@@ -69,7 +69,7 @@ TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsReadAndRemovedButNeverWritten)
     EXPECT_FALSE(store.contains(TranslationProvider::openAI));
 }
 
-TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
+TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8AndRefusalsAreReported)
 {
     const QString key = u"  密钥-🔑\t"_s;
     ASSERT_TRUE(store.save(u"first"_s, TranslationProvider::kimi));
@@ -77,13 +77,10 @@ TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
     EXPECT_EQ(backend.itemCount(), 1);
     EXPECT_EQ(backend.item(u"translation-api-key.kimi"_s), key.toUtf8());
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), key);
-}
 
-TEST_F(KeychainStoreTest, SaveReportsFailures)
-{
-    // A lone surrogate has no UTF-8 form: nothing may be written.
-    EXPECT_FALSE(store.save(QString(QChar(0xD800)), TranslationProvider::kimi));
-    EXPECT_EQ(backend.itemCount(), 0);
+    // Refused saves are reported. A lone surrogate has no UTF-8 form: nothing may be written.
+    EXPECT_FALSE(store.save(QString(QChar(0xD800)), TranslationProvider::deepSeek));
+    EXPECT_EQ(backend.itemCount(), 1);
 
     backend.setForcedStatus(FakeSecretBackend::Operation::add, deepSeekAccount, SecretStatus::userCancelled);
     EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::deepSeek));

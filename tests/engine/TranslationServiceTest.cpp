@@ -214,22 +214,8 @@ TEST_F(TranslationServiceTest, WipesCancelAndDropWhatTheyCover)
     }
 }
 
-TEST_F(TranslationServiceTest, KeyLoadedAfterClearCredentialsIsNeitherUsedNorKept)
-{
-    loader->latency = 50ms;
-    auto translation = start({});
-    time.advance(10ms); // the load is under way
-    service->clearCredentials(TranslationProvider::openAI);
-    time.advance(1s);
-    ASSERT_TRUE(translation.finished());
-    EXPECT_TRUE(translation.result().error().isCancellation());
-    EXPECT_TRUE(transport->sent.isEmpty()) << "the key from before the clear must not be sent";
-
-    ASSERT_TRUE(run({}).isOk());
-    EXPECT_EQ(loader->calls, 2) << "the stale key was not remembered";
-}
-
-TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
+// Every way a translation is abandoned ends it with a cancellation, and nothing of it is kept.
+TEST_F(TranslationServiceTest, AbandonedTranslationsEndCancelledAndKeepNothing)
 {
     CancellationSource before;
     before.cancel();
@@ -250,6 +236,30 @@ TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
     demo.cancel();
     ASSERT_TRUE(cancelled.finished());
     EXPECT_TRUE(cancelled.result().error().isCancellation());
+
+    // A key loaded after clearCredentials is neither used nor kept.
+    service->clearCredentials(TranslationProvider::openAI);
+    loader->latency = 50ms;
+    const int loads = loader->calls;
+    const qsizetype sent = transport->sent.size();
+    auto cleared = start({.source = u"第三段"_s});
+    time.advance(10ms); // the load is under way
+    service->clearCredentials(TranslationProvider::openAI);
+    time.advance(1s);
+    ASSERT_TRUE(cleared.finished());
+    EXPECT_TRUE(cleared.result().error().isCancellation());
+    EXPECT_EQ(transport->sent.size(), sent) << "the key from before the clear must not be sent";
+    ASSERT_TRUE(run({.source = u"第三段"_s}).isOk());
+    EXPECT_EQ(loader->calls, loads + 2) << "the stale key was not remembered";
+
+    // A destroyed service abandons its work, and its expiry timers never fire into it.
+    auto orphan = start({.source = u"你好"_s, .cloud = false});
+    service.reset();
+    time.advance(1s);
+    ASSERT_TRUE(orphan.finished());
+    EXPECT_TRUE(orphan.result().error().isCancellation());
+    time.advance(600s); // the expiry timer must not fire into the destroyed service
+    EXPECT_EQ(time.pendingTimers(), 0u);
 }
 
 // A failed load blocks the provider: background reads, of any text, repeat the failure without
@@ -325,18 +335,6 @@ TEST_F(TranslationServiceTest, DemoAnswersItsSamplesAfterItsDelay)
     }
     EXPECT_EQ(loader->calls, 0);
     EXPECT_TRUE(transport->sent.isEmpty());
-}
-
-TEST_F(TranslationServiceTest, DestroyedServiceAbandonsItsWork)
-{
-    run({}); // leaves an expiry timer behind
-    auto demo = start({.source = u"你好"_s, .cloud = false});
-    service.reset();
-    time.advance(1s);
-    ASSERT_TRUE(demo.finished());
-    EXPECT_TRUE(demo.result().error().isCancellation());
-    time.advance(600s); // the expiry timer must not fire into the destroyed service
-    EXPECT_EQ(time.pendingTimers(), 0u);
 }
 
 TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)

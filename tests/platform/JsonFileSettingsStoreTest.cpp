@@ -130,7 +130,7 @@ TEST_F(JsonFileSettingsStoreTest, WhatCouldNotBeReadBackIsRefusedAndChangesNothi
     EXPECT_EQ(reopened.doubleValue(u"kept"_s), 1.5);
 }
 
-TEST_F(JsonFileSettingsStoreTest, AWriteTheFileDidNotTakeIsNotKeptInMemory)
+TEST_F(JsonFileSettingsStoreTest, AWriteTheFileDidNotTakeIsNotKeptInMemoryAndAnUnreadableFileIsNeverReplaced)
 {
     {
         JsonFileSettingsStore seed(path(), time);
@@ -151,17 +151,14 @@ TEST_F(JsonFileSettingsStoreTest, AWriteTheFileDidNotTakeIsNotKeptInMemory)
     EXPECT_FALSE(store.setBool(u"new"_s, true));
     EXPECT_FALSE(store.contains(u"new"_s));
     EXPECT_TRUE(store.remove(u"never stored"_s)) << "removing nothing writes nothing";
-}
 
-TEST_F(JsonFileSettingsStoreTest, AFileThatCannotBeOpenedIsNeverReplaced)
-{
-    // A folder where the file should be: it exists, but cannot be read as a file.
+    // A file that exists but cannot be opened (a folder where it should be) is never replaced.
+    ASSERT_TRUE(QFile::remove(folder()));
     ASSERT_TRUE(QDir().mkpath(path()));
-    JsonFileSettingsStore store(path(), time);
-    EXPECT_EQ(store.loadOutcome(), JsonFileSettingsStore::LoadOutcome::unreadable);
-    const SettingsWriteResult result = store.setBool(u"b"_s, true);
-    EXPECT_EQ(result.failure(), Failure::unreadableFile);
-    EXPECT_FALSE(store.contains(u"b"_s));
+    JsonFileSettingsStore unreadable(path(), time);
+    EXPECT_EQ(unreadable.loadOutcome(), JsonFileSettingsStore::LoadOutcome::unreadable);
+    EXPECT_EQ(unreadable.setBool(u"b"_s, true).failure(), Failure::unreadableFile);
+    EXPECT_FALSE(unreadable.contains(u"b"_s));
     EXPECT_TRUE(QFileInfo(path()).isDir());
 }
 
