@@ -109,8 +109,8 @@ TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelOrThePinFixesIt)
     EXPECT_EQ(panel.frame(), dropped);
     controller.contentHeightChanged(300);
     EXPECT_EQ(panel.frame(), QRectF(1928, 437, 382, 300));
-    // Pinned where it was shown, then back next to the field at once, although the field is the
-    // one of the last refresh.
+
+    // The pin fixes the panel where it is shown.
     controller.setFixed(false);
     controller.contentHeightChanged(150);
     showFor(kField);
