@@ -49,7 +49,9 @@ protected:
 
     void click(QAbstractButton* button)
     {
-        ASSERT_TRUE(button->isVisibleTo(&panel) && button->isEnabled()) << button->text().toStdString();
+        // The content may not have shown the model's last change yet.
+        ASSERT_TRUE(shows([&] { return button->isVisibleTo(&panel) && button->isEnabled(); }))
+            << button->text().toStdString();
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
