@@ -8,291 +8,263 @@
 namespace qw {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::DesktopApp;
 using test::DesktopElement;
 using test::SubstituteDesktop;
 
-const ClipboardItem kUserItem{{{QStringLiteral("text/plain"), QByteArray("user copy")},
-                               {QStringLiteral("text/html"), QByteArray("<b>user copy</b>")},
-                               {QStringLiteral("image/png"), QByteArray("\x89PNG", 4)}}};
+const ClipboardItem kUserItem{{{u"text/plain"_s, QByteArray("user copy")},
+                               {u"text/html"_s, QByteArray("<b>user copy</b>")},
+                               {u"image/png"_s, QByteArray("\x89PNG", 4)}}};
+// The emoji takes two UTF-16 units: "two" starts at 7.
+const QString kSentence = u"\U0001F600 one two three"_s;
+const QString kReplaced = u"\U0001F600 one 2 three"_s;
 
-class TextWriterTest : public ::testing::Test {
-protected:
+enum class Write {
+    whole,           // "你好" -> "Hello"
+    wholeCompatible, // the same, the paste channel allowed
+    wholeEmpty,      // "你好" -> ""
+    selection,       // "two" of kSentence -> "2", the user's selection
+    selectionCompatible,
+    selectionOfOther,   // as if "TWO" had been translated
+    selectionOfShorter, // as if the field had held "😀 one two"
+    restore,            // "2" of kReplaced back to "two", selecting the range itself
+};
+
+// An editor whose focused field holds `value`, with the user's item on the clipboard.
+struct Scene {
+    explicit Scene(const QString& value) : field(window.textField(value).focus())
+    {
+        desktop.setClipboardItems({kUserItem});
+    }
     FocusedField read()
     {
-        auto field = engine.focusedField(app.running());
-        EXPECT_TRUE(field.has_value()) << engine.lastDiagnostic().toStdString();
-        return field.value_or(FocusedField{});
+        auto found = engine.focusedField(app.running());
+        EXPECT_TRUE(found.has_value()) << engine.lastDiagnostic().toStdString();
+        return found.value_or(FocusedField{});
     }
-
-    static QString message(const WriteResult& result) { return result.message(); }
+    WriteResult write(Write kind, const FocusedField& read)
+    {
+        const TextRange two{7, 3};
+        switch (kind) {
+        case Write::whole:
+        case Write::wholeCompatible:
+            return engine.replaceEntireValue(u"你好"_s, u"Hello"_s, read, kind == Write::wholeCompatible);
+        case Write::wholeEmpty:
+            return engine.replaceEntireValue(u"你好"_s, QString(), read, true);
+        case Write::selection:
+        case Write::selectionCompatible:
+            return engine.replaceSelectedText(u"two"_s, u"2"_s, read, kSentence, two,
+                                              kind == Write::selectionCompatible, true);
+        case Write::selectionOfOther:
+            return engine.replaceSelectedText(u"TWO"_s, u"2"_s, read, kSentence, two, true, true);
+        case Write::selectionOfShorter:
+            return engine.replaceSelectedText(u"two"_s, u"2"_s, read, u"\U0001F600 one two"_s, two, true,
+                                              true);
+        case Write::restore:
+            return engine.replaceSelectedText(u"2"_s, u"two"_s, read, kReplaced, {7, 1}, false, false);
+        }
+        return WriteResult::failure({});
+    }
 
     SubstituteDesktop desktop;
     AXEngine engine{desktop.platform()};
-    DesktopApp app = desktop.addApplication(QStringLiteral("org.example.Editor"), QStringLiteral("Editor"));
+    DesktopApp app = desktop.addApplication(u"org.example.Editor"_s, u"Editor"_s);
     DesktopElement window = app.window();
+    DesktopElement field;
 };
 
-// --- Whole value ---
-
-TEST_F(TextWriterTest, WholeValueIsWrittenThroughAccessibilityAndReadBack)
+// Every write: how it ends for the user (the channel, or the message that says why not), what
+// the field shows, and the keyboard and the user's clipboard (a paste is one Ctrl+V, never a
+// select-all keystroke, and puts every type of the user's item back).
+TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
 {
-    auto field = window.textField(QStringLiteral("你好世界")).focus();
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好世界"), QStringLiteral("Hello world"), read(), false);
-    EXPECT_EQ(result, WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world"));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
+    const auto ok = [](const QString& channel) {
+        return WriteResult::success(L10n::text(channel));
+    };
+    const auto no = [](const QString& message) {
+        return WriteResult::failure(L10n::text(message));
+    };
+    const WriteResult viaAccessibility = ok(L10N_KEY("辅助功能接口"));
+    const WriteResult viaPaste = ok(L10N_KEY("剪贴板兼容模式"));
+    const WriteResult notSettable = no(L10N_KEY("该输入框不支持直接修改。可在设置中开启剪贴板兼容模式再试"));
+    const WriteResult changed = no(L10N_KEY("当前焦点或文本已变化；未执行替换"));
+    const WriteResult selectionChanged = no(L10N_KEY("输入框、选区或内容已变化；未执行替换"));
+    using Step = std::function<void(Scene&)>;
+    const struct {
+        const char* situation;
+        bool ignoresWrites; // the application keeps its text: only a paste changes it
+        Step before;        // before the field is read
+        Step afterRead;
+        Write write;
+        WriteResult expected;
+        QString after = {};                     // what the field shows; empty: unchanged
+        std::optional<QStringList> writes = {}; // the attributes written, in order
+    } rows[] = {
+        {"whole value", false, {}, {}, Write::whole, viaAccessibility, u"Hello"_s, {{AXAttribute::value}}},
+        {"whole value pasted", true, {}, {}, Write::wholeCompatible, viaPaste, u"Hello"_s},
+        {"the user's selection",
+         false,
+         {},
+         {},
+         Write::selection,
+         viaAccessibility,
+         kReplaced,
+         {{AXAttribute::selectedText}}},
+        {"selection pasted", true, {}, {}, Write::selectionCompatible, viaPaste, kReplaced},
+        {"restore",
+         false,
+         [](Scene& s) { s.field.value(kReplaced).selection(0, 0); },
+         {},
+         Write::restore,
+         viaAccessibility,
+         kSentence,
+         {{AXAttribute::selectedTextRange, AXAttribute::selectedText}}},
+        {"write ignored, no paste allowed", true, {}, {}, Write::whole, notSettable},
+        {"value not settable",
+         false,
+         [](Scene& s) { s.field.valueSettable(false); },
+         {},
+         Write::whole,
+         notSettable},
+        {"a third text: one write, no retry, no paste",
+         false,
+         [](Scene& s) { s.app.rewritesWritesTo(u"something else"_s); },
+         {},
+         Write::wholeCompatible,
+         no(L10N_KEY("目标应用未确认写入结果；请检查当前输入框")),
+         u"something else"_s,
+         {{AXAttribute::value}}},
+        {"a selection made since the read",
+         false,
+         {},
+         [](Scene& s) { s.field.selection(0, 1); },
+         Write::wholeCompatible,
+         changed},
+        {"text changed since the read",
+         false,
+         {},
+         [](Scene& s) { s.field.value(u"你好!"_s); },
+         Write::wholeCompatible,
+         changed},
+        {"empty translation", false, {}, {}, Write::wholeEmpty, no(L10N_KEY("文本不符合安全替换规则"))},
+        {"focus moved between the paste's two reads",
+         true,
+         [](Scene& s) {
+             s.desktop.afterNextWrite(AXAttribute::selectedTextRange,
+                                      [&s] { s.window.textField(u"other"_s).focus(); });
+         },
+         {},
+         Write::wholeCompatible,
+         no(L10N_KEY("焦点或文字已变化，取消粘贴"))},
+        {"clipboard refuses the translation",
+         true,
+         [](Scene& s) { s.desktop.refuseClipboardText(true); },
+         {},
+         Write::wholeCompatible,
+         no(L10N_KEY("无法写入系统剪贴板"))},
+        {"no key events can be posted",
+         true,
+         [](Scene& s) { s.desktop.breakKeyboard(true); },
+         {},
+         Write::wholeCompatible,
+         no(L10N_KEY("未能验证粘贴结果，请检查输入框；不会自动重试"))},
+        {"authorization revoked just before the write",
+         false,
+         {},
+         [](Scene& s) { s.engine.setAuthorizeWrite([n = 0]() mutable { return ++n < 2; }); },
+         Write::whole,
+         no(L10N_KEY("操作已取消；未执行替换"))},
+        {"never authorized",
+         false,
+         {},
+         [](Scene& s) { s.engine.setAuthorizeWrite([] { return false; }); },
+         Write::whole,
+         changed},
+        // The user's selection is never moved to make room for the translation.
+        {"the selection is elsewhere now",
+         false,
+         [](Scene& s) { s.field.selection(0, 3); },
+         {},
+         Write::selection,
+         no(L10N_KEY("当前选区已变化；未执行替换")),
+         {},
+         QStringList{}},
+        {"the range no longer holds the original", false, {}, {}, Write::selectionOfOther, selectionChanged},
+        {"the field is not the value translated", false, {}, {}, Write::selectionOfShorter, selectionChanged},
+        {"a selection write left a third text",
+         false,
+         [](Scene& s) { s.app.rewritesWritesTo(u"garbled"_s); },
+         {},
+         Write::selectionCompatible,
+         no(L10N_KEY("目标应用未确认选区写入结果；请检查输入框")),
+         u"garbled"_s},
+        {"selection write ignored, no paste allowed",
+         true,
+         {},
+         {},
+         Write::selection,
+         no(L10N_KEY("该应用不支持安全地修改选区；已停止替换"))},
+    };
+    const QList<KeyEvent> paste{{Qt::Key_V, Qt::ControlModifier, true},
+                                {Qt::Key_V, Qt::ControlModifier, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        const bool selection = row.write >= Write::selection;
+        Scene scene(selection ? kSentence : u"你好"_s);
+        if (selection) {
+            scene.field.selection(7, 3);
+        }
+        if (row.ignoresWrites) {
+            scene.app.ignoresWrites();
+        }
+        if (row.before) {
+            row.before(scene);
+        }
+        const TextRange selected = scene.field.currentSelection().value_or(TextRange{});
+        const FocusedField read = scene.read();
+        if (row.afterRead) {
+            row.afterRead(scene);
+        }
+        const QString value = scene.field.currentValue().value_or(QString());
+        EXPECT_EQ(scene.write(row.write, read), row.expected);
+        EXPECT_EQ(scene.field.currentValue(), row.after.isEmpty() ? value : row.after);
+        EXPECT_EQ(scene.desktop.postedKeys(), row.expected == viaPaste ? paste : QList<KeyEvent>{});
+        EXPECT_EQ(scene.desktop.clipboardItems(), QList<ClipboardItem>{kUserItem});
+        if (row.writes) {
+            EXPECT_EQ(scene.desktop.writesTo(scene.field), *row.writes);
+        }
+        if (!row.expected.isSuccess() && selection && row.after.isEmpty()) {
+            EXPECT_EQ(scene.field.currentSelection(), selected) << "the user's selection moved";
+        }
+    }
 }
 
-TEST_F(TextWriterTest, IgnoredWriteFallsBackToPasteOnlyInCompatibilityMode)
+// After a paste the clipboard is the user's again, never newer content they copied meanwhile;
+// an empty one stays empty, and types that could not be read are dropped.
+TEST(TextWriterTest, PasteRestoresOnlyWhatTheUserHad)
 {
-    app.ignoresWrites();
-    auto field = window.textField(QStringLiteral("你好")).focus();
-    desktop.setClipboardItems({kUserItem});
-
-    const WriteResult off =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), false);
-    EXPECT_EQ(message(off), L10n::text(L10N_KEY("该输入框不支持直接修改。可在设置中开启剪贴板兼容模式再试")));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("你好"));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-
-    const WriteResult on =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-    EXPECT_EQ(on, WriteResult::success(L10n::text(L10N_KEY("剪贴板兼容模式"))));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello"));
-    // One Ctrl+V and nothing else: never a select-all keystroke.
-    const QList<KeyEvent> expected{{Qt::Key_V, Qt::ControlModifier, true},
-                                   {Qt::Key_V, Qt::ControlModifier, false}};
-    EXPECT_EQ(desktop.postedKeys(), expected);
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{kUserItem})
-        << "every type of the user's item is back";
-}
-
-TEST_F(TextWriterTest, UnsettableValueAlsoNeedsCompatibilityMode)
-{
-    window.textField(QStringLiteral("你好")).valueSettable(false).focus();
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), false);
-    EXPECT_EQ(message(result),
-              L10n::text(L10N_KEY("该输入框不支持直接修改。可在设置中开启剪贴板兼容模式再试")));
-}
-
-TEST_F(TextWriterTest, ThirdTextIsUnconfirmedAndNeverPastedInto)
-{
-    app.rewritesWritesTo(QStringLiteral("something else"));
-    auto field = window.textField(QStringLiteral("你好")).focus();
-
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-
-    EXPECT_EQ(message(result), L10n::text(L10N_KEY("目标应用未确认写入结果；请检查当前输入框")));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-    EXPECT_EQ(desktop.writesTo(field), QStringList{AXAttribute::value}) << "one write, no retry, no paste";
-}
-
-TEST_F(TextWriterTest, PreconditionsBlockTheWholeValueWrite)
-{
-    auto field = window.textField(QStringLiteral("你好世界")).focus();
-    const FocusedField snapshot = read();
-
-    field.selection(0, 2);
-    EXPECT_EQ(
-        message(engine.replaceEntireValue(QStringLiteral("你好世界"), QStringLiteral("Hi"), snapshot, true)),
-        L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")))
-        << "a non-empty selection blocks a whole-value replacement";
-    field.selection(4, 0).value(QStringLiteral("你好世界!"));
-    EXPECT_EQ(
-        message(engine.replaceEntireValue(QStringLiteral("你好世界"), QStringLiteral("Hi"), snapshot, true)),
-        L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
-    field.value(QStringLiteral("你好世界"));
-    EXPECT_EQ(message(engine.replaceEntireValue(QStringLiteral("你好世界"), QString(), snapshot, true)),
-              L10n::text(L10N_KEY("文本不符合安全替换规则")));
-    EXPECT_EQ(desktop.attributeWrites(), 0);
-}
-
-TEST_F(TextWriterTest, FocusMovingBetweenTwoReadsStopsThePasteAndRestoresTheClipboard)
-{
-    app.ignoresWrites();
-    auto field = window.textField(QStringLiteral("你好")).focus();
-    auto elsewhere = window.textField(QStringLiteral("other"));
-    desktop.setClipboardItems({kUserItem});
-    // The user clicks into another field right after the whole text was selected for pasting.
-    desktop.afterNextWrite(AXAttribute::selectedTextRange, [elsewhere]() mutable { elsewhere.focus(); });
-
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-
-    EXPECT_EQ(message(result), L10n::text(L10N_KEY("焦点或文字已变化，取消粘贴")));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{kUserItem});
-    EXPECT_EQ(elsewhere.currentValue(), QStringLiteral("other"));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("你好"));
-}
-
-// --- Clipboard restore ---
-
-TEST_F(TextWriterTest, NewerClipboardContentIsNeverOverwritten)
-{
-    app.ignoresWrites();
-    window.textField(QStringLiteral("你好")).focus();
-    desktop.setClipboardItems({kUserItem});
-    const ClipboardItem newer{{{QStringLiteral("text/plain"), QByteArray("copied meanwhile")}}};
-    desktop.copyDuringNextPaste({newer});
-
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-
-    EXPECT_TRUE(result.isSuccess());
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{newer});
-}
-
-TEST_F(TextWriterTest, EmptyClipboardStaysEmptyAndUnreadableTypesAreDropped)
-{
-    app.ignoresWrites();
-    window.textField(QStringLiteral("你好")).focus();
-    EXPECT_TRUE(
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true).isSuccess());
-    EXPECT_TRUE(desktop.clipboardItems().isEmpty()) << "the translation must not linger";
-
-    window.textField(QStringLiteral("再见")).focus();
-    desktop.setClipboardItems({kUserItem});
-    desktop.makeClipboardTypeUnreadable(QStringLiteral("image/png"));
-    EXPECT_TRUE(
-        engine.replaceEntireValue(QStringLiteral("再见"), QStringLiteral("Bye"), read(), true).isSuccess());
+    const ClipboardItem newer{{{u"text/plain"_s, QByteArray("copied meanwhile")}}};
     const ClipboardItem readable{{kUserItem.representations.at(0), kUserItem.representations.at(1)}};
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{readable});
-}
-
-TEST_F(TextWriterTest, RefusedClipboardPutsTheUserItemsBack)
-{
-    app.ignoresWrites();
-    auto field = window.textField(QStringLiteral("你好")).focus();
-    desktop.setClipboardItems({kUserItem});
-    desktop.refuseClipboardText(true);
-
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-
-    EXPECT_EQ(message(result), L10n::text(L10N_KEY("无法写入系统剪贴板")));
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{kUserItem});
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-    EXPECT_EQ(field.currentValue(), QStringLiteral("你好"));
-}
-
-TEST_F(TextWriterTest, UnpostablePasteIsReportedUnverified)
-{
-    app.ignoresWrites();
-    window.textField(QStringLiteral("你好")).focus();
-    desktop.breakKeyboard(true);
-    const WriteResult result =
-        engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), read(), true);
-    EXPECT_EQ(message(result), L10n::text(L10N_KEY("未能验证粘贴结果，请检查输入框；不会自动重试")));
-}
-
-// --- Selected range ---
-
-TEST_F(TextWriterTest, ReplacingTheUsersSelectionKeepsOtherTextAndCountsUtf16)
-{
-    // "😀 你好 end": the emoji takes two units, so "你好" starts at 3.
-    const QString value = QStringLiteral("\U0001F600 你好 end");
-    auto field = window.textField(value).selection(3, 2).focus();
-
-    const WriteResult result = engine.replaceSelectedText(QStringLiteral("你好"), QStringLiteral("hello"),
-                                                          read(), value, TextRange{3, 2}, false, true);
-
-    EXPECT_TRUE(result.isSuccess());
-    EXPECT_EQ(field.currentValue(), QStringLiteral("\U0001F600 hello end"));
-    EXPECT_EQ(desktop.writesTo(field), QStringList{AXAttribute::selectedText});
-}
-
-TEST_F(TextWriterTest, ReplacingTheUsersSelectionNeverMovesIt)
-{
-    const QString value = QStringLiteral("one two three");
-    auto field = window.textField(value).selection(0, 3).focus();
-
-    const WriteResult result = engine.replaceSelectedText(QStringLiteral("two"), QStringLiteral("2"), read(),
-                                                          value, TextRange{4, 3}, true, true);
-
-    EXPECT_EQ(message(result), L10n::text(L10N_KEY("当前选区已变化；未执行替换")));
-    EXPECT_EQ(field.currentSelection(), (TextRange{0, 3}));
-    EXPECT_TRUE(desktop.writesTo(field).isEmpty());
-}
-
-TEST_F(TextWriterTest, RestoringOverASelectionReplacementSelectsTheRangeItself)
-{
-    const QString written = QStringLiteral("one 2 three");
-    auto field = window.textField(written).selection(11, 0).focus();
-
-    const WriteResult result = engine.replaceSelectedText(QStringLiteral("2"), QStringLiteral("two"), read(),
-                                                          written, TextRange{4, 1}, false, false);
-
-    EXPECT_TRUE(result.isSuccess());
-    EXPECT_EQ(field.currentValue(), QStringLiteral("one two three"));
-    EXPECT_EQ(desktop.writesTo(field),
-              (QStringList{AXAttribute::selectedTextRange, AXAttribute::selectedText}));
-}
-
-TEST_F(TextWriterTest, SelectionPreconditionsAndUnconfirmedResults)
-{
-    const QString value = QStringLiteral("one two three");
-    window.textField(value).selection(4, 3).focus();
-    const FocusedField snapshot = read();
-
-    EXPECT_EQ(message(engine.replaceSelectedText(QStringLiteral("TWO"), QStringLiteral("2"), snapshot, value,
-                                                 TextRange{4, 3}, true, true)),
-              L10n::text(L10N_KEY("输入框、选区或内容已变化；未执行替换")))
-        << "the text in the range must still be the original";
-    EXPECT_EQ(message(engine.replaceSelectedText(QStringLiteral("two"), QStringLiteral("2"), snapshot,
-                                                 QStringLiteral("one two"), TextRange{4, 3}, true, true)),
-              L10n::text(L10N_KEY("输入框、选区或内容已变化；未执行替换")));
-    EXPECT_EQ(desktop.attributeWrites(), 0);
-
-    app.rewritesWritesTo(QStringLiteral("garbled"));
-    EXPECT_EQ(message(engine.replaceSelectedText(QStringLiteral("two"), QStringLiteral("2"), snapshot, value,
-                                                 TextRange{4, 3}, true, true)),
-              L10n::text(L10N_KEY("目标应用未确认选区写入结果；请检查输入框")));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-}
-
-TEST_F(TextWriterTest, IgnoredSelectionWritePastesOnlyInCompatibilityMode)
-{
-    app.ignoresWrites();
-    const QString value = QStringLiteral("one two three");
-    auto field = window.textField(value).selection(4, 3).focus();
-    desktop.setClipboardItems({kUserItem});
-
-    EXPECT_EQ(message(engine.replaceSelectedText(QStringLiteral("two"), QStringLiteral("2"), read(), value,
-                                                 TextRange{4, 3}, false, true)),
-              L10n::text(L10N_KEY("该应用不支持安全地修改选区；已停止替换")));
-    EXPECT_TRUE(desktop.postedKeys().isEmpty());
-
-    const WriteResult result = engine.replaceSelectedText(QStringLiteral("two"), QStringLiteral("2"), read(),
-                                                          value, TextRange{4, 3}, true, true);
-    EXPECT_EQ(result, WriteResult::success(L10n::text(L10N_KEY("剪贴板兼容模式"))));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("one 2 three"));
-    EXPECT_EQ(desktop.clipboardItems(), QList<ClipboardItem>{kUserItem});
-}
-
-TEST_F(TextWriterTest, GuardFailingJustBeforeTheWriteCancelsIt)
-{
-    auto field = window.textField(QStringLiteral("你好")).focus();
-    const FocusedField snapshot = read();
-    int checks = 0;
-    // Authorized for the preconditions, revoked by the time the value would be set.
-    engine.setAuthorizeWrite([&] { return ++checks < 2; });
-
-    EXPECT_EQ(
-        message(engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), snapshot, false)),
-        L10n::text(L10N_KEY("操作已取消；未执行替换")));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("你好"));
-    EXPECT_EQ(desktop.attributeWrites(), 0);
-
-    checks = 0;
-    engine.setAuthorizeWrite([] { return false; });
-    EXPECT_EQ(
-        message(engine.replaceEntireValue(QStringLiteral("你好"), QStringLiteral("Hello"), snapshot, false)),
-        L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
+    const struct {
+        const char* situation;
+        std::function<void(SubstituteDesktop&)> arrange;
+        QList<ClipboardItem> after;
+    } rows[] = {
+        {"copied during the paste", [&](SubstituteDesktop& d) { d.copyDuringNextPaste({newer}); }, {newer}},
+        {"empty", [](SubstituteDesktop& d) { d.setClipboardItems({}); }, {}},
+        {"one type unreadable",
+         [](SubstituteDesktop& d) { d.makeClipboardTypeUnreadable(u"image/png"_s); },
+         {readable}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        Scene scene(u"你好"_s);
+        scene.app.ignoresWrites();
+        row.arrange(scene.desktop);
+        EXPECT_TRUE(scene.write(Write::wholeCompatible, scene.read()).isSuccess());
+        EXPECT_EQ(scene.desktop.clipboardItems(), row.after);
+    }
 }
 
 } // namespace

@@ -132,21 +132,14 @@ TEST_F(WorkerTest, ReplaceChecksThePermitBeforeAndDuringTheWrite)
     EXPECT_EQ(desktop.attributeWrites(), 0);
     EXPECT_EQ(field.currentValue(), QStringLiteral("你好"));
 
-    const WriteResult written = test::start(worker.replace(request, AXReadPermit::issue(generation))).wait();
-    EXPECT_TRUE(written.isSuccess()) << written.message().toStdString();
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello"));
-}
-
-TEST_F(WorkerTest, OperationsRunOneAtATimeInOrder)
-{
-    window.textField(QStringLiteral("你好")).focus();
-    const FocusedField read = readField();
-    auto write = test::start(worker.replace({QStringLiteral("你好"), QStringLiteral("Hello"), read},
-                                            AXReadPermit::issue(generation)));
+    // Operations run one at a time in order: a snapshot queued after the write sees its text.
+    auto write = test::start(worker.replace(request, AXReadPermit::issue(generation)));
     auto after = test::start(worker.snapshot(read));
     after.wait();
-    ASSERT_TRUE(write.finished()) << "queued after the write, so it finishes after it";
+    ASSERT_TRUE(write.finished());
+    EXPECT_TRUE(write.result().isSuccess()) << write.result().message().toStdString();
     EXPECT_EQ(after.result().value, QStringLiteral("Hello"));
+    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello"));
 }
 
 } // namespace

@@ -85,7 +85,7 @@ TEST_F(PanelControllerTest, HeightFollowsTheContentWithoutCoveringTheField)
     EXPECT_EQ(panel.frame(), QRectF(100, 80, 382, 300));
 }
 
-TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelFixesIt)
+TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelOrThePinFixesIt)
 {
     const std::pair<QPointF, Mode> rows[] = {
         {{0.5, -0.5}, Mode::automatic}, {{0.6, 0}, Mode::fixed}, {{0, -3}, Mode::fixed}};
@@ -109,6 +109,20 @@ TEST_F(PanelControllerTest, OnlyADragThatMovesThePanelFixesIt)
     EXPECT_EQ(panel.frame(), dropped);
     controller.contentHeightChanged(300);
     EXPECT_EQ(panel.frame(), QRectF(1928, 437, 382, 300));
+
+    // The pin fixes the panel where it is shown.
+    controller.setFixed(false);
+    controller.contentHeightChanged(150);
+    showFor(kField);
+    controller.setFixed(true);
+    EXPECT_EQ(controller.placement().mode(), Mode::fixed);
+    showFor(kOtherField);
+    EXPECT_EQ(panel.frame(), kNextToField);
+
+    // Back next to the field at once, although the field is the one of the last refresh.
+    controller.setFixed(false);
+    EXPECT_EQ(controller.placement().mode(), Mode::automatic);
+    EXPECT_EQ(panel.frame(), kNextToOtherField);
 }
 
 TEST_F(PanelControllerTest, ModelChangesDuringADragApplyAfterTheButtonIsReleased)
@@ -134,20 +148,6 @@ TEST_F(PanelControllerTest, ModelChangesDuringADragApplyAfterTheButtonIsReleased
 
     showFor(kOtherField);
     EXPECT_EQ(panel.frame(), QRectF(kNextToField.topLeft() + QPointF(40, 30), QSizeF(382, 300)));
-}
-
-TEST_F(PanelControllerTest, PinAndFollowAgain)
-{
-    showFor(kField);
-    controller.setFixed(true);
-    EXPECT_EQ(controller.placement().mode(), Mode::fixed);
-    showFor(kOtherField);
-    EXPECT_EQ(panel.frame(), kNextToField);
-
-    // Back next to the field at once, although the field is the one of the last refresh.
-    controller.setFixed(false);
-    EXPECT_EQ(controller.placement().mode(), Mode::automatic);
-    EXPECT_EQ(panel.frame(), kNextToOtherField);
 }
 
 TEST_F(PanelControllerTest, UserResizesTheWidthOnlyWithinLimits)

@@ -7,7 +7,6 @@
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/BubbleWindow.h"
 #include "bubble/TranslationTextView.h"
-#include "tests/bubble/Palettes.h"
 #include "tests/bubble/ScreenLayouts.h"
 #include "tests/bubble/SubstitutePanel.h"
 #include "tests/model/ModelTestFixture.h"
@@ -16,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -27,6 +27,8 @@
 
 namespace qw::test {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class TranslationBubbleTest : public ModelTest {
 protected:
@@ -47,7 +49,9 @@ protected:
 
     void click(QAbstractButton* button)
     {
-        ASSERT_TRUE(button->isVisibleTo(&panel) && button->isEnabled()) << button->text().toStdString();
+        // The content may not have shown the model's last change yet.
+        ASSERT_TRUE(shows([&] { return button->isVisibleTo(&panel) && button->isEnabled(); }))
+            << button->text().toStdString();
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
@@ -60,7 +64,7 @@ TEST_F(TranslationBubbleTest, ThePanelFollowsTheFieldInDeviceIndependentPixels)
 {
     // At 2x an X pixel is half a Qt point: an undivided rectangle would put the panel off screen.
     DesktopElement placed = window.textArea(QString()).bounds(QRectF(200, 400, 600, 48)).focus();
-    translateNow(placed, QStringLiteral("今天开会"));
+    translateNow(placed, u"今天开会"_s);
     const BubbleModelState state = BubbleModelState::of(*model, 2.0);
     EXPECT_TRUE(state.wantsPanel);
     EXPECT_EQ(state.previewBounds, QRectF(100, 200, 300, 24));
@@ -68,15 +72,15 @@ TEST_F(TranslationBubbleTest, ThePanelFollowsTheFieldInDeviceIndependentPixels)
 
 TEST_F(TranslationBubbleTest, EachControlReachesItsModelOperation)
 {
-    translateNow(field, QStringLiteral("今天开会"));
+    translateNow(field, u"今天开会"_s);
     ASSERT_TRUE(shows([&] { return content->copyButton()->isVisible(); }));
-    EXPECT_EQ(content->translation()->toPlainText(), QStringLiteral("EN:今天开会"));
+    EXPECT_EQ(content->translation()->toPlainText(), u"EN:今天开会"_s);
 
     click(content->copyButton());
-    EXPECT_EQ(copied, QStringList{QStringLiteral("EN:今天开会")});
-    EXPECT_TRUE(shows([&] { return content->copyButton()->text() == QStringLiteral("已复制"); }));
+    EXPECT_EQ(copied, QStringList{u"EN:今天开会"_s});
+    EXPECT_TRUE(shows([&] { return content->copyButton()->text() == u"已复制"_s; }));
     time.advance(1500ms);
-    EXPECT_TRUE(shows([&] { return content->copyButton()->text() == QStringLiteral("复制"); }));
+    EXPECT_TRUE(shows([&] { return content->copyButton()->text() == u"复制"_s; }));
 
     // A new target from the picker translates the same text again at once.
     QTest::keyClick(content->targetPicker(), Qt::Key_Down);
@@ -89,31 +93,29 @@ TEST_F(TranslationBubbleTest, EachControlReachesItsModelOperation)
 
     click(content->replaceButton());
     ASSERT_TRUE(settleUntil([&] { return !model->isValidatingReplacement(); }));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
+    EXPECT_EQ(field.currentValue(), u"EN:今天开会"_s);
     ASSERT_TRUE(shows([&] { return content->undoButton()->isVisible(); }));
-    EXPECT_EQ(title(), QStringLiteral("译文已替换 · 未发送"));
+    EXPECT_EQ(title(), u"译文已替换 · 未发送"_s);
     EXPECT_FALSE(content->replaceButton()->isVisible());
 
     click(content->undoButton());
     ASSERT_TRUE(settleUntil([&] { return !model->isValidatingReplacement(); }));
-    EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会"));
+    EXPECT_EQ(field.currentValue(), u"今天开会"_s);
 
     transport->answer = [](const FakeChatTransport::Sent&) {
         return TransportReply::response(500, {});
     };
-    translateNow(field, QStringLiteral("明天开会"));
+    translateNow(field, u"明天开会"_s);
     ASSERT_TRUE(shows([&] { return content->retryButton()->isVisible(); }));
     EXPECT_EQ(content->message()->text(), model->translationErrorMessage());
     transport->answer = [](const FakeChatTransport::Sent& sent) {
-        return TransportReply::response(200,
-                                        FakeChatTransport::okBody(QStringLiteral("JA:") + sent.userText()));
+        return TransportReply::response(200, FakeChatTransport::okBody(u"JA:"_s + sent.userText()));
     };
     click(content->retryButton());
     ASSERT_TRUE(settleUntil([&] { return model->hasPendingTranslation(); }));
     time.advance(0ms);
     finishTranslation();
-    EXPECT_TRUE(
-        shows([&] { return content->translation()->toPlainText() == QStringLiteral("JA:明天开会"); }));
+    EXPECT_TRUE(shows([&] { return content->translation()->toPlainText() == u"JA:明天开会"_s; }));
 
     // The application menu: revoking asks the user first; ignoring pauses the application.
     std::optional<TranslationApplication> confirming;
@@ -130,35 +132,51 @@ TEST_F(TranslationBubbleTest, EachControlReachesItsModelOperation)
         << "the paused app's preview is gone";
 }
 
+// The content and the panel's own controls follow, for a sighted user and a screen reader alike.
 TEST_F(TranslationBubbleTest, TheContentFollowsTheInterfaceLanguageWhileShown)
 {
-    translateNow(field, QStringLiteral("今天开会"));
+    translateNow(field, u"今天开会"_s);
     ASSERT_TRUE(shows([&] { return content->copyButton()->isVisible(); }));
     ASSERT_TRUE(model->setInterfaceLanguage(InterfaceLanguage::english));
-    EXPECT_TRUE(shows([&] { return title() == QStringLiteral("Input translation"); }));
-    EXPECT_EQ(content->copyButton()->text(), QStringLiteral("Copy"));
-    EXPECT_EQ(content->replaceButton()->accessibleName(), QStringLiteral("Replace in field"));
-    EXPECT_EQ(content->targetPicker()->currentText(), label(TranslationLanguage::english));
-    EXPECT_EQ(content->targetPicker()->accessibleName(), QStringLiteral("Target language"));
-    EXPECT_EQ(content->translation()->accessibleName(), QStringLiteral("Translation"));
-    EXPECT_EQ(panel.titleBar()->applicationMenuButton()->accessibleName(),
-              QStringLiteral("App actions: ignore today or stop translating"));
-    // The panel's own controls follow too, for a sighted user and a screen reader alike.
-    EXPECT_EQ(panel.accessibleName(), QStringLiteral("Translation panel"));
-    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Pin here"));
-    EXPECT_EQ(panel.titleBar()->closeButton()->accessibleName(), QStringLiteral("Close the translation"));
-    EXPECT_EQ(panel.resizeGrip()->accessibleName(), QStringLiteral("Resize the translation panel's width"));
-    panel.titleBar()->setPinned(true);
-    EXPECT_EQ(panel.titleBar()->pinButton()->text(), QStringLiteral("Follow the field again"));
+    EXPECT_TRUE(shows([&] { return title() == u"Input translation"_s; }));
+    BubbleTitleBar& bar = *panel.titleBar();
+    EXPECT_EQ(
+        (QStringList{content->copyButton()->text(), content->replaceButton()->accessibleName(),
+                     content->targetPicker()->currentText(), content->targetPicker()->accessibleName(),
+                     content->translation()->accessibleName(), bar.applicationMenuButton()->accessibleName(),
+                     panel.accessibleName(), bar.pinButton()->text(), bar.closeButton()->accessibleName(),
+                     panel.resizeGrip()->accessibleName()}),
+        (QStringList{u"Copy"_s, u"Replace in field"_s, label(TranslationLanguage::english),
+                     u"Target language"_s, u"Translation"_s,
+                     u"App actions: ignore today or stop translating"_s, u"Translation panel"_s,
+                     u"Pin here"_s, u"Close the translation"_s, u"Resize the translation panel's width"_s}));
+    bar.setPinned(true);
+    EXPECT_EQ(bar.pinButton()->text(), u"Follow the field again"_s);
 }
 
 // --- Looks ---
 
+// Both languages, the desktop's light and dark palettes, with a compositor (a rounded card on
+// a shadow) and without (a bordered rectangle). Each state is also written as a PNG for a person
+// to open (build/tests/bubble/artifacts); run again with QT_SCALE_FACTOR=2 for the 2x pictures.
 struct Look {
     const char* name;
     InterfaceLanguage language;
     bool dark;
+    bool compositor;
 };
+
+// A dark desktop palette, as a dark theme gives it to Qt programs.
+QPalette darkPalette()
+{
+    QPalette dark(QColor(0x3a, 0x3a, 0x3e), QColor(0x2d, 0x2d, 0x30));
+    const QColor text(0xe8, 0xe8, 0xe8);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, text);
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+    return dark;
+}
 
 class ContentLookTest : public ModelTest, public ::testing::WithParamInterface<Look> {
 protected:
@@ -168,7 +186,7 @@ protected:
         LocalizationState::shared().setLanguage(GetParam().language);
         QApplication::setPalette(GetParam().dark ? darkPalette() : QApplication::style()->standardPalette());
         consentToCloud();
-        ASSERT_TRUE(settings.setBool(QStringLiteral("pageTranslationEnabled"), true));
+        ASSERT_TRUE(settings.setBool(u"pageTranslationEnabled"_s, true));
         makeModel();
         bubble.panel().setContent(new TranslationBubble(*model, *bubble.panel().titleBar()));
         bubble.refresh({true, QRectF(100, 500, 300, 30)});
@@ -224,16 +242,32 @@ protected:
             }
         }
         const QPixmap shot = panel.grab();
+        const QImage image = shot.toImage();
+        const auto pixel = [&](QPoint point) {
+            return image.pixelColor(QPointF(point * shot.devicePixelRatio()).toPoint());
+        };
+        // The padding left of the content shows the card's own fill: the desktop's window colour.
+        const QRgb fill = panel.palette().color(QPalette::Window).rgb();
+        EXPECT_EQ(pixel(QPoint(card.left() + 4, card.center().y())).rgb(), fill);
+        if (GetParam().compositor) {
+            // Rounded: the window's corner shows what lies beneath, the card's corner is cut off.
+            EXPECT_EQ(pixel(QPoint(0, 0)).alpha(), 0);
+            EXPECT_LT(pixel(card.topLeft()).alpha(), 255);
+        } else {
+            // Nothing beneath shows through without a compositor: an opaque border frames it.
+            EXPECT_EQ(pixel(QPoint(0, 0)).alpha(), 255);
+            EXPECT_NE(pixel(QPoint(0, 0)).rgb(), fill);
+        }
         const QString artifacts = QStringLiteral(QW_BUBBLE_ARTIFACTS);
         QDir().mkpath(artifacts);
-        EXPECT_TRUE(shot.save(QStringLiteral("%1/content-%2-%3@%4x.png")
-                                  .arg(artifacts, QLatin1String(GetParam().name), QLatin1String(state))
-                                  .arg(shot.devicePixelRatio())));
+        EXPECT_TRUE(shot.save(
+            u"%1/content-%2-%3@%4x.png"_s.arg(artifacts, QLatin1String(GetParam().name), QLatin1String(state))
+                .arg(shot.devicePixelRatio())));
     }
 
     SubstituteScreens screens{single()};
-    BubbleWindow bubble{screens, time, [] {
-                            return true;
+    BubbleWindow bubble{screens, time, [compositor = GetParam().compositor] {
+                            return compositor;
                         }};
 };
 
@@ -242,7 +276,7 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
     DesktopElement page = window.group().bounds(QRectF(100, 200, 400, 300));
     editor.activate();
     desktop.setPointer(QPointF(120, 215));
-    page.selectedTextAttribute(QStringLiteral("The quick brown fox jumps over the lazy dog."));
+    page.selectedTextAttribute(u"The quick brown fox jumps over the lazy dog."_s);
     model->inspectSelectionAfterMouseUp(std::nullopt);
     ASSERT_TRUE(settleUntil([&] { return transport->sent.size() == 1; }));
     time.advance(transport->latency);
@@ -251,7 +285,7 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
     model->discardPreview();
 
     DesktopElement field = window.textArea(QString()).focus();
-    type(field, QStringLiteral("这周我们先完成产品设计"));
+    type(field, u"这周我们先完成产品设计"_s);
     time.advance(std::chrono::milliseconds(model->debounceMilliseconds()));
     ASSERT_TRUE(settleUntil([&] { return model->isTranslating(); }));
     look("working");
@@ -269,23 +303,22 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
                                           .repeated(24) +
                                       sent.userText()));
     };
-    translateNow(field, QStringLiteral("这周我们先完成产品设计，然后和团队一起评审。"));
+    translateNow(field, u"这周我们先完成产品设计，然后和团队一起评审。"_s);
     look("long");
 
     transport->answer = [](const FakeChatTransport::Sent&) {
         return TransportReply::response(500, {});
     };
-    translateNow(field, QStringLiteral("明天开会"));
+    translateNow(field, u"明天开会"_s);
     ASSERT_TRUE(settleUntil([&] { return model->showingError(); }));
     look("error");
 
     // Only the selected part of the field, translated for replacing exactly that part.
     transport->answer = [](const FakeChatTransport::Sent& sent) {
-        return TransportReply::response(200,
-                                        FakeChatTransport::okBody(QStringLiteral("EN:") + sent.userText()));
+        return TransportReply::response(200, FakeChatTransport::okBody(u"EN:"_s + sent.userText()));
     };
     model->setInputTranslationMode(TranslationMode::selection);
-    field.value(QStringLiteral("明天下午三点开会")).selection(2, 4);
+    field.value(u"明天下午三点开会"_s).selection(2, 4);
     const qsizetype sent = transport->sent.size();
     model->inspectSelectionAfterMouseUp(std::nullopt);
     ASSERT_TRUE(settleUntil([&] { return transport->sent.size() > sent; }));
@@ -295,10 +328,11 @@ TEST_P(ContentLookTest, EveryStateFitsAt340Points)
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, ContentLookTest,
-                         ::testing::Values(Look{"zh-light", InterfaceLanguage::chinese, false},
-                                           Look{"zh-dark", InterfaceLanguage::chinese, true},
-                                           Look{"en-light", InterfaceLanguage::english, false},
-                                           Look{"en-dark", InterfaceLanguage::english, true}),
+                         ::testing::Values(Look{"zh-light-shadowed", InterfaceLanguage::chinese, false, true},
+                                           Look{"zh-dark-bordered", InterfaceLanguage::chinese, true, false},
+                                           Look{"en-light-bordered", InterfaceLanguage::english, false,
+                                                false},
+                                           Look{"en-dark-shadowed", InterfaceLanguage::english, true, true}),
                          [](const ::testing::TestParamInfo<Look>& info) {
                              std::string name = info.param.name;
                              std::replace(name.begin(), name.end(), '-', '_');

@@ -8,14 +8,7 @@
 
 using namespace qw;
 
-namespace {
-
-QByteArray storedArray(const char* json)
-{
-    return QByteArray(json);
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 // Raw values are what the settings file and the prompt hold: only the exact spelling parses,
 // every value round-trips and keeps its own script. Targets are offered in declared order,
@@ -26,13 +19,12 @@ TEST(TranslationLanguageTest, ParsesOnlyExactRawValuesInTheirOwnScripts)
         EXPECT_EQ(translationLanguageFromRawValue(rawValue(language)), language);
     for (const char* wrong : {"Chinese", "zh-Hans", "english", "", "Auto-Detect"})
         EXPECT_EQ(translationLanguageFromRawValue(QString::fromUtf8(wrong)), std::nullopt) << wrong;
-    EXPECT_EQ(translationLanguageFromRawValue(QStringLiteral("auto-detect")), TranslationLanguage::automatic);
-    EXPECT_EQ(translationLanguageFromRawValue(QStringLiteral("Simplified Chinese")),
-              TranslationLanguage::chinese);
+    EXPECT_EQ(translationLanguageFromRawValue(u"auto-detect"_s), TranslationLanguage::automatic);
+    EXPECT_EQ(translationLanguageFromRawValue(u"Simplified Chinese"_s), TranslationLanguage::chinese);
     EXPECT_EQ(rawValue(TranslationLanguage::korean).toUtf8(),
               QByteArray("\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4"));
     EXPECT_EQ(rawValue(TranslationLanguage::russian).toUtf8().size(), 14);
-    EXPECT_EQ(rawValue(TranslationLanguage::japanese), QStringLiteral("日本語"));
+    EXPECT_EQ(rawValue(TranslationLanguage::japanese), u"日本語"_s);
 
     const auto targets = translationTargets();
     ASSERT_EQ(targets.size(), 8);
@@ -44,16 +36,16 @@ TEST(TranslationLanguageTest, ParsesOnlyExactRawValuesInTheirOwnScripts)
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::english, TranslationLanguage::english));
     EXPECT_FALSE(isValidLanguagePair(TranslationLanguage::chinese, TranslationLanguage::automatic));
 
-    EXPECT_EQ(translationModeFromRawValue(QStringLiteral("automatic")), TranslationMode::automatic);
-    EXPECT_EQ(translationModeFromRawValue(QStringLiteral("selection")), TranslationMode::selection);
-    EXPECT_EQ(translationModeFromRawValue(QStringLiteral("auto-detect")), std::nullopt);
+    EXPECT_EQ(translationModeFromRawValue(u"automatic"_s), TranslationMode::automatic);
+    EXPECT_EQ(translationModeFromRawValue(u"selection"_s), TranslationMode::selection);
+    EXPECT_EQ(translationModeFromRawValue(u"auto-detect"_s), std::nullopt);
 }
 
 TEST(TranslationProviderTest, KimiAndCustomNeedAModelBeforeTheyValidate)
 {
-    EXPECT_EQ(translationProviderFromRawValue(QStringLiteral("deepseek")), TranslationProvider::deepSeek);
-    EXPECT_EQ(translationProviderFromRawValue(QStringLiteral("DeepSeek")), std::nullopt);
-    EXPECT_EQ(suggestedModels(TranslationProvider::kimi).first(), QStringLiteral("moonshot-v1-8k"));
+    EXPECT_EQ(translationProviderFromRawValue(u"deepseek"_s), TranslationProvider::deepSeek);
+    EXPECT_EQ(translationProviderFromRawValue(u"DeepSeek"_s), std::nullopt);
+    EXPECT_EQ(suggestedModels(TranslationProvider::kimi).first(), u"moonshot-v1-8k"_s);
     EXPECT_TRUE(ProviderConfiguration::defaults(TranslationProvider::openAI).validatedEndpoint().isOk());
     EXPECT_TRUE(ProviderConfiguration::defaults(TranslationProvider::deepSeek).validatedEndpoint().isOk());
     EXPECT_EQ(ProviderConfiguration::defaults(TranslationProvider::kimi).validatedEndpoint().error(),
@@ -124,62 +116,44 @@ TEST(EndpointValidationTest, Validates)
 TEST(ConsentEndpointTest, BindsToTheNormalizedEndpoint)
 {
     EXPECT_EQ(ProviderConfiguration::defaults(TranslationProvider::openAI).consentEndpoint(),
-              QStringLiteral("https://api.openai.com/v1/chat/completions"));
+              u"https://api.openai.com/v1/chat/completions"_s);
     EXPECT_EQ(ProviderConfiguration::defaults(TranslationProvider::kimi).consentEndpoint(), std::nullopt);
-    const ProviderConfiguration upper{kCustom, QStringLiteral("https://LLM.Example.ORG/v1"),
-                                      QStringLiteral("m")};
-    const ProviderConfiguration lower{kCustom, QStringLiteral("https://llm.example.org/v1"),
-                                      QStringLiteral("m")};
+    const ProviderConfiguration upper{kCustom, u"https://LLM.Example.ORG/v1"_s, u"m"_s};
+    const ProviderConfiguration lower{kCustom, u"https://llm.example.org/v1"_s, u"m"_s};
     ASSERT_TRUE(upper.consentEndpoint().has_value());
     EXPECT_EQ(upper.consentEndpoint(), lower.consentEndpoint());
     // The path is part of the endpoint: a consent for one path does not cover another.
-    const ProviderConfiguration otherPath{kCustom, QStringLiteral("https://llm.example.org/v2"),
-                                          QStringLiteral("m")};
+    const ProviderConfiguration otherPath{kCustom, u"https://llm.example.org/v2"_s, u"m"_s};
     EXPECT_NE(otherPath.consentEndpoint(), lower.consentEndpoint());
 }
 
-TEST(ProviderConfigurationStoreTest, LoadsDefaultsWhenNothingIsStored)
+// Nothing stored gives the defaults; stored entries replace them one by one (the last of a
+// provider wins); one bad entry discards all; saving keeps the declared provider order.
+TEST(ProviderConfigurationStoreTest, DecodesEncodesAndFallsBackToDefaults)
 {
-    const auto configurations = ProviderConfigurationStore::defaults();
-    ASSERT_EQ(configurations.size(), 4u);
-    EXPECT_EQ(configurations.at(TranslationProvider::openAI),
-              (ProviderConfiguration{kOpenAI, QStringLiteral("https://api.openai.com/v1"),
-                                     QStringLiteral("gpt-4.1-mini")}));
-    EXPECT_EQ(configurations.at(TranslationProvider::deepSeek).model, QStringLiteral("deepseek-flash"));
-    EXPECT_EQ(
-        configurations.at(TranslationProvider::kimi),
-        (ProviderConfiguration{TranslationProvider::kimi, QStringLiteral("https://api.moonshot.cn/v1"), {}}));
-    EXPECT_EQ(configurations.at(kCustom), (ProviderConfiguration{kCustom, {}, {}}));
-}
+    const auto defaults = ProviderConfigurationStore::defaults();
+    ASSERT_EQ(defaults.size(), 4u);
+    EXPECT_EQ(defaults.at(kOpenAI),
+              (ProviderConfiguration{kOpenAI, u"https://api.openai.com/v1"_s, u"gpt-4.1-mini"_s}));
+    EXPECT_EQ(defaults.at(TranslationProvider::deepSeek).model, u"deepseek-flash"_s);
+    EXPECT_EQ(defaults.at(TranslationProvider::kimi),
+              (ProviderConfiguration{TranslationProvider::kimi, u"https://api.moonshot.cn/v1"_s, {}}));
+    EXPECT_EQ(defaults.at(kCustom), (ProviderConfiguration{kCustom, {}, {}}));
 
-TEST(ProviderConfigurationStoreTest, StoredEntriesReplaceDefaultsOneByOne)
-{
-    const auto configurations = *ProviderConfigurationStore::decode(storedArray(
-        R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-8k","extra":1},
-                                  {"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])"));
-    EXPECT_EQ(configurations.at(TranslationProvider::kimi).model, QStringLiteral("moonshot-v1-32k"));
-    EXPECT_EQ(configurations.at(kOpenAI), ProviderConfiguration::defaults(kOpenAI));
-    EXPECT_EQ(configurations.at(kCustom), ProviderConfiguration::defaults(kCustom));
-}
+    const auto stored = *ProviderConfigurationStore::decode(
+        R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-8k","extra":1},)"
+        R"({"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"moonshot-v1-32k"}])");
+    EXPECT_EQ(stored.at(TranslationProvider::kimi).model, u"moonshot-v1-32k"_s);
+    EXPECT_EQ(stored.at(kOpenAI), defaults.at(kOpenAI));
+    for (const char* bad : {R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"k"},)"
+                            R"({"provider":"gemini","baseURL":"","model":""}])",
+                            R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1"}])",
+                            R"({"provider":"kimi"})", "[{", "null"})
+        EXPECT_FALSE(ProviderConfigurationStore::decode(bad).has_value()) << bad;
 
-TEST(ProviderConfigurationStoreTest, OneBadEntryDiscardsAll)
-{
-    for (
-        const char* bad :
-        {R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1","model":"k"},{"provider":"gemini","baseURL":"","model":""}])",
-         R"([{"provider":"kimi","baseURL":"https://api.moonshot.cn/v1"}])", R"({"provider":"kimi"})", "[{",
-         "null"}) {
-        EXPECT_FALSE(ProviderConfigurationStore::decode(storedArray(bad)).has_value()) << bad;
-    }
-}
-
-TEST(ProviderConfigurationStoreTest, SavesInDeclaredProviderOrderAndRoundTrips)
-{
     ProviderConfigurations configurations;
-    configurations[kCustom] = {kCustom, QStringLiteral("https://llm.example.org/v1"),
-                               QStringLiteral("llama")};
-    configurations[kOpenAI] = {kOpenAI, QStringLiteral("https://api.openai.com/v1"),
-                               QStringLiteral("gpt-4.1")};
+    configurations[kCustom] = {kCustom, u"https://llm.example.org/v1"_s, u"llama"_s};
+    configurations[kOpenAI] = {kOpenAI, u"https://api.openai.com/v1"_s, u"gpt-4.1"_s};
     const QByteArray saved = ProviderConfigurationStore::encode(configurations);
     EXPECT_EQ(saved,
               QByteArray(R"([{"provider":"openai","baseURL":"https://api.openai.com/v1","model":"gpt-4.1"},)"

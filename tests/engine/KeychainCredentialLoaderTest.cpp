@@ -6,6 +6,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace qw;
 using qw::test::FakeSecretBackend;
 
@@ -15,7 +16,7 @@ class KeychainCredentialLoaderTest : public ::testing::Test {
 protected:
     FakeSecretBackend backend;
     std::shared_ptr<KeychainStore> store = std::make_shared<KeychainStore>(backend);
-    std::shared_ptr<SerialWorker> worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    std::shared_ptr<SerialWorker> worker = std::make_shared<SerialWorker>(u"keyring"_s);
 
     CredentialLoadResult loadNow(TranslationProvider provider, bool allowAuthentication)
     {
@@ -29,36 +30,26 @@ protected:
 
 } // namespace
 
-TEST_F(KeychainCredentialLoaderTest, ReadsOnTheWorkerThread)
+// The read runs on the keyring worker; nothing stored is no key, not a failure; a keyring status
+// becomes an access error that carries it, and only an authorized read may prompt.
+TEST_F(KeychainCredentialLoaderTest, ReadsOnTheWorkerThreadAndReportsTheKeyringStatus)
 {
-    backend.setItem(QStringLiteral("translation-api-key.kimi"), "sk-kimi");
+    backend.setItem(u"translation-api-key.kimi"_s, "sk-kimi");
     QThread* readThread = nullptr;
     backend.setCallHook([&](const FakeSecretBackend::Call&) { readThread = QThread::currentThread(); });
-
-    const CredentialLoadResult result = loadNow(TranslationProvider::kimi, false);
-    ASSERT_TRUE(result.isOk());
-    EXPECT_EQ(result.value(), QStringLiteral("sk-kimi"));
+    EXPECT_EQ(loadNow(TranslationProvider::kimi, false).value(), u"sk-kimi"_s);
     EXPECT_EQ(readThread, worker->thread());
     EXPECT_NE(readThread, QThread::currentThread());
-    // Nothing stored is no key, not a failure.
     EXPECT_EQ(loadNow(TranslationProvider::custom, false).value(), std::nullopt);
-}
 
-TEST_F(KeychainCredentialLoaderTest, KeyringStatusBecomesAnAccessError)
-{
-    backend.setItem(QStringLiteral("translation-api-key.kimi"), "sk-kimi");
     backend.setLocked(true);
-
-    const CredentialLoadResult silent = loadNow(TranslationProvider::kimi, false);
-    ASSERT_FALSE(silent.isOk());
-    EXPECT_EQ(silent.error().kind, CredentialLoadFailure::Kind::accessError);
-    EXPECT_EQ(silent.error().status, SecretStatus::interactionNotAllowed);
-    EXPECT_EQ(backend.promptsShown(), 0);
-
     backend.setPromptOutcome(FakeSecretBackend::PromptOutcome::dismissed);
-    const CredentialLoadResult dismissed = loadNow(TranslationProvider::kimi, true);
-    ASSERT_FALSE(dismissed.isOk());
-    EXPECT_EQ(dismissed.error().kind, CredentialLoadFailure::Kind::accessError);
-    EXPECT_EQ(dismissed.error().status, SecretStatus::userCancelled);
-    EXPECT_EQ(backend.promptsShown(), 1);
+    for (const auto& [allow, status, prompts] : {std::tuple(false, SecretStatus::interactionNotAllowed, 0),
+                                                 std::tuple(true, SecretStatus::userCancelled, 1)}) {
+        const CredentialLoadResult result = loadNow(TranslationProvider::kimi, allow);
+        ASSERT_FALSE(result.isOk());
+        EXPECT_EQ(result.error().kind, CredentialLoadFailure::Kind::accessError);
+        EXPECT_EQ(result.error().status, status);
+        EXPECT_EQ(backend.promptsShown(), prompts);
+    }
 }

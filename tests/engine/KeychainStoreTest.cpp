@@ -2,20 +2,20 @@
 
 #include "engine/TranslationError.h"
 #include "tests/support/FakeSecretBackend.h"
-#include "tests/support/InterfaceLanguageScope.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace Qt::StringLiterals;
 using namespace qw;
 using qw::test::FakeSecretBackend;
 
 namespace {
 
-const QString openAIAccount = QStringLiteral("translation-api-key.openai");
-const QString legacyAccount = QStringLiteral("translation-api-key");
-const QString deepSeekAccount = QStringLiteral("translation-api-key.deepseek");
+const QString openAIAccount = u"translation-api-key.openai"_s;
+const QString legacyAccount = u"translation-api-key"_s;
+const QString deepSeekAccount = u"translation-api-key.deepseek"_s;
 
 class KeychainStoreTest : public ::testing::Test {
 protected:
@@ -35,88 +35,63 @@ std::optional<QString> loadedKey(KeychainStore& store, TranslationProvider provi
 
 } // namespace
 
-TEST(KeychainStoreAccounts, OnlyOpenAISearchesTheLegacyAccountAfterItsOwn)
+// Only OpenAI searches the legacy account, after its own; a new key goes to its own account
+// (under the program's id and a label naming the provider) and wins, the legacy item is never
+// written; deleting removes both, even after one of them failed, so the old key cannot come back.
+TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsReadAndRemovedButNeverWritten)
 {
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::openAI),
               (QStringList{openAIAccount, legacyAccount}));
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
-    EXPECT_EQ(KeychainStore::accounts(TranslationProvider::custom),
-              QStringList{QStringLiteral("translation-api-key.custom")});
-}
-
-TEST(KeychainStoreItems, CarryTheProgramsIdAndTheProvidersNameInTheInterfaceLanguage)
-{
-    EXPECT_EQ(KeychainStore::service(), QStringLiteral("org.quillweave.Quillweave"));
-    test::InterfaceLanguageScope english(InterfaceLanguage::english);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::deepSeek),
-              QStringLiteral("Quillweave API key (DeepSeek)"));
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::custom),
-              QStringLiteral("Quillweave API key (Custom OpenAI-compatible endpoint)"));
-    test::InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
-    EXPECT_EQ(KeychainStore::label(TranslationProvider::kimi),
-              QStringLiteral("织语 API 密钥（Kimi / Moonshot）"));
-}
-
-TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsFoundAndRemoved)
-{
+    EXPECT_EQ(KeychainStore::service(), u"org.quillweave.Quillweave"_s);
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
     EXPECT_FALSE(store.contains(TranslationProvider::openAI));
     EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
 
     backend.setItem(legacyAccount, "sk-legacy");
-
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-legacy"_s);
     EXPECT_TRUE(store.contains(TranslationProvider::openAI));
-    // The legacy account belongs to OpenAI alone.
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), std::nullopt);
 
+    ASSERT_TRUE(store.save(u"sk-new"_s, TranslationProvider::openAI));
+    EXPECT_EQ(backend.item(openAIAccount), QByteArray("sk-new"));
+    EXPECT_EQ(backend.item(legacyAccount), QByteArray("sk-legacy"));
+    EXPECT_EQ(backend.itemLabel(openAIAccount), u"Quillweave API key (OpenAI)"_s);
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-new"_s);
+
+    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount,
+                            SecretStatus::authorizationFailed);
+    EXPECT_FALSE(store.remove(TranslationProvider::openAI));
+    EXPECT_EQ(backend.item(legacyAccount), std::nullopt);
+    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount, std::nullopt);
     EXPECT_TRUE(store.remove(TranslationProvider::openAI));
     EXPECT_EQ(backend.itemCount(), 0);
     EXPECT_FALSE(store.contains(TranslationProvider::openAI));
 }
 
-TEST_F(KeychainStoreTest, NewOpenAIKeyGoesToItsOwnAccountAndWinsOverTheLegacyOne)
+TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8AndRefusalsAreReported)
 {
-    backend.setItem(legacyAccount, "sk-legacy");
-
-    ASSERT_TRUE(store.save(QStringLiteral("sk-new"), TranslationProvider::openAI));
-
-    EXPECT_EQ(backend.item(openAIAccount), QByteArray("sk-new"));
-    EXPECT_EQ(backend.item(legacyAccount), QByteArray("sk-legacy")) << "the legacy item is never written";
-    EXPECT_EQ(backend.itemLabel(openAIAccount), QStringLiteral("Quillweave API key (OpenAI)"));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-new"));
-
-    // Deleting removes both, so the old key cannot come back after the new one is gone.
-    EXPECT_TRUE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
-}
-
-TEST_F(KeychainStoreTest, SavingAgainReplacesTheKeyStoredUnchangedAsUtf8)
-{
-    const QString key = QStringLiteral("  密钥-🔑\t");
-    ASSERT_TRUE(store.save(QStringLiteral("first"), TranslationProvider::kimi));
+    const QString key = u"  密钥-🔑\t"_s;
+    ASSERT_TRUE(store.save(u"first"_s, TranslationProvider::kimi));
     ASSERT_TRUE(store.save(key, TranslationProvider::kimi));
     EXPECT_EQ(backend.itemCount(), 1);
-    EXPECT_EQ(backend.item(QStringLiteral("translation-api-key.kimi")), key.toUtf8());
+    EXPECT_EQ(backend.item(u"translation-api-key.kimi"_s), key.toUtf8());
     EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), key);
-}
 
-TEST_F(KeychainStoreTest, SaveReportsFailures)
-{
-    // A lone surrogate has no UTF-8 form: nothing may be written.
-    EXPECT_FALSE(store.save(QString(QChar(0xD800)), TranslationProvider::kimi));
-    EXPECT_EQ(backend.itemCount(), 0);
+    // Refused saves are reported. A lone surrogate has no UTF-8 form: nothing may be written.
+    EXPECT_FALSE(store.save(QString(QChar(0xD800)), TranslationProvider::deepSeek));
+    EXPECT_EQ(backend.itemCount(), 1);
 
     backend.setForcedStatus(FakeSecretBackend::Operation::add, deepSeekAccount, SecretStatus::userCancelled);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::deepSeek));
 
     backend.setForcedStatus(FakeSecretBackend::Operation::add, deepSeekAccount, SecretStatus::duplicateItem);
     backend.setForcedStatus(FakeSecretBackend::Operation::update, deepSeekAccount,
                             SecretStatus::authorizationFailed);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::deepSeek));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::deepSeek));
 
     backend.setServiceAvailable(false);
-    EXPECT_FALSE(store.save(QStringLiteral("k"), TranslationProvider::kimi));
+    EXPECT_FALSE(store.save(u"k"_s, TranslationProvider::kimi));
     EXPECT_FALSE(store.remove(TranslationProvider::kimi));
 }
 
@@ -178,28 +153,14 @@ TEST(KeychainStoreLoadFailures, ReportTheKeyringStatus)
         }
         EXPECT_TRUE(store.contains(row.provider));
     }
-}
-
-TEST_F(KeychainStoreTest, AuthorizedReadMayUnlock)
-{
+    // Only an authorized read may unlock.
+    Backend backend;
+    KeychainStore store(backend);
     backend.setItem(deepSeekAccount, "sk-deep");
     backend.setLocked(true);
-
-    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), QStringLiteral("sk-deep"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek, true), u"sk-deep"_s);
     EXPECT_EQ(backend.promptsShown(), 1);
     EXPECT_FALSE(backend.isLocked());
-}
-
-TEST_F(KeychainStoreTest, RemoveStillTriesTheLegacyAccountAfterAFailure)
-{
-    backend.setItem(openAIAccount, "sk-new");
-    backend.setItem(legacyAccount, "sk-legacy");
-    backend.setForcedStatus(FakeSecretBackend::Operation::remove, openAIAccount,
-                            SecretStatus::authorizationFailed);
-
-    EXPECT_FALSE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(backend.item(legacyAccount), std::nullopt);
-    EXPECT_TRUE(backend.item(openAIAccount).has_value());
 }
 
 TEST_F(KeychainStoreTest, OperationsFromSeveralThreadsNeverOverlap)

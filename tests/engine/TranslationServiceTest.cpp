@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace qw;
 using namespace std::chrono_literals;
 using qw::test::FakeChatTransport;
@@ -19,7 +20,7 @@ namespace {
 struct LoaderState {
     int calls = 0;
     QList<bool> allowFlags;
-    CredentialLoadResult result = CredentialLoadResult::ok(QStringLiteral("sk-test"));
+    CredentialLoadResult result = CredentialLoadResult::ok(u"sk-test"_s);
     std::chrono::milliseconds latency{0};
 };
 
@@ -38,11 +39,11 @@ CredentialLoadResult loadFailure(CredentialLoadFailure::Kind kind, qint32 status
     return CredentialLoadResult::failure(CredentialLoadFailure{kind, status});
 }
 
-const QString kEditor = QStringLiteral("org.example.Editor");
-const QString kChat = QStringLiteral("org.example.Chat");
-const QString kZh = QStringLiteral("Simplified Chinese");
-const QString kEn = QStringLiteral("English");
-const QString kAuto = QStringLiteral("auto-detect");
+const QString kEditor = u"org.example.Editor"_s;
+const QString kChat = u"org.example.Chat"_s;
+const QString kZh = u"Simplified Chinese"_s;
+const QString kEn = u"English"_s;
+const QString kAuto = u"auto-detect"_s;
 
 class TranslationServiceTest : public ::testing::Test {
 protected:
@@ -58,7 +59,7 @@ protected:
     }
 
     struct Call {
-        QString source = QStringLiteral("你好世界");
+        QString source = u"你好世界"_s;
         ProviderConfiguration config = ProviderConfiguration::defaults(TranslationProvider::openAI);
         bool cloud = true;
         QString target = kEn;
@@ -100,28 +101,24 @@ protected:
 
 } // namespace
 
-TEST_F(TranslationServiceTest, CloudTranslationPostsOneRequestWithTheLoadedKey)
+TEST_F(TranslationServiceTest, CloudTranslationPostsOneRequestWithTheLoadedKeyAfterCheckingTheConfiguration)
 {
     const TextResult result = run({});
     ASSERT_TRUE(result.isOk());
-    EXPECT_EQ(result.value(), QStringLiteral("EN:你好世界"));
+    EXPECT_EQ(result.value(), u"EN:你好世界"_s);
     ASSERT_EQ(transport->sent.size(), 1);
-    EXPECT_EQ(transport->sent[0].request.url().toString(),
-              QStringLiteral("https://api.openai.com/v1/chat/completions"));
+    EXPECT_EQ(transport->sent[0].request.url().toString(), u"https://api.openai.com/v1/chat/completions"_s);
     EXPECT_EQ(transport->sent[0].request.rawHeader("Authorization"), QByteArray("Bearer sk-test"));
     EXPECT_EQ(loader->allowFlags, QList<bool>{false}); // background translations never prompt
-}
 
-TEST_F(TranslationServiceTest, ConfigurationErrorsComeBeforeAnyKeyRead)
-{
+    // Configuration errors come before any key read.
     Call call;
-    call.config.model = QStringLiteral("  ");
+    call.config.model = u"  "_s;
     EXPECT_EQ(run(call).error(), TranslationError::missingModel());
-    call.config = {TranslationProvider::openAI, QStringLiteral("https://evil.example/v1"),
-                   QStringLiteral("m")};
+    call.config = {TranslationProvider::openAI, u"https://evil.example/v1"_s, u"m"_s};
     EXPECT_EQ(run(call).error(), TranslationError::invalidEndpoint());
-    EXPECT_EQ(loader->calls, 0);
-    EXPECT_TRUE(transport->sent.isEmpty());
+    EXPECT_EQ(loader->calls, 1);
+    EXPECT_EQ(transport->sent.size(), 1);
 }
 
 // A repeat is answered from the cache, without key or request; each of the cache key's parts
@@ -132,36 +129,26 @@ TEST_F(TranslationServiceTest, CacheAnswersRepeatsOfTheSameRequestOnly)
     loader->result = CredentialLoadResult::ok(std::nullopt); // the key was deleted from the keyring meanwhile
     // Every hit carries the text: returning the entry must not use it up.
     for (int hit = 1; hit <= 3; ++hit)
-        EXPECT_EQ(run({}).value(), QStringLiteral("EN:你好世界")) << "hit " << hit;
+        EXPECT_EQ(run({}).value(), u"EN:你好世界"_s) << "hit " << hit;
     EXPECT_EQ(transport->sent.size(), 1);
     // Without the cache flag the request is made again (with the key held in memory).
     EXPECT_EQ(requestsFor({{.useCache = false}}), 1);
     EXPECT_EQ(loader->calls, 1);
 
     Call otherModel;
-    otherModel.config.model = QStringLiteral("gpt-4.1");
+    otherModel.config.model = u"gpt-4.1"_s;
     Call otherUrl;
-    otherUrl.config.baseURL = QStringLiteral("https://api.openai.com/v1/");
+    otherUrl.config.baseURL = u"https://api.openai.com/v1/"_s;
     EXPECT_EQ(requestsFor({{.application = kChat}, otherModel, otherUrl}), 3);
     // A demo result never answers a cloud request of the same text.
-    EXPECT_EQ(run({.source = QStringLiteral("你好"), .cloud = false}).value(), QStringLiteral("Hello."));
-    EXPECT_EQ(run({.source = QStringLiteral("你好")}).value(), QStringLiteral("EN:你好"));
+    EXPECT_EQ(run({.source = u"你好"_s, .cloud = false}).value(), u"Hello."_s);
+    EXPECT_EQ(run({.source = u"你好"_s}).value(), u"EN:你好"_s);
     EXPECT_EQ(transport->sent.size(), 6);
 }
 
-TEST_F(TranslationServiceTest, CacheIsEmptiedWhenItHoldsEightyEntries)
-{
-    const auto text = [](int i) {
-        return Call{.source = QStringLiteral("text %1").arg(i)};
-    };
-    for (int i = 0; i <= 80; ++i)
-        ASSERT_TRUE(run(text(i)).isOk());
-    ASSERT_EQ(transport->sent.size(), 81);
-    EXPECT_EQ(requestsFor({text(80)}), 0) << "still cached: the only entry left";
-    EXPECT_EQ(requestsFor({text(0), text(79)}), 2);
-}
-
-TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCalls)
+// Entries expire after five minutes even without further calls; a cache of eighty entries is
+// emptied.
+TEST_F(TranslationServiceTest, CacheForgetsAfterFiveMinutesOrEightyEntries)
 {
     auto first = start({});
     time.advance(200ms); // the answer arrives; the entry expires 300 s from now
@@ -175,6 +162,17 @@ TEST_F(TranslationServiceTest, EntriesExpireAfterFiveMinutesEvenWithoutFurtherCa
     time.advance(1s);
     EXPECT_EQ(time.pendingTimers(), 0u) << "the expiry timer removed the entry";
     EXPECT_EQ(requestsFor({{}}), 1);
+
+    service->clearContent(std::nullopt);
+    transport->sent.clear();
+    const auto text = [](int i) {
+        return Call{.source = u"text %1"_s.arg(i)};
+    };
+    for (int i = 0; i <= 80; ++i)
+        ASSERT_TRUE(run(text(i)).isOk());
+    ASSERT_EQ(transport->sent.size(), 81);
+    EXPECT_EQ(requestsFor({text(80)}), 0) << "still cached: the only entry left";
+    EXPECT_EQ(requestsFor({text(0), text(79)}), 2);
 }
 
 // Each wipe cancels the translations in flight it covers and drops the cached results it
@@ -193,8 +191,8 @@ TEST_F(TranslationServiceTest, WipesCancelAndDropWhatTheyCover)
     };
     const Call editorCached;
     const Call chatCached{.application = kChat};
-    const Call editorFlying{.source = QStringLiteral("另一段")};
-    const Call chatFlying{.source = QStringLiteral("另一段"), .application = kChat};
+    const Call editorFlying{.source = u"另一段"_s};
+    const Call chatFlying{.source = u"另一段"_s, .application = kChat};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         service->clearContent(std::nullopt);
@@ -210,28 +208,14 @@ TEST_F(TranslationServiceTest, WipesCancelAndDropWhatTheyCover)
         if (row.coversChat)
             EXPECT_TRUE(chat.result().error().isCancellation());
         else
-            EXPECT_EQ(chat.result().value(), QStringLiteral("EN:另一段"));
+            EXPECT_EQ(chat.result().value(), u"EN:另一段"_s);
         EXPECT_EQ(requestsFor({editorCached, editorFlying}), 2);
         EXPECT_EQ(requestsFor({chatCached, chatFlying}), row.coversChat ? 2 : 0);
     }
 }
 
-TEST_F(TranslationServiceTest, KeyLoadedAfterClearCredentialsIsNeitherUsedNorKept)
-{
-    loader->latency = 50ms;
-    auto translation = start({});
-    time.advance(10ms); // the load is under way
-    service->clearCredentials(TranslationProvider::openAI);
-    time.advance(1s);
-    ASSERT_TRUE(translation.finished());
-    EXPECT_TRUE(translation.result().error().isCancellation());
-    EXPECT_TRUE(transport->sent.isEmpty()) << "the key from before the clear must not be sent";
-
-    ASSERT_TRUE(run({}).isOk());
-    EXPECT_EQ(loader->calls, 2) << "the stale key was not remembered";
-}
-
-TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
+// Every way a translation is abandoned ends it with a cancellation, and nothing of it is kept.
+TEST_F(TranslationServiceTest, AbandonedTranslationsEndCancelledAndKeepNothing)
 {
     CancellationSource before;
     before.cancel();
@@ -248,10 +232,34 @@ TEST_F(TranslationServiceTest, CancelledCallerGetsCancellation)
 
     // The demo's wait ends at once too.
     CancellationSource demo;
-    auto cancelled = start({.source = QStringLiteral("你好"), .cloud = false, .token = demo.token()});
+    auto cancelled = start({.source = u"你好"_s, .cloud = false, .token = demo.token()});
     demo.cancel();
     ASSERT_TRUE(cancelled.finished());
     EXPECT_TRUE(cancelled.result().error().isCancellation());
+
+    // A key loaded after clearCredentials is neither used nor kept.
+    service->clearCredentials(TranslationProvider::openAI);
+    loader->latency = 50ms;
+    const int loads = loader->calls;
+    const qsizetype sent = transport->sent.size();
+    auto cleared = start({.source = u"第三段"_s});
+    time.advance(10ms); // the load is under way
+    service->clearCredentials(TranslationProvider::openAI);
+    time.advance(1s);
+    ASSERT_TRUE(cleared.finished());
+    EXPECT_TRUE(cleared.result().error().isCancellation());
+    EXPECT_EQ(transport->sent.size(), sent) << "the key from before the clear must not be sent";
+    ASSERT_TRUE(run({.source = u"第三段"_s}).isOk());
+    EXPECT_EQ(loader->calls, loads + 2) << "the stale key was not remembered";
+
+    // A destroyed service abandons its work, and its expiry timers never fire into it.
+    auto orphan = start({.source = u"你好"_s, .cloud = false});
+    service.reset();
+    time.advance(1s);
+    ASSERT_TRUE(orphan.finished());
+    EXPECT_TRUE(orphan.result().error().isCancellation());
+    time.advance(600s); // the expiry timer must not fire into the destroyed service
+    EXPECT_EQ(time.pendingTimers(), 0u);
 }
 
 // A failed load blocks the provider: background reads, of any text, repeat the failure without
@@ -278,14 +286,14 @@ TEST_F(TranslationServiceTest, FailedLoadsMapToCredentialErrorsAndBlockBackgroun
         EXPECT_EQ(run({}).error(), row.expected);
         const int calls = loader->calls;
         EXPECT_EQ(run({}).error(), row.expected);
-        EXPECT_EQ(run({.source = QStringLiteral("另一段")}).error(), row.expected);
+        EXPECT_EQ(run({.source = u"另一段"_s}).error(), row.expected);
         EXPECT_EQ(loader->calls, calls) << "a blocked provider must not touch the keyring again";
     }
 
-    loader->result = CredentialLoadResult::ok(QStringLiteral("sk-new"));
+    loader->result = CredentialLoadResult::ok(u"sk-new"_s);
     auto interactive = test::start(service->credential(TranslationProvider::openAI, true));
     ASSERT_TRUE(interactive.finished());
-    EXPECT_EQ(interactive.result().value(), QStringLiteral("sk-new"));
+    EXPECT_EQ(interactive.result().value(), u"sk-new"_s);
     EXPECT_EQ(loader->allowFlags.last(), true);
     const int calls = loader->calls;
     ASSERT_TRUE(run({}).isOk());
@@ -305,11 +313,10 @@ TEST_F(TranslationServiceTest, DemoAnswersItsSamplesAfterItsDelay)
         bool waits;
         std::optional<QString> answer; // none: refused as demo only
     } rows[] = {
-        {u"  你好\n", kEn, kAuto, true, QStringLiteral("Hello.")},
-        {u"这周我们先完成产品设计", kEn, kZh, true,
-         QStringLiteral("Let's finish the product design first this week.")},
+        {u"  你好\n", kEn, kAuto, true, u"Hello."_s},
+        {u"这周我们先完成产品设计", kEn, kZh, true, u"Let's finish the product design first this week."_s},
         {u"今天天气不错", kEn, kZh, true, std::nullopt},
-        {u"你好", QStringLiteral("日本語"), kZh, false, std::nullopt},
+        {u"你好", u"日本語"_s, kZh, false, std::nullopt},
     };
     for (const auto& row : rows) {
         const QString source = QString::fromUtf16(row.source);
@@ -330,18 +337,6 @@ TEST_F(TranslationServiceTest, DemoAnswersItsSamplesAfterItsDelay)
     EXPECT_TRUE(transport->sent.isEmpty());
 }
 
-TEST_F(TranslationServiceTest, DestroyedServiceAbandonsItsWork)
-{
-    run({}); // leaves an expiry timer behind
-    auto demo = start({.source = QStringLiteral("你好"), .cloud = false});
-    service.reset();
-    time.advance(1s);
-    ASSERT_TRUE(demo.finished());
-    EXPECT_TRUE(demo.result().error().isCancellation());
-    time.advance(600s); // the expiry timer must not fire into the destroyed service
-    EXPECT_EQ(time.pendingTimers(), 0u);
-}
-
 TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
 {
     const auto test = [this](ProviderConfiguration config) {
@@ -351,9 +346,9 @@ TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
         return started.result();
     };
     const ProviderConfiguration openAI = ProviderConfiguration::defaults(TranslationProvider::openAI);
-    EXPECT_EQ(test(openAI).value(), QStringLiteral("连接正常 · EN:你好"));
+    EXPECT_EQ(test(openAI).value(), u"连接正常 · EN:你好"_s);
     ASSERT_EQ(transport->sent.size(), 1);
-    EXPECT_EQ(transport->sent[0].userText(), QStringLiteral("你好"));
+    EXPECT_EQ(transport->sent[0].userText(), u"你好"_s);
     EXPECT_TRUE(transport->sent[0].body.contains("from Simplified Chinese into clear, natural English."));
     test(openAI);
     EXPECT_EQ(transport->sent.size(), 2);
@@ -361,9 +356,7 @@ TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
     transport->answer = [](const FakeChatTransport::Sent&) {
         return TransportReply::response(404, {});
     };
-    EXPECT_EQ(test({TranslationProvider::openAI, QStringLiteral("https://api.openai.com/v1"),
-                    QStringLiteral("gpt-9")})
-                  .error(),
+    EXPECT_EQ(test({TranslationProvider::openAI, u"https://api.openai.com/v1"_s, u"gpt-9"_s}).error(),
               TranslationError::httpError(404));
 
     // A missing key is reported at once, before the configuration (Kimi has no default model).

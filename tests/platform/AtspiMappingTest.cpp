@@ -8,8 +8,10 @@
 namespace qw {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // "a😀b": the emoji is one GTK character and two UTF-16 units.
-const QString mixed = QStringLiteral("a😀b");
+const QString mixed = u"a😀b"_s;
 
 TEST(TextOffsets, CodePointOffsetsMapExactlyToUtf16IndicesAroundAPair)
 {
@@ -46,19 +48,19 @@ TEST(TextOffsets, Utf16ToolkitsPassThroughAndLoneSurrogatesCountOnce)
     EXPECT_EQ(TextOffsets::fromPlatform(mixed, 5, OffsetUnit::utf16), std::nullopt);
     EXPECT_EQ(TextOffsets::platformLength(mixed, OffsetUnit::utf16), 4);
     // A broken pair (as a toolkit may hand out) must not swallow its neighbour.
-    const QString broken = QString(QChar(0xD83D)) + QStringLiteral("x");
+    const QString broken = QString(QChar(0xD83D)) + u"x"_s;
     EXPECT_EQ(TextOffsets::toPlatform(broken, 1, OffsetUnit::codePoints), 1);
     EXPECT_EQ(TextOffsets::fromPlatform(broken, 2, OffsetUnit::codePoints), 2);
 }
 
 TEST(AtspiElementRef, HandlesRoundTripAndRejectForeignIdentities)
 {
-    const auto object = AtspiElementRef::parse(
-        AtspiElementRef::object(QStringLiteral(":1.42"), QStringLiteral("/org/a11y/atspi/accessible/7")));
+    const auto object =
+        AtspiElementRef::parse(AtspiElementRef::object(u":1.42"_s, u"/org/a11y/atspi/accessible/7"_s));
     ASSERT_TRUE(object);
     EXPECT_EQ(object->kind, AtspiElementRef::Kind::object);
-    EXPECT_EQ(object->busName, QStringLiteral(":1.42"));
-    EXPECT_EQ(object->path, QStringLiteral("/org/a11y/atspi/accessible/7"));
+    EXPECT_EQ(object->busName, u":1.42"_s);
+    EXPECT_EQ(object->path, u"/org/a11y/atspi/accessible/7"_s);
 
     const auto application = AtspiElementRef::parse(AtspiElementRef::application(314));
     ASSERT_TRUE(application);
@@ -66,15 +68,13 @@ TEST(AtspiElementRef, HandlesRoundTripAndRejectForeignIdentities)
     EXPECT_EQ(application->pid, 314);
     EXPECT_EQ(AtspiElementRef::parse(AtspiElementRef::systemWide())->kind, AtspiElementRef::Kind::systemWide);
 
-    EXPECT_EQ(AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")),
-              AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")));
-    EXPECT_NE(AtspiElementRef::object(QStringLiteral(":1.2"), QStringLiteral("/a")),
-              AtspiElementRef::object(QStringLiteral(":1.3"), QStringLiteral("/a")));
+    EXPECT_EQ(AtspiElementRef::object(u":1.2"_s, u"/a"_s), AtspiElementRef::object(u":1.2"_s, u"/a"_s));
+    EXPECT_NE(AtspiElementRef::object(u":1.2"_s, u"/a"_s), AtspiElementRef::object(u":1.3"_s, u"/a"_s));
     for (const char* bad : {"", "pid|0", "pid|abc", ":1.2|relative", "|/path", ":1.2|"})
         EXPECT_FALSE(AtspiElementRef::parse(AccessibilityElement(QString::fromLatin1(bad)))) << bad;
 }
 
-TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAccepts)
+TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAcceptsAndStatesSpanBothWords)
 {
     const quint64 none = 0;
     const quint64 single = quint64(1) << AtspiRoles::singleLine;
@@ -103,10 +103,7 @@ TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAccepts)
         EXPECT_EQ(AtspiRoles::axRole(row.role, row.states), row.expected) << row.situation;
     EXPECT_TRUE(AtspiRoles::isProtected(AtspiRoles::passwordText));
     EXPECT_FALSE(AtspiRoles::isProtected(AtspiRoles::entry));
-}
-
-TEST(AtspiRoles, StatesSpanBothWords)
-{
+    // A state set spans both of its 32-bit words.
     const quint64 states = AtspiRoles::stateSet(1u << AtspiRoles::focused, 1u << 1);
     EXPECT_TRUE(AtspiRoles::has(states, AtspiRoles::focused));
     EXPECT_FALSE(AtspiRoles::has(states, AtspiRoles::editable));

@@ -8,26 +8,28 @@
 namespace qw {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class DesktopEntryIndexTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_user.isValid() && m_system.isValid());
-        write(m_system, QStringLiteral("org.xfce.mousepad.desktop"),
+        write(m_system, u"org.xfce.mousepad.desktop"_s,
               "[Desktop Entry]\nType=Application\nName=Mousepad\nName[zh_CN]=鼠标垫\nExec=mousepad %U\n");
         write(
-            m_system, QStringLiteral("firefox-esr.desktop"),
+            m_system, u"firefox-esr.desktop"_s,
             "[Desktop Entry]\nType=Application\nName=Firefox ESR\nExec=/usr/lib/firefox-esr/firefox-esr %u\n"
             "StartupWMClass=Firefox-esr\nMimeType=text/html;x-scheme-handler/https;\n");
-        write(m_system, QStringLiteral("python3.11.desktop"),
+        write(m_system, u"python3.11.desktop"_s,
               "[Desktop Entry]\nType=Application\nName=Python "
               "(v3.11)\nExec=/usr/bin/python3.11\nTerminal=true\n");
-        write(m_system, QStringLiteral("kde/konsole.desktop"),
+        write(m_system, u"kde/konsole.desktop"_s,
               "[Desktop Entry]\nType=Application\nName=Konsole\nExec=env LANG=C konsole\n");
-        write(m_system, QStringLiteral("hidden-browser.desktop"),
+        write(m_system, u"hidden-browser.desktop"_s,
               "[Desktop Entry]\nType=Application\nName=Old\nExec=old\nMimeType=x-scheme-handler/https;\n");
         // The user's copy hides the system's entry of the same id.
-        write(m_user, QStringLiteral("hidden-browser.desktop"), "[Desktop Entry]\nName=Old\nHidden=true\n");
+        write(m_user, u"hidden-browser.desktop"_s, "[Desktop Entry]\nName=Old\nHidden=true\n");
     }
 
     static void write(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
@@ -54,24 +56,16 @@ TEST_F(DesktopEntryIndexTest, WindowsAreMatchedToTheirEntries)
         std::optional<QString> expected;
     };
     const Row rows[] = {
-        {"GTK application id",
-         {QStringLiteral("org.xfce.mousepad"), {}, {}, {}},
-         QStringLiteral("org.xfce.mousepad")},
+        {"GTK application id", {u"org.xfce.mousepad"_s, {}, {}, {}}, u"org.xfce.mousepad"_s},
         {"WM_CLASS as the last part of an id",
-         {{}, QStringLiteral("mousepad"), QStringLiteral("Mousepad"), {}},
-         QStringLiteral("org.xfce.mousepad")},
-        {"StartupWMClass",
-         {{}, QStringLiteral("Navigator"), QStringLiteral("Firefox-esr"), {}},
-         QStringLiteral("firefox-esr")},
-        {"executable named by Exec behind env",
-         {{}, {}, {}, QStringLiteral("/usr/bin/konsole")},
-         QStringLiteral("kde-konsole")},
+         {{}, u"mousepad"_s, u"Mousepad"_s, {}},
+         u"org.xfce.mousepad"_s},
+        {"StartupWMClass", {{}, u"Navigator"_s, u"Firefox-esr"_s, {}}, u"firefox-esr"_s},
+        {"executable named by Exec behind env", {{}, {}, {}, u"/usr/bin/konsole"_s}, u"kde-konsole"_s},
         {"an interpreter's terminal entry is not the program",
-         {{}, {}, {}, QStringLiteral("/usr/bin/python3.11")},
+         {{}, {}, {}, u"/usr/bin/python3.11"_s},
          std::nullopt},
-        {"nothing known",
-         {QStringLiteral("org.example.None"), QStringLiteral("none"), QStringLiteral("None"), {}},
-         std::nullopt},
+        {"nothing known", {u"org.example.None"_s, u"none"_s, u"None"_s, {}}, std::nullopt},
     };
     for (const Row& row : rows) {
         const auto entry = entries.resolve(row.window);
@@ -79,36 +73,29 @@ TEST_F(DesktopEntryIndexTest, WindowsAreMatchedToTheirEntries)
     }
 }
 
-TEST_F(DesktopEntryIndexTest, NamesFollowTheLocale)
-{
-    const auto entry = index().entry(QStringLiteral("org.xfce.mousepad"));
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->nameFor(QStringLiteral("zh_CN")), QStringLiteral("鼠标垫"));
-    EXPECT_EQ(entry->nameFor(QStringLiteral("de_DE")), QStringLiteral("Mousepad"));
-}
-
-TEST_F(DesktopEntryIndexTest, HttpsHandlersSkipHiddenEntries)
-{
-    EXPECT_EQ(index().httpsHandlers(), QStringList{QStringLiteral("firefox-esr")});
-}
-
-TEST_F(DesktopEntryIndexTest, NewEntriesAreSeenWithoutRestarting)
+// Names follow the locale; https handlers skip hidden entries; new entries are seen at once.
+TEST_F(DesktopEntryIndexTest, NamesHandlersAndNewEntries)
 {
     const DesktopEntryIndex entries = index();
-    EXPECT_FALSE(entries.entry(QStringLiteral("org.example.New")));
-    write(m_user, QStringLiteral("org.example.New.desktop"), "[Desktop Entry]\nName=New\nExec=new\n");
-    EXPECT_TRUE(entries.entry(QStringLiteral("org.example.New")));
+    const auto mousepad = entries.entry(u"org.xfce.mousepad"_s);
+    ASSERT_TRUE(mousepad);
+    EXPECT_EQ(mousepad->nameFor(u"zh_CN"_s), u"鼠标垫"_s);
+    EXPECT_EQ(mousepad->nameFor(u"de_DE"_s), u"Mousepad"_s);
+    EXPECT_EQ(entries.httpsHandlers(), QStringList{u"firefox-esr"_s});
+    EXPECT_FALSE(entries.entry(u"org.example.New"_s));
+    write(m_user, u"org.example.New.desktop"_s, "[Desktop Entry]\nName=New\nExec=new\n");
+    EXPECT_TRUE(entries.entry(u"org.example.New"_s));
 }
 
 TEST(DesktopEntryParsing, OnlyTheMainGroupCountsAndEscapesAreDecoded)
 {
     const auto entry = DesktopEntryIndex::parse(
-        QStringLiteral("x"),
+        u"x"_s,
         "# comment\n[Desktop Entry]\nName=Two\\sWords\nExec=x\n[Desktop Action new]\nName=Not this\n");
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->name, QStringLiteral("Two Words"));
-    EXPECT_FALSE(DesktopEntryIndex::parse(QStringLiteral("x"), "[Desktop Entry]\nType=Link\nName=L\n"));
-    EXPECT_FALSE(DesktopEntryIndex::parse(QStringLiteral("x"), "Name=No group\n"));
+    EXPECT_EQ(entry->name, u"Two Words"_s);
+    EXPECT_FALSE(DesktopEntryIndex::parse(u"x"_s, "[Desktop Entry]\nType=Link\nName=L\n"));
+    EXPECT_FALSE(DesktopEntryIndex::parse(u"x"_s, "Name=No group\n"));
 }
 
 } // namespace

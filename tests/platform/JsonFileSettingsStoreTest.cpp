@@ -13,14 +13,16 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using qw::JsonFileSettingsStore;
 using qw::SettingsWriteResult;
 using Failure = qw::SettingsWriteResult::Failure;
 
 class JsonFileSettingsStoreTest : public ::testing::Test {
 protected:
-    QString folder() const { return dir.filePath(QStringLiteral("quillweave")); }
-    QString path() const { return folder() + QStringLiteral("/settings.json"); }
+    QString folder() const { return dir.filePath(u"quillweave"_s); }
+    QString path() const { return folder() + u"/settings.json"_s; }
 
     void writeFile(const QByteArray& bytes)
     {
@@ -46,9 +48,9 @@ protected:
 
     static QVariant nested(int depth)
     {
-        QVariant value(QStringLiteral("leaf"));
+        QVariant value(u"leaf"_s);
         for (int level = 0; level < depth; ++level)
-            value = QVariantMap{{QStringLiteral("k"), value}};
+            value = QVariantMap{{u"k"_s, value}};
         return value;
     }
 
@@ -59,53 +61,51 @@ protected:
 TEST_F(JsonFileSettingsStoreTest, EveryKindSurvivesARestartWithItsType)
 {
     const QString bom(QChar(0xFEFF));
-    const QVariantMap dictionary{
-        {QStringLiteral("com.example.App"), QStringLiteral("2026-03-15")},
-        {QStringLiteral("nested"), QVariantMap{{QStringLiteral("n"), qint64(1) << 60}}},
-        {bom + QStringLiteral("key"), bom + QStringLiteral("value")}};
+    const QVariantMap dictionary{{u"com.example.App"_s, u"2026-03-15"_s},
+                                 {u"nested"_s, QVariantMap{{u"n"_s, qint64(1) << 60}}},
+                                 {bom + u"key"_s, bom + u"value"_s}};
     {
         JsonFileSettingsStore store(path(), time);
         EXPECT_EQ(store.loadOutcome(), JsonFileSettingsStore::LoadOutcome::noFile);
-        ASSERT_TRUE(store.setBool(QStringLiteral("b"), false));
-        ASSERT_TRUE(store.setInteger(QStringLiteral("i"), (qint64(1) << 60) + 1));
-        ASSERT_TRUE(store.setDouble(QStringLiteral("d"), 2.0));
-        ASSERT_TRUE(store.setDouble(QStringLiteral("tiny"), std::numeric_limits<double>::denorm_min()));
-        ASSERT_TRUE(store.setString(QStringLiteral("s"), QStringLiteral("한국어 Русский 😀")));
-        ASSERT_TRUE(store.setData(QStringLiteral("data"), QByteArray("\x00\xff[]", 4)));
-        ASSERT_TRUE(store.setStringArray(QStringLiteral("list"), {QStringLiteral("x"), QString(), bom}));
-        ASSERT_TRUE(store.setDictionary(QStringLiteral("dict"), dictionary));
-        ASSERT_TRUE(
-            store.setObject(QStringLiteral("deep"), nested(qw::SettingsStore::maximumDictionaryDepth)));
+        ASSERT_TRUE(store.setBool(u"b"_s, false));
+        ASSERT_TRUE(store.setInteger(u"i"_s, (qint64(1) << 60) + 1));
+        ASSERT_TRUE(store.setDouble(u"d"_s, 2.0));
+        ASSERT_TRUE(store.setDouble(u"tiny"_s, std::numeric_limits<double>::denorm_min()));
+        ASSERT_TRUE(store.setString(u"s"_s, u"한국어 Русский 😀"_s));
+        ASSERT_TRUE(store.setData(u"data"_s, QByteArray("\x00\xff[]", 4)));
+        ASSERT_TRUE(store.setStringArray(u"list"_s, {u"x"_s, QString(), bom}));
+        ASSERT_TRUE(store.setDictionary(u"dict"_s, dictionary));
+        ASSERT_TRUE(store.setObject(u"deep"_s, nested(qw::SettingsStore::maximumDictionaryDepth)));
         // A U+FEFF that starts a key or a string is text, not a byte-order mark.
-        ASSERT_TRUE(store.setString(bom + QStringLiteral("s"), bom + QStringLiteral("x")));
+        ASSERT_TRUE(store.setString(bom + u"s"_s, bom + u"x"_s));
         // Rewritten once more, so that what was read back is written again.
-        ASSERT_TRUE(store.remove(QStringLiteral("missing")));
+        ASSERT_TRUE(store.remove(u"missing"_s));
     }
     {
         JsonFileSettingsStore store(path(), time);
-        ASSERT_TRUE(store.setBool(QStringLiteral("again"), true)) << "a rewrite after a reload";
+        ASSERT_TRUE(store.setBool(u"again"_s, true)) << "a rewrite after a reload";
     }
     JsonFileSettingsStore store(path(), time);
     EXPECT_EQ(store.loadOutcome(), JsonFileSettingsStore::LoadOutcome::loaded);
-    EXPECT_EQ(store.boolValue(QStringLiteral("b")), false);
-    EXPECT_EQ(store.integer(QStringLiteral("i")), (qint64(1) << 60) + 1);
+    EXPECT_EQ(store.boolValue(u"b"_s), false);
+    EXPECT_EQ(store.integer(u"i"_s), (qint64(1) << 60) + 1);
     // A double that happens to be whole stays a double, not an integer.
-    EXPECT_EQ(store.doubleValue(QStringLiteral("d")), 2.0);
-    EXPECT_FALSE(store.integer(QStringLiteral("d")).has_value());
-    EXPECT_EQ(store.doubleValue(QStringLiteral("tiny")), std::numeric_limits<double>::denorm_min());
-    EXPECT_EQ(store.string(QStringLiteral("s")), QStringLiteral("한국어 Русский 😀"));
-    EXPECT_EQ(store.data(QStringLiteral("data")), QByteArray("\x00\xff[]", 4));
-    EXPECT_FALSE(store.string(QStringLiteral("data")).has_value());
-    EXPECT_EQ(store.stringArray(QStringLiteral("list")), (QStringList{QStringLiteral("x"), QString(), bom}));
-    EXPECT_EQ(store.dictionary(QStringLiteral("dict")), dictionary);
-    EXPECT_EQ(store.object(QStringLiteral("deep")), nested(qw::SettingsStore::maximumDictionaryDepth));
-    EXPECT_EQ(store.string(bom + QStringLiteral("s")), bom + QStringLiteral("x"));
+    EXPECT_EQ(store.doubleValue(u"d"_s), 2.0);
+    EXPECT_FALSE(store.integer(u"d"_s).has_value());
+    EXPECT_EQ(store.doubleValue(u"tiny"_s), std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(store.string(u"s"_s), u"한국어 Русский 😀"_s);
+    EXPECT_EQ(store.data(u"data"_s), QByteArray("\x00\xff[]", 4));
+    EXPECT_FALSE(store.string(u"data"_s).has_value());
+    EXPECT_EQ(store.stringArray(u"list"_s), (QStringList{u"x"_s, QString(), bom}));
+    EXPECT_EQ(store.dictionary(u"dict"_s), dictionary);
+    EXPECT_EQ(store.object(u"deep"_s), nested(qw::SettingsStore::maximumDictionaryDepth));
+    EXPECT_EQ(store.string(bom + u"s"_s), bom + u"x"_s);
 }
 
 TEST_F(JsonFileSettingsStoreTest, WhatCouldNotBeReadBackIsRefusedAndChangesNothing)
 {
     JsonFileSettingsStore store(path(), time);
-    ASSERT_TRUE(store.setDouble(QStringLiteral("kept"), 1.5));
+    ASSERT_TRUE(store.setDouble(u"kept"_s, 1.5));
     const QByteArray before = readFile(path());
     const struct {
         const char* situation;
@@ -114,56 +114,51 @@ TEST_F(JsonFileSettingsStoreTest, WhatCouldNotBeReadBackIsRefusedAndChangesNothi
         {"not a number", QVariant(std::nan(""))},
         {"infinity", QVariant(std::numeric_limits<double>::infinity())},
         {"minus infinity", QVariant(-std::numeric_limits<double>::infinity())},
-        {"infinity inside a dictionary",
-         QVariantMap{{QStringLiteral("t"), std::numeric_limits<double>::infinity()}}},
+        {"infinity inside a dictionary", QVariantMap{{u"t"_s, std::numeric_limits<double>::infinity()}}},
         {"a dictionary one level too deep", nested(qw::SettingsStore::maximumDictionaryDepth + 1)},
         {"a type the store does not keep", QVariant(QDate(2026, 3, 14))},
     };
     for (const auto& row : rows) {
-        const SettingsWriteResult result =
-            store.apply({{QStringLiteral("good"), QVariant(true)}, {QStringLiteral("kept"), row.value}});
+        const SettingsWriteResult result = store.apply({{u"good"_s, QVariant(true)}, {u"kept"_s, row.value}});
         EXPECT_EQ(result.failure(), Failure::notStorable) << row.situation;
-        EXPECT_FALSE(store.contains(QStringLiteral("good"))) << row.situation << ": all or nothing";
-        EXPECT_EQ(store.doubleValue(QStringLiteral("kept")), 1.5) << row.situation;
+        EXPECT_FALSE(store.contains(u"good"_s)) << row.situation << ": all or nothing";
+        EXPECT_EQ(store.doubleValue(u"kept"_s), 1.5) << row.situation;
     }
     EXPECT_EQ(readFile(path()), before);
     JsonFileSettingsStore reopened(path(), time);
     EXPECT_EQ(reopened.loadOutcome(), JsonFileSettingsStore::LoadOutcome::loaded);
-    EXPECT_EQ(reopened.doubleValue(QStringLiteral("kept")), 1.5);
+    EXPECT_EQ(reopened.doubleValue(u"kept"_s), 1.5);
 }
 
-TEST_F(JsonFileSettingsStoreTest, AWriteTheFileDidNotTakeIsNotKeptInMemory)
+TEST_F(JsonFileSettingsStoreTest, AWriteTheFileDidNotTakeIsNotKeptInMemoryAndAnUnreadableFileIsNeverReplaced)
 {
     {
         JsonFileSettingsStore seed(path(), time);
-        ASSERT_TRUE(seed.setString(QStringLiteral("provider"), QStringLiteral("openai")));
-        ASSERT_TRUE(seed.setBool(QStringLiteral("consent"), true));
+        ASSERT_TRUE(seed.setString(u"provider"_s, u"openai"_s));
+        ASSERT_TRUE(seed.setBool(u"consent"_s, true));
     }
     JsonFileSettingsStore store(path(), time);
     blockFolder();
 
-    SettingsWriteResult result = store.setString(QStringLiteral("provider"), QStringLiteral("deepseek"));
+    SettingsWriteResult result = store.setString(u"provider"_s, u"deepseek"_s);
     EXPECT_EQ(result.failure(), Failure::writeFailed);
     EXPECT_EQ(result.location(), path());
     EXPECT_FALSE(result.reason().isEmpty());
-    EXPECT_EQ(store.string(QStringLiteral("provider")), QStringLiteral("openai"));
+    EXPECT_EQ(store.string(u"provider"_s), u"openai"_s);
 
-    EXPECT_EQ(store.remove(QStringLiteral("consent")).failure(), Failure::writeFailed);
-    EXPECT_EQ(store.boolValue(QStringLiteral("consent")), true);
-    EXPECT_FALSE(store.setBool(QStringLiteral("new"), true));
-    EXPECT_FALSE(store.contains(QStringLiteral("new")));
-    EXPECT_TRUE(store.remove(QStringLiteral("never stored"))) << "removing nothing writes nothing";
-}
+    EXPECT_EQ(store.remove(u"consent"_s).failure(), Failure::writeFailed);
+    EXPECT_EQ(store.boolValue(u"consent"_s), true);
+    EXPECT_FALSE(store.setBool(u"new"_s, true));
+    EXPECT_FALSE(store.contains(u"new"_s));
+    EXPECT_TRUE(store.remove(u"never stored"_s)) << "removing nothing writes nothing";
 
-TEST_F(JsonFileSettingsStoreTest, AFileThatCannotBeOpenedIsNeverReplaced)
-{
-    // A folder where the file should be: it exists, but cannot be read as a file.
+    // A file that exists but cannot be opened (a folder where it should be) is never replaced.
+    ASSERT_TRUE(QFile::remove(folder()));
     ASSERT_TRUE(QDir().mkpath(path()));
-    JsonFileSettingsStore store(path(), time);
-    EXPECT_EQ(store.loadOutcome(), JsonFileSettingsStore::LoadOutcome::unreadable);
-    const SettingsWriteResult result = store.setBool(QStringLiteral("b"), true);
-    EXPECT_EQ(result.failure(), Failure::unreadableFile);
-    EXPECT_FALSE(store.contains(QStringLiteral("b")));
+    JsonFileSettingsStore unreadable(path(), time);
+    EXPECT_EQ(unreadable.loadOutcome(), JsonFileSettingsStore::LoadOutcome::unreadable);
+    EXPECT_EQ(unreadable.setBool(u"b"_s, true).failure(), Failure::unreadableFile);
+    EXPECT_FALSE(unreadable.contains(u"b"_s));
     EXPECT_TRUE(QFileInfo(path()).isDir());
 }
 
@@ -188,8 +183,8 @@ TEST_F(JsonFileSettingsStoreTest, EachCorruptFileIsKeptAsideNextToTheEarlierOnes
     EXPECT_EQ(QSet<QString>(asides.cbegin(), asides.cend()).size(), asides.size());
 
     JsonFileSettingsStore store(path(), time);
-    ASSERT_TRUE(store.setBool(QStringLiteral("fresh"), true));
-    EXPECT_EQ(JsonFileSettingsStore(path(), time).boolValue(QStringLiteral("fresh")), true);
+    ASSERT_TRUE(store.setBool(u"fresh"_s, true));
+    EXPECT_EQ(JsonFileSettingsStore(path(), time).boolValue(u"fresh"_s), true);
 }
 
 } // namespace

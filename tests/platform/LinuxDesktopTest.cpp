@@ -27,9 +27,11 @@
 namespace qw {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::DesktopTestApp;
 
-const QString padId = QStringLiteral("org.quillweave.TestPad");
+const QString padId = u"org.quillweave.TestPad"_s;
 
 void writeFile(const QString& path, const QByteArray& content)
 {
@@ -84,13 +86,13 @@ protected:
             return;
         // Desktop entries of our own, so that nothing depends on what the machine has installed.
         s_dataHome = new QTemporaryDir;
-        const QString applications = s_dataHome->filePath(QStringLiteral("applications"));
+        const QString applications = s_dataHome->filePath(u"applications"_s);
         QDir().mkpath(applications);
-        writeFile(applications + QStringLiteral("/org.quillweave.TestPad.desktop"),
+        writeFile(applications + u"/org.quillweave.TestPad.desktop"_s,
                   "[Desktop Entry]\nType=Application\nName=Test Pad\nName[zh_CN]=测试记事本\n"
                   "Exec=/usr/bin/python3 " +
                       DesktopTestApp::scriptPath().toUtf8() + "\n");
-        writeFile(applications + QStringLiteral("/org.quillweave.TestBrowser.desktop"),
+        writeFile(applications + u"/org.quillweave.TestBrowser.desktop"_s,
                   "[Desktop Entry]\nType=Application\nName=Test Browser\nExec=test-browser %u\n"
                   "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
         qputenv("XDG_DATA_HOME", s_dataHome->path().toUtf8());
@@ -188,26 +190,26 @@ QTemporaryDir* LinuxDesktopTest::s_dataHome = nullptr;
 
 TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProgramWithItsDesktopEntry)
 {
-    auto app = launch({QStringLiteral("--app-id"), padId}, false);
+    auto app = launch({u"--app-id"_s, padId}, false);
     const auto front = s_desktop->workspace().frontmostApplication();
     ASSERT_TRUE(front);
     EXPECT_EQ(front->pid, app->pid());
     EXPECT_EQ(front->bundleID, padId);
-    EXPECT_EQ(front->localizedName, QStringLiteral("Test Pad"));
+    EXPECT_EQ(front->localizedName, u"Test Pad"_s);
     EXPECT_FALSE(s_desktop->workspace().isTerminated(*front));
 
     const QStringList handlers = s_desktop->workspace().applicationsOpeningHttpsUrls();
-    EXPECT_TRUE(handlers.contains(QStringLiteral("org.quillweave.TestBrowser")));
+    EXPECT_TRUE(handlers.contains(u"org.quillweave.TestBrowser"_s));
     EXPECT_FALSE(handlers.contains(padId));
 }
 
 TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
 {
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("Guten Morgen")});
+    auto app = launch({u"--entry-text"_s, u"Guten Morgen"_s, u"--view-text"_s, u"first line\nsecond line"_s});
     const auto [field, diagnostic] = focus(*app);
     ASSERT_TRUE(field);
     EXPECT_EQ(field->role, AXRole::textField);
-    EXPECT_EQ(field->value, QStringLiteral("Guten Morgen"));
+    EXPECT_EQ(field->value, u"Guten Morgen"_s);
     const AttributeResult searched = focusedBySearch(app->pid());
     EXPECT_EQ(searched.error, AXErrorCode::success);
     EXPECT_EQ(searched.value, AttributeValue(field->element));
@@ -225,26 +227,23 @@ TEST_F(LinuxDesktopTest, FocusedEntryIsReadWithRoleValueBoundsAndCaret)
                            {AXRole::textField, L10n::text(L10N_KEY("是")), L10n::text(L10N_KEY("是"))}));
 
     // A bare caret is a selection of length 0, not "absent".
-    ASSERT_TRUE(app->send(QStringLiteral("select entry 3 3")));
+    ASSERT_TRUE(app->send(u"select entry 3 3"_s));
     auto snapshot = test::start(m_worker->snapshot(*field));
-    EXPECT_EQ(snapshot.wait(), (AXWorker::Snapshot{true, QStringLiteral("Guten Morgen"), 0}));
-}
+    EXPECT_EQ(snapshot.wait(), (AXWorker::Snapshot{true, u"Guten Morgen"_s, 0}));
 
-TEST_F(LinuxDesktopTest, TextViewIsAMultiLineTextArea)
-{
-    auto app = launch({QStringLiteral("--view-text"), QStringLiteral("first line\nsecond line"),
-                       QStringLiteral("--focus"), QStringLiteral("view")});
-    const auto [field, diagnostic] = focus(*app);
-    ASSERT_TRUE(field) << diagnostic.toStdString();
-    EXPECT_EQ(field->role, AXRole::textArea);
-    EXPECT_EQ(field->value, QStringLiteral("first line\nsecond line"));
+    // A text view is a multi-line text area.
+    ASSERT_TRUE(app->send(u"focus view"_s));
+    std::optional<FocusedField> view;
+    EXPECT_TRUE(test::pumpUntil([&] {
+        view = focus(*app).first;
+        return view && view->role == AXRole::textArea;
+    }));
+    EXPECT_EQ(view ? view->value : QString(), u"first line\nsecond line"_s);
 }
 
 TEST_F(LinuxDesktopTest, PasswordEntryIsNeverRead)
 {
-    auto app = launch({QStringLiteral("--password-text"), QStringLiteral("hunter2"),
-                       QStringLiteral("--focus"), QStringLiteral("password")},
-                      false);
+    auto app = launch({u"--password-text"_s, u"hunter2"_s, u"--focus"_s, u"password"_s}, false);
     test::pumpUntil([&] { return focus(*app).second == L10n::text(L10N_KEY("已排除受保护输入框")); });
     const auto [field, diagnostic] = focus(*app);
     EXPECT_FALSE(field);
@@ -264,115 +263,91 @@ TEST_F(LinuxDesktopTest, PasswordEntryIsNeverRead)
         EXPECT_FALSE(read.succeeded()) << attribute.toStdString();
         EXPECT_TRUE(std::holds_alternative<std::monostate>(read.value));
     }
-    EXPECT_EQ(ax.setAttributeValue(*element, AXAttribute::value, AttributeValue(QStringLiteral("x"))),
+    EXPECT_EQ(ax.setAttributeValue(*element, AXAttribute::value, AttributeValue(u"x"_s)),
               AXErrorCode::attributeUnsupported);
-    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QString());
+    EXPECT_EQ(app->state().value(u"entry"_s).toString(), QString());
 }
 
-TEST_F(LinuxDesktopTest, WholeValueWriteThroughAccessibilityIsReadBack)
+// GTK counts "a😀b c" in characters (5), Qt in UTF-16 units (6), the bridge in UTF-16 units:
+// converting one toolkit's offsets as the other's would cut the emoji in two.
+TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf16Range)
 {
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("good morning")});
-    ASSERT_TRUE(app->send(QStringLiteral("select entry 0 0")));
+    for (const auto& [program, selectEmojiAndB] :
+         {std::pair(QString(), u"select entry 1 3"_s),
+          std::pair(QStringLiteral(QW_QT_TEXT_APP), u"select entry 1 4"_s)}) {
+        SCOPED_TRACE(program.isEmpty() ? "GTK" : "Qt");
+        auto app = launch({u"--entry-text"_s, u"a😀b c"_s}, true, program);
+        if (!program.isEmpty()) {
+            // Qt has no Collection interface: the search walks the window.
+            const auto field = focus(*app).first;
+            ASSERT_TRUE(field);
+            EXPECT_EQ(field->role, AXRole::textField);
+            const AttributeResult searched = focusedBySearch(app->pid());
+            EXPECT_EQ(searched.error, AXErrorCode::success);
+            EXPECT_EQ(searched.value, AttributeValue(field->element));
+        }
+        ASSERT_TRUE(app->send(selectEmojiAndB));
+        const auto found = completeSelection(*app);
+        ASSERT_TRUE(found && found->range && found->field);
+        EXPECT_EQ(found->text, u"😀b"_s);
+        EXPECT_EQ(*found->range, (TextRange{1, 3}));
+
+        auto generation = std::make_shared<AXAccessGeneration>();
+        AXReplaceRequest request{u"😀b"_s, u"𝄞x"_s, *found->field, found->range, found->field->value};
+        auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
+        EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
+        EXPECT_EQ(app->state().value(u"entry"_s).toString(), u"a𝄞x c"_s);
+        if (program.isEmpty()) {
+            // Selecting half of a surrogate pair is refused, never rounded; a range after it
+            // lands on the right characters.
+            AccessibilityAPI& ax = s_desktop->accessibility();
+            EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
+                                           AttributeValue(TextRange{2, 1})),
+                      AXErrorCode::illegalArgument);
+            EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
+                                           AttributeValue(TextRange{3, 2})),
+                      AXErrorCode::success);
+            EXPECT_EQ(app->state().value(u"selection"_s).toArray(), (QJsonArray{2, 4}));
+        }
+    }
+}
+
+TEST_F(LinuxDesktopTest, WholeValueIsWrittenThroughAccessibilityOrPastedPuttingTheUsersClipboardBack)
+{
+    auto app = launch({u"--entry-text"_s, u"good morning"_s});
+    ASSERT_TRUE(app->send(u"select entry 0 0"_s));
+    auto generation = std::make_shared<AXAccessGeneration>();
     const auto field = focus(*app).first;
     ASSERT_TRUE(field);
     ASSERT_EQ(field->selectedLength, 0);
-
-    auto generation = std::make_shared<AXAccessGeneration>();
-    AXReplaceRequest request{QStringLiteral("good morning"), QStringLiteral("早上好 🌅"), *field};
+    AXReplaceRequest request{u"good morning"_s, u"hello there"_s, *field};
     auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
     EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
-    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("早上好 🌅"));
-}
+    EXPECT_EQ(app->state().value(u"entry"_s).toString(), u"hello there"_s);
 
-TEST_F(LinuxDesktopTest, SelectionOutsideTheBasicPlaneIsReadAndReplacedAtItsUtf16Range)
-{
-    // GTK counts "a😀b c" as 5 characters; the bridge as 6 UTF-16 units.
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("a😀b c")});
-    ASSERT_TRUE(app->send(QStringLiteral("select entry 1 3"))); // "😀b"
-    const auto found = completeSelection(*app);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->text, QStringLiteral("😀b"));
-    ASSERT_TRUE(found->range);
-    EXPECT_EQ(*found->range, (TextRange{1, 3}));
-    ASSERT_TRUE(found->field);
-
-    auto generation = std::make_shared<AXAccessGeneration>();
-    AXReplaceRequest request{QStringLiteral("😀b"), QStringLiteral("𝄞x"), *found->field, found->range,
-                             found->field->value};
-    auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
-    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
-    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("a𝄞x c"));
-
-    // Selecting half of a surrogate pair is refused, never rounded.
-    AccessibilityAPI& ax = s_desktop->accessibility();
-    EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
-                                   AttributeValue(TextRange{2, 1})),
-              AXErrorCode::illegalArgument);
-    // And a range after it lands on the right characters.
-    EXPECT_EQ(ax.setAttributeValue(found->field->element, AXAttribute::selectedTextRange,
-                                   AttributeValue(TextRange{3, 2})),
-              AXErrorCode::success);
-    EXPECT_EQ(app->state().value(QStringLiteral("selection")).toArray(), (QJsonArray{2, 4}));
-}
-
-TEST_F(LinuxDesktopTest, QtLineEditCountsUtf16UnitsAndIsFoundWithoutCollection)
-{
-    // Qt counts offsets in UTF-16 units: converting them as GTK's characters would cut the
-    // emoji in two.
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("a😀b c")}, true,
-                      QStringLiteral(QW_QT_TEXT_APP));
-    const auto [field, diagnostic] = focus(*app);
-    ASSERT_TRUE(field) << diagnostic.toStdString();
-    EXPECT_EQ(field->role, AXRole::textField);
-    EXPECT_EQ(field->value, QStringLiteral("a😀b c"));
-    // Qt has no Collection interface: the search walks the window.
-    const AttributeResult searched = focusedBySearch(app->pid());
-    EXPECT_EQ(searched.error, AXErrorCode::success);
-    EXPECT_EQ(searched.value, AttributeValue(field->element));
-
-    ASSERT_TRUE(app->send(QStringLiteral("select entry 1 4"))); // "😀b"
-    const auto found = completeSelection(*app);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->text, QStringLiteral("😀b"));
-    ASSERT_TRUE(found->range && found->field);
-    EXPECT_EQ(*found->range, (TextRange{1, 3}));
-
-    auto generation = std::make_shared<AXAccessGeneration>();
-    AXReplaceRequest request{QStringLiteral("😀b"), QStringLiteral("𝄞x"), *found->field, found->range,
-                             found->field->value};
-    auto write = test::start(m_worker->replace(request, AXReadPermit::issue(generation)));
-    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("辅助功能接口"))));
-    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("a𝄞x c"));
-}
-
-TEST_F(LinuxDesktopTest, PasteChannelWritesThroughCtrlVAndPutsTheUsersClipboardBack)
-{
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("hello there")});
-    ASSERT_TRUE(app->send(QStringLiteral("select entry 0 0")));
+    // An application that takes no value write gets the translation pasted.
     auto* mime = new QMimeData;
-    mime->setData(QStringLiteral("text/plain"), "the user's own copy");
-    mime->setData(QStringLiteral("application/x-quillweave-test"), QByteArray("\x01\x02\x03", 3));
+    mime->setData(u"text/plain"_s, "the user's own copy");
+    mime->setData(u"application/x-quillweave-test"_s, QByteArray("\x01\x02\x03", 3));
     QGuiApplication::clipboard()->setMimeData(mime);
 
-    RefusingValueWrites refusing(s_desktop->accessibility());
+    RefusingValueWrites refusingWrites(s_desktop->accessibility());
     AXPlatform platform = s_desktop->platform();
-    AXWorker worker(AXPlatform{refusing, platform.workspace, platform.pointer, platform.clipboard,
+    AXWorker worker(AXPlatform{refusingWrites, platform.workspace, platform.pointer, platform.clipboard,
                                platform.keys, platform.sleeper, platform.clock});
     auto read = test::start(worker.focus(running(*app)));
-    const auto field = read.wait().first;
-    ASSERT_TRUE(field);
-
-    auto generation = std::make_shared<AXAccessGeneration>();
-    AXReplaceRequest request{QStringLiteral("hello there"), QStringLiteral("你好"), *field};
-    request.clipboardFallbackEnabled = true;
-    auto write = test::start(worker.replace(request, AXReadPermit::issue(generation)));
-    EXPECT_EQ(write.wait(), WriteResult::success(L10n::text(L10N_KEY("剪贴板兼容模式"))));
-    EXPECT_EQ(app->state().value(QStringLiteral("entry")).toString(), QStringLiteral("你好"));
+    const auto refusing = read.wait().first;
+    ASSERT_TRUE(refusing);
+    AXReplaceRequest paste{u"hello there"_s, u"你好"_s, *refusing};
+    paste.clipboardFallbackEnabled = true;
+    auto pasted = test::start(worker.replace(paste, AXReadPermit::issue(generation)));
+    EXPECT_EQ(pasted.wait(), WriteResult::success(L10n::text(L10N_KEY("剪贴板兼容模式"))));
+    EXPECT_EQ(app->state().value(u"entry"_s).toString(), u"你好"_s);
 
     const QMimeData* after = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(after);
-    EXPECT_EQ(after->data(QStringLiteral("text/plain")), QByteArray("the user's own copy"));
-    EXPECT_EQ(after->data(QStringLiteral("application/x-quillweave-test")), QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(after->data(u"text/plain"_s), QByteArray("the user's own copy"));
+    EXPECT_EQ(after->data(u"application/x-quillweave-test"_s), QByteArray("\x01\x02\x03", 3));
 }
 
 TEST_F(LinuxDesktopTest, AnotherProgramCopyingAdvancesTheChangeCount)
@@ -380,12 +355,12 @@ TEST_F(LinuxDesktopTest, AnotherProgramCopyingAdvancesTheChangeCount)
     // The paste channel restores the user's clipboard only while the count is unchanged:
     // a copy made by another program must move it, so newer content is left alone.
     Clipboard& clipboard = s_desktop->clipboard();
-    ASSERT_TRUE(clipboard.setString(QStringLiteral("translation")));
+    ASSERT_TRUE(clipboard.setString(u"translation"_s));
     const qint64 placed = clipboard.changeCount();
     EXPECT_EQ(clipboard.changeCount(), placed);
 
     QProcess copier;
-    copier.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    copier.start(u"xclip"_s, {u"-selection"_s, u"clipboard"_s});
     ASSERT_TRUE(copier.waitForStarted());
     copier.write("copied elsewhere");
     copier.closeWriteChannel();
@@ -397,7 +372,7 @@ TEST_F(LinuxDesktopTest, AnotherProgramCopyingAdvancesTheChangeCount)
 
 TEST_F(LinuxDesktopTest, FocusAndValueChangeNotificationsArrive)
 {
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("one")});
+    auto app = launch({u"--entry-text"_s, u"one"_s});
     test::VirtualTime time;
     AXFocusMonitor monitor(s_desktop->accessibility(), s_desktop->observers(), time);
     int updates = 0;
@@ -411,36 +386,35 @@ TEST_F(LinuxDesktopTest, FocusAndValueChangeNotificationsArrive)
         });
     };
 
-    ASSERT_TRUE(app->send(QStringLiteral("focus view")));
+    ASSERT_TRUE(app->send(u"focus view"_s));
     EXPECT_TRUE(delivered(1));
 
-    ASSERT_TRUE(app->send(QStringLiteral("focus entry")));
+    ASSERT_TRUE(app->send(u"focus entry"_s));
     ASSERT_TRUE(delivered(2));
     const auto field = focus(*app).first;
     ASSERT_TRUE(field);
     monitor.watch(field);
     const int before = updates;
-    ASSERT_TRUE(app->send(QStringLiteral("set entry \"two\"")));
+    ASSERT_TRUE(app->send(u"set entry \"two\""_s));
     EXPECT_TRUE(delivered(before + 1));
 
     monitor.stop();
     const int stopped = updates;
-    ASSERT_TRUE(app->send(QStringLiteral("set entry \"three\"")));
-    ASSERT_TRUE(app->send(QStringLiteral("focus view")));
+    ASSERT_TRUE(app->send(u"set entry \"three\""_s));
+    ASSERT_TRUE(app->send(u"focus view"_s));
     app->state(); // a round trip after the events
     time.advance(std::chrono::milliseconds(0));
     EXPECT_EQ(updates, stopped);
 }
 
-TEST_F(LinuxDesktopTest, ElementUnderThePointerIsTheEntry)
+TEST_F(LinuxDesktopTest, PointerLocationElementUnderItAndLeftButtonAreSeenGlobally)
 {
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("pointer")});
+    auto app = launch({u"--entry-text"_s, u"pointer"_s});
     const auto field = focus(*app).first;
     ASSERT_TRUE(field && field->bounds);
     const QPointF centre = field->bounds->center();
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
-                                {QStringLiteral("mousemove"), QString::number(int(centre.x())),
-                                 QString::number(int(centre.y()))}),
+    ASSERT_EQ(QProcess::execute(u"xdotool"_s, {u"mousemove"_s, QString::number(int(centre.x())),
+                                               QString::number(int(centre.y()))}),
               0);
     AXPlatform platform = s_desktop->platform();
     EXPECT_EQ(platform.pointer.pointerLocation(), QPointF(int(centre.x()), int(centre.y())));
@@ -448,38 +422,31 @@ TEST_F(LinuxDesktopTest, ElementUnderThePointerIsTheEntry)
     const ElementResult hit = ax.elementAtPosition(ax.systemWideElement(), centre);
     EXPECT_EQ(hit.error, AXErrorCode::success);
     EXPECT_EQ(hit.element, field->element);
-}
 
-TEST_F(LinuxDesktopTest, LeftButtonPressAndReleaseAreSeenGlobally)
-{
-    auto app = launch({}, false);
+    // Left-button presses and releases are seen globally; other buttons are not the left one.
     GlobalMouseMonitor& mouse = s_desktop->mouse();
     QStringList seen;
-    const auto down =
-        mouse.add(GlobalMouseMonitor::Event::leftMouseDown, [&] { seen << QStringLiteral("down"); });
-    const auto up = mouse.add(GlobalMouseMonitor::Event::leftMouseUp, [&] { seen << QStringLiteral("up"); });
+    const auto down = mouse.add(GlobalMouseMonitor::Event::leftMouseDown, [&] { seen << u"down"_s; });
+    const auto up = mouse.add(GlobalMouseMonitor::Event::leftMouseUp, [&] { seen << u"up"_s; });
     ASSERT_NE(down, 0u);
     ASSERT_NE(up, 0u);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")}),
-              0);
+    ASSERT_EQ(QProcess::execute(u"xdotool"_s, {u"click"_s, u"1"_s}), 0);
     EXPECT_TRUE(test::pumpUntil([&] { return seen.size() >= 2; }));
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+    EXPECT_EQ(seen, (QStringList{u"down"_s, u"up"_s}));
 
     // Other buttons are not the left button.
     mouse.remove(down);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("3")}),
-              0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")}),
-              0);
+    ASSERT_EQ(QProcess::execute(u"xdotool"_s, {u"click"_s, u"3"_s}), 0);
+    ASSERT_EQ(QProcess::execute(u"xdotool"_s, {u"click"_s, u"1"_s}), 0);
     EXPECT_TRUE(test::pumpUntil([&] { return seen.size() >= 3; }));
     EXPECT_EQ(seen.size(), 3);
-    EXPECT_EQ(seen.last(), QStringLiteral("up"));
+    EXPECT_EQ(seen.last(), u"up"_s);
     mouse.remove(up);
 }
 
 TEST_F(LinuxDesktopTest, DiagnosticsNameTheFrontmostApplicationAndDescribeTheFieldWithoutItsText)
 {
-    auto app = launch({QStringLiteral("--entry-text"), QStringLiteral("secret plans")});
+    auto app = launch({u"--entry-text"_s, u"secret plans"_s});
     DesktopDiagnostics diagnostics(*s_desktop, *m_worker);
     auto collected = test::start(diagnostics.collect());
     const DesktopReport report = collected.wait();
@@ -491,7 +458,7 @@ TEST_F(LinuxDesktopTest, DiagnosticsNameTheFrontmostApplicationAndDescribeTheFie
     EXPECT_EQ(report.frontmost->bundleID, padId);
     EXPECT_TRUE(report.focusedFieldFound);
     EXPECT_TRUE(report.focusDiagnostic.startsWith(AXRole::textField));
-    EXPECT_FALSE(report.focusDiagnostic.contains(QStringLiteral("secret")));
+    EXPECT_FALSE(report.focusDiagnostic.contains(u"secret"_s));
 }
 
 TEST_F(LinuxDesktopTest, AskingForTrustSwitchesAccessibilityOn)

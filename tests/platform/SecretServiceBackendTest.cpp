@@ -1,8 +1,8 @@
 #include "platform/SecretServiceBackend.h"
 
-#include "l10n/LocalizationState.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
+#include "l10n/LocalizationState.h"
 #include "tests/platform/KeyringControl.h"
 #include "tests/support/AsyncTestHelpers.h"
 
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace qw;
+using namespace Qt::StringLiterals;
 using qw::test::KeyringControl;
 
 namespace {
@@ -26,9 +27,8 @@ bool answerUnlockPrompt(const QList<QStringList>& keys)
     static QSet<QString> answered;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QProcess search;
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--class"), QStringLiteral("gcr-prompter")});
+        search.start(u"xdotool"_s,
+                     {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, u"gcr-prompter"_s});
         if (!search.waitForFinished(20000))
             return false;
         QString window;
@@ -40,17 +40,16 @@ bool answerUnlockPrompt(const QList<QStringList>& keys)
         if (search.exitCode() != 0 || window.isEmpty()) {
             // Only the previous prompt is still visible, or a window vanished while xdotool
             // looked at it: wait for the X server to catch up.
-            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("sleep"), QStringLiteral("0.05")});
+            QProcess::execute(u"xdotool"_s, {u"sleep"_s, u"0.05"_s});
             continue;
         }
         QProcess activate;
-        activate.start(QStringLiteral("xdotool"),
-                       {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        activate.start(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window});
         if (!activate.waitForFinished(5000) || activate.exitCode() != 0)
             continue;
         bool delivered = true;
         for (const QStringList& action : keys) {
-            if (QProcess::execute(QStringLiteral("xdotool"), action) != 0) {
+            if (QProcess::execute(u"xdotool"_s, action) != 0) {
                 delivered = false;
                 break;
             }
@@ -107,18 +106,18 @@ std::optional<QString> loadedKey(KeychainStore& store, TranslationProvider provi
 
 } // namespace
 
-TEST_F(SecretServiceBackendTest, SaveLoadContainsDeleteRoundTrip)
+TEST_F(SecretServiceBackendTest, KeysRoundTripAndOpenAIsLegacyItemIsNeverWritten)
 {
     EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), std::nullopt);
 
-    ASSERT_TRUE(store.save(QStringLiteral("sk-第一"), TranslationProvider::deepSeek));
+    ASSERT_TRUE(store.save(u"sk-第一"_s, TranslationProvider::deepSeek));
     EXPECT_TRUE(store.contains(TranslationProvider::deepSeek));
     EXPECT_FALSE(store.contains(TranslationProvider::kimi));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), QStringLiteral("sk-第一"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), u"sk-第一"_s);
 
-    ASSERT_TRUE(store.save(QStringLiteral("sk-second"), TranslationProvider::deepSeek));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), QStringLiteral("sk-second"));
+    ASSERT_TRUE(store.save(u"sk-second"_s, TranslationProvider::deepSeek));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), u"sk-second"_s);
     const auto items =
         backend.find({KeychainStore::service(), KeychainStore::account(TranslationProvider::deepSeek)},
                      SecretAccess::silent);
@@ -127,6 +126,27 @@ TEST_F(SecretServiceBackendTest, SaveLoadContainsDeleteRoundTrip)
     EXPECT_TRUE(store.remove(TranslationProvider::deepSeek));
     EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
     EXPECT_EQ(loadedKey(store, TranslationProvider::deepSeek), std::nullopt);
+    // OpenAI's legacy item is read and deleted, but never written.
+    const SecretItemKey legacy{KeychainStore::service(), u"translation-api-key"_s};
+    ASSERT_EQ(backend.add(legacy, u"legacy"_s, "sk-legacy"), SecretStatus::success);
+    EXPECT_EQ(backend.add(legacy, u"legacy"_s, "other"), SecretStatus::duplicateItem);
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-legacy"_s);
+
+    ASSERT_TRUE(store.save(u"sk-new"_s, TranslationProvider::openAI));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), u"sk-new"_s);
+    const auto legacyData = backend.read(legacy, SecretAccess::silent);
+    ASSERT_TRUE(legacyData.isOk());
+    EXPECT_EQ(legacyData.value(), QByteArray("sk-legacy"));
+
+    EXPECT_TRUE(store.remove(TranslationProvider::openAI));
+    EXPECT_EQ(backend.find(legacy, SecretAccess::silent), SecretStatus::itemNotFound);
+
+    // Data that is not UTF-8 is an access error with status 0, not "nothing stored".
+    const SecretItemKey key{KeychainStore::service(), KeychainStore::account(TranslationProvider::kimi)};
+    ASSERT_EQ(backend.add(key, u"damaged"_s, QByteArray("\xFF\xFE\x80", 3)), SecretStatus::success);
+    const auto result = store.load(TranslationProvider::kimi, false);
+    ASSERT_FALSE(result.isOk());
+    EXPECT_EQ(result.error().status, 0);
 }
 
 TEST_F(SecretServiceBackendTest, ItemsCarryTheProgramsIdAndAReadableLabelInTheKeyringManager)
@@ -148,13 +168,12 @@ TEST_F(SecretServiceBackendTest, ItemsCarryTheProgramsIdAndAReadableLabelInTheKe
     for (const Row& row : rows) {
         SCOPED_TRACE(row.account);
         LocalizationState::shared().setLanguage(row.language);
-        ASSERT_TRUE(store.save(QStringLiteral("sk-labelled"), row.provider));
+        ASSERT_TRUE(store.save(u"sk-labelled"_s, row.provider));
         LocalizationState::shared().setLanguage(InterfaceLanguage::system);
 
         // What the keyring manager, or `secret-tool search service org.quillweave.Quillweave`, finds.
-        const QMap<QString, QString> attributes{
-            {QStringLiteral("service"), QStringLiteral("org.quillweave.Quillweave")},
-            {QStringLiteral("account"), QString::fromUtf8(row.account)}};
+        const QMap<QString, QString> attributes{{u"service"_s, u"org.quillweave.Quillweave"_s},
+                                                {u"account"_s, QString::fromUtf8(row.account)}};
         const QList<KeyringControl::Item> items = keyring.search(attributes);
         ASSERT_EQ(items.size(), 1);
         EXPECT_EQ(items.first().label, QString::fromUtf8(row.label));
@@ -164,41 +183,14 @@ TEST_F(SecretServiceBackendTest, ItemsCarryTheProgramsIdAndAReadableLabelInTheKe
     }
 }
 
-TEST_F(SecretServiceBackendTest, LegacyOpenAIItemIsReadAndDeletedButNeverWritten)
-{
-    const SecretItemKey legacy{KeychainStore::service(), QStringLiteral("translation-api-key")};
-    ASSERT_EQ(backend.add(legacy, QStringLiteral("legacy"), "sk-legacy"), SecretStatus::success);
-    EXPECT_EQ(backend.add(legacy, QStringLiteral("legacy"), "other"), SecretStatus::duplicateItem);
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-legacy"));
-
-    ASSERT_TRUE(store.save(QStringLiteral("sk-new"), TranslationProvider::openAI));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), QStringLiteral("sk-new"));
-    const auto legacyData = backend.read(legacy, SecretAccess::silent);
-    ASSERT_TRUE(legacyData.isOk());
-    EXPECT_EQ(legacyData.value(), QByteArray("sk-legacy"));
-
-    EXPECT_TRUE(store.remove(TranslationProvider::openAI));
-    EXPECT_EQ(backend.find(legacy, SecretAccess::silent), SecretStatus::itemNotFound);
-}
-
-TEST_F(SecretServiceBackendTest, DataThatIsNotUtf8IsAnAccessErrorWithStatusZero)
-{
-    const SecretItemKey key{KeychainStore::service(), KeychainStore::account(TranslationProvider::kimi)};
-    ASSERT_EQ(backend.add(key, QStringLiteral("damaged"), QByteArray("\xFF\xFE\x80", 3)),
-              SecretStatus::success);
-    const auto result = store.load(TranslationProvider::kimi, false);
-    ASSERT_FALSE(result.isOk());
-    EXPECT_EQ(result.error().status, 0);
-}
-
 TEST_F(SecretServiceBackendTest, LockedKeyringFailsSilentlyAndCountsAsHoldingKeys)
 {
-    ASSERT_TRUE(store.save(QStringLiteral("sk-kimi"), TranslationProvider::kimi));
+    ASSERT_TRUE(store.save(u"sk-kimi"_s, TranslationProvider::kimi));
     ASSERT_TRUE(keyring.lock(collection));
 
     // The read runs the way the translation service runs it: on the keyring worker. It must
     // come back with an answer instead of waiting on an unlock prompt.
-    auto worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    auto worker = std::make_shared<SerialWorker>(u"keyring"_s);
     auto shared = std::make_shared<KeychainStore>(backend);
     auto started =
         qw::test::start(KeychainCredentialLoader::make(shared, worker)(TranslationProvider::kimi, false));
@@ -214,7 +206,7 @@ TEST_F(SecretServiceBackendTest, LockedKeyringFailsSilentlyAndCountsAsHoldingKey
     EXPECT_TRUE(keyring.isLocked(collection)) << "a silent operation unlocked the keyring";
 
     ASSERT_TRUE(keyring.unlockWithPassword(collection, qgetenv("QW_TEST_KEYRING_PASSWORD")));
-    EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), QStringLiteral("sk-kimi"));
+    EXPECT_EQ(loadedKey(store, TranslationProvider::kimi), u"sk-kimi"_s);
     EXPECT_FALSE(store.contains(TranslationProvider::deepSeek));
 }
 
@@ -222,26 +214,26 @@ TEST_F(SecretServiceBackendTest, AuthorizedReadUnlocksThroughThePromptOrReportsI
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "no display for the keyring's unlock prompt";
-    ASSERT_TRUE(store.save(QStringLiteral("sk-deep"), TranslationProvider::deepSeek));
+    ASSERT_TRUE(store.save(u"sk-deep"_s, TranslationProvider::deepSeek));
     ASSERT_TRUE(keyring.lock(collection));
 
-    auto worker = std::make_shared<SerialWorker>(QStringLiteral("keyring"));
+    auto worker = std::make_shared<SerialWorker>(u"keyring"_s);
     auto shared = std::make_shared<KeychainStore>(backend);
     const CredentialLoader loader = KeychainCredentialLoader::make(shared, worker);
 
     auto dismissed = qw::test::start(loader(TranslationProvider::deepSeek, true));
-    ASSERT_TRUE(answerUnlockPrompt({{QStringLiteral("key"), QStringLiteral("Escape")}}));
+    ASSERT_TRUE(answerUnlockPrompt({{u"key"_s, u"Escape"_s}}));
     ASSERT_TRUE(qw::test::pumpUntil([&] { return dismissed.finished(); }));
     ASSERT_FALSE(dismissed.result().isOk());
     EXPECT_EQ(dismissed.result().error().status, SecretStatus::userCancelled);
     EXPECT_TRUE(keyring.isLocked(collection));
 
     auto unlocked = qw::test::start(loader(TranslationProvider::deepSeek, true));
-    ASSERT_TRUE(answerUnlockPrompt({{QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("1"),
-                                     qEnvironmentVariable("QW_TEST_KEYRING_PASSWORD")},
-                                    {QStringLiteral("key"), QStringLiteral("Return")}}));
+    ASSERT_TRUE(answerUnlockPrompt(
+        {{u"type"_s, u"--delay"_s, u"1"_s, qEnvironmentVariable("QW_TEST_KEYRING_PASSWORD")},
+         {u"key"_s, u"Return"_s}}));
     ASSERT_TRUE(qw::test::pumpUntil([&] { return unlocked.finished(); }));
     ASSERT_TRUE(unlocked.result().isOk()) << "status " << unlocked.result().error().status;
-    EXPECT_EQ(unlocked.result().value(), QStringLiteral("sk-deep"));
+    EXPECT_EQ(unlocked.result().value(), u"sk-deep"_s);
     EXPECT_FALSE(keyring.isLocked(collection));
 }

@@ -32,10 +32,6 @@ template <class F> DesktopApp& DesktopApp::update(F change)
     return *this;
 }
 
-DesktopApp& DesktopApp::bundleLocation(const QString& path)
-{
-    return update([&](auto& s) { s.info.bundleLocation = path; });
-}
 DesktopApp& DesktopApp::electron(int failingWakeUps)
 {
     return update([&](auto& s) {
@@ -80,14 +76,6 @@ DesktopApp& DesktopApp::refusesObservers()
 DesktopApp& DesktopApp::failsNotification(const QString& notification)
 {
     return update([&](auto& s) { s.failingNotifications.insert(notification); });
-}
-
-void DesktopApp::terminate()
-{
-    std::lock_guard lock(m_desktop->m_mutex);
-    m_desktop->app(m_pid).info.terminated = true;
-    if (m_desktop->m_frontmost == m_pid)
-        m_desktop->m_frontmost = 0;
 }
 
 int DesktopApp::wakeUpRequests() const

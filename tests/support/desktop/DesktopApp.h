@@ -22,13 +22,11 @@ public:
     // A top-level window (AXRole::window) that holds the application's controls.
     DesktopElement window(const QRectF& bounds = QRectF(100, 100, 600, 400)) const;
 
-    DesktopApp& bundleLocation(const QString& path);
     // Marks the application as built on Electron: its tree stays hidden until
     // AXAttribute::manualAccessibility is set, and the first `failingWakeUps` such sets fail.
     DesktopApp& electron(int failingWakeUps = 0);
     DesktopApp& handlesHttps();
     DesktopApp& activate();
-    void terminate();
 
     // Scripted misbehaviour.
     DesktopApp& ignoresWrites();                        // accepts sets, keeps the old text

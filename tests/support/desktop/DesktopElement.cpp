@@ -32,13 +32,6 @@ DesktopElement DesktopElement::textArea(const QString& value) const
     return area;
 }
 
-DesktopElement DesktopElement::secureField(const QString& value) const
-{
-    DesktopElement field = textField(value);
-    field.subrole(AXRole::secureTextField);
-    return field;
-}
-
 DesktopElement DesktopElement::group() const
 {
     return child(AXRole::group);

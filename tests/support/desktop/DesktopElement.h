@@ -24,7 +24,6 @@ public:
     DesktopElement child(const QString& role) const;
     DesktopElement textField(const QString& value) const;
     DesktopElement textArea(const QString& value) const;
-    DesktopElement secureField(const QString& value) const;
     DesktopElement group() const;
     DesktopElement staticText(const QString& value) const;
 

@@ -183,8 +183,6 @@ AttributeResult SubstituteAccessibility::read(const AccessibilityElement& elemen
     if (element.identity() == DesktopHandles::systemWide) {
         if (attribute != AXAttribute::focusedUIElement)
             return {AXErrorCode::attributeUnsupported, {}};
-        if (m_d.m_systemWideFocusError != 0)
-            return {m_d.m_systemWideFocusError, {}};
         if (m_d.m_systemWideFocus)
             return ok(elementHandle(*m_d.m_systemWideFocus));
         if (m_d.m_frontmost == 0)

@@ -87,12 +87,6 @@ DesktopApp SubstituteDesktop::addApplication(const QString& bundleID, const QStr
     return DesktopApp(this, pid);
 }
 
-void SubstituteDesktop::addPath(const QString& path)
-{
-    std::lock_guard lock(m_mutex);
-    m_paths.insert(path);
-}
-
 void SubstituteDesktop::setTrusted(bool trusted)
 {
     std::lock_guard lock(m_mutex);
@@ -115,12 +109,6 @@ void SubstituteDesktop::setSystemWideFocus(const DesktopElement& element)
 {
     std::lock_guard lock(m_mutex);
     m_systemWideFocus = element.id();
-}
-
-void SubstituteDesktop::setSystemWideFocusError(int code)
-{
-    std::lock_guard lock(m_mutex);
-    m_systemWideFocusError = code;
 }
 
 void SubstituteDesktop::afterReads(int reads, std::function<void()> action)
@@ -262,12 +250,6 @@ QList<ClipboardItem> SubstituteDesktop::clipboardItems() const
     return m_clipboard;
 }
 
-qint64 SubstituteDesktop::clipboardChangeCount() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_changeCount;
-}
-
 QList<KeyEvent> SubstituteDesktop::postedKeys() const
 {
     std::lock_guard lock(m_mutex);
@@ -296,12 +278,6 @@ QStringList SubstituteDesktop::writesTo(const DesktopElement& element) const
 {
     std::lock_guard lock(m_mutex);
     return m_writesByElement.value(element.id());
-}
-
-std::chrono::milliseconds SubstituteDesktop::slept() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_slept;
 }
 
 int SubstituteDesktop::observersCreated() const

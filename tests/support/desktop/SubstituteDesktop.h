@@ -63,9 +63,6 @@ public:
 
     // --- Building ---
     DesktopApp addApplication(const QString& bundleID, const QString& name);
-    DesktopApp application(qint32 pid) { return DesktopApp(this, pid); }
-    DesktopElement element(int id) { return DesktopElement(this, id); }
-    void addPath(const QString& path);
     void setTrusted(bool trusted);
     void clearFrontmost();
 
@@ -74,7 +71,6 @@ public:
     // The system-wide element answers AXAttribute::focusedUIElement with this element (for instance one
     // of another process) instead of the frontmost application's focus.
     void setSystemWideFocus(const DesktopElement& element);
-    void setSystemWideFocusError(int code);
     // Runs `action` once, right after the next `reads`-th attribute read (counted from now) has
     // been answered: "focus moves between two reads", "the user revokes mid-operation".
     void afterReads(int reads, std::function<void()> action);
@@ -97,13 +93,11 @@ public:
 
     // --- Inspection ---
     QList<ClipboardItem> clipboardItems() const;
-    qint64 clipboardChangeCount() const;
     QList<KeyEvent> postedKeys() const;
     int attributeReads() const;
     int attributeReads(const QString& attribute) const;
     int attributeWrites() const;
     QStringList writesTo(const DesktopElement& element) const; // attribute names, in order
-    std::chrono::milliseconds slept() const;
     int observersCreated() const;
     int liveObservers() const;
     // "notification@identity" of every registration currently in place.
@@ -204,7 +198,6 @@ private:
     QSet<QString> m_paths;
     std::optional<QPointF> m_pointerLocation;
     std::optional<int> m_systemWideFocus;
-    int m_systemWideFocusError = 0;
 
     int m_reads = 0;
     QHash<QString, int> m_readsByAttribute;
@@ -222,7 +215,6 @@ private:
     std::optional<QList<ClipboardItem>> m_copyDuringPaste;
     bool m_keyboardBroken = false;
     QList<KeyEvent> m_keys;
-    std::chrono::milliseconds m_slept{0};
 
     int m_nextObserver = 1;
     int m_observersCreated = 0;

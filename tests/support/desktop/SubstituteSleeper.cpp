@@ -7,7 +7,6 @@ namespace qw::test {
 void SubstituteSleeper::sleep(std::chrono::milliseconds duration)
 {
     std::lock_guard lock(m_d.m_mutex);
-    m_d.m_slept += duration;
     m_d.m_clock.advance(duration);
 }
 
