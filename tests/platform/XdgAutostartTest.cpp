@@ -8,25 +8,27 @@
 namespace qw {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 class XdgAutostartTest : public ::testing::Test {
 protected:
-    QString path(const QString& relative) const { return root.filePath(relative); }
-
     QString program(const QString& relative) const
     {
-        const QString file = path(relative);
+        const QString file = root.filePath(relative);
         QDir().mkpath(QFileInfo(file).path());
         QFile out(file);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        out.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         return file;
     }
 
-    XdgAutostart backend(const QString& executable, const QString& desktop = {},
-                         const QStringList& searchPath = {}) const
+    XdgAutostart backend(const QString& executable, const QString& desktop = {}) const
     {
-        return XdgAutostart(
-            {path(QStringLiteral("config")), path(QStringLiteral("home")), executable, desktop, searchPath});
+        return XdgAutostart({root.filePath(u"config"_s),
+                             root.filePath(u"home"_s),
+                             executable,
+                             desktop,
+                             {root.filePath(u"tools"_s)}});
     }
 
     QTemporaryDir root;
@@ -34,34 +36,26 @@ protected:
 
 TEST_F(XdgAutostartTest, OnlyAnInstalledCopyCountsAsInstalled)
 {
-    const QString local = program(QStringLiteral("home/.local/bin/quillweave"));
-    const QString built = program(QStringLiteral("home/.local/src/quillweave/build/quillweave"));
-    QFile(path(QStringLiteral("home/.local/src/quillweave/build/CMakeCache.txt"))).open(QIODevice::WriteOnly);
-    const QString linkToBuild = path(QStringLiteral("home/.local/bin/quillweave-dev"));
-    QFile::link(built, linkToBuild);
-    const QString elsewhere = program(QStringLiteral("downloads/quillweave"));
-    struct Row {
-        const char* situation;
-        QString executable;
-        bool installed;
+    const QString built = program(u"home/.local/src/quillweave/build/quillweave"_s);
+    QFile(root.filePath(u"home/.local/src/quillweave/build/CMakeCache.txt"_s)).open(QIODevice::WriteOnly);
+    QFile::link(built, root.filePath(u"home/.local/bin/quillweave-dev"_s));
+    const std::pair<QString, bool> rows[] = {
+        {u"/usr/bin/env"_s, true},
+        {program(u"home/.local/bin/quillweave"_s), true},
+        {built, false},                                              // a build tree under ~/.local
+        {root.filePath(u"home/.local/bin/quillweave-dev"_s), false}, // a link into a build tree
+        {program(u"downloads/quillweave"_s), false},
+        {root.filePath(u"home/.local/bin/gone"_s), false},
     };
-    const Row rows[] = {
-        {"a system program", QStringLiteral("/usr/bin/env"), true},
-        {"the user's ~/.local/bin", local, true},
-        {"a build tree under ~/.local", built, false},
-        {"a link in ~/.local/bin to a build tree", linkToBuild, false},
-        {"a copy in some other folder", elsewhere, false},
-        {"a program that is gone", path(QStringLiteral("home/.local/bin/gone")), false},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(backend(row.executable).isInstalledCopy(), row.installed) << row.situation;
+    for (const auto& [executable, installed] : rows)
+        EXPECT_EQ(backend(executable).isInstalledCopy(), installed) << qPrintable(executable);
 }
 
-// The entry's command is read back the way a session reads it: a path with spaces and shell
+// The command is read back the way a session reads it: a path with spaces, quotes and shell
 // characters still names the program, and a program that is gone is reported.
-TEST_F(XdgAutostartTest, TheEntryNamesTheProgramEvenThroughQuotingAndReportsOneThatIsGone)
+TEST_F(XdgAutostartTest, TheEntryNamesItsProgramThroughQuotingAndReportsOneThatIsGone)
 {
-    const QString odd = program(QStringLiteral("home/.local/opt/Quill \"weave\" $HOME\\/quillweave"));
+    const QString odd = program(u"home/.local/opt/Quill \"weave\" $HOME\\/quillweave"_s);
     XdgAutostart autostart = backend(odd);
     QDir().mkpath(QFileInfo(autostart.entryPath()).path());
     QFile entry(autostart.entryPath());
@@ -74,32 +68,19 @@ TEST_F(XdgAutostartTest, TheEntryNamesTheProgramEvenThroughQuotingAndReportsOneT
     EXPECT_EQ(autostart.status(), LoginItemStatus::notFound);
 }
 
-TEST_F(XdgAutostartTest, TheDesktopsOwnAutostartSettingsAreOfferedWhereTheyExist)
+// The desktop's own autostart settings where it has them, else the folder, else nothing.
+TEST_F(XdgAutostartTest, TheDesktopsAutostartSettingsAreOfferedOnlyWhereTheyExist)
 {
-    const QString tools = path(QStringLiteral("tools"));
-    program(QStringLiteral("tools/systemsettings5"));
-    program(QStringLiteral("tools/gnome-tweaks"));
-    const QString empty = path(QStringLiteral("empty"));
-    struct Row {
-        const char* situation;
-        QString desktop;
-        QString searchPath;
-        bool folderExists;
-        bool canOpen;
+    program(u"tools/systemsettings5"_s);
+    const std::tuple<QString, bool, bool> rows[] = {
+        {u"KDE"_s, false, true},
+        {u"ubuntu:GNOME"_s, false, false}, // no GNOME Tweaks installed
+        {u"XFCE"_s, true, true},
     };
-    const Row rows[] = {
-        {"KDE with its settings", QStringLiteral("KDE"), tools, false, true},
-        {"GNOME with Tweaks", QStringLiteral("ubuntu:GNOME"), tools, false, true},
-        {"GNOME without Tweaks, no folder", QStringLiteral("GNOME"), empty, false, false},
-        {"another desktop, the folder", QStringLiteral("XFCE"), tools, true, true},
-        {"another desktop, no folder", QStringLiteral("XFCE"), tools, false, false},
-    };
-    for (const Row& row : rows) {
-        QDir(path(QStringLiteral("config"))).removeRecursively();
-        if (row.folderExists)
-            QDir().mkpath(path(QStringLiteral("config/autostart")));
-        EXPECT_EQ(backend(QString(), row.desktop, {row.searchPath}).canOpenSystemSettings(), row.canOpen)
-            << row.situation;
+    for (const auto& [desktop, folderExists, canOpen] : rows) {
+        if (folderExists)
+            QDir().mkpath(root.filePath(u"config/autostart"_s));
+        EXPECT_EQ(backend(QString(), desktop).canOpenSystemSettings(), canOpen) << qPrintable(desktop);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,6 +16,8 @@
 namespace qw {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 // The chooser over real desktop entries in a temporary data folder.
 class ApplicationChooserTest : public ::testing::Test {
 protected:
@@ -24,8 +25,8 @@ protected:
     {
         entry("org.gnome.TextEditor",
               "Name=Text Editor\nName[zh_CN]=文本编辑器\nIcon=org.gnome.TextEditor\n");
-        entry("firefox-esr", "Name=Firefox ESR\nName[zh_CN]=Firefox ESR 浏览器\n");
-        entry("kde/org.kde.kate", "Name=Kate\n"); // in a subfolder: id "kde-org.kde.kate"
+        entry("firefox-esr", "Name=Firefox ESR\n");
+        entry("kde/org.kde.kate", "Name=Kate\n"); // id "kde-org.kde.kate"
         entry("htop", "Name=Htop\nTerminal=true\n");
         entry("nm-applet", "Name=Network\nNoDisplay=true\n");
         entry("gone", "Name=Gone\nHidden=true\n");
@@ -41,44 +42,25 @@ protected:
         out.write("[Desktop Entry]\nType=Application\nExec=true\n" + keys);
     }
 
-    // Opened the way the settings window opens it, window-modal on a shown window.
-    ApplicationChooser* open()
-    {
-        auto* chooser = new ApplicationChooser(applications, &window);
-        chooser->open();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(chooser));
-        return chooser;
-    }
-
     QTemporaryDir root;
     DesktopEntryIndex index{{root.path()}};
     DesktopApplications applications{index};
     QWidget window;
 };
 
-TEST_F(ApplicationChooserTest, ListsTheMenusApplicationsByNameInTheInterfaceLanguage)
+TEST_F(ApplicationChooserTest, OnlyTheMenusApplicationsAreListedByNameInTheInterfaceLanguage)
 {
-    struct Row {
-        InterfaceLanguage language;
-        QStringList names;
-    };
-    const Row rows[] = {
-        {InterfaceLanguage::english,
-         {QStringLiteral("Firefox ESR"), QStringLiteral("Kate"), QStringLiteral("Text Editor")}},
-        // Chinese collation puts Han before Latin: 文本编辑器 sorts first, by its Chinese name.
-        {InterfaceLanguage::chinese,
-         {QStringLiteral("文本编辑器"), QStringLiteral("Firefox ESR 浏览器"), QStringLiteral("Kate")}},
-    };
-    for (const Row& row : rows) {
-        test::InterfaceLanguageScope language(row.language);
-        QStringList names;
+    for (const auto& [language, names] :
+         {std::pair{InterfaceLanguage::english, QStringList{u"Firefox ESR"_s, u"Kate"_s, u"Text Editor"_s}},
+          // Chinese order puts Han first: the entry sorts by the name that is shown.
+          std::pair{InterfaceLanguage::chinese, QStringList{u"文本编辑器"_s, u"Firefox ESR"_s, u"Kate"_s}}}) {
+        test::InterfaceLanguageScope scope(language);
+        QStringList listed;
         for (const InstalledApplication& app : applications.list())
-            names.append(app.name);
-        EXPECT_EQ(names, row.names);
+            listed.append(app.name);
+        EXPECT_EQ(listed, names);
     }
-    EXPECT_EQ(applications.list().last(),
-              (InstalledApplication{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"),
-                                    QStringLiteral("org.gnome.TextEditor")}));
+    EXPECT_EQ(applications.list().last().iconName, u"org.gnome.TextEditor"_s);
 }
 
 // From the keyboard alone: typing filters by name or id, the arrows move from the search field
@@ -88,54 +70,39 @@ TEST_F(ApplicationChooserTest, TypingFiltersAndEnterChoosesTheCurrentRow)
 {
     test::InterfaceLanguageScope language(InterfaceLanguage::english);
     struct Row {
-        const char* situation;
         QString typed;
         int downs;
         QStringList visible;
-        QString chosenId;
-        QString chosenName;
+        TranslationApplication chosen;
     };
-    const QStringList all = {QStringLiteral("firefox-esr"), QStringLiteral("kde-org.kde.kate"),
-                             QStringLiteral("org.gnome.TextEditor")};
+    const TranslationApplication editor{u"org.gnome.TextEditor"_s, u"Text Editor"_s};
     const Row rows[] = {
-        {"by name, any case",
-         QStringLiteral("fIrE"),
-         0,
-         {QStringLiteral("firefox-esr")},
-         QStringLiteral("firefox-esr"),
-         QStringLiteral("Firefox ESR")},
-        {"by id",
-         QStringLiteral("gnome"),
-         0,
-         {QStringLiteral("org.gnome.TextEditor")},
-         QStringLiteral("org.gnome.TextEditor"),
-         QStringLiteral("Text Editor")},
-        {"arrows from the search field", QString(), 2, all, QStringLiteral("org.gnome.TextEditor"),
-         QStringLiteral("Text Editor")},
-        {"nothing matches", QStringLiteral("thunderbird"), 1, {}, QString(), QString()},
+        {u"fIrE"_s, 0, {u"firefox-esr"_s}, {u"firefox-esr"_s, u"Firefox ESR"_s}},
+        {u"gnome"_s, 0, {editor.bundleID}, editor},
+        {QString(), 2, {u"firefox-esr"_s, u"kde-org.kde.kate"_s, editor.bundleID}, editor},
+        {u"thunderbird"_s, 1, {}, {}},
     };
     for (const Row& row : rows) {
-        QPointer<ApplicationChooser> chooser = open();
+        QPointer<ApplicationChooser> chooser = new ApplicationChooser(applications, &window);
+        chooser->open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(chooser));
         QSignalSpy chosen(chooser.data(), &ApplicationChooser::chosen);
         auto* search = chooser->findChild<QLineEdit*>();
         QTest::keyClicks(search, row.typed);
-        EXPECT_EQ(chooser->visibleIds(), row.visible) << row.situation;
+        EXPECT_EQ(chooser->visibleIds(), row.visible) << qPrintable(row.typed);
         for (int i = 0; i < row.downs; ++i)
             QTest::keyClick(search, Qt::Key_Down);
         QTest::keyClick(search, Qt::Key_Return);
-        if (row.chosenId.isEmpty()) {
-            EXPECT_EQ(chosen.count(), 0) << row.situation;
-            EXPECT_TRUE(chooser->isVisible()) << row.situation;
+        if (row.chosen.bundleID.isEmpty()) {
+            EXPECT_TRUE(chooser->isVisible());
             QTest::keyClick(search, Qt::Key_Escape);
-            EXPECT_EQ(chosen.count(), 0) << row.situation;
-        } else {
-            ASSERT_EQ(chosen.count(), 1) << row.situation;
-            EXPECT_EQ(chosen.first().first().value<TranslationApplication>(),
-                      (TranslationApplication{row.chosenId, row.chosenName}))
-                << row.situation;
+        }
+        ASSERT_EQ(chosen.count(), row.chosen.bundleID.isEmpty() ? 0 : 1) << qPrintable(row.typed);
+        if (!chosen.isEmpty()) {
+            EXPECT_EQ(chosen.first().first().value<TranslationApplication>(), row.chosen);
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(chooser.isNull()) << row.situation << ": deleted once closed";
+        EXPECT_TRUE(chooser.isNull()) << qPrintable(row.typed) << ": deleted once closed";
     }
 }
 

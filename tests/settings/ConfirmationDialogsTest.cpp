@@ -107,15 +107,5 @@ TEST(ConfirmationDialogsTest, OnlyTheSecondButtonConfirms)
     }
 }
 
-TEST(ConfirmationDialogsTest, WithoutAWindowTheDialogBlocksTheWholeProgram)
-{
-    QPointer<QMessageBox> box = ConfirmationDialogs::askDeleteKey(nullptr, [] {});
-    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-    EXPECT_TRUE(box->isVisible());
-    box->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(box.isNull());
-}
-
 } // namespace
 } // namespace qw
