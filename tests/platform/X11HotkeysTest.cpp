@@ -6,6 +6,7 @@
 #include "tests/support/VirtualTime.h"
 
 #include <QProcess>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 // The hotkeys on the headless session's X server, driven the way a user's keyboard drives them
@@ -22,6 +23,12 @@ constexpr HotkeyService::Status badAccess = 10;
 bool run(const QString& program, const QStringList& arguments)
 {
     return QProcess::execute(program, arguments) == 0;
+}
+
+// Keys go through XTest, as a keyboard's would: "key", "keydown" or "keyup".
+bool xdotool(const char* action, const QString& keys)
+{
+    return run(QStringLiteral("xdotool"), {QString::fromLatin1(action), keys});
 }
 
 // What another program gets when it tries to grab the combination now (released at once).
@@ -53,7 +60,7 @@ protected:
     bool pressReaches(const char* keys, const int& counter)
     {
         const int before = counter;
-        return run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)}) &&
+        return xdotool("key", QString::fromLatin1(keys)) &&
                test::pumpUntil([&] { return counter > before; }, 5s);
     }
 
@@ -65,25 +72,30 @@ protected:
     int revokes = 0;
 };
 
-TEST_F(X11HotkeysTest, EveryCombinationIsGrabbedWhateverTheLocksAndReleasedAtTheEnd)
+TEST_F(X11HotkeysTest, EveryCombinationIsGrabbedWhateverTheLocksFollowsThePresetAndIsReleasedAtTheEnd)
 {
-    EXPECT_EQ(
-        hotkeys.configure(true, HotkeyPreset::controlOptionT, true),
-        QStringLiteral("On: Ctrl+Alt+T translates, Ctrl+Alt+Z restores, Ctrl+Alt+I ignores the application "
-                       "today, Ctrl+Alt+Shift+I revokes it (after confirming)"));
+    EXPECT_TRUE(hotkeys.configure(true, HotkeyPreset::controlOptionT, true)
+                    .startsWith(QStringLiteral("On: Ctrl+Alt+T")));
+    EXPECT_TRUE(hotkeys.appActionsRegistered());
     const KeyCombination all[] = {
         {Qt::Key_T, ctrlAlt}, {Qt::Key_Z, ctrlAlt}, {Qt::Key_I, ctrlAlt}, {Qt::Key_I, ctrlAltShift}};
     for (const KeyCombination& combination : all)
         EXPECT_EQ(grabFromAnotherClient(combination), badAccess);
 
     EXPECT_TRUE(pressReaches("ctrl+alt+t", translations));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
+    ASSERT_TRUE(xdotool("key", QStringLiteral("Num_Lock")));
     EXPECT_TRUE(pressReaches("ctrl+alt+z", restores)) << "with Num Lock on";
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Caps_Lock")}));
+    ASSERT_TRUE(xdotool("key", QStringLiteral("Num_Lock")));
+    ASSERT_TRUE(xdotool("key", QStringLiteral("Caps_Lock")));
     EXPECT_TRUE(pressReaches("ctrl+alt+shift+i", revokes)) << "with Caps Lock on";
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Caps_Lock")}));
+    ASSERT_TRUE(xdotool("key", QStringLiteral("Caps_Lock")));
     EXPECT_EQ(translations + restores + revokes, 3) << "one press, one call";
+
+    // Switching the preset moves the translate hotkey and gives the terminal its Ctrl+Alt+T back.
+    EXPECT_TRUE(hotkeys.configure(true, HotkeyPreset::controlOptionShiftT, true)
+                    .startsWith(QStringLiteral("On: Ctrl+Alt+Shift+T")));
+    EXPECT_EQ(grabFromAnotherClient({Qt::Key_T, ctrlAlt}), 0);
+    EXPECT_TRUE(pressReaches("ctrl+alt+shift+t", translations));
 
     hotkeys.unregister();
     for (const KeyCombination& combination : all)
@@ -92,32 +104,25 @@ TEST_F(X11HotkeysTest, EveryCombinationIsGrabbedWhateverTheLocksAndReleasedAtThe
 
 TEST_F(X11HotkeysTest, AConflictNamesTheXErrorAndKeepsWhatStillWorks)
 {
+    // The full texts are the rules' business (tests/app); here the X error must reach them.
     const struct {
         const char* situation;
         KeyCombination heldElsewhere;
-        QString status;
+        const char* status;
         bool translateWorks;
     } cases[] = {
         {"a terminal holds Ctrl+Alt+T",
          {Qt::Key_T, ctrlAlt},
-         QStringLiteral(
-             "The hotkeys are taken by another program or refused by the X server (error codes 10, 0). "
-             "Many desktops open a terminal with Ctrl+Alt+T: in the settings, switch the translate "
-             "hotkey to Ctrl+Alt+Shift+T (or back to Ctrl+Alt+T), or turn global hotkeys off"),
+         "The hotkeys are taken by another program or refused by the X server (error codes 10, 0)",
          false},
-        {"another program holds Ctrl+Alt+I",
-         {Qt::Key_I, ctrlAlt},
-         QStringLiteral(
-             "The translate and restore hotkeys still work; the application hotkeys Ctrl+Alt+I and "
-             "Ctrl+Alt+Shift+I are taken (error codes 10, 0): use the bubble's menu instead, or turn "
-             "the application hotkeys off"),
-         true},
+        {"another program holds Ctrl+Alt+I", {Qt::Key_I, ctrlAlt}, "are taken (error codes 10, 0)", true},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.situation);
         X11HotkeyService other;
         ASSERT_EQ(other.registerHotkey({0, 1}, row.heldElsewhere), 0);
-        EXPECT_EQ(hotkeys.configure(true, HotkeyPreset::controlOptionT, true), row.status);
+        EXPECT_THAT(hotkeys.configure(true, HotkeyPreset::controlOptionT, true).toStdString(),
+                    ::testing::HasSubstr(row.status));
         EXPECT_FALSE(hotkeys.appActionsRegistered());
         if (row.translateWorks) {
             EXPECT_TRUE(pressReaches("ctrl+alt+t", translations));
@@ -126,17 +131,6 @@ TEST_F(X11HotkeysTest, AConflictNamesTheXErrorAndKeepsWhatStillWorks)
         }
         hotkeys.unregister();
     }
-}
-
-TEST_F(X11HotkeysTest, SwitchingThePresetMovesTheTranslateHotkey)
-{
-    hotkeys.configure(true, HotkeyPreset::controlOptionT, false);
-    EXPECT_EQ(
-        hotkeys.configure(true, HotkeyPreset::controlOptionShiftT, false),
-        QStringLiteral("On: Ctrl+Alt+Shift+T translates, Ctrl+Alt+Z restores the original; replacing needs a "
-                       "click to confirm"));
-    EXPECT_EQ(grabFromAnotherClient({Qt::Key_T, ctrlAlt}), 0) << "the terminal's Ctrl+Alt+T is free again";
-    EXPECT_TRUE(pressReaches("ctrl+alt+shift+t", translations));
 }
 
 TEST_F(X11HotkeysTest, ALayoutChangeKeepsTheHotkeysOnTheKeysThatTypeThem)
@@ -182,18 +176,16 @@ TEST_F(X11HotkeysTest, APasteWaitsUntilTheHotkeyIsLetGo)
         field.installHandler([&](HotkeyIdentifier) { return ++pastes > 0; });
         ASSERT_EQ(field.registerHotkey({0, 7}, {Qt::Key_V, Qt::ControlModifier}), 0);
 
-        ASSERT_TRUE(
-            run(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("ctrl+alt+z")}));
+        ASSERT_TRUE(xdotool("keydown", QStringLiteral("ctrl+alt+z")));
         if (QByteArray(row.stillHeld) == "z") {
-            ASSERT_TRUE(
-                run(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("ctrl+alt")}));
+            ASSERT_TRUE(xdotool("keyup", QStringLiteral("ctrl+alt")));
         }
         test::VirtualTime time;
         const QDateTime start = time.now();
         int sleeps = 0;
         XTestKeyEventPoster poster(time, [&](std::chrono::milliseconds step) {
             if (sleeps++ == 3 && row.letGo)
-                run(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QString::fromLatin1(row.stillHeld)});
+                xdotool("keyup", QString::fromLatin1(row.stillHeld));
             time.advance(step);
         });
         const bool posted =
@@ -204,7 +196,7 @@ TEST_F(X11HotkeysTest, APasteWaitsUntilTheHotkeyIsLetGo)
                 << "the paste did not arrive as Ctrl+V";
         } else {
             EXPECT_GE(start.msecsTo(time.now()), XTestKeyEventPoster::keyReleaseTimeout.count());
-            run(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("ctrl+alt+z")});
+            xdotool("keyup", QStringLiteral("ctrl+alt+z"));
         }
     }
 }
