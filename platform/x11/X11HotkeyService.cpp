@@ -189,17 +189,19 @@ void X11HotkeyService::ungrab(const Grab& grab)
     xcb_flush(m_x.get());
 }
 
-HotkeyService::Status X11HotkeyService::installHandler(PressHandler onPressed)
+HotkeyService::Status X11HotkeyService::installHandler(PressHandler onPressed, LossHandler onLost)
 {
     if (!m_x.isConnected())
         return noDisplayStatus;
     m_handler = std::move(onPressed);
+    m_lossHandler = std::move(onLost);
     return 0;
 }
 
 void X11HotkeyService::removeHandler()
 {
     m_handler = nullptr;
+    m_lossHandler = nullptr;
 }
 
 HotkeyService::Status X11HotkeyService::registerHotkey(HotkeyIdentifier identifier,
@@ -235,9 +237,16 @@ void X11HotkeyService::regrabAll()
     for (const Grab& grab : std::as_const(m_grabs))
         ungrab(grab);
     loadKeyboard();
-    for (Grab& grab : m_grabs)
-        this->grab(grab);
+    bool lost = false;
+    for (Grab& grab : m_grabs) {
+        if (this->grab(grab) != 0)
+            lost = true;
+    }
     QMetaObject::invokeMethod(this, &X11HotkeyService::readEvents, Qt::QueuedConnection);
+    if (lost && m_lossHandler) {
+        const LossHandler handler = m_lossHandler;
+        handler();
+    }
 }
 
 void X11HotkeyService::readEvents()

@@ -31,7 +31,7 @@ public:
 
     bool isConnected() const { return m_x.isConnected(); }
 
-    Status installHandler(PressHandler onPressed) override;
+    Status installHandler(PressHandler onPressed, LossHandler onLost) override;
     void removeHandler() override;
     Status registerHotkey(HotkeyIdentifier identifier, KeyCombination combination) override;
     void unregisterHotkey(HotkeyIdentifier identifier) override;
@@ -59,6 +59,7 @@ private:
     XcbConnection m_x;
     QSocketNotifier* m_notifier = nullptr;
     PressHandler m_handler;
+    LossHandler m_lossHandler;
     QList<Grab> m_grabs;
 
     // The core keyboard mapping: keysyms per key code, from m_minKeycode on.

@@ -24,7 +24,7 @@ public:
     QMap<quint32, KeyCombination> registered;
     PressHandler handler;
 
-    Status installHandler(PressHandler onPressed) override
+    Status installHandler(PressHandler onPressed, LossHandler) override
     {
         if (handlerStatus != 0)
             return handlerStatus;

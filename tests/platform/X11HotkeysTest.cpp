@@ -9,6 +9,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+// Last, and with the macros that clash with the names above undone: the test's raw X client.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#undef Status
+#undef None
+#undef Bool
+
 // The hotkeys on the headless session's X server, driven the way a user's keyboard drives them
 // (XTest through xdotool), with a second X client standing for the other programs.
 namespace qw {
@@ -133,13 +140,20 @@ TEST_F(X11HotkeysTest, AConflictNamesTheXErrorAndKeepsWhatStillWorks)
     }
 }
 
-TEST_F(X11HotkeysTest, ALayoutChangeKeepsTheHotkeysOnTheKeysThatTypeThem)
+TEST_F(X11HotkeysTest, ALayoutChangeMovesTheHotkeysToTheKeysThatTypeThemAndReportsALoss)
 {
     ASSERT_TRUE(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
-    hotkeys.configure(true, HotkeyPreset::controlOptionT, false);
     struct RestoreLayout {
         ~RestoreLayout() { run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
     } restoreLayout;
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const KeyCode usZ = XKeysymToKeycode(other, XK_z);
+    hotkeys.configure(true, HotkeyPreset::controlOptionT, false);
+    int losses = 0;
+    hotkeys.onRegistrationLost = [&] {
+        ++losses;
+    };
 
     // On the German layout Z and Y swap places.
     ASSERT_TRUE(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
@@ -151,6 +165,16 @@ TEST_F(X11HotkeysTest, ALayoutChangeKeepsTheHotkeysOnTheKeysThatTypeThem)
         << "Ctrl+Alt+Z was not grabbed again on the new layout";
     EXPECT_EQ(grabFromAnotherClient({Qt::Key_Y, ctrlAlt}), 0) << "the old key is still held";
     EXPECT_TRUE(pressReaches("ctrl+alt+z", restores));
+
+    // Another program takes the key Z will be on after switching back: the loss is reported.
+    XGrabKey(other, usZ, ControlMask | Mod1Mask, DefaultRootWindow(other), True, GrabModeAsync,
+             GrabModeAsync);
+    XSync(other, False);
+    ASSERT_TRUE(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
+    EXPECT_TRUE(test::pumpUntil([&] { return losses == 1; }, 5s));
+    EXPECT_THAT(hotkeys.configure(true, HotkeyPreset::controlOptionT, false).toStdString(),
+                ::testing::HasSubstr("(error codes 0, 10)"));
+    XCloseDisplay(other);
 }
 
 // The restore hotkey can lead to a paste: Ctrl+V must reach the field as Ctrl+V, which it does
@@ -173,7 +197,7 @@ TEST_F(X11HotkeysTest, APasteWaitsUntilTheHotkeyIsLetGo)
         // The field stands here as a client that sees only a plain Ctrl+V.
         X11HotkeyService field;
         int pastes = 0;
-        field.installHandler([&](HotkeyIdentifier) { return ++pastes > 0; });
+        field.installHandler([&](HotkeyIdentifier) { return ++pastes > 0; }, nullptr);
         ASSERT_EQ(field.registerHotkey({0, 7}, {Qt::Key_V, Qt::ControlModifier}), 0);
 
         ASSERT_TRUE(xdotool("keydown", QStringLiteral("ctrl+alt+z")));
