@@ -4,39 +4,48 @@
 
 #include <QDialog>
 
+class QDialogButtonBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
-class QDialogButtonBox;
 
 namespace qw {
 
 class InstalledApplications;
 
 // Picks one of the installed applications: a search field that filters by name and id, the
-// list (icon, name, id) and OK/Cancel. Usable from the keyboard alone: typing goes to the
-// search field, the arrow keys move through the list, Enter takes the current row.
+// list (icon, name, id) and Add/Cancel. Usable from the keyboard alone: typing goes to the
+// search field, the arrow keys move through the list from there, Enter takes the current row.
+// Deleted once closed; show it with open() (window-modal on its parent).
 class ApplicationChooser : public QDialog {
     Q_OBJECT
 
 public:
     explicit ApplicationChooser(InstalledApplications& applications, QWidget* parent = nullptr);
 
-    // The rows left after the search, in list order (for the window's own checks).
+    // The ids of the rows the search leaves, in list order.
     QStringList visibleIds() const;
+
+    void accept() override;
 
 Q_SIGNALS:
     // The user took an application; bundleID is its desktop-entry id without ".desktop".
     void chosen(const qw::TranslationApplication& app);
 
-private:
-    void filter(const QString& text);
-    void accept() override;
-    void updateOkButton();
-    void relocalize();
-    bool event(QEvent* event) override;
+protected:
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
+private:
+    void populate();
+    void filter();
+    void updateButtons();
+    void relocalize();
+
+    InstalledApplications& m_applications;
     QLineEdit* m_search = nullptr;
     QListWidget* m_list = nullptr;
+    QLabel* m_nothingFound = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
 };
 

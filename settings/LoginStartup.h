@@ -32,7 +32,11 @@ public:
     bool dismissed() const { return m_dismissed; }
     SettingsWriteResult setDismissed(bool dismissed);
 
+    // Turns login start on or off. The change runs on the next turn of the event loop, so that
+    // `busy` is seen (the switch greys out) and a second request meanwhile is ignored. Turning
+    // it on from a copy that is not installed only sets the message and touches nothing.
     void setEnabled(bool enable);
+    // Reads the status from the desktop again.
     void refresh();
 
     bool canOpenSystemSettings() const;
@@ -43,10 +47,12 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void apply(bool enable);
+
     LoginItemService& m_service;
     SettingsStore& m_defaults;
     LoginItemStatus m_status = LoginItemStatus::notRegistered;
-    const char* m_error = nullptr; // a localization key
+    QString m_errorKey; // looked up when shown, so that it follows the interface language
     bool m_busy = false;
     bool m_dismissed = false;
 };
