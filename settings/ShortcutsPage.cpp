@@ -13,6 +13,18 @@
 
 namespace qw {
 
+namespace {
+
+// The hotkey status is the shell's, set again when it registers the hotkeys anew after a
+// language change. Until a shell has registered them the model's first text stays in the
+// language it was made in: it is shown in the current one.
+QString inCurrentLanguage(const QString& text)
+{
+    return L10n::relocalize(L10n::relocalize(text, InterfaceLanguage::chinese), InterfaceLanguage::english);
+}
+
+} // namespace
+
 ShortcutsPage::ShortcutsPage(AppModel& model, QWidget* parent)
     : SettingsView(parent), m_model(model), m_hotkeys(new QCheckBox(this)), m_presetLabel(new QLabel(this)),
       m_preset(new QComboBox(this)), m_translateNote(SettingsForms::note(this)),
@@ -68,7 +80,7 @@ void ShortcutsPage::present()
                            L10n::text(L10N_KEY("⌃⌥⇧I：取消当前应用授权（需确认）")));
     m_actionsScope->setText(L10n::text(
         L10N_KEY("有浮窗时操作对应应用；否则操作前台已授权应用。今日忽略可在应用权限中提前恢复。")));
-    m_status->setText(m_model.hotkeyStatus());
+    m_status->setText(inCurrentLanguage(m_model.hotkeyStatus()));
 }
 
 } // namespace qw
