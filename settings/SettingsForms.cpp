@@ -14,6 +14,10 @@ QLabel* note(QWidget* parent)
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setForegroundRole(QPalette::PlaceholderText);
+    // As wide as its row allows, rather than the narrow width a wrapped label asks for.
+    QSizePolicy policy = label->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Expanding);
+    label->setSizePolicy(policy);
     return label;
 }
 

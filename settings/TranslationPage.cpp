@@ -86,6 +86,7 @@ TranslationPage::TranslationPage(AppModel& model, QWidget* parent)
     auto* reverseRow = new QHBoxLayout;
     reverseRow->addWidget(m_reverse);
     reverseRow->addWidget(m_reverseNote, 1);
+    reverseRow->addStretch();
     page->addRow(reverseRow);
     page->addRow(m_pageFootnote);
     m_pageSourceLabel->setBuddy(m_pageSource);
