@@ -35,11 +35,11 @@ void AccessibilityRow::present()
     m_state->setAccessibleName(label);
     SettingsForms::setText(m_grant, L10n::text(L10N_KEY("授予辅助功能权限")));
     m_grant->setVisible(!granted);
+    // clang-format off
     m_note->setText(
-        granted ? L10n::text(L10N_KEY("刚开启时已在运行的 Qt 和 Chromium 应用需要重新启动才能被读取；GTK "
-                                      "应用和 Firefox 无需重启。"))
-                : L10n::text(L10N_KEY("开启桌面的辅助功能后才能读取获准应用的输入框。开启后，已在运行的 Qt "
-                                      "和 Chromium 应用需要重新启动；GTK 应用和 Firefox 无需重启。")));
+        granted ? L10n::text(L10N_KEY("刚开启时已在运行的 Qt 和 Chromium 应用需要重新启动才能被读取；GTK 应用和 Firefox 无需重启。"))
+                : L10n::text(L10N_KEY("开启桌面的辅助功能后才能读取获准应用的输入框。开启后，已在运行的 Qt 和 Chromium 应用需要重新启动；GTK 应用和 Firefox 无需重启。")));
+    // clang-format on
 }
 
 } // namespace qw

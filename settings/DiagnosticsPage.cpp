@@ -32,6 +32,8 @@ DiagnosticsPage::DiagnosticsPage(AppModel& model, QWidget* parent)
     render();
 }
 
+// Every key stays one literal, however long.
+// clang-format off
 void DiagnosticsPage::present()
 {
     m_note->setText(L10n::text(L10N_KEY("调试信息不包含原文和 API Key")));
@@ -54,9 +56,9 @@ void DiagnosticsPage::present()
         m_rows[i].second->setText(rows[i].value);
         m_rows[i].second->setAccessibleName(rows[i].label);
     }
-    m_hint->setText(L10n::text(L10N_KEY("若某个应用中不自动出现浮层：先在其中输入演示句“你好”，确认该应用已获"
-                                        "允许，再用翻译快捷键对比。只在已允许的应用中检查。")));
+    m_hint->setText(L10n::text(L10N_KEY("若某个应用中不自动出现浮层：先在其中输入演示句“你好”，确认该应用已获允许，再用翻译快捷键对比。只在已允许的应用中检查。")));
     SettingsForms::setText(m_refresh, L10n::text(L10N_KEY("刷新权限状态")));
 }
+// clang-format on
 
 } // namespace qw

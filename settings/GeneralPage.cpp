@@ -63,10 +63,11 @@ void GeneralPage::present()
     const QString languageName = L10n::text(L10N_KEY("界面语言"));
     m_languageLabel->setText(languageName);
     SettingsForms::name(m_language, languageName);
+    // Each language by its own name, so that it can be found whatever the interface shows now.
     SettingsForms::fill(m_language,
                         {{L10n::text(L10N_KEY("跟随系统")), static_cast<int>(InterfaceLanguage::system)},
-                         {L10n::text(L10N_KEY("简体中文")), static_cast<int>(InterfaceLanguage::chinese)},
-                         {L10n::text(L10N_KEY("English")), static_cast<int>(InterfaceLanguage::english)}},
+                         {QStringLiteral("简体中文"), static_cast<int>(InterfaceLanguage::chinese)},
+                         {QStringLiteral("English"), static_cast<int>(InterfaceLanguage::english)}},
                         static_cast<int>(m_model.interfaceLanguage()));
     SettingsForms::setText(m_onboarding, L10n::text(L10N_KEY("打开设置引导…")));
     SettingsForms::setText(m_about, L10n::text(L10N_KEY("关于")));

@@ -91,9 +91,10 @@ void LoginStartupGroup::present()
     SettingsForms::setText(m_withdraw, L10n::text(L10N_KEY("取消登录启动请求")));
     m_withdraw->setVisible(status == LoginItemStatus::requiresApproval);
     m_withdraw->setEnabled(!m_startup.busy());
+    // clang-format off
     m_note->setText(
-        L10n::text(L10N_KEY("未运行时无法翻译。可通过 Applications、Dock 或 Spotlight "
-                            "启动，也可配置系统快捷指令打开应用。退出后停止翻译，登录启动设置仍保留。")));
+        L10n::text(L10N_KEY("未运行时无法翻译。可通过 Applications、Dock 或 Spotlight 启动，也可配置系统快捷指令打开应用。退出后停止翻译，登录启动设置仍保留。")));
+    // clang-format on
 
     m_suggestion->setVisible(m_model.readyForLoginGuidance() && !m_startup.dismissed() &&
                              status != LoginItemStatus::enabled);

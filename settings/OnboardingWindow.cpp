@@ -207,6 +207,8 @@ void OnboardingWindow::go(int offset)
     showStep(static_cast<OnboardingState::Step>(index));
 }
 
+// Every key stays one literal, however long.
+// clang-format off
 void OnboardingWindow::present()
 {
     setWindowTitle(L10n::text(L10N_KEY("织语设置引导")));
@@ -241,8 +243,7 @@ void OnboardingWindow::present()
     m_privacyIntro->setText(L10n::text(L10N_KEY(
         "织语在你单独允许的应用里翻译你正在输入或选中的文字。译文只在你确认后才会替换，绝不会替你发送。")));
     m_privacyReading->setText(
-        L10n::text(L10N_KEY("只读取获准应用中的当前编辑文本，不记录全局按键，不自动发送。敏感输入框会被排除。"
-                            "剪贴板模式可能短暂修改系统剪贴板，且仅在可验证完整选区时执行。")));
+        L10n::text(L10N_KEY("只读取获准应用中的当前编辑文本，不记录全局按键，不自动发送。敏感输入框会被排除。剪贴板模式可能短暂修改系统剪贴板，且仅在可验证完整选区时执行。")));
     m_privacySending->setText(L10n::text(L10N_KEY(
         "开启云翻译后，当前输入文本将发送给你选择的 API 服务商；请避免在包含敏感信息的输入框启用。")));
 
@@ -260,5 +261,6 @@ void OnboardingWindow::present()
     m_finishIntro->setText(L10n::text(L10N_KEY("设置已保存，之后可随时在设置中更改。")));
     m_finishStatus->setText(m_model.runtimeStatus());
 }
+// clang-format on
 
 } // namespace qw

@@ -35,15 +35,17 @@ PrivacyPage::PrivacyPage(AppModel& model, QWidget* parent)
     render();
 }
 
+// Every key stays one literal, however long.
+// clang-format off
 void PrivacyPage::present()
 {
     SettingsForms::setText(m_permissions, L10n::text(L10N_KEY("权限")));
     SettingsForms::setText(m_cloud, L10n::text(L10N_KEY("云翻译许可")));
     m_readingNote->setText(
-        L10n::text(L10N_KEY("只读取获准应用中的当前编辑文本，不记录全局按键，不自动发送。敏感输入框会被排除。"
-                            "剪贴板模式可能短暂修改系统剪贴板，且仅在可验证完整选区时执行。")));
+        L10n::text(L10N_KEY("只读取获准应用中的当前编辑文本，不记录全局按键，不自动发送。敏感输入框会被排除。剪贴板模式可能短暂修改系统剪贴板，且仅在可验证完整选区时执行。")));
     m_cloudNote->setText(L10n::text(L10N_KEY(
         "开启云翻译后，当前输入文本将发送给你选择的 API 服务商；请避免在包含敏感信息的输入框启用。")));
 }
+// clang-format on
 
 } // namespace qw

@@ -255,13 +255,13 @@ QCoro::Task<int> CommandLine::runCommand(const QString& command, QStringList pos
         co_return co_await runner.run(parser.value(options.state));
     }
     if (command == u"settings" || command == u"guide") {
+        // clang-format off
         if (!positional.isEmpty())
             co_return usageError(
                 command == u"guide"
                     ? L10n::text(L10N_KEY("用法：quillweave guide"))
-                    : L10n::text(L10N_KEY(
-                          "用法：quillweave settings [--section "
-                          "general|translation|models|applications|privacy|shortcuts|diagnostics]")));
+                    : L10n::text(L10N_KEY("用法：quillweave settings [--section general|translation|models|applications|privacy|shortcuts|diagnostics]")));
+        // clang-format on
         if (command == u"guide") {
             GuideCommand runner(m_context);
             co_return co_await runner.run();

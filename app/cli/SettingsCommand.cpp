@@ -14,10 +14,10 @@ QCoro::Task<int> SettingsCommand::run(QString sectionName)
                                                        ? std::optional(SettingsSection::general)
                                                        : settingsSectionFromCommandName(sectionName);
     if (!section || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        m_context.err << L10n::text(L10N_KEY(
-                             "用法：quillweave settings [--section "
-                             "general|translation|models|applications|privacy|shortcuts|diagnostics]"))
+        // clang-format off
+        m_context.err << L10n::text(L10N_KEY("用法：quillweave settings [--section general|translation|models|applications|privacy|shortcuts|diagnostics]"))
                       << Qt::endl;
+        // clang-format on
         co_return ExitStatus::usage;
     }
     WindowSession session(m_context);
