@@ -259,7 +259,7 @@ void OnboardingWindow::present()
         L10N_KEY("切换到想要翻译的应用（例如聊天或文本编辑器）后回到这里允许它，或从已安装的应用中选择。")));
 
     m_finishIntro->setText(L10n::text(L10N_KEY("设置已保存，之后可随时在设置中更改。")));
-    m_finishStatus->setText(m_model.runtimeStatus());
+    m_finishStatus->setText(L10n::text(L10N_KEY("当前状态")) + QStringLiteral("：") + m_model.runtimeStatus());
 }
 // clang-format on
 

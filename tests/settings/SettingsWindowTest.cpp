@@ -12,6 +12,7 @@
 #include "settings/ProviderForm.h"
 #include "tests/settings/SettingsWindowFixture.h"
 
+#include <QClipboard>
 #include <QRegularExpression>
 
 namespace qw::test {
@@ -62,8 +63,15 @@ TEST_F(SettingsWindowFlowTest, AStoredKeyIsOnlyEverShownAsTheMaskAndCanBeReplace
     EXPECT_EQ(keyring.itemCount(), 0);
 
     // Surrounding white space goes, as the model trims it; the field forgets the draft.
+    // Neither copy nor cut puts a draft on the clipboard.
+    typeKey(QStringLiteral("sk-draft"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    for (const QKeySequence::StandardKey key :
+         {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut, QKeySequence::SelectAll})
+        QTest::keySequence(keyEditor().field(), key);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    QTest::keyClick(keyEditor().field(), Qt::Key_Delete);
     typeKey(QStringLiteral("  ") + kKey + QStringLiteral("  "));
-    EXPECT_FALSE(keyEditor().field()->text().isEmpty());
     saveKey();
     EXPECT_EQ(keyring.item(account(TranslationProvider::openAI)), kKey.toUtf8());
     ASSERT_TRUE(keyEditor().maskLabel()->isVisible());
