@@ -8,10 +8,14 @@
 #include "settings/ConnectionRow.h"
 #include "settings/CurrentApplicationRow.h"
 #include "settings/GeneralPage.h"
+#include "settings/LoginStartupGroup.h"
 #include "settings/ModelsPage.h"
 #include "settings/ProviderForm.h"
+#include "settings/ShortcutsPage.h"
+#include "settings/TranslationPage.h"
 #include "tests/settings/SettingsWindowFixture.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QRegularExpression>
 
@@ -249,6 +253,60 @@ TEST_F(SettingsWindowFlowTest, ApplicationsAreAllowedPausedAndRevokedWithTheirCo
     settleViews();
     ASSERT_EQ(page.rows().size(), 1);
     EXPECT_EQ(page.rows().at(0).name->text(), QStringLiteral("Firefox"));
+}
+
+// The user's choice in a picker, as a click in its list makes it.
+void choose(QComboBox* picker, const QVariant& data)
+{
+    picker->setCurrentIndex(picker->findData(data));
+    Q_EMIT picker->activated(picker->currentIndex());
+}
+
+TEST_F(SettingsWindowFlowTest, EachSwitchAndPickerSavesItsSetting)
+{
+    openWindow();
+    TranslationPage& translation = *window->translationPage();
+    ShortcutsPage& shortcuts = *window->shortcutsPage();
+    struct Row {
+        const char* key;
+        std::function<void()> change;
+        QVariant saved;
+    };
+    const QList<Row> rows = {
+        {"inputTranslationEnabled", [&] { click(translation.inputSwitch()); }, false},
+        {"pageTranslationEnabled", [&] { click(translation.pageSwitch()); }, true},
+        {"pasteFallback", [&] { click(translation.pasteFallbackSwitch()); }, true},
+        {"debounceMilliseconds", [&] { choose(translation.debouncePicker(), 1600); }, 1600},
+        {"inputTranslationMode",
+         [&] { choose(translation.modePicker(), static_cast<int>(TranslationMode::selection)); },
+         "selection"},
+        {"inputTargetLanguage",
+         [&] { choose(translation.inputTargetPicker(), static_cast<int>(TranslationLanguage::japanese)); },
+         rawValue(TranslationLanguage::japanese)},
+        {"hotkeyPreset", [&] { choose(shortcuts.presetPicker(), 1); }, 1},
+        {"appActionHotkeysEnabled", [&] { click(shortcuts.appActionsSwitch()); }, false},
+        {"hotkeysEnabled", [&] { click(shortcuts.hotkeysSwitch()); }, false},
+    };
+    for (const Row& row : rows) {
+        window->showSection(QString::fromLatin1(row.key).contains(u"otkey") ? SettingsSection::shortcuts
+                                                                            : SettingsSection::translation);
+        row.change();
+        EXPECT_EQ(settings.object(QString::fromLatin1(row.key)), row.saved) << row.key;
+    }
+    settleViews();
+    // What depends on another setting follows it.
+    EXPECT_FALSE(translation.debouncePicker()->isVisible()) << "the pause is for the automatic mode";
+    EXPECT_FALSE(shortcuts.presetPicker()->isEnabled()) << "shortcuts are off";
+
+    window->showSection(SettingsSection::general);
+    click(window->generalPage()->startup()->enabledSwitch());
+    ASSERT_TRUE(settleUntil([&] { return !startup.busy(); }));
+    EXPECT_TRUE(loginItems.registered);
+    settleViews();
+    EXPECT_EQ(window->generalPage()->startup()->state()->text(), QStringLiteral("已开启"));
+    EXPECT_EQ(onboardingRequests, 0);
+    click(window->generalPage()->onboardingButton());
+    EXPECT_EQ(onboardingRequests, 1);
 }
 
 TEST_F(SettingsWindowFlowTest, EveryOpenPageFollowsTheInterfaceLanguageAtOnce)
