@@ -3,7 +3,7 @@
 #include "l10n/L10n.h"
 #include "settings/InstalledApplications.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QIcon>
@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace qw {
@@ -21,13 +23,64 @@ namespace {
 constexpr int idRole = Qt::UserRole;
 constexpr int nameRole = Qt::UserRole + 1;
 
-QIcon iconFor(const QString& iconName)
+QIcon iconFor(const QString& iconName, const QStyle* style)
 {
-    static const QString fallback = QStringLiteral("application-x-executable");
-    if (iconName.startsWith(u'/'))
-        return QIcon(iconName);
-    return QIcon::fromTheme(iconName.isEmpty() ? fallback : iconName, QIcon::fromTheme(fallback));
+    static const QString generic = QStringLiteral("application-x-executable");
+    QIcon icon = iconName.startsWith(u'/') ? QIcon(iconName) : QIcon::fromTheme(iconName);
+    if (icon.isNull())
+        icon = QIcon::fromTheme(generic);
+    // Without an icon theme every row still has an icon: the names stay aligned.
+    return icon.isNull() ? style->standardIcon(QStyle::SP_DesktopIcon) : icon;
 }
+
+// A row: the icon, the name, and below it the id in the smaller, muted text of a detail.
+class ApplicationRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.text.clear();
+        background.icon = QIcon();
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
+
+        const QRect area = option.rect.adjusted(margin, margin, -margin, -margin);
+        const QRect iconRect(area.left(), area.top() + (area.height() - iconSize) / 2, iconSize, iconSize);
+        index.data(Qt::DecorationRole).value<QIcon>().paint(painter, iconRect);
+
+        const bool selected = option.state & QStyle::State_Selected;
+        const QRect text = area.adjusted(iconSize + margin, 0, 0, 0);
+        painter->save();
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QFontMetrics nameMetrics(option.font);
+        painter->drawText(
+            text.adjusted(0, 0, 0, -text.height() / 2), Qt::AlignLeft | Qt::AlignBottom,
+            nameMetrics.elidedText(index.data(nameRole).toString(), Qt::ElideRight, text.width()));
+        QFont detail = option.font;
+        detail.setPointSizeF(detail.pointSizeF() * 0.85);
+        painter->setFont(detail);
+        if (!selected)
+            painter->setPen(option.palette.color(QPalette::PlaceholderText));
+        painter->drawText(
+            text.adjusted(0, text.height() / 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+            QFontMetrics(detail).elidedText(index.data(idRole).toString(), Qt::ElideMiddle, text.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const int lines = QFontMetrics(option.font).height() * 2 + 2;
+        return {QStyledItemDelegate::sizeHint(option, index).width(), std::max(iconSize, lines) + 2 * margin};
+    }
+
+private:
+    static constexpr int iconSize = 32;
+    static constexpr int margin = 4;
+};
 
 } // namespace
 
@@ -40,8 +93,8 @@ ApplicationChooser::ApplicationChooser(InstalledApplications& applications, QWid
     m_search->installEventFilter(this);
     m_list = new QListWidget(this);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setIconSize(QSize(32, 32));
     m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(new ApplicationRowDelegate(m_list));
     m_nothingFound = new QLabel(this);
     m_nothingFound->setAlignment(Qt::AlignCenter);
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -92,11 +145,10 @@ void ApplicationChooser::populate()
         m_list->currentItem() ? m_list->currentItem()->data(idRole).toString() : QString();
     m_list->clear();
     for (const InstalledApplication& application : m_applications.list()) {
-        auto* item = new QListWidgetItem(iconFor(application.iconName),
-                                         application.name + u'\n' + application.id, m_list);
+        auto* item = new QListWidgetItem(iconFor(application.iconName, style()), application.name, m_list);
         item->setData(idRole, application.id);
         item->setData(nameRole, application.name);
-        item->setData(Qt::AccessibleTextRole, application.name);
+        item->setData(Qt::AccessibleDescriptionRole, application.id);
         if (application.id == currentId)
             m_list->setCurrentItem(item);
     }

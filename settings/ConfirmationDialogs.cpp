@@ -2,6 +2,7 @@
 
 #include "l10n/L10n.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,6 +25,11 @@ QMessageBox* ask(QWidget* parent, const Texts& texts, std::function<void()> onCo
     box->setWindowTitle(texts.title);
     box->setText(texts.message);
     box->setInformativeText(texts.informative);
+    // The box wraps its texts at a narrow width by itself; a line should hold a clause.
+    for (const char* name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
+        if (auto* label = box->findChild<QLabel*>(QLatin1StringView(name)))
+            label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 48);
+    }
     // Both buttons share one role so that every desktop's button layout keeps them in this
     // order: "cancel" first, the confirming one second. Cancel is the default: Enter or Escape
     // never confirms by accident.
