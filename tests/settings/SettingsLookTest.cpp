@@ -46,8 +46,10 @@ protected:
     {
         const QString artifacts = QStringLiteral(QW_SETTINGS_ARTIFACTS);
         ASSERT_TRUE(QDir().mkpath(artifacts));
-        EXPECT_TRUE(widget->grab().save(
-            QStringLiteral("%1/%2-%3.png").arg(artifacts, name, QLatin1String(GetParam().name))));
+        const QString file = QStringLiteral("%1/%2-%3@%4x.png")
+                                 .arg(artifacts, name, QLatin1String(GetParam().name))
+                                 .arg(widget->devicePixelRatioF());
+        EXPECT_TRUE(widget->grab().save(file));
     }
 };
 
