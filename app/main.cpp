@@ -37,9 +37,11 @@ QByteArray readAllStandardInput()
 
 int main(int argc, char** argv)
 {
-    // Only the panel preview shows a window; every other command runs without a display.
+    // Only the panel preview, the settings and the guide show a window; every other command
+    // runs without a display.
     const bool showsWindow = std::any_of(argv + 1, argv + argc, [](const char* argument) {
-        return std::string_view(argument) == "bubble-preview";
+        const std::string_view word(argument);
+        return word == "bubble-preview" || word == "settings" || word == "guide";
     });
     const std::unique_ptr<QCoreApplication> app = showsWindow
                                                       ? std::make_unique<QApplication>(argc, argv)

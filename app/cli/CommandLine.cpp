@@ -4,8 +4,10 @@
 #include "app/cli/BubblePreviewCommand.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/DoctorCommand.h"
+#include "app/cli/GuideCommand.h"
 #include "app/cli/KeyCommand.h"
 #include "app/cli/ProviderCommand.h"
+#include "app/cli/SettingsCommand.h"
 #include "app/cli/TranslateCommand.h"
 #include "l10n/L10n.h"
 
@@ -27,11 +29,12 @@ struct CommandLine::Options {
     QCommandLineOption model{QStringLiteral("model"), QString(), QStringLiteral("model")};
     QCommandLineOption confirmBrowser{QStringLiteral("confirm-browser")};
     QCommandLineOption state{QStringLiteral("state"), QString(), QStringLiteral("state")};
+    QCommandLineOption section{QStringLiteral("section"), QString(), QStringLiteral("section")};
 
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOptions({help, version, cloud, provider, from, to, interfaceLanguage, address, model,
-                           confirmBrowser, state});
+                           confirmBrowser, state, section});
     }
 };
 
@@ -67,6 +70,8 @@ const QHash<QString, QStringList>& commandOptions()
         {QStringLiteral("apps"), {QStringLiteral("confirm-browser")}},
         {QStringLiteral("doctor"), {}},
         {QStringLiteral("bubble-preview"), {QStringLiteral("state")}},
+        {QStringLiteral("settings"), {QStringLiteral("section")}},
+        {QStringLiteral("guide"), {}},
     };
     return table;
 }
@@ -114,6 +119,8 @@ QString CommandLine::helpText()
         "  quillweave apps [allow <id> [--confirm-browser]|pause <id>|resume <id>|revoke <id>]");
     lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
     lines << QStringLiteral("  quillweave bubble-preview [--state working|ready|replaced|error|selection]");
+    lines << QStringLiteral("  quillweave settings [--section general|translation|models|applications|privacy|shortcuts|diagnostics]");
+    lines << QStringLiteral("  quillweave guide");
     lines << QString();
     lines << L10n::text(L10N_KEY("命令："));
     lines << QStringLiteral("  translate      ") +
@@ -136,6 +143,10 @@ QString CommandLine::helpText()
                  L10n::text(L10N_KEY("检查这个桌面上哪些功能可用、如何修复；enable 开启应用辅助功能，wait <秒> 先等待，以便切换到要检查的应用。"));
     lines << QStringLiteral("  bubble-preview ") +
                  L10n::text(L10N_KEY("在当前输入框（读不到时在指针）旁显示带示例内容的翻译气泡（不抢占焦点），直到点击关闭；无需服务商。"));
+    lines << QStringLiteral("  settings       ") +
+                 L10n::text(L10N_KEY("打开设置窗口（可用 --section 指定页面），直到关闭窗口。"));
+    lines << QStringLiteral("  guide          ") +
+                 L10n::text(L10N_KEY("打开首次设置引导，从上次停下的步骤继续，直到关闭窗口。"));
     lines << QString();
     lines << L10n::text(L10N_KEY("选项："));
     lines << QStringLiteral("  --cloud        ") +
@@ -242,6 +253,21 @@ QCoro::Task<int> CommandLine::runCommand(const QString& command, QStringList pos
                 "用法：quillweave bubble-preview [--state working|ready|replaced|error|selection]")));
         BubblePreviewCommand runner(m_context);
         co_return co_await runner.run(parser.value(options.state));
+    }
+    if (command == u"settings" || command == u"guide") {
+        // clang-format off
+        if (!positional.isEmpty())
+            co_return usageError(
+                command == u"guide"
+                    ? L10n::text(L10N_KEY("用法：quillweave guide"))
+                    : L10n::text(L10N_KEY("用法：quillweave settings [--section general|translation|models|applications|privacy|shortcuts|diagnostics]")));
+        // clang-format on
+        if (command == u"guide") {
+            GuideCommand runner(m_context);
+            co_return co_await runner.run();
+        }
+        SettingsCommand runner(m_context);
+        co_return co_await runner.run(parser.value(options.section));
     }
     if (command == u"doctor") {
         DoctorCommand runner(m_context.out, m_context.err);

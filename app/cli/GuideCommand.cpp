@@ -1,0 +1,24 @@
+#include "app/cli/GuideCommand.h"
+
+#include "app/cli/WindowSession.h"
+#include "l10n/L10n.h"
+#include "settings/OnboardingWindow.h"
+
+#include <QApplication>
+
+namespace qw {
+
+QCoro::Task<int> GuideCommand::run()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        m_context.err << L10n::text(L10N_KEY("用法：quillweave guide")) << Qt::endl;
+        co_return ExitStatus::usage;
+    }
+    WindowSession session(m_context);
+    OnboardingWindow window(OnboardingWindow::Shared{session.model(), session.startup(),
+                                                     session.installedApplications(), session.onboarding()});
+    const int status = co_await session.runUntilClosed(&window);
+    co_return status;
+}
+
+} // namespace qw
