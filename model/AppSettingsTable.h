@@ -210,6 +210,10 @@ struct AppSettings::Table {
     // Set on a new installation: the allow list is filled only by explicit choices.
     static inline const Setting<bool> onboardingExplicitAllowlist =
         SettingCodec::boolean(QStringLiteral("onboardingExplicitAllowlist"), false);
+
+    // The user dismissed the suggestion to start at login.
+    static inline const Setting<bool> loginGuidanceDismissed =
+        SettingCodec::boolean(QStringLiteral("loginGuidanceDismissed"), false);
 };
 
 inline auto AppSettings::fields()

@@ -131,6 +131,10 @@ std::optional<DesktopEntry> DesktopEntryIndex::parse(const QString& id, const QB
             entry.terminal = value == u"true";
         else if (key == u"Hidden")
             entry.hidden = value == u"true";
+        else if (key == u"NoDisplay")
+            entry.noDisplay = value == u"true";
+        else if (key == u"Icon")
+            entry.icon = value;
         else if (key == u"Type")
             type = value;
     }
@@ -227,6 +231,13 @@ std::optional<DesktopEntry> DesktopEntryIndex::resolve(const WindowIdentity& win
             return found;
     }
     return std::nullopt;
+}
+
+QList<DesktopEntry> DesktopEntryIndex::entries() const
+{
+    std::lock_guard lock(m_mutex);
+    refreshLocked();
+    return m_entries;
 }
 
 QStringList DesktopEntryIndex::httpsHandlers() const

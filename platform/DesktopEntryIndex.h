@@ -15,9 +15,11 @@ struct DesktopEntry {
     QHash<QString, QString> localizedNames; // by locale ("zh_CN", "zh")
     QString exec;
     QString startupWMClass;
+    QString icon; // icon theme name or absolute path
     QStringList mimeTypes;
     bool terminal = false;
     bool hidden = false;
+    bool noDisplay = false; // installed, but not shown in the desktop's menus
 
     // Name[lang_COUNTRY], then Name[lang], then Name.
     QString nameFor(const QString& localeName) const;
@@ -44,6 +46,8 @@ public:
     // The entry of a window's program: by GTK application id, then WM_CLASS (as id, as
     // StartupWMClass, as the last part of an id), then the executable named by Exec.
     std::optional<DesktopEntry> resolve(const WindowIdentity& window) const;
+    // Every entry, the first directory's first.
+    QList<DesktopEntry> entries() const;
     // Ids of the entries that declare they open https URLs.
     QStringList httpsHandlers() const;
 

@@ -1,0 +1,99 @@
+#include "settings/SettingsWindow.h"
+
+#include "l10n/L10n.h"
+#include "model/AppModel.h"
+#include "settings/ApplicationsPage.h"
+#include "settings/DiagnosticsPage.h"
+#include "settings/GeneralPage.h"
+#include "settings/ModelsPage.h"
+#include "settings/PrivacyPage.h"
+#include "settings/ShortcutsPage.h"
+#include "settings/TranslationPage.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QScrollArea>
+#include <QStackedWidget>
+
+namespace qw {
+
+SettingsWindow::SettingsWindow(Shared shared, QWidget* parent)
+    : SettingsView(parent), m_model(shared.model), m_sidebar(new QListWidget(this)),
+      m_stack(new QStackedWidget(this)),
+      m_general(new GeneralPage(shared.model, shared.startup, std::move(shared.openOnboarding))),
+      m_translation(new TranslationPage(shared.model)), m_models(new ModelsPage(shared.model)),
+      m_applications(new ApplicationsPage(shared.model, shared.installedApplications)),
+      m_privacy(new PrivacyPage(shared.model)), m_shortcuts(new ShortcutsPage(shared.model)),
+      m_diagnostics(new DiagnosticsPage(shared.model))
+{
+    setWindowFlag(Qt::Window);
+    setMinimumSize(minimumWindowSize);
+    resize(minimumWindowSize);
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("preferences-desktop-locale")));
+
+    m_sidebar->setFixedWidth(170);
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setSpacing(2);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_sidebar);
+    row->addWidget(m_stack, 1);
+
+    addPage(SettingsSection::general, m_general);
+    addPage(SettingsSection::translation, m_translation);
+    addPage(SettingsSection::models, m_models);
+    addPage(SettingsSection::applications, m_applications);
+    addPage(SettingsSection::privacy, m_privacy);
+    addPage(SettingsSection::shortcuts, m_shortcuts);
+    addPage(SettingsSection::diagnostics, m_diagnostics);
+    connect(m_sidebar, &QListWidget::currentRowChanged, m_stack, &QStackedWidget::setCurrentIndex);
+    connect(m_translation, &TranslationPage::sectionRequested, this,
+            [this](SettingsSection s) { showSection(s); });
+    connect(m_models, &ModelsPage::sectionRequested, this, [this](SettingsSection s) { showSection(s); });
+    m_sidebar->setCurrentRow(0);
+
+    follow(&m_model, &AppModel::changed);
+    render();
+}
+
+void SettingsWindow::addPage(SettingsSection section, QWidget* page)
+{
+    // A page taller than the window scrolls rather than being cut off.
+    auto* scroll = new QScrollArea(m_stack);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(page);
+    m_stack->addWidget(scroll);
+    m_pages.emplace(section, page);
+    auto* item = new QListWidgetItem(m_sidebar);
+    item->setData(Qt::UserRole, static_cast<int>(section));
+    item->setSizeHint(QSize(0, 34));
+}
+
+QWidget* SettingsWindow::page(SettingsSection section) const
+{
+    return m_pages.at(section);
+}
+
+void SettingsWindow::showSection(SettingsSection section)
+{
+    m_sidebar->setCurrentRow(static_cast<int>(allSettingsSections().indexOf(section)));
+}
+
+SettingsSection SettingsWindow::currentSection() const
+{
+    return allSettingsSections().value(m_sidebar->currentRow(), SettingsSection::general);
+}
+
+void SettingsWindow::present()
+{
+    setWindowTitle(L10n::text(L10N_KEY("织语设置")));
+    m_sidebar->setAccessibleName(L10n::text(L10N_KEY("设置页面")));
+    const QList<SettingsSection> sections = allSettingsSections();
+    for (int i = 0; i < m_sidebar->count(); ++i)
+        m_sidebar->item(i)->setText(title(sections.at(i)));
+}
+
+} // namespace qw
