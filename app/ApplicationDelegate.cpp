@@ -22,6 +22,7 @@
 #include "settings/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -248,6 +249,23 @@ SettingsSection ApplicationDelegate::sectionForBubble() const
 
 namespace {
 
+// Calls back when the watched window is closed (its close button, or its own buttons).
+class CloseWatcher : public QObject {
+public:
+    CloseWatcher(QObject* parent, std::function<void()> onClose) : QObject(parent), m_onClose(std::move(onClose)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close && watched == parent())
+            m_onClose();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onClose;
+};
+
 // A window of a tray program comes to the front of whatever the user was doing.
 void present(QWidget* window)
 {
@@ -277,10 +295,10 @@ void ApplicationDelegate::openOnboarding()
     if (!m_onboardingWindow) {
         m_onboardingWindow = std::make_unique<OnboardingWindow>(OnboardingWindow::Shared{
             *m_model, *m_startup, m_env.installedApplications, *m_onboarding});
-        connect(m_onboardingWindow.get(), &OnboardingWindow::closeRequested, this, [this] {
-            m_onboardingWindow->hide();
-            openSettings(std::nullopt);
-        });
+        // Leaving the guide, finished or postponed, lands in the settings window.
+        m_onboardingWindow->installEventFilter(new CloseWatcher(m_onboardingWindow.get(), [this] {
+            QTimer::singleShot(0, this, [this] { openSettings(std::nullopt); });
+        }));
     }
     present(m_onboardingWindow.get());
 }

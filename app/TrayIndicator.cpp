@@ -2,6 +2,7 @@
 
 #include "l10n/L10n.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
@@ -51,7 +52,14 @@ TrayIndicator::TrayIndicator(QMenu* menu, QObject* parent)
             Q_EMIT activated();
     });
     // The glyph follows the theme: dark on a light panel, light on a dark one.
-    connect(qGuiApp, &QGuiApplication::paletteChanged, this, [this] { applyIcon(); });
+    qGuiApp->installEventFilter(this);
+}
+
+bool TrayIndicator::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qGuiApp && event->type() == QEvent::ApplicationPaletteChange)
+        applyIcon();
+    return false;
 }
 
 TrayIndicator::~TrayIndicator() = default;

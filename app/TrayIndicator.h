@@ -44,6 +44,9 @@ Q_SIGNALS:
     // A left click on the icon (the menu opens on a right click).
     void activated();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void applyIcon();
 
