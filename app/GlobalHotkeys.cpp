@@ -66,14 +66,26 @@ QString GlobalHotkeys::configure(bool enabled, HotkeyPreset preset, bool appActi
     // The platform may report a press from its own event handling; the press is only queued
     // here, and dropped when this object is gone by the time the queue reaches it.
     QPointer<GlobalHotkeys> self(this);
-    const HotkeyService::Status handlerStatus = m_service.installHandler([self](HotkeyIdentifier pressed) {
+    const auto onPressed = [self](HotkeyIdentifier pressed) {
         if (!self || pressed.signature != signature)
             return false;
         const quint32 id = pressed.id;
         QMetaObject::invokeMethod(
             self.data(), [self, id] { self->handle(id); }, Qt::QueuedConnection);
         return true;
-    });
+    };
+    const auto onLost = [self] {
+        if (!self)
+            return;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (self->onRegistrationLost)
+                    self->onRegistrationLost();
+            },
+            Qt::QueuedConnection);
+    };
+    const HotkeyService::Status handlerStatus = m_service.installHandler(onPressed, onLost);
     if (handlerStatus != 0) {
         unregister();
         return L10n::format(L10N_KEY("快捷键事件处理器初始化失败（%@）"), {statusText(handlerStatus)});

@@ -42,6 +42,9 @@ public:
     std::function<void()> onUndo;
     std::function<void()> onIgnoreToday;
     std::function<void()> onRevoke;
+    // Some hotkeys were lost after a keyboard change (another program holds their new keys):
+    // configure again to get the status that says so.
+    std::function<void()> onRegistrationLost;
 
 private:
     bool isRegistered(Id id) const { return m_registered[index(id)]; }

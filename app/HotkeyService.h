@@ -29,10 +29,14 @@ public:
     using Status = int;
     // Answers whether the press was handled; an unhandled press is left to the platform.
     using PressHandler = std::function<bool(HotkeyIdentifier)>;
+    // The platform renews registrations on its own when the keyboard changes (a layout switch
+    // moves letters to other keys); when some could not be renewed it says so here, once, so
+    // that the owner can configure again and show the conflict.
+    using LossHandler = std::function<void()>;
 
     virtual ~HotkeyService() = default;
 
-    virtual Status installHandler(PressHandler onPressed) = 0;
+    virtual Status installHandler(PressHandler onPressed, LossHandler onLost) = 0;
     virtual void removeHandler() = 0;
     // Registers the combination under the identifier, or nothing when it fails.
     virtual Status registerHotkey(HotkeyIdentifier identifier, KeyCombination combination) = 0;

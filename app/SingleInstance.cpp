@@ -63,6 +63,7 @@ bool SingleInstance::forward(const ReopenRequest& request, QString* errorName)
     QDBusMessage call =
         QDBusMessage::createMethodCall(serviceName(), objectPath(), serviceName(), QStringLiteral("Reopen"));
     call << request.targetName() << request.section;
+    call.setAutoStartService(false); // only a running program counts
     const QDBusMessage answer = m_bus.call(call, QDBus::Block, reopenTimeoutMilliseconds);
     if (answer.type() == QDBusMessage::ErrorMessage) {
         *errorName = answer.errorName();
@@ -107,6 +108,25 @@ SingleInstance::Role SingleInstance::start(const ReopenRequest& request)
     return m_role;
 }
 
+SingleInstance::Role SingleInstance::handOver(const ReopenRequest& request)
+{
+    m_detail.clear();
+    if (!m_bus.isConnected() || !m_bus.interface()) {
+        m_role = Role::alone;
+        return m_role;
+    }
+    QString errorName;
+    if (forward(request, &errorName)) {
+        m_role = Role::forwarded;
+    } else if (ownerVanished(errorName)) {
+        m_role = Role::notRunning;
+    } else {
+        m_detail = errorName;
+        m_role = Role::unanswered;
+    }
+    return m_role;
+}
+
 QString SingleInstance::notice() const
 {
     switch (m_role) {
@@ -116,6 +136,7 @@ QString SingleInstance::notice() const
         return L10n::format(L10N_KEY("织语已在运行，但没有回应（%@）"), {m_detail});
     case Role::primary:
     case Role::forwarded:
+    case Role::notRunning:
         break;
     }
     return {};

@@ -23,6 +23,7 @@ public:
         forwarded,  // another instance runs and took the request: exit with success
         alone,      // no session bus: run without the check
         unanswered, // another instance owns the name but did not take the request
+        notRunning, // handOver() only: no instance runs
     };
 
     // How long a second start waits for the running one to take its request.
@@ -39,6 +40,10 @@ public:
     // Claims the name, or forwards the request to its owner (blocking up to the time-out above:
     // a forwarding start has nothing else to do).
     Role start(const ReopenRequest& request);
+    // Only hands the request to a running instance, never claims the name: for a command that
+    // opens a window of the running program when there is one and shows its own otherwise
+    // (a command's window must not answer for the tray program).
+    Role handOver(const ReopenRequest& request);
     Role role() const { return m_role; }
     // The one line to tell the user for `alone` and `unanswered` (localized now); empty otherwise.
     QString notice() const;

@@ -5,7 +5,8 @@ namespace qw {
 LinuxDesktop::LinuxDesktop()
     : m_workspace(m_entries), m_router(m_bus, m_focus, m_pids),
       m_accessibility(m_bus, m_focus, m_pids, [this] { return m_workspace.frontmostPid(); }),
-      m_observers(m_router), m_keys([this](std::chrono::milliseconds duration) { m_sleeper.sleep(duration); })
+      m_observers(m_router),
+      m_keys(m_clock, [this](std::chrono::milliseconds duration) { m_sleeper.sleep(duration); })
 {
     m_bus.start();
 }

@@ -15,6 +15,8 @@ PACKAGES=(
     # driving the desktop from the tests: synthetic input, the clipboard, the GTK test program,
     # and reading its entry back over AT-SPI from Python (the bubble's desktop test)
     xdotool xclip python3-gi gir1.2-gtk-3.0 python3-pyatspi gir1.2-atspi-2.0
+    # switching the keyboard layout under the hotkeys (setxkbmap)
+    x11-xkb-utils
     # a font with Chinese glyphs, so the bubble's pictures show its texts
     fonts-droid-fallback
 )

@@ -50,7 +50,8 @@ QList<KeySym> modifierKeysyms(Qt::KeyboardModifiers modifiers)
 
 } // namespace
 
-XTestKeyEventPoster::XTestKeyEventPoster(Sleep sleep) : m_sleep(std::move(sleep))
+XTestKeyEventPoster::XTestKeyEventPoster(const Clock& clock, Sleep sleep)
+    : m_clock(clock), m_sleep(std::move(sleep))
 {
     m_display = XOpenDisplay(nullptr);
     if (!m_display)
@@ -65,24 +66,28 @@ XTestKeyEventPoster::~XTestKeyEventPoster()
         XCloseDisplay(m_display);
 }
 
-bool XTestKeyEventPoster::modifiersHeld() const
+bool XTestKeyEventPoster::keysHeld() const
 {
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
-    unsigned int mask = 0;
-    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &x, &y, &mask);
-    return mask & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask);
+    // The keyboard's key state, not the modifier mask: a lock is on without any key being
+    // down, and the hotkey's own key is in no mask.
+    char keys[32] = {};
+    XQueryKeymap(m_display, keys);
+    for (char byte : keys) {
+        if (byte != 0)
+            return true;
+    }
+    return false;
 }
 
-bool XTestKeyEventPoster::waitForModifierRelease()
+bool XTestKeyEventPoster::waitForKeyRelease()
 {
-    for (auto waited = std::chrono::milliseconds(0); waited < modifierReleaseTimeout;
-         waited += modifierPollInterval) {
-        if (!modifiersHeld())
-            return true;
-        m_sleep(modifierPollInterval);
+    const QDateTime deadline = m_clock.now().addMSecs(keyReleaseTimeout.count());
+    while (keysHeld()) {
+        if (m_clock.now() >= deadline)
+            return false;
+        m_sleep(keyPollInterval);
     }
-    return !modifiersHeld();
+    return true;
 }
 
 bool XTestKeyEventPoster::post(const QList<KeyEvent>& events)
@@ -117,7 +122,7 @@ bool XTestKeyEventPoster::post(const QList<KeyEvent>& events)
                 steps.append({*it, false});
         }
     }
-    if (!waitForModifierRelease())
+    if (!waitForKeyRelease())
         return false;
     for (const Step& step : steps)
         XTestFakeKeyEvent(m_display, step.code, step.down ? True : False, CurrentTime);

@@ -3,6 +3,7 @@
 #include "tests/support/InterfaceLanguageScope.h"
 
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QMap>
 #include <gtest/gtest.h>
 #include <memory>
@@ -10,7 +11,6 @@
 namespace qw {
 namespace {
 
-using Id = GlobalHotkeys::Id;
 using Status = HotkeyService::Status;
 
 const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
@@ -24,7 +24,7 @@ public:
     QMap<quint32, KeyCombination> registered;
     PressHandler handler;
 
-    Status installHandler(PressHandler onPressed) override
+    Status installHandler(PressHandler onPressed, LossHandler) override
     {
         if (handlerStatus != 0)
             return handlerStatus;
@@ -42,109 +42,46 @@ public:
         return 0;
     }
     void unregisterHotkey(HotkeyIdentifier identifier) override { registered.remove(identifier.id); }
-
-    // What the platform does for a key press: hand the registered identifier to the handler.
-    bool press(KeyCombination combination)
-    {
-        for (auto it = registered.cbegin(); it != registered.cend(); ++it) {
-            if (it.value() == combination && handler)
-                return handler({GlobalHotkeys::signature, it.key()});
-        }
-        return false;
-    }
-};
-
-struct ConfigurationCase {
-    const char* situation;
-    bool enabled;
-    HotkeyPreset preset;
-    bool appActions;
-    QList<std::pair<KeyCombination, Status>> taken;
-    Status handlerStatus;
-    QString status;
-    QMap<quint32, KeyCombination> registered;
-    bool appActionsRegistered;
 };
 
 // Every row starts from a configuration that registered all four: configure() must begin from
-// nothing each time.
+// nothing each time. `registered` lists each registered hotkey as id:key, "+" marking Shift.
 TEST(GlobalHotkeysTest, ConfigurationRegistersWhatTheSettingsAskAndSaysSo)
 {
     test::InterfaceLanguageScope english(InterfaceLanguage::english);
-    const QMap<quint32, KeyCombination> translation = {{1, {Qt::Key_T, ctrlAlt}}, {2, {Qt::Key_Z, ctrlAlt}}};
-    QMap<quint32, KeyCombination> allFour = translation;
-    allFour.insert(3, {Qt::Key_I, ctrlAlt});
-    allFour.insert(4, {Qt::Key_I, ctrlAltShift});
-    QMap<quint32, KeyCombination> allFourShifted = allFour;
-    allFourShifted.insert(1, {Qt::Key_T, ctrlAltShift});
-
-    const ConfigurationCase cases[] = {
-        {"hotkeys switched off",
-         false,
-         HotkeyPreset::controlOptionT,
-         true,
-         {},
-         0,
-         QStringLiteral("Global hotkeys are off"),
-         {},
-         false},
-        {"translation hotkeys only",
-         true,
-         HotkeyPreset::controlOptionT,
-         false,
-         {},
-         0,
-         QStringLiteral("On: Ctrl+Alt+T translates, Ctrl+Alt+Z restores the original; replacing needs a "
-                        "click to confirm"),
-         translation,
-         false},
-        {"all four, Shift preset",
-         true,
-         HotkeyPreset::controlOptionShiftT,
-         true,
-         {},
-         0,
-         QStringLiteral("On: Ctrl+Alt+Shift+T translates, Ctrl+Alt+Z restores, Ctrl+Alt+I ignores the "
-                        "application today, Ctrl+Alt+Shift+I revokes it (after confirming)"),
-         allFourShifted,
-         true},
-        {"a terminal holds Ctrl+Alt+T",
-         true,
-         HotkeyPreset::controlOptionT,
-         true,
-         {{{Qt::Key_T, ctrlAlt}, 10}},
-         0,
-         QStringLiteral("The hotkeys are taken by another program or refused by the X server (error codes "
-                        "10, 0). Many desktops open a terminal with Ctrl+Alt+T: in the settings, switch the "
-                        "translate hotkey to Ctrl+Alt+Shift+T (or back to Ctrl+Alt+T), or turn global "
-                        "hotkeys off"),
-         {},
-         false},
-        {"Ctrl+Alt+Shift+I taken: translation hotkeys stay",
-         true,
-         HotkeyPreset::controlOptionT,
-         true,
-         {{{Qt::Key_I, ctrlAltShift}, 10}},
-         0,
-         QStringLiteral(
-             "The translate and restore hotkeys still work; the application hotkeys Ctrl+Alt+I and "
-             "Ctrl+Alt+Shift+I are taken (error codes 0, 10): use the bubble's menu instead, or "
-             "turn the application hotkeys off"),
-         translation,
-         false},
-        {"no handler",
-         true,
-         HotkeyPreset::controlOptionT,
-         true,
-         {},
-         -1,
-         QStringLiteral(
-             "Cannot listen for global hotkeys (-1): the X server cannot be reached, so hotkeys do "
-             "not work"),
-         {},
-         false},
+    const auto on = HotkeyPreset::controlOptionT;
+    const auto shifted = HotkeyPreset::controlOptionShiftT;
+    const struct {
+        const char* situation;
+        bool enabled;
+        HotkeyPreset preset;
+        bool appActions;
+        QList<std::pair<KeyCombination, Status>> taken;
+        Status handlerStatus;
+        const char* registered;
+        const char* status;
+    } cases[] = {
+        // clang-format off
+        {"hotkeys switched off", false, on, true, {}, 0, "",
+         "Global hotkeys are off"},
+        {"translation hotkeys only", true, on, false, {}, 0, "1:T 2:Z",
+         "On: Ctrl+Alt+T translates, Ctrl+Alt+Z restores the original; replacing needs a click to confirm"},
+        {"all four, Shift preset", true, shifted, true, {}, 0, "1:T+ 2:Z 3:I 4:I+",
+         "On: Ctrl+Alt+Shift+T translates, Ctrl+Alt+Z restores, Ctrl+Alt+I ignores the application today, "
+         "Ctrl+Alt+Shift+I revokes it (after confirming)"},
+        {"a terminal holds Ctrl+Alt+T", true, on, true, {{{Qt::Key_T, ctrlAlt}, 10}}, 0, "",
+         "The hotkeys are taken by another program or refused by the X server (error codes 10, 0). Many desktops "
+         "open a terminal with Ctrl+Alt+T: in the settings, switch the translate hotkey to Ctrl+Alt+Shift+T (or "
+         "back to Ctrl+Alt+T), or turn global hotkeys off"},
+        {"Ctrl+Alt+Shift+I taken: translation hotkeys stay", true, on, true, {{{Qt::Key_I, ctrlAltShift}, 10}}, 0,
+         "1:T 2:Z",
+         "The translate and restore hotkeys still work; the application hotkeys Ctrl+Alt+I and Ctrl+Alt+Shift+I "
+         "are taken (error codes 0, 10): use the bubble's menu instead, or turn the application hotkeys off"},
+        {"no handler", true, on, true, {}, -1, "",
+         "Cannot listen for global hotkeys (-1): the X server cannot be reached, so hotkeys do not work"},
+        // clang-format on
     };
-    for (const ConfigurationCase& row : cases) {
+    for (const auto& row : cases) {
         SCOPED_TRACE(row.situation);
         SubstituteHotkeyService service;
         GlobalHotkeys hotkeys(service);
@@ -152,10 +89,16 @@ TEST(GlobalHotkeysTest, ConfigurationRegistersWhatTheSettingsAskAndSaysSo)
         service.taken = row.taken;
         service.handlerStatus = row.handlerStatus;
 
-        EXPECT_EQ(hotkeys.configure(row.enabled, row.preset, row.appActions), row.status);
-        EXPECT_EQ(service.registered, row.registered);
-        EXPECT_EQ(hotkeys.appActionsRegistered(), row.appActionsRegistered);
-        EXPECT_EQ(service.handler != nullptr, !row.registered.isEmpty());
+        EXPECT_EQ(hotkeys.configure(row.enabled, row.preset, row.appActions), QString::fromUtf8(row.status));
+        QStringList registered;
+        for (auto it = service.registered.cbegin(); it != service.registered.cend(); ++it) {
+            EXPECT_EQ(it.value().modifiers & ~Qt::ShiftModifier, ctrlAlt);
+            registered << QString::number(it.key()) + u':' + QKeySequence(it.value().key).toString() +
+                              (it.value().modifiers & Qt::ShiftModifier ? QStringLiteral("+") : QString());
+        }
+        EXPECT_EQ(registered.join(u' '), QString::fromUtf8(row.registered));
+        EXPECT_EQ(hotkeys.appActionsRegistered(), registered.size() == 4);
+        EXPECT_EQ(service.handler != nullptr, !registered.isEmpty());
     }
 }
 
@@ -164,34 +107,32 @@ TEST(GlobalHotkeysTest, APressReachesItsCallbackOnTheNextTurnAndOnlyWhileTheObje
     SubstituteHotkeyService service;
     auto hotkeys = std::make_unique<GlobalHotkeys>(service);
     QStringList calls;
-    hotkeys->onAction = [&] {
-        calls << QStringLiteral("translate");
+    const auto record = [&calls](const char* name) -> std::function<void()> {
+        return [&calls, name] {
+            calls << QString::fromLatin1(name);
+        };
     };
-    hotkeys->onUndo = [&] {
-        calls << QStringLiteral("restore");
-    };
-    hotkeys->onIgnoreToday = [&] {
-        calls << QStringLiteral("ignore");
-    };
-    hotkeys->onRevoke = [&] {
-        calls << QStringLiteral("revoke");
-    };
+    hotkeys->onAction = record("translate");
+    hotkeys->onUndo = record("restore");
+    hotkeys->onIgnoreToday = record("ignore");
+    hotkeys->onRevoke = record("revoke");
     hotkeys->configure(true, HotkeyPreset::controlOptionT, true);
 
-    EXPECT_TRUE(service.press({Qt::Key_I, ctrlAltShift}));
-    EXPECT_TRUE(service.press({Qt::Key_Z, ctrlAlt}));
+    // The platform hands over the identifier of the combination pressed.
+    const auto press = [&](quint32 id) {
+        return service.handler({GlobalHotkeys::signature, id});
+    };
+    EXPECT_TRUE(press(4));
+    EXPECT_TRUE(press(2));
     EXPECT_TRUE(calls.isEmpty()) << "a press is handled on a later turn, never inside the platform's call";
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, (QStringList{QStringLiteral("revoke"), QStringLiteral("restore")}));
-
     EXPECT_FALSE(service.handler({GlobalHotkeys::signature + 1, 1})) << "a foreign hotkey is passed on";
 
     // A press queued just before the object goes away is dropped, not delivered to freed memory.
-    const auto handler = service.handler;
-    EXPECT_TRUE(service.press({Qt::Key_T, ctrlAlt}));
+    EXPECT_TRUE(press(1));
     hotkeys.reset();
     EXPECT_TRUE(service.registered.isEmpty());
-    EXPECT_FALSE(handler({GlobalHotkeys::signature, 1}));
     QCoreApplication::processEvents();
     EXPECT_EQ(calls.size(), 2);
 }

@@ -1,6 +1,7 @@
 // A stand-in for a start of the program, for the tests of what must happen across processes:
 //   shell_probe instance <target> <section>   starts as the program does: owns the session's
 //                                             name or hands the request to its owner
+//   shell_probe handover <target> <section>   only hands the request to a running instance
 //   shell_probe signals                       runs an event loop until a termination signal,
 //                                             then its teardown
 #include "app/SingleInstance.h"
@@ -23,6 +24,8 @@ const char* roleName(qw::SingleInstance::Role role)
         return "alone";
     case qw::SingleInstance::Role::unanswered:
         return "unanswered";
+    case qw::SingleInstance::Role::notRunning:
+        return "notRunning";
     }
     return "";
 }
@@ -33,16 +36,18 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.value(1) == QStringLiteral("instance")) {
+    const QString mode = arguments.value(1);
+    if (mode == QStringLiteral("instance") || mode == QStringLiteral("handover")) {
         qw::SingleInstance instance(QDBusConnection::sessionBus());
+        const auto request = qw::ReopenRequest::fromNames(arguments.value(2), arguments.value(3));
         const auto role =
-            instance.start(qw::ReopenRequest::fromNames(arguments.value(2), arguments.value(3)));
+            mode == QStringLiteral("handover") ? instance.handOver(request) : instance.start(request);
         if (const QString notice = instance.notice(); !notice.isEmpty())
             std::fprintf(stderr, "%s\n", qPrintable(notice));
         std::printf("%s\n", roleName(role));
         return role == qw::SingleInstance::Role::unanswered ? 1 : 0;
     }
-    if (arguments.value(1) == QStringLiteral("signals")) {
+    if (mode == QStringLiteral("signals")) {
         qw::TerminationSignals signals([](int signal) {
             std::printf("signal %d\n", signal);
             QCoreApplication::quit();

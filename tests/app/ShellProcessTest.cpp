@@ -52,15 +52,16 @@ TEST(ShellProcessTest, ASecondStartHandsItsRequestToTheFirstAndExitsWithSuccess)
             QStringList arguments;
             ReopenRequest expected;
         } starts[] = {
-            {{QStringLiteral("settings"), QStringLiteral("models")},
+            {{QStringLiteral("instance"), QStringLiteral("settings"), QStringLiteral("models")},
              {ReopenRequest::Target::settings, QStringLiteral("models")}},
-            {{QStringLiteral("guide"), QString()}, {ReopenRequest::Target::guide, {}}},
-            {{QString(), QString()}, {}},
+            {{QStringLiteral("handover"), QStringLiteral("guide"), QString()},
+             {ReopenRequest::Target::guide, {}}},
+            {{QStringLiteral("instance"), QString(), QString()}, {}},
         };
         for (const auto& start : starts) {
             SCOPED_TRACE(start.arguments.join(u' ').toStdString());
             received.reset();
-            const ProbeRun run = runProbe(QStringList{QStringLiteral("instance")} + start.arguments);
+            const ProbeRun run = runProbe(start.arguments);
             EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
             EXPECT_EQ(run.out.trimmed(), QStringLiteral("forwarded"));
             ASSERT_TRUE(received.has_value());
@@ -68,7 +69,10 @@ TEST(ShellProcessTest, ASecondStartHandsItsRequestToTheFirstAndExitsWithSuccess)
             EXPECT_EQ(received->section, start.expected.section);
         }
     }
-    // The first one ended: the name is free again and the next start owns it.
+    // The first one ended: the name is free again; the next start owns it, a command's window
+    // does not.
+    EXPECT_EQ(runProbe({QStringLiteral("handover"), QStringLiteral("guide"), QString()}).out.trimmed(),
+              QStringLiteral("notRunning"));
     EXPECT_EQ(runProbe({QStringLiteral("instance"), QString(), QString()}).out.trimmed(),
               QStringLiteral("primary"));
 }
