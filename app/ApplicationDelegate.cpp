@@ -45,28 +45,14 @@ ApplicationDelegate::ApplicationDelegate(ProgramEnvironment environment, QObject
 
     // A new installation starts with nothing allowed; one set up before the guide existed keeps
     // the plain text editor it always had.
-    const QStringList defaultAllowed = m_onboarding->isNewInstallation()
-                                           ? QStringList()
-                                           : QStringList{AppModel::defaultAllowedApplication};
+    const QStringList defaultAllowed =
+        m_onboarding->isNewInstallation() ? QStringList() : QStringList{AppModel::defaultAllowedApplication};
     m_model = std::make_unique<AppModel>(
-        AppModel::Collaborators{m_env.settings,
-                                m_env.clock,
-                                m_env.timers,
-                                m_env.timeZone,
-                                m_env.service,
-                                *m_ax,
-                                m_axAccess,
-                                m_env.platform.workspace,
-                                m_env.trustCheck,
-                                m_env.copyText,
-                                m_env.keyPresence,
-                                m_env.ownPid,
-                                m_env.saveKey,
-                                m_env.removeKey,
-                                m_env.requestTrust,
-                                m_env.openAccessibilitySettings,
-                                m_env.installedApplicationName,
-                                m_env.ownBundleID},
+        AppModel::Collaborators{m_env.settings, m_env.clock, m_env.timers, m_env.timeZone, m_env.service,
+                                *m_ax, m_axAccess, m_env.platform.workspace, m_env.trustCheck, m_env.copyText,
+                                m_env.keyPresence, m_env.ownPid, m_env.saveKey, m_env.removeKey,
+                                m_env.requestTrust, m_env.openAccessibilitySettings,
+                                m_env.installedApplicationName, m_env.ownBundleID},
         defaultAllowed);
 
     auto* content = new TranslationBubble(*m_model, *m_bubble->panel().titleBar());
@@ -104,7 +90,8 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
     if (hasTray) {
         m_tray->show();
     } else if (m_env.notify) {
-        m_env.notify(L10n::text(L10N_KEY("桌面没有托盘：织语仍在运行，快捷键和浮窗照常可用；再次启动 quillweave 可打开设置。")));
+        m_env.notify(L10n::text(
+            L10N_KEY("桌面没有托盘：织语仍在运行，快捷键和浮窗照常可用；再次启动 quillweave 可打开设置。")));
     }
     if (launchedAtLogin)
         return;
@@ -117,10 +104,17 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
 void ApplicationDelegate::installCallbacks()
 {
     AppModel::Callbacks& callbacks = m_model->callbacks();
-    callbacks.onInterfaceLanguageChanged = [this] { relocalize(); };
-    callbacks.onRevokeConfirmationRequested = [this](const TranslationApplication& app) { confirmRevoke(app); };
-    callbacks.onCredentialConfigurationRequested = [this] { openSettings(SettingsSection::models); };
-    m_selectionMonitor->setOnSelectionFinished([this] { m_model->inspectSelectionAfterMouseUp(std::nullopt); });
+    callbacks.onInterfaceLanguageChanged = [this] {
+        relocalize();
+    };
+    callbacks.onRevokeConfirmationRequested = [this](const TranslationApplication& app) {
+        confirmRevoke(app);
+    };
+    callbacks.onCredentialConfigurationRequested = [this] {
+        openSettings(SettingsSection::models);
+    };
+    m_selectionMonitor->setOnSelectionFinished(
+        [this] { m_model->inspectSelectionAfterMouseUp(std::nullopt); });
     m_selectionMonitor->setOnMouseDownOutside([this] { m_model->invalidateSelectionWriteCapability(); });
 
     m_quickMenu = std::make_unique<QuickMenu>(
@@ -129,17 +123,41 @@ void ApplicationDelegate::installCallbacks()
     m_tray = std::make_unique<TrayIndicator>(m_quickMenu->menu());
     connect(m_tray.get(), &TrayIndicator::activated, this, [this] { reopen({}); });
 
-    callbacks.onBrowserConfirmationRequested = [this](const TranslationApplication& app) { confirmBrowser(app); };
-    callbacks.onMonitoringSettingsChanged = [this] { updateMonitoring(); };
-    callbacks.onUserActionBlocked = [this] { refreshBubble(); };
-    callbacks.onPreviewUpdate = [this] { refreshBubble(); };
-    callbacks.onFieldObserved = [this](const std::optional<FocusedField>& field) { m_focusMonitor->watch(field); };
+    callbacks.onBrowserConfirmationRequested = [this](const TranslationApplication& app) {
+        confirmBrowser(app);
+    };
+    callbacks.onMonitoringSettingsChanged = [this] {
+        updateMonitoring();
+    };
+    callbacks.onUserActionBlocked = [this] {
+        refreshBubble();
+    };
+    callbacks.onPreviewUpdate = [this] {
+        refreshBubble();
+    };
+    callbacks.onFieldObserved = [this](const std::optional<FocusedField>& field) {
+        m_focusMonitor->watch(field);
+    };
     m_focusMonitor->setOnUpdate([this] { m_model->inspectFocus(false); });
-    m_hotkeys->onAction = [this] { m_model->performHotkeyAction(); };
-    m_hotkeys->onUndo = [this] { m_model->performHotkeyUndo(); };
-    m_hotkeys->onIgnoreToday = [this] { m_model->performHotkeyIgnoreToday(); };
-    m_hotkeys->onRevoke = [this] { m_model->performHotkeyRevoke(); };
-    callbacks.onHotkeySettingsChanged = [this] { updateHotkeys(); };
+    m_hotkeys->onAction = [this] {
+        m_model->performHotkeyAction();
+    };
+    m_hotkeys->onUndo = [this] {
+        m_model->performHotkeyUndo();
+    };
+    m_hotkeys->onIgnoreToday = [this] {
+        m_model->performHotkeyIgnoreToday();
+    };
+    m_hotkeys->onRevoke = [this] {
+        m_model->performHotkeyRevoke();
+    };
+    // A layout change took a combination away: the status says so.
+    m_hotkeys->onRegistrationLost = [this] {
+        updateHotkeys();
+    };
+    callbacks.onHotkeySettingsChanged = [this] {
+        updateHotkeys();
+    };
 }
 
 void ApplicationDelegate::refreshBubble()
@@ -197,8 +215,8 @@ void ApplicationDelegate::scan()
     const bool inputOn = m_model->inputTranslationEnabled();
     const QString bundle = front ? front->bundleID.value_or(QString()) : QString();
     const bool automatic = m_model->inputTranslationMode() == TranslationMode::automatic;
-    const bool allowed = inputOn && m_env.trustCheck() && automatic && m_model->allowedBundleIDs().contains(bundle) &&
-                         !m_model->isAppIgnoredToday(bundle);
+    const bool allowed = inputOn && m_env.trustCheck() && automatic &&
+                         m_model->allowedBundleIDs().contains(bundle) && !m_model->isAppIgnoredToday(bundle);
     m_focusMonitor->watch(front, allowed);
     if (inputOn && automatic && m_model->inputMonitorStatus() != m_focusMonitor->status())
         m_model->setInputMonitorStatus(m_focusMonitor->status());
@@ -227,9 +245,9 @@ void ApplicationDelegate::updateStatusIndicator()
 
 void ApplicationDelegate::updateHotkeys()
 {
-    const QString status = m_hotkeys->configure(m_model->hotkeysEnabled(),
-                                                hotkeyPresetFromStored(m_model->hotkeyPreset()),
-                                                m_model->appActionHotkeysEnabled());
+    const QString status =
+        m_hotkeys->configure(m_model->hotkeysEnabled(), hotkeyPresetFromStored(m_model->hotkeyPreset()),
+                             m_model->appActionHotkeysEnabled());
     m_model->setHotkeyStatus(status);
     m_model->setAppActionHotkeysActive(m_hotkeys->appActionsRegistered());
 }
@@ -242,7 +260,8 @@ SettingsSection ApplicationDelegate::sectionForBubble() const
         return SettingsSection::privacy;
     if (!model.providerReady() || model.serviceFailure())
         return SettingsSection::models;
-    if (!model.allowedBundleIDs().contains(model.currentBundle()) || model.isAppIgnoredToday(model.currentBundle()))
+    if (!model.allowedBundleIDs().contains(model.currentBundle()) ||
+        model.isAppIgnoredToday(model.currentBundle()))
         return SettingsSection::applications;
     return SettingsSection::translation;
 }
@@ -252,7 +271,10 @@ namespace {
 // Calls back when the watched window is closed (its close button, or its own buttons).
 class CloseWatcher : public QObject {
 public:
-    CloseWatcher(QObject* parent, std::function<void()> onClose) : QObject(parent), m_onClose(std::move(onClose)) {}
+    CloseWatcher(QObject* parent, std::function<void()> onClose)
+        : QObject(parent), m_onClose(std::move(onClose))
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -279,8 +301,10 @@ void present(QWidget* window)
 void ApplicationDelegate::openSettings(std::optional<SettingsSection> section)
 {
     if (!m_settingsWindow) {
-        m_settingsWindow = std::make_unique<SettingsWindow>(SettingsWindow::Shared{
-            *m_model, *m_startup, m_env.installedApplications, [this] { openOnboarding(); }});
+        m_settingsWindow = std::make_unique<SettingsWindow>(
+            SettingsWindow::Shared{*m_model, *m_startup, m_env.installedApplications, [this] {
+                                       openOnboarding();
+                                   }});
         m_settingsWindow->showSection(section.value_or(SettingsSection::general));
     } else if (section) {
         m_settingsWindow->showSection(*section);
@@ -293,8 +317,8 @@ void ApplicationDelegate::openOnboarding()
 {
     static_cast<void>(m_onboarding->resume());
     if (!m_onboardingWindow) {
-        m_onboardingWindow = std::make_unique<OnboardingWindow>(OnboardingWindow::Shared{
-            *m_model, *m_startup, m_env.installedApplications, *m_onboarding});
+        m_onboardingWindow = std::make_unique<OnboardingWindow>(
+            OnboardingWindow::Shared{*m_model, *m_startup, m_env.installedApplications, *m_onboarding});
         // Leaving the guide, finished or postponed, lands in the settings window.
         m_onboardingWindow->installEventFilter(new CloseWatcher(m_onboardingWindow.get(), [this] {
             QTimer::singleShot(0, this, [this] { openSettings(std::nullopt); });
@@ -332,18 +356,16 @@ void ApplicationDelegate::relocalize()
 
 void ApplicationDelegate::confirmRevoke(const TranslationApplication& app)
 {
-    QMessageBox* box = ConfirmationDialogs::askRevoke(nullptr, app, [this, app] {
-        static_cast<void>(m_model->removeAllowedApp(app.bundleID));
-    });
+    QMessageBox* box = ConfirmationDialogs::askRevoke(
+        nullptr, app, [this, app] { static_cast<void>(m_model->removeAllowedApp(app.bundleID)); });
     box->raise();
     box->activateWindow();
 }
 
 void ApplicationDelegate::confirmBrowser(const TranslationApplication& app)
 {
-    QMessageBox* box = ConfirmationDialogs::askAllowBrowser(nullptr, app, [this, app] {
-        static_cast<void>(m_model->allowApplication(app));
-    });
+    QMessageBox* box = ConfirmationDialogs::askAllowBrowser(
+        nullptr, app, [this, app] { static_cast<void>(m_model->allowApplication(app)); });
     box->raise();
     box->activateWindow();
 }

@@ -114,9 +114,8 @@ void QuickMenu::addStatusRows()
     addItem(m_menu.get(), L10n::text(L10N_KEY("状态")) + colon + m_model.runtimeStatus(), false);
 
     if (!m_model.permissionGranted()) {
-        addItem(m_menu.get(),
-                L10n::text(L10N_KEY("授予辅助功能权限")) + dot + L10n::text(L10N_KEY("未授权")), true,
-                Mark::unauthorized, [this] { m_model.requestPermission(); });
+        addItem(m_menu.get(), L10n::text(L10N_KEY("授予辅助功能权限")) + dot + L10n::text(L10N_KEY("未授权")),
+                true, Mark::unauthorized, [this] { m_model.requestPermission(); });
     } else if (!m_model.providerReady() || !m_model.cloudConsent() || m_model.serviceFailure()) {
         addItem(m_menu.get(), L10n::text(L10N_KEY("配置翻译服务…")), true, Mark::none,
                 [this] { m_openSettings(SettingsSection::models); });
@@ -137,7 +136,9 @@ void QuickMenu::addTranslationRows()
 {
     const bool input = m_model.inputTranslationEnabled();
     addItem(m_menu.get(), L10n::text(L10N_KEY("输入翻译")), true, input ? Mark::checked : Mark::unchecked,
-            [this] { static_cast<void>(m_model.setInputTranslationEnabled(!m_model.inputTranslationEnabled())); });
+            [this] {
+                static_cast<void>(m_model.setInputTranslationEnabled(!m_model.inputTranslationEnabled()));
+            });
 
     QMenu* modes = submenu(L10n::text(L10N_KEY("输入模式")) + colon + label(m_model.inputTranslationMode()));
     modes->menuAction()->setEnabled(input);
@@ -149,8 +150,9 @@ void QuickMenu::addTranslationRows()
     languages(false);
 
     const bool page = m_model.pageTranslationEnabled();
-    addItem(m_menu.get(), L10n::text(L10N_KEY("页面翻译")), true, page ? Mark::checked : Mark::unchecked,
-            [this] { static_cast<void>(m_model.setPageTranslationEnabled(!m_model.pageTranslationEnabled())); });
+    addItem(
+        m_menu.get(), L10n::text(L10N_KEY("页面翻译")), true, page ? Mark::checked : Mark::unchecked,
+        [this] { static_cast<void>(m_model.setPageTranslationEnabled(!m_model.pageTranslationEnabled())); });
     languages(true);
 }
 
@@ -160,7 +162,8 @@ void QuickMenu::languages(bool page)
     const TranslationLanguage target = page ? m_model.pageTargetLanguage() : m_model.inputTargetLanguage();
     const QString title = page ? L10n::text(L10N_KEY("页面语言")) : L10n::text(L10N_KEY("输入语言"));
     QMenu* pair = submenu(title + colon + label(source) + arrow + label(target));
-    pair->menuAction()->setEnabled(page ? m_model.pageTranslationEnabled() : m_model.inputTranslationEnabled());
+    pair->menuAction()->setEnabled(page ? m_model.pageTranslationEnabled()
+                                        : m_model.inputTranslationEnabled());
 
     QMenu* sources = submenu(L10n::text(L10N_KEY("源语言")), pair);
     for (const TranslationLanguage language : allTranslationLanguages()) {

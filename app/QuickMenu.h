@@ -29,8 +29,8 @@ class QuickMenu : public QObject {
 public:
     using OpenSettings = std::function<void(std::optional<SettingsSection>)>;
 
-    QuickMenu(AppModel& model, LoginStartup& startup, OpenSettings openSettings,
-              std::function<void()> quit, QObject* parent = nullptr);
+    QuickMenu(AppModel& model, LoginStartup& startup, OpenSettings openSettings, std::function<void()> quit,
+              QObject* parent = nullptr);
     ~QuickMenu() override;
 
     QMenu* menu() const { return m_menu.get(); }

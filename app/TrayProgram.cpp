@@ -29,9 +29,9 @@ namespace {
 // terminal the program was started from.
 void notifyDesktop(const QString& text)
 {
-    QDBusInterface notifications(QStringLiteral("org.freedesktop.Notifications"),
-                                 QStringLiteral("/org/freedesktop/Notifications"),
-                                 QStringLiteral("org.freedesktop.Notifications"), QDBusConnection::sessionBus());
+    QDBusInterface notifications(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QDBusConnection::sessionBus());
     if (notifications.isValid()) {
         notifications.call(QStringLiteral("Notify"), L10n::text(L10N_KEY("织语")), 0u, applicationId(),
                            L10n::text(L10N_KEY("织语")), text, QStringList(), QVariantMap(), -1);
@@ -54,6 +54,7 @@ int TrayProgram::run(bool launchedAtLogin)
         QTextStream(stderr) << instance.notice() << Qt::endl;
         break;
     case SingleInstance::Role::primary:
+    case SingleInstance::Role::notRunning:
         break;
     }
 
@@ -65,38 +66,42 @@ int TrayProgram::run(bool launchedAtLogin)
     DesktopApplications installed(desktop.desktopEntries());
     QtBubbleScreens screens;
 
-    ApplicationDelegate delegate(ProgramEnvironment{
-        m_shared.settings,
-        m_shared.clock,
-        m_shared.timers,
-        QTimeZone::systemTimeZone(),
-        m_shared.service,
-        desktop.platform(),
-        desktop.observers(),
-        desktop.mouse(),
-        activations,
-        hotkeys,
-        loginItems,
-        installed,
-        screens,
-        [&desktop] { return desktop.accessibility().isProcessTrusted(); },
-        [&desktop](const QString& text) { return desktop.clipboard().setString(text); },
-        KeyringOperations::presence(m_shared.keychain, m_shared.keyringWorker),
-        KeyringOperations::save(m_shared.keychain, m_shared.keyringWorker),
-        KeyringOperations::remove(m_shared.keychain, m_shared.keyringWorker),
-        [&desktop] { return desktop.accessibilityBus().enableBlocking(2s); },
-        {},
-        [&desktop](const QString& id) -> std::optional<QString> {
-            const auto entry = desktop.desktopEntries().entry(id);
-            return entry ? std::optional(entry->nameFor(QLocale().name())) : std::nullopt;
-        },
-        qint32(::getpid()),
-        applicationId(),
-        [] { return TrayIndicator::desktopHasTray(); },
-        notifyDesktop,
-        [] { QCoreApplication::quit(); }});
+    ApplicationDelegate delegate(
+        ProgramEnvironment{m_shared.settings,
+                           m_shared.clock,
+                           m_shared.timers,
+                           QTimeZone::systemTimeZone(),
+                           m_shared.service,
+                           desktop.platform(),
+                           desktop.observers(),
+                           desktop.mouse(),
+                           activations,
+                           hotkeys,
+                           loginItems,
+                           installed,
+                           screens,
+                           [&desktop] { return desktop.accessibility().isProcessTrusted(); },
+                           [&desktop](const QString& text) { return desktop.clipboard().setString(text); },
+                           KeyringOperations::presence(m_shared.keychain, m_shared.keyringWorker),
+                           KeyringOperations::save(m_shared.keychain, m_shared.keyringWorker),
+                           KeyringOperations::remove(m_shared.keychain, m_shared.keyringWorker),
+                           [&desktop] { return desktop.accessibilityBus().enableBlocking(2s); },
+                           {},
+                           [&desktop](const QString& id) -> std::optional<QString> {
+                               const auto entry = desktop.desktopEntries().entry(id);
+                               return entry ? std::optional(entry->nameFor(QLocale().name())) : std::nullopt;
+                           },
+                           qint32(::getpid()),
+                           applicationId(),
+                           [] { return TrayIndicator::desktopHasTray(); },
+                           notifyDesktop,
+                           [] {
+                               QCoreApplication::quit();
+                           }});
 
-    instance.onReopen = [&delegate](const ReopenRequest& request) { delegate.reopen(request); };
+    instance.onReopen = [&delegate](const ReopenRequest& request) {
+        delegate.reopen(request);
+    };
     TerminationSignals signals([](int) { QCoreApplication::quit(); });
     delegate.didFinishLaunching(launchedAtLogin);
     const int status = QCoreApplication::exec();

@@ -1,5 +1,7 @@
 #include "app/QuickMenu.h"
+
 #include "settings/LoginStartup.h"
+#include "tests/app/ShellFakes.h"
 #include "tests/model/ModelTestFixture.h"
 
 #include <QAction>
@@ -8,28 +10,15 @@
 namespace qw::test {
 namespace {
 
-// The login-item service of a copy that may or may not be installed; enabling an installed
-// copy registers it.
-class FakeLoginItems : public LoginItemService {
-public:
-    LoginItemStatus status() const override { return current; }
-    bool isInstalledCopy() const override { return installed; }
-    bool registerItem() override { return (current = LoginItemStatus::enabled), true; }
-    bool unregisterItem() override { return (current = LoginItemStatus::notRegistered), true; }
-    bool canOpenSystemSettings() const override { return false; }
-    void openSystemSettings() override {}
-
-    LoginItemStatus current = LoginItemStatus::notRegistered;
-    bool installed = true;
-};
-
 class QuickMenuTest : public ModelTest {
 protected:
     // A model that knows a key is stored, so that the setup is complete once consent is given.
     void makeReadyModel()
     {
         AppModel::Collaborators c = collaborators(service);
-        c.keyPresence = [](TranslationProvider) -> QCoro::Task<bool> { co_return true; };
+        c.keyPresence = [](TranslationProvider) -> QCoro::Task<bool> {
+            co_return true;
+        };
         build(std::move(c), {AppModel::defaultAllowedApplication});
         ASSERT_TRUE(settleUntil([this] { return model->hasAPIKey(); }));
         menu = std::make_unique<QuickMenu>(
@@ -69,6 +58,8 @@ protected:
 
 TEST_F(QuickMenuTest, SetupRowsFollowTheStateOfTheMomentTheMenuOpens)
 {
+    // The keyring answers the silent read with a refusal: the key is stored but not readable.
+    keyResult = CredentialLoadResult::failure({CredentialLoadFailure::Kind::accessError, -25293});
     makeReadyModel();
     desktop.setTrusted(false);
     open();
@@ -82,13 +73,17 @@ TEST_F(QuickMenuTest, SetupRowsFollowTheStateOfTheMomentTheMenuOpens)
     item(text("配置翻译服务…"))->trigger();
     EXPECT_EQ(opened.last(), SettingsSection::models);
 
-    // A key whose state is not known to be readable: the row starts authorization.
+    // A stored key that could not be read: the row starts authorization.
     QAction* key = item(text("授权apikey"));
     ASSERT_TRUE(key);
     EXPECT_TRUE(key->isEnabled());
     const qsizetype openings = opened.size();
+    keyResult = CredentialLoadResult::ok(QStringLiteral("sk-test-key"));
     key->trigger();
     EXPECT_EQ(opened.size(), openings) << "with a stored key the row authorizes instead of opening settings";
+    ASSERT_TRUE(settleUntil([this] { return model->credentialState() == CredentialState::accessible; }));
+    open();
+    EXPECT_FALSE(item(text("授权apikey"))) << "a readable key needs no row";
 }
 
 TEST_F(QuickMenuTest, TranslationSwitchesAndLanguagesActThroughTheModel)
@@ -118,7 +113,8 @@ TEST_F(QuickMenuTest, TranslationSwitchesAndLanguagesActThroughTheModel)
 
 TEST_F(QuickMenuTest, ApplicationRowsConcernTheApplicationInFrontWhenTheMenuOpened)
 {
-    DesktopApp own = desktop.addApplication(QStringLiteral("org.quillweave.Quillweave"), QStringLiteral("Quillweave"));
+    DesktopApp own =
+        desktop.addApplication(QStringLiteral("org.quillweave.Quillweave"), QStringLiteral("Quillweave"));
     DesktopApp nameless = desktop.addApplication(QString(), QStringLiteral("Tool"));
     ownPid = own.pid();
     makeReadyModel();
@@ -129,7 +125,8 @@ TEST_F(QuickMenuTest, ApplicationRowsConcernTheApplicationInFrontWhenTheMenuOpen
     item(text("今日忽略此应用"))->trigger();
     own.activate();
     open();
-    EXPECT_EQ(item(text("当前应用"))->text(), text("当前应用") + QStringLiteral("\uFF1A") + QStringLiteral("Text Editor"))
+    EXPECT_EQ(item(text("当前应用"))->text(),
+              text("当前应用") + QStringLiteral("\uFF1A") + QStringLiteral("Text Editor"))
         << "this program in front leaves the application shown before";
     ASSERT_TRUE(item(text("恢复翻译")));
     EXPECT_FALSE(item(text("今日忽略此应用")));
