@@ -1,7 +1,7 @@
 #pragma once
 
 #include "accessibility/adapters/ActivationEvents.h"
-#include "app/HotkeyService.h"
+#include "accessibility/adapters/HotkeyService.h"
 #include "settings/InstalledApplications.h"
 #include "settings/LoginItemService.h"
 
