@@ -33,8 +33,8 @@ void notifyDesktop(const QString& text)
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QDBusConnection::sessionBus());
     if (notifications.isValid()) {
-        notifications.call(QStringLiteral("Notify"), L10n::text(L10N_KEY("织语")), 0u, applicationId(),
-                           L10n::text(L10N_KEY("织语")), text, QStringList(), QVariantMap(), -1);
+        notifications.call(QStringLiteral("Notify"), L10n::text(L10N_KEY("Quillweave")), 0u, applicationId(),
+                           L10n::text(L10N_KEY("Quillweave")), text, QStringList(), QVariantMap(), -1);
         return;
     }
     QTextStream(stderr) << text << Qt::endl;
