@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/HotkeyPreset.h"
-#include "app/HotkeyService.h"
+#include "accessibility/adapters/HotkeyService.h"
 
 #include <QObject>
 #include <QString>

@@ -1,3 +1,4 @@
+#include "app/TrayProgram.h"
 #include "app/cli/CommandLine.h"
 #include "core/Clock.h"
 #include "core/QtTimerSource.h"
@@ -37,12 +38,15 @@ QByteArray readAllStandardInput()
 
 int main(int argc, char** argv)
 {
-    // Only the panel preview, the settings and the guide show a window; every other command
-    // runs without a display.
-    const bool showsWindow = std::any_of(argv + 1, argv + argc, [](const char* argument) {
-        const std::string_view word(argument);
-        return word == "bubble-preview" || word == "settings" || word == "guide";
-    });
+    // Without a command (or as the login entry starts it) this is the tray program.
+    const bool trayProgram = argc == 1 || (argc == 2 && std::string_view(argv[1]) == "--autostart");
+    const bool launchedAtLogin = argc == 2;
+    // Only the tray program, the panel preview, the settings and the guide show windows; every
+    // other command runs without a display.
+    const bool showsWindow = trayProgram || std::any_of(argv + 1, argv + argc, [](const char* argument) {
+                                 const std::string_view word(argument);
+                                 return word == "bubble-preview" || word == "settings" || word == "guide";
+                             });
     const std::unique_ptr<QCoreApplication> app = showsWindow
                                                       ? std::make_unique<QApplication>(argc, argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
@@ -70,6 +74,11 @@ int main(int argc, char** argv)
     auto keyringWorker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
     qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock,
                                    timers);
+
+    if (trayProgram) {
+        qw::TrayProgram program({settings, clock, timers, service, *keychain, *keyringWorker});
+        return program.run(launchedAtLogin);
+    }
 
     // Installed applications are known from their desktop entries, read from files: nothing of
     // a running application is touched by the command line.

@@ -317,6 +317,15 @@ public:
     void performHotkeyUndo();
     // The diagnostics' "refresh permission" button.
     void refreshPermissionStatus();
+
+    // --- What the shell reports (the scan, the menu, the hotkeys) ---
+    // Takes the frontmost application as the current one, unless it is this program or there
+    // is none: then the current application stays the one shown before. Returns it when taken.
+    std::optional<RunningApplication> takeFrontmostApplication();
+    void setCurrentApplication(const RunningApplication& application);
+    void setInputMonitorStatus(const QString& status) { publish(m_inputMonitorStatus, status); }
+    void setHotkeyStatus(const QString& status) { publish(m_hotkeyStatus, status); }
+    void setAppActionHotkeysActive(bool active) { publish(m_appActionHotkeysActive, active); }
     struct DiagnosticRow {
         QString label;
         QString value;

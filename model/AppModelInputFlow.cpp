@@ -94,11 +94,9 @@ std::optional<RunningApplication> AppModel::applicationToInspect()
         abandonFocusKeepingReadablePreview();
         return std::nullopt;
     }
-    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
-    if (!front || front->pid == m_ownPid)
+    const std::optional<RunningApplication> front = takeFrontmostApplication();
+    if (!front)
         return std::nullopt;
-    publish(m_currentApp, front->localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
-    publish(m_currentBundle, front->bundleID.value_or(QString()));
     if (m_selectedTextAppPID != 0 && m_selectedTextAppPID != front->pid)
         abandonSelectionWorkKeepingInputWork();
     if (isAppIgnoredToday(m_currentBundle)) {

@@ -107,6 +107,21 @@ void AppModel::refreshPermissionStatus()
     publish(m_permissionGranted, trusted());
 }
 
+std::optional<RunningApplication> AppModel::takeFrontmostApplication()
+{
+    std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    if (!front || front->pid == m_ownPid)
+        return std::nullopt;
+    setCurrentApplication(*front);
+    return front;
+}
+
+void AppModel::setCurrentApplication(const RunningApplication& application)
+{
+    publish(m_currentApp, application.localizedName.value_or(L10n::text(L10N_KEY("未知应用"))));
+    publish(m_currentBundle, application.bundleID.value_or(QString()));
+}
+
 QList<AppModel::DiagnosticRow> AppModel::diagnostics() const
 {
     const auto code = m_credentialErrorCodes.find(selectedProvider());

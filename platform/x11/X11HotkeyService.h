@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HotkeyService.h"
+#include "accessibility/adapters/HotkeyService.h"
 #include "platform/x11/XcbConnection.h"
 
 #include <QList>
