@@ -1,10 +1,12 @@
 #include "app/cli/SettingsCommand.h"
 
+#include "app/SingleInstance.h"
 #include "app/cli/WindowSession.h"
 #include "l10n/L10n.h"
 #include "settings/SettingsWindow.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 namespace qw {
 
@@ -20,6 +22,11 @@ QCoro::Task<int> SettingsCommand::run(QString sectionName)
         // clang-format on
         co_return ExitStatus::usage;
     }
+    // A running tray program opens its own window: two models over one settings file would
+    // undo each other's changes.
+    SingleInstance running(QDBusConnection::sessionBus());
+    if (running.handOver({ReopenRequest::Target::settings, commandName(*section)}) == SingleInstance::Role::forwarded)
+        co_return ExitStatus::success;
     WindowSession session(m_context);
     SettingsWindow window(SettingsWindow::Shared{session.model(), session.startup(),
                                                  session.installedApplications(), [&session] {

@@ -1,4 +1,5 @@
 #include "app/QuickMenu.h"
+#include "l10n/L10n.h"
 
 #include "settings/LoginStartup.h"
 #include "tests/app/ShellFakes.h"
@@ -27,6 +28,8 @@ protected:
     }
 
     void open() { menu->menuNeedsUpdate(); }
+
+    static QString text(const char* key) { return L10n::text(QString::fromUtf8(key)); }
 
     // The titles of a menu's items, a submenu written as "title > first item | second item".
     static QStringList titles(const QMenu* m)
