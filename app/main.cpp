@@ -39,8 +39,18 @@ QByteArray readAllStandardInput()
 int main(int argc, char** argv)
 {
     // Without a command (or as the login entry starts it) this is the tray program.
-    const bool trayProgram = argc == 1 || (argc == 2 && std::string_view(argv[1]) == "--autostart");
-    const bool launchedAtLogin = argc == 2;
+    // Its only options are --autostart and the interface language.
+    bool trayProgram = true;
+    bool launchedAtLogin = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word(argv[i]);
+        if (word == "--autostart")
+            launchedAtLogin = true;
+        else if (word == "--interface-language" && i + 1 < argc)
+            ++i;
+        else if (!word.starts_with("--interface-language="))
+            trayProgram = false;
+    }
     // Only the tray program, the panel preview, the settings and the guide show windows; every
     // other command runs without a display.
     const bool showsWindow = trayProgram || std::any_of(argv + 1, argv + argc, [](const char* argument) {
