@@ -211,7 +211,7 @@ void OnboardingWindow::go(int offset)
 // clang-format off
 void OnboardingWindow::present()
 {
-    setWindowTitle(L10n::text(L10N_KEY("织语设置引导")));
+    setWindowTitle(L10n::text(L10N_KEY("设置引导")));
     const OnboardingState::Step step = shownStep();
     const int index = static_cast<int>(step);
     switch (step) {

@@ -11,6 +11,8 @@
 #include "settings/TranslationPage.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QListWidget>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -57,19 +59,62 @@ SettingsWindow::SettingsWindow(Shared shared, QWidget* parent)
     render();
 }
 
+namespace {
+
+// The desktop's own symbols for the pages, where its icon theme has them.
+QIcon sectionIcon(SettingsSection section)
+{
+    const auto themed = [](const char* name) { return QIcon::fromTheme(QString::fromLatin1(name)); };
+    switch (section) {
+    case SettingsSection::general:
+        return themed("preferences-system");
+    case SettingsSection::translation:
+        return themed("preferences-desktop-locale");
+    case SettingsSection::models:
+        return themed("network-server");
+    case SettingsSection::applications:
+        return themed("applications-other");
+    case SettingsSection::privacy:
+        return themed("security-high");
+    case SettingsSection::shortcuts:
+        return themed("preferences-desktop-keyboard-shortcuts");
+    case SettingsSection::diagnostics:
+        return themed("utilities-system-monitor");
+    }
+    return {};
+}
+
+} // namespace
+
 void SettingsWindow::addPage(SettingsSection section, QWidget* page)
 {
-    // A page taller than the window scrolls rather than being cut off.
+    // The page under its title, with room around it; a page taller than the window scrolls
+    // rather than being cut off.
+    auto* framed = new QWidget;
+    auto* column = new QVBoxLayout(framed);
+    // The page keeps its own layout margins: together they make the usual 24-point inset.
+    column->setContentsMargins(16, 14, 16, 0);
+    column->setSpacing(0);
+    auto* heading = new QLabel(framed);
+    QFont headingFont = heading->font();
+    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.35);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    heading->setAccessibleName(QString());
+    column->addWidget(heading);
+    column->addWidget(page, 1);
     auto* scroll = new QScrollArea(m_stack);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(page);
+    scroll->setWidget(framed);
     m_stack->addWidget(scroll);
     m_pages.emplace(section, page);
+    m_headings.emplace(section, heading);
     auto* item = new QListWidgetItem(m_sidebar);
     item->setData(Qt::UserRole, static_cast<int>(section));
-    item->setSizeHint(QSize(0, 34));
+    item->setIcon(sectionIcon(section));
+    item->setSizeHint(QSize(0, 36));
 }
 
 QWidget* SettingsWindow::page(SettingsSection section) const
@@ -89,11 +134,13 @@ SettingsSection SettingsWindow::currentSection() const
 
 void SettingsWindow::present()
 {
-    setWindowTitle(L10n::text(L10N_KEY("织语设置")));
+    setWindowTitle(L10n::text(L10N_KEY("Quillweave 设置")));
     m_sidebar->setAccessibleName(L10n::text(L10N_KEY("设置页面")));
     const QList<SettingsSection> sections = allSettingsSections();
     for (int i = 0; i < m_sidebar->count(); ++i)
         m_sidebar->item(i)->setText(title(sections.at(i)));
+    for (const auto& [section, heading] : m_headings)
+        heading->setText(title(section));
 }
 
 } // namespace qw

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+class QLabel;
 class QListWidget;
 class QScrollArea;
 class QStackedWidget;
@@ -73,6 +74,7 @@ private:
     ShortcutsPage* m_shortcuts;
     DiagnosticsPage* m_diagnostics;
     std::map<SettingsSection, QWidget*> m_pages;
+    std::map<SettingsSection, QLabel*> m_headings;
 };
 
 } // namespace qw
