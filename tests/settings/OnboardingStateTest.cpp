@@ -39,6 +39,7 @@ TEST(OnboardingStateTest, OnlyAnEmptyStoreIsANewInstallation)
         ASSERT_TRUE(earlier.setStringArray(QString::fromLatin1(key), {}));
         const OnboardingState state(earlier);
         EXPECT_FALSE(state.isNewInstallation()) << key;
+        EXPECT_TRUE(state.completed()) << key;
         EXPECT_FALSE(state.shouldPresent()) << key;
         EXPECT_FALSE(earlier.contains(QStringLiteral("onboardingExplicitAllowlist"))) << key;
     }
