@@ -284,6 +284,7 @@ TEST_F(CommandLineTest, ProviderConsentAndConnectionTestAsTheUserSeesThem)
     const char* notAllowed = "Using the current cloud translation service is not allowed yet";
     play({{"provider set kimi", 0, "https://api.moonshot.cn"},
           {"provider set custom", 0},
+          {"consent on", 1}, // nothing configured yet: nothing to consent to
           {"provider --address https://a.example/v1 --model m", 0, "https://a.example/v1"},
           {"provider --provider deepseek --model deepseek-reasoner", 0},
           {"provider --provider deepseek", 0, "deepseek-reasoner"},

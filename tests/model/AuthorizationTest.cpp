@@ -136,9 +136,12 @@ TEST_F(AuthorizationTest, RevokeWhileTheBubbleShowsAnErrorForANoLongerAllowedApp
 
 // What the provider settings decide (the consent bound to its address, a built-in provider's
 // own address) is tested with them; here, what the user reads of it.
-TEST_F(AuthorizationTest, ProviderSettingsAreSavedTrimmedAndAnInvalidAddressIsRefused)
+TEST_F(AuthorizationTest, ProviderSettingsAreSavedTrimmedAndAnInvalidAddressOrConsentIsRefused)
 {
     model->setSelectedProvider(TranslationProvider::custom);
+    model->setCloudConsent(true); // nothing configured yet: nothing to consent to
+    EXPECT_FALSE(model->cloudConsent());
+    EXPECT_EQ(model->connectionStatus(), QStringLiteral("请先填写可用的模型 ID"));
     model->updateProviderSettings(QStringLiteral("  https://one.example/v1 \n"), QStringLiteral("m1"));
     EXPECT_EQ(model->connectionStatus(), QStringLiteral("配置已保存，可测试连接"));
     model->setCloudConsent(true);
