@@ -73,10 +73,12 @@ TEST(TranslationFlowRulesTest, SchedulesOnlyUnselectedAllowedTextWithLetters)
         bool scheduled;
     } rows[] = {
         {u"你好", 0, true},
+        {u"你好", std::nullopt, true}, // a field that reports no selection
         {u"你好", 3, false},
         {u"", std::nullopt, false},
         {u"2024 !!! 42", 0, false},
         {u"password: hunter2hunter2", 0, false},
+        {u"μέγα", 0, true},
         {u"1 \u0301", 0, true}, // a lone combining mark
         {u"12 𠀀", 0, true},    // CJK extension B
         // Emoji, even with variation selectors, keycaps and skin tones, are not words.
