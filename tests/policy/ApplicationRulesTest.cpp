@@ -110,6 +110,7 @@ TEST(SelectionRulesTest, SubstringCutsUtf16CodeUnits)
     ASSERT_EQ(text.size(), 4);
     EXPECT_EQ(SelectionRules::substring(text, 1, 2), QStringLiteral(u"😀"));
     EXPECT_EQ(SelectionRules::substring(text, 3, 1), QStringLiteral("b"));
+    EXPECT_EQ(SelectionRules::substring(text, 0, 4), text);
     EXPECT_EQ(SelectionRules::substring(text, 1, 1), QString(QChar(0xD83D))); // half of the emoji
     EXPECT_EQ(SelectionRules::substring(text, 4, 1), std::nullopt);
     EXPECT_EQ(SelectionRules::substring(text, 0, 0), std::nullopt);
