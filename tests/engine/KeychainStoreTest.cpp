@@ -42,8 +42,6 @@ TEST_F(KeychainStoreTest, LegacyOpenAIKeyIsReadAndRemovedButNeverWritten)
 {
     EXPECT_EQ(KeychainStore::accounts(TranslationProvider::openAI),
               (QStringList{openAIAccount, legacyAccount}));
-    EXPECT_EQ(KeychainStore::accounts(TranslationProvider::deepSeek), QStringList{deepSeekAccount});
-    EXPECT_EQ(KeychainStore::service(), u"org.quillweave.Quillweave"_s);
     EXPECT_EQ(loadedKey(store, TranslationProvider::openAI), std::nullopt);
     EXPECT_FALSE(store.contains(TranslationProvider::openAI));
     EXPECT_TRUE(store.remove(TranslationProvider::openAI)) << "nothing left counts as removed";
@@ -118,12 +116,6 @@ TEST(KeychainStoreLoadFailures, ReportTheKeyringStatus)
              b.setPromptOutcome(Backend::PromptOutcome::dismissed);
          },
          TranslationProvider::deepSeek, true, SecretStatus::userCancelled},
-        {"unlock refused",
-         [](Backend& b) {
-             b.setLocked(true);
-             b.setPromptOutcome(Backend::PromptOutcome::fails);
-         },
-         TranslationProvider::deepSeek, true, SecretStatus::authorizationFailed},
         {"data that is not UTF-8",
          [](Backend& b) { b.setItem(deepSeekAccount, QByteArray("\xC3\x28\xFF", 3)); },
          TranslationProvider::deepSeek, false, 0},
