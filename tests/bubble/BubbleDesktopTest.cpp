@@ -23,8 +23,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
