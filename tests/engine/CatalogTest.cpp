@@ -64,8 +64,6 @@ TEST(EndpointValidationTest, Validates)
          "https://api.openai.com/v1/chat/completions"},
         {"surroundingWhitespace", kOpenAI, "  https://api.openai.com/v1\n", " gpt-4.1 ",
          "https://api.openai.com/v1/chat/completions"},
-        {"capitalHost", kOpenAI, "https://API.OpenAI.com/v1", "m",
-         "https://api.openai.com/v1/chat/completions"},
         {"completeWithSlashes", kCustom, "https://llm.example.org/chat/completions///", "m",
          "https://llm.example.org/chat/completions"},
         {"deepSeekWithoutPath", TranslationProvider::deepSeek, "https://api.deepseek.com", "deepseek-flash",
