@@ -81,13 +81,12 @@ TEST_F(TranslationBubbleTest, EachControlReachesItsModelOperation)
     time.advance(1500ms);
     EXPECT_TRUE(shows([&] { return content->copyButton()->text() == u"复制"_s; }));
 
-    // A new target from the picker translates the same text again at once.
+    // A new target from the picker reaches the model (which translates again: its own tests).
     QTest::keyClick(content->targetPicker(), Qt::Key_Down);
     EXPECT_EQ(model->inputTargetLanguage(), TranslationLanguage::japanese);
     ASSERT_TRUE(settleUntil([&] { return model->hasPendingTranslation(); }));
     time.advance(0ms);
     ASSERT_TRUE(settleUntil([&] { return transport->sent.size() == 2; }));
-    EXPECT_TRUE(transport->sent.last().body.contains("日本語"));
     finishTranslation();
 
     click(content->replaceButton());
