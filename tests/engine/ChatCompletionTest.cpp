@@ -74,10 +74,6 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
             R"("usage":{"prompt_tokens":19,"completion_tokens":10,"total_tokens":29,"prompt_cache_hit_tokens":0,)"
             R"("prompt_tokens_details":{"cached_tokens":0}},"service_tier":"default","system_fingerprint":"fp_3f"})"),
          u"Hello."_s},
-        {"finish_reason null, pretty-printed",
-         ok("{\n  \"choices\": [\n    {\"message\": {\"role\": \"assistant\", \"content\": \"Hello.\"},\n"
-            "     \"finish_reason\": null}\n  ]\n}\n"),
-         u"Hello."_s},
         {"no finish_reason, content padded",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"  Hello. \n"}}]})"), u"Hello."_s},
         {"a compatible server's own word for a normal end",
@@ -87,13 +83,10 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hello."}},)"
             R"({"message":{"role":"assistant","content":"Second"},"finish_reason":"length"}]})"),
          u"Hello."_s},
-        {"escapes",
-         ok(R"({"choices":[{"message":{"role":"assistant","content":"\u4f60\u597d \ud83d\ude00 \"q\"\n"}}]})"),
-         u"你好 😀 \"q\""_s},
         {"cut off at the length limit",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hel"},"finish_reason":"length"}]})"),
          TranslationError::truncatedReply()},
-        {"stopped for lack of resources",
+        {"DeepSeek stopped for lack of resources",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hel"},)"
             R"("finish_reason":"insufficient_system_resource"}]})"),
          TranslationError::truncatedReply()},
@@ -109,9 +102,6 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
         {"not the assistant speaking", ok(R"({"choices":[{"message":{"role":"user","content":"Hi"}}]})"),
          TranslationError::badResponse()},
         {"no role", ok(R"({"choices":[{"message":{"content":"Hi"}}]})"), TranslationError::badResponse()},
-        {"a refusal instead of content",
-         ok(R"({"choices":[{"message":{"role":"assistant","content":null,"refusal":"No."},"finish_reason":"stop"}]})"),
-         TranslationError::badResponse()},
         {"a malformed second choice",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hi"}},{"message":{}}]})"),
          TranslationError::badResponse()},
@@ -120,14 +110,8 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
         {"only blanks", ok(R"({"choices":[{"message":{"role":"assistant","content":" \n\t "}}]})"),
          TranslationError::badResponse()},
         {"not an object", ok(R"(["Hi"])"), TranslationError::badResponse()},
-        // Qt decodes these three; each is a broken server, not a translation.
+        // Qt decodes this (and more the strict grammar's own test lists); it is a broken server.
         {"invalid escape", ok(R"({"choices":[{"message":{"role":"assistant","content":"H\i"}}]})"),
-         TranslationError::badResponse()},
-        {"raw control character",
-         ok("{\"choices\":[{\"message\":{\"role\":\"assistant\",\"content\":\"H\x01i\"}}]}"),
-         TranslationError::badResponse()},
-        {"number with a bare point",
-         ok(R"({"choices":[{"message":{"role":"assistant","content":"Hi"}}],"created":1.})"),
          TranslationError::badResponse()},
         {"not HTTP", notHttp, TranslationError::badResponse()},
         {"cancelled", TransportReply::cancelledReply(), TranslationError::cancelled()},
@@ -147,47 +131,37 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
 // What the user reads for each failure. A status the user can act on gets a message of its
 // own, the rest show their number; the provider's own text (which can quote the user's) never
 // shows; the only way to trust a private authority is the system store, and the message says how.
-TEST(TranslationErrorTest, MessagesSayWhatHappenedInTheInterfaceLanguage)
+// (The tables' test makes sure every message has its English text too.)
+TEST(TranslationErrorTest, MessagesSayWhatHappened)
 {
-    const auto zh = InterfaceLanguage::chinese;
-    const auto en = InterfaceLanguage::english;
     const struct {
         TranslationError error;
-        InterfaceLanguage language;
         const char* message;
     } rows[] = {
-        {TranslationError::httpError(400), zh, "翻译请求失败（HTTP 400）"},
-        {TranslationError::httpError(502), zh, "翻译请求失败（HTTP 502）"},
-        {TranslationError::httpError(401), zh, "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
-        {TranslationError::httpError(403), en,
-         "API authorization failed (HTTP 403); check the key and the model permissions"},
-        {TranslationError::httpError(404), zh, "API 地址或模型不存在（HTTP 404）"},
-        {TranslationError::httpError(429), zh, "请求过于频繁或余额不足（HTTP 429）"},
-        {TranslationError::credentialFailure(-25308), zh, "密钥需要授权或密钥环解锁"},
-        {TranslationError::credentialFailure(SecretStatus::interactionNotAllowed), en,
-         "Key access needs authorization or an unlocked keyring"},
-        {TranslationError::credentialFailure(-25293), zh, "密钥访问验证失败，请重新授权"},
-        {TranslationError::credentialFailure(-128), zh, "已取消密钥访问，可主动重新授权"},
-        {TranslationError::credentialFailure(-25300), zh, "密钥读取失败（-25300）"},
-        {TranslationError::credentialFailure(7), en, "Could not read the key (7)"},
-        {TranslationError::credentialFailure(SecretStatus::internalFailure), en,
-         "Could not read the key (-2070)"},
-        {TranslationError::credentialFailure(SecretStatus::serviceUnavailable), en,
-         "Keyring unavailable: no Secret Service is running in this session. Start gnome-keyring or KWallet; "
-         "run quillweave doctor for details."},
-        {TranslationError::credentialFailure(SecretStatus::serviceUnavailable), zh,
+        {TranslationError::httpError(502), "翻译请求失败（HTTP 502）"},
+        {TranslationError::httpError(401), "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
+        {TranslationError::httpError(403), "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
+        {TranslationError::httpError(404), "API 地址或模型不存在（HTTP 404）"},
+        {TranslationError::httpError(429), "请求过于频繁或余额不足（HTTP 429）"},
+        {TranslationError::credentialFailure(SecretStatus::interactionNotAllowed),
+         "密钥需要授权或密钥环解锁"},
+        {TranslationError::credentialFailure(-25293), "密钥访问验证失败，请重新授权"},
+        {TranslationError::credentialFailure(-128), "已取消密钥访问，可主动重新授权"},
+        {TranslationError::credentialFailure(SecretStatus::internalFailure), "密钥读取失败（-2070）"},
+        {TranslationError::credentialFailure(SecretStatus::serviceUnavailable),
          "密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave "
          "doctor 查看详情。"},
-        {TranslationError::missingModel(), zh, "请先填写可用的模型 ID"},
-        {TranslationError::providerError(), zh, "翻译服务返回了错误，没有给出译文"},
-        {TranslationError::badResponse(), zh, "翻译服务没有返回有效的译文"},
-        {TranslationError::timedOut(), zh, "翻译请求超时"},
+        {TranslationError::missingModel(), "请先填写可用的模型 ID"},
+        {TranslationError::providerError(), "翻译服务返回了错误，没有给出译文"},
+        {TranslationError::badResponse(), "翻译服务没有返回有效的译文"},
+        {TranslationError::timedOut(), "翻译请求超时"},
     };
-    for (const auto& row : rows) {
-        InterfaceLanguageScope language(row.language);
+    InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
+    for (const auto& row : rows)
         EXPECT_EQ(row.error.message(), QString::fromUtf8(row.message)) << row.message;
-    }
-    InterfaceLanguageScope english(en);
+    InterfaceLanguageScope english(InterfaceLanguage::english);
+    EXPECT_EQ(TranslationError::httpError(403).message(),
+              u"API authorization failed (HTTP 403); check the key and the model permissions"_s);
     EXPECT_TRUE(TranslationError::demoOnly().message().startsWith(u"Demo mode"));
     EXPECT_TRUE(TranslationError::untrustedCertificate().message().contains(u"update-ca-certificates"));
     EXPECT_TRUE(TranslationError::cancelled().isCancellation());

@@ -5,7 +5,7 @@ namespace qw::test {
 void FakeSecretBackend::setItem(const QString& account, const QByteArray& secret, const QString& service)
 {
     std::lock_guard lock(m_mutex);
-    m_items.insert({service, account}, {secret, QStringLiteral("test item")});
+    m_items.insert({service, account}, secret);
 }
 
 std::optional<QByteArray> FakeSecretBackend::item(const QString& account, const QString& service) const
@@ -14,16 +14,7 @@ std::optional<QByteArray> FakeSecretBackend::item(const QString& account, const 
     const auto found = m_items.constFind({service, account});
     if (found == m_items.cend())
         return std::nullopt;
-    return found->secret;
-}
-
-std::optional<QString> FakeSecretBackend::itemLabel(const QString& account, const QString& service) const
-{
-    std::lock_guard lock(m_mutex);
-    const auto found = m_items.constFind({service, account});
-    if (found == m_items.cend())
-        return std::nullopt;
-    return found->label;
+    return *found;
 }
 
 int FakeSecretBackend::itemCount() const
@@ -135,10 +126,10 @@ Result<QByteArray, qint32> FakeSecretBackend::read(const SecretItemKey& key, Sec
     const auto found = m_items.constFind({key.service, key.account});
     if (found == m_items.cend())
         return Result<QByteArray, qint32>::failure(SecretStatus::itemNotFound);
-    return Result<QByteArray, qint32>::ok(found->secret);
+    return Result<QByteArray, qint32>::ok(*found);
 }
 
-qint32 FakeSecretBackend::add(const SecretItemKey& key, const QString& label, const QByteArray& secret)
+qint32 FakeSecretBackend::add(const SecretItemKey& key, const QString& /*label*/, const QByteArray& secret)
 {
     if (const qint32 status = enter(Operation::add, key, SecretAccess::mayPrompt);
         status != SecretStatus::success)
@@ -146,7 +137,7 @@ qint32 FakeSecretBackend::add(const SecretItemKey& key, const QString& label, co
     std::lock_guard lock(m_mutex);
     if (m_items.contains({key.service, key.account}))
         return SecretStatus::duplicateItem;
-    m_items.insert({key.service, key.account}, {secret, label});
+    m_items.insert({key.service, key.account}, secret);
     return SecretStatus::success;
 }
 
@@ -159,7 +150,7 @@ qint32 FakeSecretBackend::update(const SecretItemKey& key, const QByteArray& sec
     const auto found = m_items.find({key.service, key.account});
     if (found == m_items.end())
         return SecretStatus::itemNotFound;
-    found->secret = secret;
+    *found = secret;
     return SecretStatus::success;
 }
 

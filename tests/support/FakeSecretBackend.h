@@ -32,7 +32,6 @@ public:
     // Stores an item directly, bypassing add/update (for example bytes that are not UTF-8).
     void setItem(const QString& account, const QByteArray& secret, const QString& service = applicationId());
     std::optional<QByteArray> item(const QString& account, const QString& service = applicationId()) const;
-    std::optional<QString> itemLabel(const QString& account, const QString& service = applicationId()) const;
     int itemCount() const;
 
     void setLocked(bool locked);
@@ -55,10 +54,6 @@ public:
     qint32 remove(const SecretItemKey& key) override;
 
 private:
-    struct StoredItem {
-        QByteArray secret;
-        QString label;
-    };
     using ItemId = QPair<QString, QString>; // service, account
 
     // Records the call and decides whether it may reach the items: success, or the status
@@ -66,7 +61,7 @@ private:
     qint32 enter(Operation operation, const SecretItemKey& key, SecretAccess access);
 
     mutable std::mutex m_mutex;
-    QMap<ItemId, StoredItem> m_items;
+    QMap<ItemId, QByteArray> m_items;
     bool m_locked = false;
     bool m_serviceAvailable = true;
     PromptOutcome m_promptOutcome = PromptOutcome::unlocks;

@@ -40,7 +40,7 @@ DesktopElement DesktopElement::group() const
 DesktopElement DesktopElement::staticText(const QString& value) const
 {
     DesktopElement text = child(AXRole::staticText);
-    text.value(value).valueSettable(false).rangeSettable(false).selectedTextSettable(false);
+    text.value(value).valueSettable(false).update([](auto& s) { s.selectionSettable = false; });
     return text;
 }
 
@@ -94,14 +94,6 @@ DesktopElement& DesktopElement::bounds(const QRectF& rect)
 DesktopElement& DesktopElement::valueSettable(bool value)
 {
     return update([&](auto& s) { s.valueSettable = value; });
-}
-DesktopElement& DesktopElement::rangeSettable(bool value)
-{
-    return update([&](auto& s) { s.rangeSettable = value; });
-}
-DesktopElement& DesktopElement::selectedTextSettable(bool value)
-{
-    return update([&](auto& s) { s.selectedTextSettable = value; });
 }
 DesktopElement& DesktopElement::reportsPid(qint32 pid)
 {

@@ -39,8 +39,6 @@ public:
     selectedTextAttribute(const QString& text); // AXAttribute::selectedText independent of the value
     DesktopElement& bounds(const QRectF& rect);
     DesktopElement& valueSettable(bool value);
-    DesktopElement& rangeSettable(bool value);
-    DesktopElement& selectedTextSettable(bool value);
     DesktopElement& reportsPid(qint32 pid); // the element claims another process
 
     // Gives this element the keyboard focus of its application and brings that application to

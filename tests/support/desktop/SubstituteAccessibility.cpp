@@ -55,10 +55,8 @@ SettableResult SubstituteAccessibility::isAttributeSettable(const AccessibilityE
         return {AXErrorCode::cannotComplete, false};
     if (attribute == AXAttribute::value)
         return {AXErrorCode::success, state->valueSettable && state->value.has_value()};
-    if (attribute == AXAttribute::selectedTextRange)
-        return {AXErrorCode::success, state->rangeSettable && state->value.has_value()};
-    if (attribute == AXAttribute::selectedText)
-        return {AXErrorCode::success, state->selectedTextSettable && state->value.has_value()};
+    if (attribute == AXAttribute::selectedTextRange || attribute == AXAttribute::selectedText)
+        return {AXErrorCode::success, state->selectionSettable && state->value.has_value()};
     return {AXErrorCode::success, false};
 }
 
@@ -112,7 +110,7 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
     }
     if (attribute == AXAttribute::selectedTextRange) {
         const TextRange* range = std::get_if<TextRange>(&value);
-        if (!state->rangeSettable)
+        if (!state->selectionSettable)
             return AXErrorCode::attributeUnsupported;
         if (!range || range->location < 0 || range->length < 0 || range->end() > current.size())
             return AXErrorCode::illegalArgument;
@@ -121,7 +119,7 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
     }
     if (attribute == AXAttribute::selectedText) {
         const QString* text = std::get_if<QString>(&value);
-        if (!state->selectedTextSettable)
+        if (!state->selectionSettable)
             return AXErrorCode::attributeUnsupported;
         if (!text || !state->selection)
             return AXErrorCode::illegalArgument;

@@ -13,12 +13,6 @@
 
 namespace qw::test {
 
-// ---------------------------------------------------------------------------------------------
-// Adapters
-
-// ---------------------------------------------------------------------------------------------
-// The desktop
-
 SubstituteDesktop::SubstituteDesktop()
     : m_accessibility(std::make_unique<SubstituteAccessibility>(*this)),
       m_workspace(std::make_unique<SubstituteWorkspace>(*this)),

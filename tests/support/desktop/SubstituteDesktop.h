@@ -133,8 +133,7 @@ private:
         std::optional<QString> selectedTextAttribute;
         std::optional<QRectF> bounds;
         bool valueSettable = true;
-        bool rangeSettable = true;
-        bool selectedTextSettable = true;
+        bool selectionSettable = true; // the selected range and the selected text
         std::optional<qint32> reportedPid;
         std::chrono::milliseconds timeout{6000}; // the platform default until someone sets one
     };
