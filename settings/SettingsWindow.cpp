@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStyle>
 
 namespace qw {
 
@@ -100,7 +101,8 @@ void SettingsWindow::addPage(SettingsSection section, QWidget* page)
     headingFont.setPointSizeF(headingFont.pointSizeF() * 1.35);
     headingFont.setBold(true);
     heading->setFont(headingFont);
-    heading->setAccessibleName(QString());
+    // Aligned with the page's groups, which sit inside the page's own layout margin.
+    heading->setIndent(heading->style()->pixelMetric(QStyle::PM_LayoutLeftMargin));
     column->addWidget(heading);
     column->addWidget(page, 1);
     auto* scroll = new QScrollArea(m_stack);
