@@ -86,7 +86,7 @@ bool TrayIndicator::isVisible() const
 
 bool TrayIndicator::update(const QString& status, bool blockingIssue)
 {
-    const QString state = L10n::text(L10N_KEY("Quillweave")) + QStringLiteral(" \u00B7 ") + status;
+    const QString state = L10n::text(L10N_KEY("织语")) + QStringLiteral(" \u00B7 ") + status;
     if (state == m_lastState)
         return false;
     m_lastState = state;
