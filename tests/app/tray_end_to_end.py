@@ -69,6 +69,7 @@ def wait_for(what, predicate, timeout=15.0):
 class Provider:
     def __init__(self):
         self.requests = []  # (headers dict, body text)
+        self.timings = []  # (proxy connection asked for, answer sent), time.monotonic()
         self.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         self.tls.load_cert_chain(CERTIFICATE, PRIVATE_KEY)
         self.listener = socket.socket()
@@ -98,6 +99,7 @@ class Provider:
             if not lines or not lines[0].startswith("CONNECT "):
                 connection.close()
                 return
+            asked = time.monotonic()
             connection.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
             stream = self.tls.wrap_socket(connection, server_side=True)
             lines, _ = self.read_head(stream)
@@ -113,6 +115,7 @@ class Provider:
             data = answer.encode("utf-8")
             stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
                            b"Content-Length: %d\r\n\r\n" % len(data) + data)
+            self.timings.append((asked, time.monotonic()))
             stream.close()
         except (OSError, ValueError):
             connection.close()
@@ -141,8 +144,9 @@ def windows_of(pid):
     return [int(w) for w in out]
 
 
-def tray_icon_geometry(program_pid):
-    """The program's icon window once trayer has embedded it: (x, y, w, h), or None."""
+def tray_icon_geometry(window_class="quillweave"):
+    """The icon window of the program with this WM_CLASS once trayer has embedded it:
+    (x, y, w, h), or None."""
     tree = run("xwininfo", "-root", "-tree").stdout.splitlines()
     inside_trayer = None
     for line in tree:
@@ -152,7 +156,7 @@ def tray_icon_geometry(program_pid):
             continue
         if inside_trayer is not None and depth <= inside_trayer and line.strip():
             inside_trayer = None
-        if inside_trayer is not None and '"quillweave"' in line:
+        if inside_trayer is not None and '"%s"' % window_class in line:
             # ... ("quillweave" "quillweave")  22x22+0+0  +1236+0
             size, absolute = line.split()[-2:]
             w, h = (int(v) for v in size.split("+")[0].split("x"))
@@ -296,13 +300,22 @@ def main():
         with open(settings_path) as stored:
             settings_before = json.load(stored)
 
+        # Without a tray host the doctor says so, and what still works.
+        def doctor_tray_line():
+            out = subprocess.run((quillweave, "doctor"), env=env, capture_output=True, text=True, timeout=60).stdout
+            return [line for line in out.splitlines() if line.startswith("托盘：")]
+        check(doctor_tray_line() and "浮窗和全局快捷键照常可用" in doctor_tray_line()[0],
+              "doctor did not report the missing tray")
+
         start("trayer", "--edge", "top", "--align", "right", "--SetDockType", "true", "--expand", "false",
               "--width", "10", "--height", "24")
         wait_for("the tray host", lambda: '"trayer"' in run("xwininfo", "-root", "-tree").stdout)
 
+        check(not doctor_tray_line(), "doctor reported no tray with trayer running")
+
         started = time.monotonic()
         program = start(quillweave, stderr=open(os.path.join(artifacts, "quillweave.log"), "w"))
-        icon = wait_for("the tray icon to be embedded", lambda: tray_icon_geometry(program.pid))
+        icon = wait_for("the tray icon to be embedded", tray_icon_geometry)
         print("tray icon embedded after %.0f ms at %s" % ((time.monotonic() - started) * 1000, icon))
         # The first start opens a window of its own (the guide, or the settings).
         wait_for("the program's first window", lambda: windows_of(program.pid))
