@@ -44,6 +44,7 @@ void AXFocusMonitor::watch(const std::optional<RunningApplication>& application,
     m_accessibility.setMessagingTimeout(*m_applicationElement, AXEngine::elementTimeout);
     const int error =
         m_observer->addNotification(*m_applicationElement, AXNotification::focusedUIElementChanged);
+    m_focusEvents = error == AXErrorCode::success;
     m_observer->addToMainLoop();
     m_status = error != AXErrorCode::success ? L10n::text(L10N_KEY("应用未提供焦点事件，使用定时检测"))
                                              : L10n::text(L10N_KEY("焦点事件监听中（定时检测兜底）"));
@@ -51,16 +52,20 @@ void AXFocusMonitor::watch(const std::optional<RunningApplication>& application,
 
 void AXFocusMonitor::watch(const std::optional<FocusedField>& field)
 {
+    m_changed = true;
     if (!m_observer)
         return;
     if (m_fieldElement) {
         m_observer->removeNotification(*m_fieldElement, AXNotification::valueChanged);
         m_fieldElement.reset();
+        m_valueEvents = false;
     }
     if (!field || field->pid != m_trackedPID)
         return;
     m_fieldElement = field->element;
-    if (m_observer->addNotification(*m_fieldElement, AXNotification::valueChanged) != AXErrorCode::success)
+    m_valueEvents =
+        m_observer->addNotification(*m_fieldElement, AXNotification::valueChanged) == AXErrorCode::success;
+    if (!m_valueEvents)
         m_status = L10n::text(L10N_KEY("文本变化事件不可用；定时检测仍在运行"));
 }
 
@@ -78,11 +83,22 @@ void AXFocusMonitor::stop()
     m_fieldElement.reset();
     m_callbackContext.reset();
     m_trackedPID = 0;
+    m_focusEvents = false;
+    m_valueEvents = false;
+    m_changed = true;
     m_status = L10n::text(L10N_KEY("等待前台应用"));
+}
+
+bool AXFocusMonitor::takeQuiet()
+{
+    const bool quiet = m_focusEvents && m_valueEvents && !m_changed;
+    m_changed = false;
+    return quiet;
 }
 
 void AXFocusMonitor::handleNotification()
 {
+    m_changed = true;
     // Deferred so that the controller never re-reads the focus from inside the platform's
     // notification delivery.
     std::weak_ptr<AXFocusMonitor*> weak = m_callbackContext;

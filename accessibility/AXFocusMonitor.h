@@ -32,6 +32,11 @@ public:
     void watch(const std::optional<FocusedField>& field);
     void stop();
 
+    // Whether the events cover the watched field and none arrived since the last call: the
+    // application's focus changes and the field's value changes are both registered. The scan
+    // trusts such a field to be unchanged and skips reading it. Asking clears the record.
+    bool takeQuiet();
+
     const QString& status() const { return m_status; }
     qint32 trackedPID() const { return m_trackedPID; }
 
@@ -49,6 +54,10 @@ private:
     std::shared_ptr<AXFocusMonitor*> m_callbackContext;
     std::function<void()> m_onUpdate;
     QString m_status;
+    bool m_focusEvents = false;
+    bool m_valueEvents = false;
+    // Something may have changed since the last takeQuiet(): an event, or another field.
+    bool m_changed = true;
 };
 
 } // namespace qw

@@ -36,6 +36,9 @@ class ApplicationDelegate : public QObject {
 
 public:
     static constexpr std::chrono::milliseconds scanInterval{300};
+    // While the focus monitor's events cover the field, the scan reads it only this often (a
+    // lost event then costs at most this long).
+    static constexpr int quietScansBetweenReads = 10;
 
     explicit ApplicationDelegate(ProgramEnvironment environment, QObject* parent = nullptr);
     // Runs the teardown unless it already ran.
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<OnboardingWindow> m_onboardingWindow;
     std::optional<TimerSource::TimerId> m_scanTimer;
     bool m_indicatorPending = false;
+    int m_quietScans = 0;
     bool m_terminated = false;
 };
 

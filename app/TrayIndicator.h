@@ -27,7 +27,7 @@ public:
     void hide();
     bool isVisible() const;
 
-    // "Quillweave · <status>": applied only when it differs from the last one applied.
+    // "织语 · <status>" ("Quillweave · <status>" in English): applied only when it differs from the last one applied.
     // Returns whether the icon was touched.
     bool update(const QString& status, bool blockingIssue);
     // The interface language changed: the tooltip goes back to its generic text until the next

@@ -22,6 +22,10 @@ struct DesktopReport {
     bool accessibilityEnabled = false;
     bool screenReaderEnabled = false;
     bool activeWindowSupport = false;
+    // Whether the desktop shows tray icons (a StatusNotifierItem host, or an XEmbed tray);
+    // unknown when it was not looked at.
+    enum class Tray { unknown, present, absent };
+    Tray tray = Tray::unknown;
     std::optional<RunningApplication> frontmost;
     bool focusedFieldFound = false;
     QString focusDiagnostic;

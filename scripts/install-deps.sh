@@ -19,6 +19,8 @@ PACKAGES=(
     x11-xkb-utils
     # a font with Chinese glyphs, so the bubble's pictures show its texts
     fonts-droid-fallback
+    # the whole tray program end to end: a tray host and a real editor to type into
+    trayer mousepad
 )
 
 missing=()

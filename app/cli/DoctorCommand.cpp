@@ -1,9 +1,9 @@
 #include "app/cli/DoctorCommand.h"
 
 #include "accessibility/AXWorker.h"
-#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "core/QtTimerSource.h"
+#include "l10n/L10n.h"
 #include "platform/DesktopDiagnostics.h"
 #include "platform/LinuxDesktop.h"
 
@@ -73,6 +73,7 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
     case DesktopReport::Session::wayland:
         // clang-format off
         lines << L10n::text(L10N_KEY("会话：Wayland。只有通过 XWayland 运行的应用能被识别为前台应用并接收粘贴按键；原生 Wayland 应用的输入框无法被跟踪。"));
+        lines << L10n::text(L10N_KEY("在 Wayland 上可用：通过辅助功能（AT-SPI）读取和写入获准应用的输入框。暂不可用：全局快捷键和识别前台应用（只在 XWayland 应用位于前台时有效），请用托盘菜单和浮窗操作。"));
         // clang-format on
         ++count;
         break;
@@ -105,6 +106,13 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
         lines << L10n::text(
             L10N_KEY("窗口管理器：未报告活动窗口。请使用支持 _NET_ACTIVE_WINDOW 的窗口管理器。"));
         ++count;
+    }
+
+    if (report.tray == DesktopReport::Tray::absent) {
+        // Not a problem to fix: everything but the icon works without one.
+        // clang-format off
+        lines << L10n::text(L10N_KEY("托盘：桌面没有托盘，织语不显示图标。翻译、浮窗和全局快捷键照常可用；再次运行 quillweave 可打开设置。GNOME 需要 AppIndicator 扩展才能显示托盘图标。"));
+        // clang-format on
     }
 
     lines << keyringLine(report.keyring, count);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace qw {
 
@@ -255,6 +256,13 @@ void X11HotkeyService::readEvents()
         return;
     while (Reply<xcb_generic_event_t> event{xcb_poll_for_event(m_x.get())})
         dispatch(event.get());
+    if (m_released) {
+        const HotkeyIdentifier identifier = m_released->identifier;
+        m_released.reset();
+        const PressHandler handler = m_handler;
+        if (handler)
+            handler(identifier);
+    }
     if (xcb_connection_has_error(m_x.get()) && m_notifier)
         m_notifier->setEnabled(false); // the server is gone: nothing more will come
 }
@@ -264,14 +272,16 @@ void X11HotkeyService::dispatch(const xcb_generic_event_t* event)
     switch (event->response_type & ~0x80) {
     case XCB_KEY_PRESS: {
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        if (key->detail == m_lastReleasedKeycode && key->time == m_lastReleaseTime)
+        if (key->detail == m_lastReleasedKeycode && key->time == m_lastReleaseTime) {
+            // Auto-repeat: the key never came up.
+            if (m_released && m_released->keycode == key->detail)
+                m_held = std::exchange(m_released, std::nullopt);
             return;
+        }
         const uint16_t held = key->state & 0xff & ~(XCB_MOD_MASK_LOCK | m_numLockMask | m_scrollLockMask);
         for (const Grab& grab : std::as_const(m_grabs)) {
             if (grab.keycode != 0 && grab.keycode == key->detail && grab.modifiers == held) {
-                const PressHandler handler = m_handler;
-                if (handler)
-                    handler(grab.identifier);
+                m_held = HeldKey{grab.identifier, key->detail};
                 return;
             }
         }
@@ -281,6 +291,8 @@ void X11HotkeyService::dispatch(const xcb_generic_event_t* event)
         const auto* key = reinterpret_cast<const xcb_key_release_event_t*>(event);
         m_lastReleasedKeycode = key->detail;
         m_lastReleaseTime = key->time;
+        if (m_held && m_held->keycode == key->detail)
+            m_released = std::exchange(m_held, std::nullopt);
         return;
     }
     case XCB_MAPPING_NOTIFY: {

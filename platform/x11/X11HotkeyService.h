@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QVector>
 #include <initializer_list>
+#include <optional>
 #include <xcb/xcb.h>
 
 class QSocketNotifier;
@@ -18,6 +19,9 @@ namespace qw {
 // notifier on the main thread. Each combination is grabbed once for every state of Caps Lock,
 // Num Lock and Scroll Lock, since the server matches the lock modifiers exactly. Key codes come
 // from the current layout and are grabbed afresh when the keyboard mapping changes.
+// A press is handed on when its key comes up: until then the server keeps the keyboard grabbed
+// for this program, and the focused application sees its window as unfocused (GTK drops the
+// focused state of its field), so an action that reads or writes that field would find none.
 class X11HotkeyService final : public QObject, public HotkeyService {
     Q_OBJECT
 public:
@@ -76,6 +80,14 @@ private:
     // still being held, not a new one.
     xcb_keycode_t m_lastReleasedKeycode = 0;
     xcb_timestamp_t m_lastReleaseTime = 0;
+    // The hotkey whose key is down, and the one whose key came up in the events being read
+    // (handed on after them unless an auto-repeat press shows the key is still held).
+    struct HeldKey {
+        HotkeyIdentifier identifier;
+        xcb_keycode_t keycode = 0;
+    };
+    std::optional<HeldKey> m_held;
+    std::optional<HeldKey> m_released;
 };
 
 } // namespace qw

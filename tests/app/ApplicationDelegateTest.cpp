@@ -1,5 +1,6 @@
 #include "app/ApplicationDelegate.h"
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "app/TrayIndicator.h"
 #include "core/InMemorySettingsStore.h"
 #include "engine/TranslationService.h"
@@ -18,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qw::test {
@@ -131,6 +133,57 @@ TEST_F(ApplicationDelegateTest, LooksAtTheFrontOnlyWhileATranslationIsOnAndAtEve
 
     ASSERT_TRUE(again.model().setInputTranslationEnabled(false));
     EXPECT_FALSE(again.isScanning());
+}
+
+TEST_F(ApplicationDelegateTest, AFieldCoveredByEventsIsReadOnlyWhenTheyAnnounceAChangeOrNowAndThen)
+{
+    ApplicationDelegate& program = launch(true);
+    ASSERT_TRUE(
+        program.model().allowApplication({QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")}));
+    // Blank texts are never translated: every read counted here is the scan's.
+    DesktopElement field = editor.window().textArea(QString()).focus();
+    activations.activate();
+    turn();
+    const auto reads = [&] {
+        return desktop.attributeReads(AXAttribute::focusedUIElement);
+    };
+    // One tick, and the read it may have started on the accessibility worker.
+    const auto scan = [&] {
+        time.advance(ApplicationDelegate::scanInterval);
+        return pumpUntil([&] { return !program.model().isInspecting(); });
+    };
+    // The field is read and its events registered; the next look reads it once more.
+    ASSERT_TRUE(pumpUntil([&] { return !program.model().isInspecting() && program.model().currentField(); }));
+    ASSERT_TRUE(scan());
+
+    int before = reads();
+    for (int tick = 1; tick < ApplicationDelegate::quietScansBetweenReads; ++tick)
+        ASSERT_TRUE(scan());
+    EXPECT_EQ(reads(), before) << "an unchanged field was read between events";
+    ASSERT_TRUE(scan());
+    EXPECT_GT(reads(), before) << "a lost event would never be caught up";
+
+    const struct {
+        const char* event;
+        std::function<void()> announce;
+    } events[] = {
+        {"value changed",
+         [&] {
+             field.value(QStringLiteral(" "));
+             desktop.notify(field, AXNotification::valueChanged);
+         }},
+        {"focus moved",
+         [&] {
+             desktop.notifyApplication(editor, AXNotification::focusedUIElementChanged);
+         }},
+    };
+    for (const auto& row : events) {
+        before = reads();
+        row.announce();
+        ASSERT_TRUE(scan());
+        EXPECT_GT(reads(), before) << row.event;
+    }
+    EXPECT_EQ(program.model().currentField()->value, QStringLiteral(" "));
 }
 
 TEST_F(ApplicationDelegateTest, TheIconFollowsTheStatusAndItsBlockingIssues)

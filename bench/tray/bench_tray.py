@@ -1,0 +1,197 @@
+#!/usr/bin/python3
+"""The tray program as a user starts it, measured on the headless session's desktop, beside the
+minimal Qt 6 tray program (the floor). Run it from a release build inside the session:
+
+    cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build build-bench --target quillweave qw_minimal_tray
+    scripts/headless-session.sh /usr/bin/python3 bench/tray/bench_tray.py \\
+        build-bench/app/quillweave build-bench/bench/tray/qw_minimal_tray [--runs 3] [--idle 60]
+
+Per run, each program is started fresh (as the login entry starts it, `--autostart`, so no
+window opens) with trayer as the tray host, and measured for:
+  start -> tray icon embedded (ms); RSS and PSS after 10 s idle (MiB); CPU over the idle time
+  with a non-allowed GTK program in front, and with mousepad (allowed) in front, its field
+  focused and unchanging (% of one core). For the tray program also the input path in
+  mousepad against the local provider: pause end -> request sent (the proxy connection asked
+  for, minus the last key and the 800 ms pause), response -> panel shown (a new window of the
+  program mapped), replace click -> write seen in mousepad over AT-SPI (ms).
+Medians over the runs, and the ratios to the floor. Polling here costs a few ms of resolution."""
+
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "app"))
+import tray_end_to_end as desk  # noqa: E402
+
+DEBOUNCE_MS = 800  # the default pause
+PAD = os.path.join(desk.SOURCE, "tests/support/desktop-real/gtk_text_app.py")
+
+
+def poll(predicate, timeout=20.0, step=0.003):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    raise desk.Failure("timed out")
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def memory_mib(pid):
+    values = {}
+    with open("/proc/%d/smaps_rollup" % pid) as rollup:
+        for line in rollup:
+            parts = line.split()
+            if parts[0] in ("Rss:", "Pss:"):
+                values[parts[0][:-1]] = int(parts[1]) / 1024
+    return values["Rss"], values["Pss"]
+
+
+def idle_cpu_percent(pid, seconds):
+    before = cpu_seconds(pid)
+    time.sleep(seconds)
+    return (cpu_seconds(pid) - before) / seconds * 100
+
+
+def activate(pid):
+    window = poll(lambda: desk.windows_of(pid))[0]
+    desk.run("xdotool", "windowactivate", "--sync", str(window))
+
+
+def one_run(program, window_class, env, idle, provider, input_path):
+    result = {}
+    children = []
+    try:
+        started = time.monotonic()
+        process = subprocess.Popen([program, "--autostart"] if input_path else [program], env=env,
+                                   stderr=subprocess.DEVNULL)
+        children.append(process)
+        poll(lambda: desk.tray_icon_geometry(window_class))
+        result["start_to_tray_ms"] = (time.monotonic() - started) * 1000
+        time.sleep(10)
+        result["rss_mib"], result["pss_mib"] = memory_mib(process.pid)
+
+        pad = subprocess.Popen(["/usr/bin/python3", PAD, "--entry-text", "not an allowed program"], env=env,
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        children.append(pad)
+        pad_pid = int(pad.stdout.readline().split()[1])
+        activate(pad_pid)
+        time.sleep(1)
+        result["idle_cpu_not_allowed_pct"] = idle_cpu_percent(process.pid, idle)
+
+        editor = subprocess.Popen(["mousepad", "--disable-server"], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        children.append(editor)
+        activate(editor.pid)
+        poll(lambda: desk.editable_text(editor.pid) == "", step=0.1)
+        if input_path:
+            desk.type_text(desk.ORIGINAL[:-1])
+            shown = len(desk.windows_of(process.pid))
+            requests = len(provider.timings)
+            last_key = time.monotonic()
+            desk.type_text(desk.ORIGINAL[-1])
+            poll(lambda: len(provider.timings) > requests)
+            asked, answered = provider.timings[-1]
+            result["pause_end_to_request_ms"] = (asked - last_key) * 1000 - DEBOUNCE_MS
+            poll(lambda: len(desk.windows_of(process.pid)) > shown)
+            result["response_to_panel_ms"] = (time.monotonic() - answered) * 1000
+            button = poll(lambda: desk.replace_button(process.pid), step=0.05)
+            field = desk.find(desk.application(editor.pid),
+                              lambda n: n.getState().contains(desk.pyatspi.STATE_FOCUSED)
+                              and n.getState().contains(desk.pyatspi.STATE_EDITABLE))
+            text = field.queryText()
+            bx, by, bw, bh = desk.extents(button)
+            desk.run("xdotool", "mousemove", "--sync", str(bx + bw // 2), str(by + bh // 2))
+            clicked = time.monotonic()
+            desk.run("xdotool", "click", "1")
+            poll(lambda: text.getText(0, -1) == desk.TRANSLATION, step=0.001)
+            result["click_to_write_ms"] = (time.monotonic() - clicked) * 1000
+        time.sleep(2)  # the panel's last repaint and the field's events settle
+        result["idle_cpu_allowed_field_pct"] = idle_cpu_percent(process.pid, idle)
+    finally:
+        for child in reversed(children):
+            if child.poll() is None:
+                child.terminate()
+                try:
+                    child.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    child.kill()
+    return result
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("quillweave")
+    parser.add_argument("floor")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--idle", type=float, default=60)
+    options = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        sys.exit("bench_tray: no DISPLAY; run it inside scripts/headless-session.sh")
+
+    provider = desk.Provider()
+    home = tempfile.mkdtemp(prefix="qw-bench-tray-")
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, "config"),
+               XDG_DATA_HOME=os.path.join(home, "data"), SSL_CERT_FILE=desk.CERTIFICATE,
+               https_proxy="http://127.0.0.1:%d" % provider.port, no_proxy="",
+               LANGUAGE="zh_CN", LANG="zh_CN.UTF-8")
+    for arguments, stdin in ((("provider", "set", "custom"), None),
+                             (("provider", "--address", "https://translate.example.test/v1", "--model", "m"), None),
+                             (("key", "set", "--provider", "custom"), desk.API_KEY),
+                             (("consent", "on"), None), (("apps", "allow", "org.xfce.mousepad"), None)):
+        subprocess.run((options.quillweave,) + arguments, env=env, input=stdin, text=True, check=True,
+                       capture_output=True)
+    # The desktop's accessibility switch is on, as after the guide's first step.
+    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                    "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:IsEnabled",
+                    "variant:boolean:true"], check=True, capture_output=True)
+    tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--SetDockType", "true",
+                             "--expand", "false", "--width", "10", "--height", "24"])
+    try:
+        desk.wait_for("the tray host", lambda: '"trayer"' in desk.run("xwininfo", "-root", "-tree").stdout)
+        runs = {"quillweave": [], "floor": []}
+        for number in range(options.runs):
+            for name, program, window_class, input_path in (
+                    ("floor", options.floor, "qw_minimal_tray", False),
+                    ("quillweave", options.quillweave, "quillweave", True)):
+                result = one_run(program, window_class, env, options.idle, provider, input_path)
+                print("run %d %s %s" % (number + 1, name, json.dumps({k: round(v, 2) for k, v in result.items()})),
+                      flush=True)
+                runs[name].append(result)
+    finally:
+        tray.terminate()
+        shutil.rmtree(home, ignore_errors=True)
+
+    rows = [("start_to_tray_ms", "start -> tray icon embedded (ms)"),
+            ("rss_mib", "RSS after 10 s idle (MiB)"), ("pss_mib", "PSS after 10 s idle (MiB)"),
+            ("idle_cpu_not_allowed_pct", "idle CPU, non-allowed app in front (%)"),
+            ("idle_cpu_allowed_field_pct", "idle CPU, allowed focused unchanging field (%)"),
+            ("pause_end_to_request_ms", "pause end -> request sent (ms)"),
+            ("response_to_panel_ms", "response -> panel shown (ms)"),
+            ("click_to_write_ms", "replace click -> write seen in mousepad (ms)")]
+    print("\n| measure (median of %d runs, %g s idle) | quillweave | floor | ratio |" % (options.runs, options.idle))
+    print("|---|---|---|---|")
+    for key, label in rows:
+        ours = statistics.median(r[key] for r in runs["quillweave"])
+        floor_values = [r[key] for r in runs["floor"] if key in r]
+        floor = statistics.median(floor_values) if floor_values else None
+        ratio = "%.2f" % (ours / floor) if floor else "—"
+        print("| %s | %.2f | %s | %s |" % (label, ours, "%.2f" % floor if floor is not None else "—", ratio))
+
+
+if __name__ == "__main__":
+    main()
