@@ -5,6 +5,7 @@
 #include "core/SerialWorker.h"
 #include "engine/KeychainCredentialLoader.h"
 #include "engine/KeychainStore.h"
+#include "engine/NetworkChatTransport.h"
 #include "engine/TranslationService.h"
 #include "l10n/L10n.h"
 #include "l10n/LocalizationState.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
+#include <QSslCertificate>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -82,8 +84,13 @@ int main(int argc, char** argv)
     qw::SecretServiceBackend secretBackend;
     auto keychain = std::make_shared<qw::KeychainStore>(secretBackend);
     auto keyringWorker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
-    qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock,
-                                   timers);
+    // Authorities named in SSL_CERT_FILE are trusted besides the system's, as OpenSSL's own
+    // programs do (Qt itself ignores the variable): a private authority without root rights.
+    qw::NetworkChatTransport::Options transport;
+    if (const QString caFile = qEnvironmentVariable("SSL_CERT_FILE"); !caFile.isEmpty())
+        transport.extraCaCertificates = QSslCertificate::fromPath(caFile, QSsl::Pem);
+    qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock, timers,
+                                   std::make_unique<qw::NetworkChatTransport>(transport));
 
     if (trayProgram) {
         qw::TrayProgram program({settings, clock, timers, service, *keychain, *keyringWorker});
