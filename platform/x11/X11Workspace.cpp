@@ -13,10 +13,20 @@ X11Workspace::X11Workspace(const DesktopEntryIndex& entries) : m_entries(entries
 
 bool X11Workspace::hasActiveWindowSupport() const
 {
+    using namespace std::chrono_literals;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_windowManagerSeenAt && now - *m_windowManagerSeenAt < 1s)
+            return true;
+    }
     // A window manager that has died leaves its root properties behind: its check window
     // must still exist.
     const auto check = m_x.cardinal(m_x.root(), "_NET_SUPPORTING_WM_CHECK");
-    return check && m_x.windowExists(*check);
+    const bool alive = check && m_x.windowExists(*check);
+    std::lock_guard lock(m_mutex);
+    m_windowManagerSeenAt = alive ? std::optional(now) : std::nullopt;
+    return alive;
 }
 
 std::optional<xcb_window_t> X11Workspace::activeWindow() const

@@ -4,6 +4,7 @@
 #include "platform/DesktopEntryIndex.h"
 #include "platform/x11/XcbConnection.h"
 
+#include <chrono>
 #include <mutex>
 
 namespace qw {
@@ -40,6 +41,9 @@ private:
     // the same window again and again.
     mutable std::mutex m_mutex;
     mutable std::optional<std::pair<std::pair<xcb_window_t, qint32>, RunningApplication>> m_lastResolved;
+    // When the window manager was last seen alive: the scan asks several times a second, and a
+    // stale answer for at most a second after the window manager died is harmless.
+    mutable std::optional<std::chrono::steady_clock::time_point> m_windowManagerSeenAt;
 };
 
 } // namespace qw
