@@ -324,8 +324,8 @@ void ApplicationDelegate::openOnboarding()
 {
     static_cast<void>(m_onboarding->resume());
     if (!m_onboardingWindow) {
-        m_onboardingWindow = std::make_unique<OnboardingWindow>(
-            OnboardingWindow::Shared{*m_model, *m_startup, m_env.installedApplications, *m_onboarding});
+        m_onboardingWindow = std::make_unique<OnboardingWindow>(OnboardingWindow::Shared{
+            *m_model, *m_startup, m_env.installedApplications, *m_onboarding, m_env.waylandSession});
         // Leaving the guide, finished or postponed, lands in the settings window.
         m_onboardingWindow->installEventFilter(new CloseWatcher(m_onboardingWindow.get(), [this] {
             QTimer::singleShot(0, this, [this] { openSettings(std::nullopt); });

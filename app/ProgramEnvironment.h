@@ -59,6 +59,8 @@ struct ProgramEnvironment {
     std::function<void(const QString&)> notify;
     // Ends the event loop; the delegate's teardown runs after it.
     std::function<void()> quit;
+    // A native Wayland session: the guide says what works there and what does not yet.
+    bool waylandSession = false;
 };
 
 } // namespace qw

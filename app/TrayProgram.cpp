@@ -9,6 +9,7 @@
 #include "l10n/L10n.h"
 #include "model/KeyringOperations.h"
 #include "platform/DesktopApplications.h"
+#include "platform/DesktopReport.h"
 #include "platform/LinuxDesktop.h"
 #include "platform/XdgAutostart.h"
 #include "platform/x11/X11ActivationEvents.h"
@@ -95,9 +96,8 @@ int TrayProgram::run(bool launchedAtLogin)
                            applicationId(),
                            [] { return TrayIndicator::desktopHasTray(); },
                            notifyDesktop,
-                           [] {
-                               QCoreApplication::quit();
-                           }});
+                           [] { QCoreApplication::quit(); },
+                           DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
 
     instance.onReopen = [&delegate](const ReopenRequest& request) {
         delegate.reopen(request);

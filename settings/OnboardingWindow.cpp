@@ -44,6 +44,7 @@ OnboardingWindow::OnboardingWindow(Shared shared, QWidget* parent)
       m_postpone(new QPushButton(this)), m_back(new QPushButton(this)), m_next(new QPushButton(this)),
       m_finish(new QPushButton(this))
 {
+    m_waylandSession = shared.waylandSession;
     setWindowFlag(Qt::Window);
     setMinimumSize(windowSize);
     resize(windowSize);
@@ -118,11 +119,14 @@ QWidget* OnboardingWindow::privacyStep()
     m_privacyIntro = introLabel(step);
     m_privacyReading = SettingsForms::note(step);
     m_privacySending = SettingsForms::note(step);
+    m_privacyWayland = SettingsForms::note(step);
+    m_privacyWayland->setVisible(m_waylandSession);
     m_accessibility = new AccessibilityRow(m_model, step);
     auto* column = new QVBoxLayout(step);
     column->addWidget(m_privacyIntro);
     column->addWidget(m_privacyReading);
     column->addWidget(m_privacySending);
+    column->addWidget(m_privacyWayland);
     column->addSpacing(12);
     column->addWidget(m_accessibility);
     column->addStretch(1);
@@ -246,6 +250,8 @@ void OnboardingWindow::present()
         L10n::text(L10N_KEY("只读取获准应用中的当前编辑文本，不记录全局按键，不自动发送。敏感输入框会被排除。剪贴板模式可能短暂修改系统剪贴板，且仅在可验证完整选区时执行。")));
     m_privacySending->setText(L10n::text(L10N_KEY(
         "开启云翻译后，当前输入文本将发送给你选择的 API 服务商；请避免在包含敏感信息的输入框启用。")));
+    m_privacyWayland->setText(L10n::text(L10N_KEY(
+        "在 Wayland 上可用：通过辅助功能（AT-SPI）读取和写入获准应用的输入框。暂不可用：全局快捷键和识别前台应用（只在 XWayland 应用位于前台时有效），请用托盘菜单和浮窗操作。")));
 
     m_serviceIntro->setText(L10n::text(
         L10N_KEY("可以先用演示模式试用（只翻译示例句，不发送任何内容），也可以现在配置云翻译服务商。")));

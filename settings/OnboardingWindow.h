@@ -37,6 +37,8 @@ public:
         LoginStartup& startup;
         InstalledApplications& installedApplications;
         OnboardingState& onboarding;
+        // A native Wayland session: the guide says what works there and what does not yet.
+        bool waylandSession = false;
     };
 
     static constexpr QSize windowSize{660, 640};
@@ -48,6 +50,7 @@ public:
 
     QLabel* stepTitle() const { return m_title; }
     QLabel* progress() const { return m_progress; }
+    QLabel* waylandNote() const { return m_privacyWayland; }
     QPushButton* postponeButton() const { return m_postpone; }
     QPushButton* backButton() const { return m_back; }
     QPushButton* nextButton() const { return m_next; }
@@ -80,6 +83,7 @@ private:
     InstalledApplications& m_installed;
     // The service step's choice; starts as the model stands.
     bool m_usesCloud = false;
+    bool m_waylandSession = false;
 
     QLabel* m_title;
     QLabel* m_progress;
@@ -92,6 +96,7 @@ private:
     QLabel* m_privacyIntro = nullptr;
     QLabel* m_privacyReading = nullptr;
     QLabel* m_privacySending = nullptr;
+    QLabel* m_privacyWayland = nullptr;
     AccessibilityRow* m_accessibility = nullptr;
     QLabel* m_serviceIntro = nullptr;
     QRadioButton* m_demo = nullptr;

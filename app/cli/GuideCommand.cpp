@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "app/cli/WindowSession.h"
 #include "l10n/L10n.h"
+#include "platform/DesktopReport.h"
 #include "settings/OnboardingWindow.h"
 
 #include <QApplication>
@@ -21,8 +22,9 @@ QCoro::Task<int> GuideCommand::run()
     if (running.handOver({ReopenRequest::Target::guide, QString()}) == SingleInstance::Role::forwarded)
         co_return ExitStatus::success;
     WindowSession session(m_context);
-    OnboardingWindow window(OnboardingWindow::Shared{session.model(), session.startup(),
-                                                     session.installedApplications(), session.onboarding()});
+    OnboardingWindow window(OnboardingWindow::Shared{
+        session.model(), session.startup(), session.installedApplications(), session.onboarding(),
+        DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
     const int status = co_await session.runUntilClosed(&window);
     co_return status;
 }

@@ -7,6 +7,7 @@
 #include "model/KeyringOperations.h"
 #include "platform/DesktopApplications.h"
 #include "platform/DesktopDiagnostics.h"
+#include "platform/DesktopReport.h"
 #include "platform/LinuxDesktop.h"
 #include "platform/XdgAutostart.h"
 #include "settings/ConfirmationDialogs.h"
@@ -132,8 +133,9 @@ void WindowSession::openGuide()
 {
     Parts& p = *m_parts;
     if (!p.guide) {
-        p.guide =
-            new OnboardingWindow(OnboardingWindow::Shared{*p.model, p.startup, p.applications, p.onboarding});
+        p.guide = new OnboardingWindow(OnboardingWindow::Shared{
+            *p.model, p.startup, p.applications, p.onboarding,
+            DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
         p.guide->setAttribute(Qt::WA_DeleteOnClose);
     }
     p.guide->show();

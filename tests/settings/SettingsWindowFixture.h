@@ -87,12 +87,12 @@ protected:
         return *window;
     }
 
-    OnboardingWindow& openGuide(OnboardingState& state)
+    OnboardingWindow& openGuide(OnboardingState& state, bool waylandSession = false)
     {
         if (!model)
             makeWindowModel();
-        guide =
-            std::make_unique<OnboardingWindow>(OnboardingWindow::Shared{*model, startup, installed, state});
+        guide = std::make_unique<OnboardingWindow>(
+            OnboardingWindow::Shared{*model, startup, installed, state, waylandSession});
         guide->show();
         return *guide;
     }
