@@ -71,6 +71,12 @@ ApplicationDelegate::~ApplicationDelegate()
 void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
 {
     installCallbacks();
+    // The icon first: it is what tells the user the program has started.
+    const bool hasTray = m_env.desktopHasTray && m_env.desktopHasTray();
+    if (hasTray) {
+        updateStatusIndicator();
+        m_tray->show();
+    }
     connect(m_model.get(), &AppModel::changed, this, &ApplicationDelegate::scheduleStatusIndicator);
     // Looking again when the user comes back to one of the program's windows: the permission or
     // the login start may have been changed in the desktop's settings meanwhile.
@@ -86,10 +92,7 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
     updateMonitoring();
     scan();
 
-    const bool hasTray = m_env.desktopHasTray && m_env.desktopHasTray();
-    if (hasTray) {
-        m_tray->show();
-    } else if (m_env.notify) {
+    if (!hasTray && m_env.notify) {
         m_env.notify(L10n::text(
             L10N_KEY("桌面没有托盘：织语仍在运行，快捷键和浮窗照常可用；再次启动 quillweave 可打开设置。")));
     }
