@@ -24,7 +24,7 @@ bool userSwitchedOff(const QHash<QString, QString>& entry)
            entry.value(QStringLiteral("X-GNOME-Autostart-enabled")) == u"false";
 }
 
-// An Exec argument as the desktop entry specification quotes it: inside double quotes, the
+// An Exec argument quoted the way desktop entries quote arguments: inside double quotes, the
 // characters `"`, `` ` ``, `$` and `\` take a backslash.
 QString quotedArgument(const QString& argument)
 {
