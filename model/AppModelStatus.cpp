@@ -129,7 +129,7 @@ QList<AppModel::DiagnosticRow> AppModel::diagnostics() const
         code != m_credentialErrorCodes.end() ? QString::number(code->second) : QStringLiteral("\u2014");
     return {
         {L10n::text(L10N_KEY("当前应用")), m_currentApp},
-        {QStringLiteral("Bundle ID"), m_currentBundle},
+        {L10n::text(L10N_KEY("应用标识")), m_currentBundle},
         {L10n::text(L10N_KEY("输入框类型")), m_currentRole},
         {L10n::text(L10N_KEY("最近检测")), m_lastFieldResult},
         {L10n::text(L10N_KEY("AX 诊断")), m_focusDiagnostic},
