@@ -17,9 +17,12 @@ QClipboard* systemClipboard()
 }
 } // namespace
 
-LinuxClipboard::LinuxClipboard(std::chrono::milliseconds mainThreadTimeout, QObject* parent)
+LinuxClipboard::LinuxClipboard(std::chrono::milliseconds mainThreadTimeout,
+                               std::chrono::milliseconds foreignReadBound, QObject* parent)
     : QObject(parent), m_mainThreadTimeout(mainThreadTimeout)
 {
+    if (systemClipboard() && QGuiApplication::platformName() == u"xcb")
+        m_foreignReader = std::make_unique<LinuxClipboardReader>(foreignReadBound);
     if (QClipboard* clipboard = systemClipboard()) {
         connect(clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
             if (mode == QClipboard::Clipboard)
@@ -74,40 +77,52 @@ qint64 LinuxClipboard::refreshedChangeCount()
     return m_changes.load();
 }
 
+std::optional<ClipboardItem> LinuxClipboard::qtItem()
+{
+    QClipboard* clipboard = systemClipboard();
+    const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+    if (!mime || mime->formats().isEmpty())
+        return std::nullopt;
+    ClipboardItem item;
+    for (const QString& type : mime->formats())
+        item.representations.append({type, mime->data(type)});
+    return item;
+}
+
 int LinuxClipboard::itemCount() const
 {
-    return onMainThread<int>([] {
-               QClipboard* clipboard = systemClipboard();
-               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-               return mime && !mime->formats().isEmpty() ? 1 : 0;
-           })
-        .value_or(0);
+    auto* self = const_cast<LinuxClipboard*>(this);
+    // Read as any other program reads it, even when the content is ours: whether Qt still owns
+    // the clipboard is only known on the main thread, and late there (another program may have
+    // taken it a moment ago). Our own content is answered by the main thread, which never
+    // waits for this one.
+    if (m_foreignReader && QThread::currentThread() != thread())
+        self->m_snapshot = m_foreignReader->read();
+    else
+        self->m_snapshot =
+            onMainThread<std::optional<ClipboardItem>>(&LinuxClipboard::qtItem).value_or(std::nullopt);
+    return m_snapshot ? 1 : 0;
 }
 
 QStringList LinuxClipboard::types(int item) const
 {
-    if (item != 0)
-        return {};
-    return onMainThread<QStringList>([] {
-               QClipboard* clipboard = systemClipboard();
-               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-               return mime ? mime->formats() : QStringList();
-           })
-        .value_or(QStringList());
+    QStringList names;
+    if (item == 0 && m_snapshot) {
+        for (const ClipboardRepresentation& representation : m_snapshot->representations)
+            names << representation.type;
+    }
+    return names;
 }
 
 std::optional<QByteArray> LinuxClipboard::data(int item, const QString& type) const
 {
-    if (item != 0)
+    if (item != 0 || !m_snapshot)
         return std::nullopt;
-    return onMainThread<std::optional<QByteArray>>([type]() -> std::optional<QByteArray> {
-               QClipboard* clipboard = systemClipboard();
-               const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-               if (!mime || !mime->hasFormat(type))
-                   return std::nullopt;
-               return mime->data(type);
-           })
-        .value_or(std::nullopt);
+    for (const ClipboardRepresentation& representation : m_snapshot->representations) {
+        if (representation.type == type)
+            return representation.data;
+    }
+    return std::nullopt;
 }
 
 void LinuxClipboard::clear()
@@ -130,6 +145,7 @@ bool LinuxClipboard::setString(const QString& text)
                    return false;
                auto* mime = new QMimeData;
                mime->setText(text);
+               mime->setData(skipHistoryType, skipHistoryValue);
                clipboard->setMimeData(mime, QClipboard::Clipboard);
                return placed(mime);
            })
@@ -149,6 +165,8 @@ bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
                auto* mime = new QMimeData;
                for (const ClipboardRepresentation& representation : item.representations)
                    mime->setData(representation.type, representation.data);
+               // The user's own item is already in the history from when it was copied.
+               mime->setData(skipHistoryType, skipHistoryValue);
                clipboard->setMimeData(mime, QClipboard::Clipboard);
                return placed(mime);
            })
@@ -158,7 +176,9 @@ bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
 qint64 LinuxClipboard::changeCount() const
 {
     auto* self = const_cast<LinuxClipboard*>(this);
-    return onMainThread<qint64>([self] { return self->refreshedChangeCount(); }).value_or(-1);
+    if (auto count = onMainThread<qint64>([self] { return self->refreshedChangeCount(); }))
+        return *count;
+    return m_unknownCounts--;
 }
 
 } // namespace qw

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "accessibility/adapters/Clipboard.h"
+#include "platform/LinuxClipboardReader.h"
 
 #include <QObject>
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QMimeData;
@@ -20,12 +22,24 @@ namespace qw {
 //
 // X11 has one clipboard item; its MIME types are the item's types. The change count grows
 // with every change Qt reports and whenever another program took the clipboard from us.
+//
+// What another program holds is read by a LinuxClipboardReader on the calling thread within
+// `foreignReadBound`: Qt would wait for an owner on the main thread, up to five seconds per
+// type. itemCount() takes that snapshot; types() and data() answer from it.
+//
+// This program only ever puts transient content on the clipboard (a paste's text, then the
+// user's own item back), so everything it places carries the hint clipboard managers honour
+// to keep it out of their history: the user's history holds only what the user copied.
 class LinuxClipboard : public QObject, public Clipboard {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds defaultMainThreadTimeout{1500};
+    static constexpr std::chrono::milliseconds defaultForeignReadBound{400};
+    static inline const QString skipHistoryType = QStringLiteral("x-kde-passwordManagerHint");
+    static inline const QByteArray skipHistoryValue = QByteArrayLiteral("secret");
 
     explicit LinuxClipboard(std::chrono::milliseconds mainThreadTimeout = defaultMainThreadTimeout,
+                            std::chrono::milliseconds foreignReadBound = defaultForeignReadBound,
                             QObject* parent = nullptr);
 
     int itemCount() const override;
@@ -42,10 +56,16 @@ private:
     // Whether `mime`, just handed to the clipboard, is what it holds now.
     bool placed(const QMimeData* mime);
     qint64 refreshedChangeCount();
+    // The clipboard's item as Qt sees it: where X is not the platform, or on the main thread.
+    static std::optional<ClipboardItem> qtItem();
 
     std::chrono::milliseconds m_mainThreadTimeout;
     std::atomic<qint64> m_changes{0};
-    bool m_ownedAfterWrite = false; // main thread only
+    // Counts down from -1: an unknown count never equals one remembered earlier.
+    mutable std::atomic<qint64> m_unknownCounts{-1};
+    bool m_ownedAfterWrite = false;                        // main thread only
+    std::unique_ptr<LinuxClipboardReader> m_foreignReader; // none unless Qt runs on X11
+    std::optional<ClipboardItem> m_snapshot;               // the calling thread's, see itemCount()
 };
 
 } // namespace qw

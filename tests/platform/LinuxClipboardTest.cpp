@@ -1,10 +1,14 @@
 #include "platform/LinuxClipboard.h"
 
+#include "platform/LinuxClipboardReader.h"
+#include "tests/platform/ForeignClipboardOwner.h"
 #include "tests/support/AsyncTestHelpers.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -87,6 +91,90 @@ TEST_F(LinuxClipboardTest, AWriteTheMainThreadDidNotReachInTimeNeverHappensLate)
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"copied since"_s);
+}
+
+QByteArray typeData(const std::optional<ClipboardItem>& item, const QString& type)
+{
+    for (const ClipboardRepresentation& representation :
+         item ? item->representations : QList<ClipboardRepresentation>{})
+        if (representation.type == type)
+            return representation.data;
+    return "(absent)";
+}
+
+// Another program's clipboard on the X server of the headless session.
+class ForeignClipboardTest : public LinuxClipboardTest {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            GTEST_SKIP() << "needs the X server: run inside scripts/headless-session.sh";
+    }
+    // What any other program reading the clipboard now gets.
+    std::optional<ClipboardItem> seenByAnotherProgram()
+    {
+        LinuxClipboardReader reader(std::chrono::seconds(5));
+        return fromWorker([&] { return reader.read(); });
+    }
+};
+
+TEST_F(ForeignClipboardTest, TheUsersItemComesBackWithEveryTypeAndOurContentIsKeptOutOfHistories)
+{
+    QByteArray binary(300 * 1024, '\0');
+    for (qsizetype i = 0; i < binary.size(); ++i)
+        binary[i] = char(i * 7);
+    const ClipboardItem copied{{{u"UTF8_STRING"_s, "na\xc3\xafve \xe6\x96\x87"},
+                                {u"text/html"_s, "<b>na\xc3\xafve</b>"},
+                                {u"application/x-quillweave-test"_s, binary}}};
+    test::ForeignClipboardOwner owner(copied, true);
+    ASSERT_TRUE(owner.start());
+
+    LinuxClipboard clipboard;
+    ASSERT_EQ(fromWorker([&] { return clipboard.itemCount(); }), 1);
+    ClipboardItem saved;
+    for (const QString& type : clipboard.types(0))
+        saved.representations.append({type, *clipboard.data(0, type)});
+    EXPECT_EQ(typeData(saved, u"text/plain"_s), copied.representations[0].data);
+    EXPECT_EQ(typeData(saved, u"application/x-quillweave-test"_s), binary);
+
+    ASSERT_TRUE(fromWorker([&] { return clipboard.setString(u"translation"_s); }));
+    auto placed = seenByAnotherProgram();
+    EXPECT_EQ(typeData(placed, u"text/plain"_s), "translation");
+    EXPECT_EQ(typeData(placed, LinuxClipboard::skipHistoryType), "secret");
+
+    ASSERT_TRUE(fromWorker([&] {
+        clipboard.clear();
+        return clipboard.writeItems({saved});
+    }));
+    const auto restored = seenByAnotherProgram();
+    for (const ClipboardRepresentation& representation : saved.representations)
+        EXPECT_EQ(typeData(restored, representation.type), representation.data)
+            << representation.type.toStdString();
+    EXPECT_EQ(typeData(restored, LinuxClipboard::skipHistoryType), "secret");
+}
+
+TEST_F(ForeignClipboardTest, AnOwnerThatNeverAnswersCostsTheWorkerOnlyTheBoundAndTheMainThreadNothing)
+{
+    test::ForeignClipboardOwner hung({{{u"UTF8_STRING"_s, "never sent"}}}, false);
+    ASSERT_TRUE(hung.start());
+    LinuxClipboard clipboard(LinuxClipboard::defaultMainThreadTimeout, std::chrono::milliseconds(100));
+
+    // Qt's own clipboard would wait for the owner on the main thread, five seconds per type.
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout,
+                     [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    sinceTick.start();
+    tick.start();
+    EXPECT_EQ(fromWorker([&] { return clipboard.itemCount(); }), 0);
+    tick.stop();
+    EXPECT_LT(longestStall, 1000);
+
+    // The translation still goes on the clipboard: taking it needs nothing from the owner.
+    EXPECT_TRUE(fromWorker([&] { return clipboard.setString(u"translation"_s); }));
+    EXPECT_EQ(typeData(seenByAnotherProgram(), u"text/plain"_s), "translation");
 }
 
 } // namespace
