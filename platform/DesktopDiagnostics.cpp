@@ -1,6 +1,7 @@
 #include "platform/DesktopDiagnostics.h"
 
 #include "accessibility/AXWorker.h"
+#include "platform/ChromiumProcess.h"
 #include "platform/LinuxDesktop.h"
 #include "platform/SecretServiceBackend.h"
 
@@ -98,6 +99,9 @@ QCoro::Task<DesktopReport> DesktopDiagnostics::collect()
         report.focusedFieldFound = focus.first.has_value();
         report.focusDiagnostic = focus.second;
     }
+    if (report.frontmost && !report.focusedFieldFound)
+        report.chromiumWithoutWebAccessibility =
+            ChromiumProcess::lacksRendererAccessibility(report.frontmost->pid);
     co_return report;
 }
 

@@ -29,6 +29,9 @@ struct DesktopReport {
     std::optional<RunningApplication> frontmost;
     bool focusedFieldFound = false;
     QString focusDiagnostic;
+    // The frontmost program is built on Chromium and was started without web-content
+    // accessibility: its windows are empty, whatever else is switched on.
+    bool chromiumWithoutWebAccessibility = false;
 
     static Session sessionFromEnvironment();
 };

@@ -117,7 +117,7 @@ QString CommandLine::helpText()
     lines << QStringLiteral("  quillweave test-connection [--provider <…>]");
     lines << QStringLiteral(
         "  quillweave apps [allow <id> [--confirm-browser]|pause <id>|resume <id>|revoke <id>]");
-    lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>]");
+    lines << QStringLiteral("  quillweave doctor [enable] [wait <seconds>] | doctor disable");
     lines << QStringLiteral("  quillweave bubble-preview [--state working|ready|replaced|error|selection]");
     lines << QStringLiteral("  quillweave settings [--section general|translation|models|applications|privacy|shortcuts|diagnostics]");
     lines << QStringLiteral("  quillweave guide");

@@ -13,6 +13,7 @@ namespace {
 
 struct Arguments {
     bool enable = false;
+    bool disable = false;
     std::chrono::seconds wait{0};
 };
 
@@ -22,6 +23,8 @@ std::optional<Arguments> parse(const QStringList& words)
     for (qsizetype i = 0; i < words.size(); ++i) {
         if (words.at(i) == u"enable" && !arguments.enable) {
             arguments.enable = true;
+        } else if (words.size() == 1 && words.at(i) == u"disable") {
+            arguments.disable = true;
         } else if (words.at(i) == u"wait" && i + 1 < words.size()) {
             bool ok = false;
             const int seconds = words.at(++i).toInt(&ok);
@@ -58,6 +61,22 @@ QString keyringLine(const KeyringHealth& keyring, int& problems)
     }
     // clang-format on
     return {};
+}
+
+QStringList chromiumLauncherLines(const ChromiumLaunchOverrides::Result& result, bool enabled)
+{
+    QStringList lines;
+    const QString changed = result.changed.join(QStringLiteral(", "));
+    // clang-format off
+    if (enabled && !result.changed.isEmpty())
+        lines << L10n::format(L10N_KEY("网页内容的辅助功能：已在 ~/.local/share/applications 中为 %@ 加上 --force-renderer-accessibility。请从应用菜单重新启动它；在终端中启动时请自己加上这个参数。撤销：quillweave doctor disable"), {changed});
+    else if (!enabled)
+        lines << (result.changed.isEmpty() ? L10n::text(L10N_KEY("网页内容的辅助功能：没有需要撤销的更改。"))
+                                           : L10n::format(L10N_KEY("网页内容的辅助功能：已撤销对 %@ 的更改。"), {changed}));
+    if (!result.failed.isEmpty())
+        lines << L10n::format(L10N_KEY("网页内容的辅助功能：无法写入 %@ 的桌面文件。"), {result.failed.join(QStringLiteral(", "))});
+    // clang-format on
+    return lines;
 }
 
 } // namespace
@@ -131,7 +150,12 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
             ++count;
         }
         // The diagnostic names the role and what can be done with the field, never its text.
-        if (report.focusedFieldFound)
+        if (!report.focusedFieldFound && report.chromiumWithoutWebAccessibility) {
+            // clang-format off
+            lines << L10n::text(L10N_KEY("焦点输入框：未找到。这是基于 Chromium 的应用（Chromium、Chrome 或 Electron 应用），启动时没有开启网页内容的辅助功能，它的窗口里没有可读的控件。运行 quillweave doctor enable，然后从应用菜单重新启动它；或在启动命令中加上 --force-renderer-accessibility。"));
+            // clang-format on
+            ++count;
+        } else if (report.focusedFieldFound)
             lines << L10n::format(L10N_KEY("焦点输入框：%@"), {report.focusDiagnostic});
         else if (report.accessibilityBus)
             lines << L10n::format(L10N_KEY("焦点输入框：未找到（%@）"), {report.focusDiagnostic});
@@ -161,6 +185,10 @@ QCoro::Task<int> DoctorCommand::run(QStringList arguments)
     real.wait = [&timers](std::chrono::seconds seconds) -> QCoro::Task<void> {
         co_await delay(timers, seconds);
     };
+    real.chromiumLaunchers = [](bool on) {
+        const ChromiumLaunchOverrides overrides;
+        return on ? overrides.enable() : overrides.disable();
+    };
     auto task = run(std::move(arguments), std::move(real));
     co_return co_await task;
 }
@@ -172,12 +200,23 @@ QCoro::Task<int> DoctorCommand::run(QStringList words, Desktop desktop)
         m_err << L10n::text(L10N_KEY("用法：quillweave doctor [enable] [wait <秒>]")) << Qt::endl;
         co_return ExitStatus::usage;
     }
+    if (arguments->disable) {
+        const auto undone =
+            desktop.chromiumLaunchers ? desktop.chromiumLaunchers(false) : ChromiumLaunchOverrides::Result{};
+        for (const QString& line : chromiumLauncherLines(undone, false))
+            m_out << line << Qt::endl;
+        co_return ExitStatus::success;
+    }
     if (arguments->enable) {
         auto enable = desktop.enable();
         const bool enabled = co_await enable;
         m_out << (enabled ? L10n::text(L10N_KEY("已请求开启应用辅助功能。"))
                           : L10n::text(L10N_KEY("无法开启应用辅助功能。")))
               << Qt::endl;
+        if (desktop.chromiumLaunchers) {
+            for (const QString& line : chromiumLauncherLines(desktop.chromiumLaunchers(true), true))
+                m_out << line << Qt::endl;
+        }
     }
     if (arguments->wait.count() > 0) {
         auto wait = desktop.wait(arguments->wait);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/cli/CliContext.h"
+#include "platform/ChromiumLaunchOverrides.h"
 #include "platform/DesktopReport.h"
 
 #include <QCoroTask>
@@ -14,14 +15,16 @@ namespace qw {
 // what works on this desktop and how to fix what does not: the session type, the
 // accessibility bus, whether applications expose their accessibility tree, the keyring, the
 // frontmost application's id and the focused field's diagnostic line. It never prints a field's text.
-// `enable` switches accessibility on first; `wait` gives the user time to switch to the
-// application to be checked.
+// `enable` switches accessibility on first (and web content for Chromium-based programs, which
+// `disable` takes back); `wait` gives the user time to switch to the application to be checked.
 class DoctorCommand {
 public:
     struct Desktop {
         std::function<QCoro::Task<DesktopReport>()> collect;
         std::function<QCoro::Task<bool>()> enable;
         std::function<QCoro::Task<void>(std::chrono::seconds)> wait;
+        // Web-content accessibility for Chromium-based programs, switched on (true) or back off.
+        std::function<ChromiumLaunchOverrides::Result(bool)> chromiumLaunchers;
     };
 
     DoctorCommand(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
