@@ -30,6 +30,8 @@ public:
     static constexpr std::chrono::milliseconds elementTimeout{120};
     static constexpr std::chrono::milliseconds wakeUpInterval{3000};
     static constexpr std::chrono::milliseconds pasteSettleTime{140};
+    // How long a paste may take to show in the field (a browser takes it in another process).
+    static constexpr std::chrono::milliseconds pasteTakeLimit{1400};
     static constexpr int fieldWalkLimit = 4;
     static constexpr int selectionWalkLimit = 5;
 
@@ -88,6 +90,8 @@ private:
     bool writeGuard();
     // The value read back after a write: bounded by the deadline only, not by the permit.
     std::optional<QString> readBack(const AccessibilityElement& element);
+    // Posts the paste keystroke and reads the value until it equals `expected`, within the deadline.
+    std::optional<QString> pasteAndReadBack(const AccessibilityElement& element, const QString& expected);
     void applyTimeout(const AccessibilityElement& element);
     std::optional<TextRange> readRange(const AccessibilityElement& element);
     std::optional<QRectF> boundsOf(const AccessibilityElement& element);

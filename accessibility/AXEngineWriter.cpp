@@ -119,11 +119,9 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
         restoreClipboard(saved, placed);
         return cancelled();
     }
-    postCommandV();
-    m_platform.sleeper.sleep(pasteSettleTime);
     // The paste was delivered: its outcome is read back even when the permit was revoked during
     // the pause, and the clipboard is put back either way.
-    const auto after = readBack(element);
+    const auto after = pasteAndReadBack(element, translated);
     restoreClipboard(saved, placed);
     if (after == translated)
         return WriteResult::success(clipboardChannel());
@@ -202,13 +200,30 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
         restoreClipboard(saved, placed);
         return cancelled();
     }
-    postCommandV();
-    m_platform.sleeper.sleep(pasteSettleTime);
-    const auto pasted = readBack(element);
+    const auto pasted = pasteAndReadBack(element, expectedResult);
     restoreClipboard(saved, placed);
     if (pasted == expectedResult)
         return WriteResult::success(clipboardChannel());
     return WriteResult::failure(L10n::text(L10N_KEY("未能验证选区替换结果，请检查输入框")));
+}
+
+std::optional<QString> AXEngine::pasteAndReadBack(const AccessibilityElement& element,
+                                                  const QString& expected)
+{
+    postCommandV();
+    // A browser takes the text from the clipboard a moment later, in another process: until the
+    // field shows it, the clipboard must keep the translation (put back earlier, the paste
+    // would insert the user's old content). So the value is read again after each pause until
+    // it shows the paste or the write's deadline leaves no room for another pause.
+    std::optional<QString> value;
+    std::chrono::milliseconds waited{0};
+    do {
+        m_platform.sleeper.sleep(pasteSettleTime);
+        waited += pasteSettleTime;
+        value = readBack(element);
+    } while (value != expected && waited < pasteTakeLimit &&
+             m_platform.clock.now().addMSecs(pasteSettleTime.count()) < m_deadline);
+    return value;
 }
 
 void AXEngine::postCommandV()

@@ -91,7 +91,7 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
     const WriteResult changed = no(L10N_KEY("当前焦点或文本已变化；未执行替换"));
     const WriteResult selectionChanged = no(L10N_KEY("输入框、选区或内容已变化；未执行替换"));
     using Step = std::function<void(Scene&)>;
-    const struct {
+    struct Row {
         const char* situation;
         bool ignoresWrites; // the application keeps its text: only a paste changes it
         Step before;        // before the field is read
@@ -100,7 +100,12 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
         WriteResult expected;
         QString after = {};                     // what the field shows; empty: unchanged
         std::optional<QStringList> writes = {}; // the attributes written, in order
-    } rows[] = {
+    };
+    const Step takesPasteLate = [](Scene& s) {
+        s.desktop.takePasteAfter(std::chrono::milliseconds(600));
+        s.engine.setDeadline(s.engine.currentTime().addSecs(2));
+    };
+    const Row rows[] = {
         {"whole value", false, {}, {}, Write::whole, viaAccessibility, u"Hello"_s, {{AXAttribute::value}}},
         {"whole value pasted", true, {}, {}, Write::wholeCompatible, viaPaste, u"Hello"_s},
         {"the user's selection",
@@ -112,6 +117,22 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
          kReplaced,
          {{AXAttribute::selectedText}}},
         {"selection pasted", true, {}, {}, Write::selectionCompatible, viaPaste, kReplaced},
+        // A browser takes the text from the clipboard a moment after the keystroke, in another
+        // process: the clipboard must still hold the translation then.
+        {"whole value pasted, taken late",
+         true,
+         takesPasteLate,
+         {},
+         Write::wholeCompatible,
+         viaPaste,
+         u"Hello"_s},
+        {"selection pasted, taken late",
+         true,
+         takesPasteLate,
+         {},
+         Write::selectionCompatible,
+         viaPaste,
+         kReplaced},
         {"restore",
          false,
          [](Scene& s) { s.field.value(kReplaced).selection(0, 0); },

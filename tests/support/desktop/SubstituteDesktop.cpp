@@ -157,6 +157,12 @@ void SubstituteDesktop::copyDuringNextPaste(QList<ClipboardItem> items)
     m_copyDuringPaste = std::move(items);
 }
 
+void SubstituteDesktop::takePasteAfter(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(m_mutex);
+    m_pasteDelay = delay;
+}
+
 void SubstituteDesktop::refuseClipboardText(bool refuse)
 {
     std::lock_guard lock(m_mutex);

@@ -82,6 +82,9 @@ public:
     void afterNextWrite(const QString& attribute, std::function<void()> action);
     // Another application copies `items` the moment the synthetic paste is delivered.
     void copyDuringNextPaste(QList<ClipboardItem> items);
+    // The application takes the clipboard's content this long after the paste keystroke, as a
+    // browser does in another process (by default at once).
+    void takePasteAfter(std::chrono::milliseconds delay);
     void refuseClipboardText(bool refuse);
     void breakKeyboard(bool broken); // synthetic key events cannot be created
     void setClipboardItems(const QList<ClipboardItem>& items);
@@ -212,6 +215,8 @@ private:
     bool m_refuseText = false;
     QSet<QString> m_unreadableTypes;
     std::optional<QList<ClipboardItem>> m_copyDuringPaste;
+    std::chrono::milliseconds m_pasteDelay{0};
+    std::optional<QDateTime> m_pasteDueAt;
     bool m_keyboardBroken = false;
     QList<KeyEvent> m_keys;
 

@@ -24,7 +24,9 @@ bool SubstituteKeyboard::post(const QList<KeyEvent>& events)
                                   m_d.m_keys.last().key == Qt::Key_V &&
                                   isControl(m_d.m_keys.last().modifiers);
         m_d.m_keys.append(event);
-        if (pasteRelease)
+        if (pasteRelease && m_d.m_pasteDelay.count() > 0)
+            m_d.m_pasteDueAt = m_d.m_clock.now().addMSecs(m_d.m_pasteDelay.count());
+        else if (pasteRelease)
             m_d.deliverPaste();
     }
     return true;

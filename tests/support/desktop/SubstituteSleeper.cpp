@@ -8,6 +8,10 @@ void SubstituteSleeper::sleep(std::chrono::milliseconds duration)
 {
     std::lock_guard lock(m_d.m_mutex);
     m_d.m_clock.advance(duration);
+    if (m_d.m_pasteDueAt && m_d.m_clock.now() >= *m_d.m_pasteDueAt) {
+        m_d.m_pasteDueAt.reset();
+        m_d.deliverPaste();
+    }
 }
 
 } // namespace qw::test
