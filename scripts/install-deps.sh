@@ -21,6 +21,10 @@ PACKAGES=(
     fonts-droid-fallback
     # the whole tray program end to end: a tray host and a real editor to type into
     trayer mousepad
+    # packaging: the Debian package with its dependencies worked out (dpkg-shlibdeps), checked
+    # by lintian; the desktop entry's and AppStream metadata's validators; the desktop database
+    # and icon cache a per-user installation refreshes
+    lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin
 )
 
 missing=()
