@@ -119,8 +119,10 @@ install_user() {
     if [ -z "$build" ]; then
         build="$root/build-release"
         "$root/scripts/install-deps.sh"
+        # Updates are configured as for scripts/package.sh: from the environment, or none.
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQW_BUILD_TESTS=OFF \
-            -DQW_BUILD_BENCHMARKS=OFF >/dev/null
+            -DQW_BUILD_BENCHMARKS=OFF -DQW_UPDATE_FEED_URL="${QW_UPDATE_FEED_URL:-}" \
+            -DQW_UPDATE_PUBLIC_KEY="${QW_UPDATE_PUBLIC_KEY:-}" >/dev/null
         cmake --build "$build" --target quillweave qw_package_files
     fi
     [ -x "$build/app/quillweave" ] || { echo "install.sh: $build holds no built quillweave" >&2; exit 1; }
@@ -133,10 +135,11 @@ install_user() {
     [ -n "$version" ] || { echo "install.sh: the built program names no version" >&2; exit 1; }
 
     # The version folder is assembled beside its final place and renamed into it, so that a
-    # run interrupted here leaves the installed version untouched.
+    # run interrupted here leaves the installed version untouched and nothing half-made behind.
     mkdir -p "$program_home/versions"
-    local staging
     staging="$(mktemp -d "$program_home/versions/$version.partial-XXXXXX")"
+    staged_share=""
+    trap 'rm -rf "$staging" ${staged_share:+"$staged_share"}' EXIT
     cmake --install "$build" --prefix "$staging" --component Program --strip >/dev/null
     cmake --install "$build" --prefix "$staging" --component UserMetadata >/dev/null
     chmod 755 "$staging"
@@ -157,9 +160,7 @@ install_user() {
     ln -sfn "../lib/quillweave/current/bin/quillweave" "$launcher.new"
     mv -T "$launcher.new" "$launcher"
 
-    local staged_share
     staged_share="$(mktemp -d)"
-    trap 'rm -rf "$staged_share"' RETURN
     cmake --install "$build" --prefix "$staged_share" --component DesktopIntegration >/dev/null
     # The application list may not search $PATH for P/bin: the entry names the program by its
     # absolute, stable path (never the versioned one an update replaces).
