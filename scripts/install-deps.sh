@@ -23,8 +23,8 @@ PACKAGES=(
     trayer mousepad
     # packaging: the Debian package with its dependencies worked out (dpkg-shlibdeps), checked
     # by lintian; the desktop entry's and AppStream metadata's validators; the desktop database
-    # and icon cache a per-user installation refreshes
-    lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin
+    # and icon cache a per-user installation refreshes; the SVG loader the icons are drawn with
+    lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin librsvg2-common
 )
 
 missing=()

@@ -51,9 +51,19 @@ appstreamcli validate --no-net --no-color "$system/share/metainfo/$app_id.metain
     fail "appstreamcli validate"
 grep -q "<release version=\"$version\"" "$system/share/metainfo/$app_id.metainfo.xml" ||
     fail "the AppStream metadata has no release $version"
+# The icons as the desktop draws them (librsvg through GdkPixbuf): a picture, not an empty square.
 for icon in scalable/apps/$app_id.svg symbolic/apps/$app_id-symbolic.svg; do
-    "$python" -c 'import sys, xml.etree.ElementTree as e; r = e.parse(sys.argv[1]).getroot(); sys.exit(not r.tag.endswith("svg"))' \
-        "$system/share/icons/hicolor/$icon" || fail "$icon is not an SVG document"
+    "$python" - "$system/share/icons/hicolor/$icon" <<'PICTURE' || fail "$icon does not render as an icon"
+import sys
+import gi
+gi.require_version("GdkPixbuf", "2.0")
+from gi.repository import GdkPixbuf
+picture = GdkPixbuf.Pixbuf.new_from_file_at_size(sys.argv[1], 48, 48)
+pixels, stride = picture.get_pixels(), picture.get_rowstride()
+alpha = [pixels[y * stride + x * 4 + 3] for y in range(48) for x in range(48)]
+covered = sum(a > 128 for a in alpha) / len(alpha)
+sys.exit(not (picture.get_has_alpha() and 0.05 < covered < 0.95))
+PICTURE
 done
 
 # --- The update archive: exactly one version folder's tree --------------------------------
