@@ -99,13 +99,16 @@ uninstall() {
         rm -f "$launcher"
     fi
     rm -rf "$program_home"
-    local file
+    local file folder
     for file in "${desktop_files[@]}"; do
         rm -f "$share/$file"
-        # The folders this installation created, when nothing else is in them.
-        rmdir -p --ignore-fail-on-non-empty "$(dirname "$share/$file")" 2>/dev/null || true
+        # The folders below share/ that held it, when nothing else is in them; never share/
+        # itself or anything above the prefix.
+        folder="$(dirname "$share/$file")"
+        while [ "$folder" != "$share" ] && rmdir "$folder" 2>/dev/null; do
+            folder="$(dirname "$folder")"
+        done
     done
-    rmdir --ignore-fail-on-non-empty "$prefix/bin" "$prefix/lib" 2>/dev/null || true
     # A login entry that starts this installation would start nothing any more.
     local autostart="${XDG_CONFIG_HOME:-$HOME/.config}/autostart/$app_id.desktop"
     if [ -f "$autostart" ] && grep -qxF "Exec=$(exec_value "$launcher") --autostart" "$autostart"; then
