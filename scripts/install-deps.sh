@@ -21,6 +21,8 @@ PACKAGES=(
     fonts-droid-fallback
     # the whole tray program end to end: a tray host and a real editor to type into
     trayer mousepad
+    # signed updates: unpacking the update archive and checking its Ed25519 signature
+    libarchive-dev libssl-dev
 )
 
 missing=()
