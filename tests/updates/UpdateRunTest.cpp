@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@ using qw::test::ArchiveEntry;
 using qw::test::LocalHttpsServer;
 
 namespace {
+
+using K = ArchiveEntry::Kind;
 
 // The real installer, except that a relaunch is only counted: the test process stays.
 class CountingRelaunch final : public UpdateInstaller {
@@ -206,6 +209,56 @@ TEST_F(UpdateRunTest, AConfirmedUpdateInstallsBesideTheOldVersionSwitchesTheLink
               QStringList());
 }
 
+// The publishing script and the program agree: its key, signature and feed install.
+TEST_F(UpdateRunTest, AnUpdatePublishedByTheScriptInstalls)
+{
+    QTemporaryDir work;
+    const auto run = [&](const QStringList& arguments) {
+        QProcess script;
+        script.setWorkingDirectory(work.path());
+        script.start(QStringLiteral(QW_SOURCE_DIR "/scripts/publish-update.sh"), arguments);
+        EXPECT_TRUE(script.waitForFinished(60000));
+        EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
+        return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
+    };
+    const QString tree = work.filePath(QStringLiteral("tree"));
+    for (const ArchiveEntry& entry : test::versionTree(QStringLiteral("0.5.0"))) {
+        const QString path = tree + u'/' + entry.path;
+        if (entry.kind == K::folder) {
+            ASSERT_TRUE(QDir().mkpath(path));
+            continue;
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(entry.content);
+        file.setPermissions(QFileDevice::Permissions(0x7755));
+    }
+    const QString name = QStringLiteral("quillweave-0.5.0-linux-x86_64.tar.gz");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("tar"), {QStringLiteral("-C"), tree, QStringLiteral("-czf"),
+                                                        work.filePath(name), QStringLiteral(".")}),
+              0);
+    const QString publicKey = run({QStringLiteral("keygen"), QStringLiteral("key.pem")});
+    run({QStringLiteral("feed"), QStringLiteral("key.pem"), name,
+         QStringLiteral("https://127.0.0.1:%1/archive.tar.gz").arg(server.port()),
+         QStringLiteral("feed.xml")});
+    QFile published(work.filePath(QStringLiteral("feed.xml")));
+    QFile packed(work.filePath(name));
+    ASSERT_TRUE(published.open(QIODevice::ReadOnly) && packed.open(QIODevice::ReadOnly));
+    feed = published.readAll();
+    archive = packed.readAll();
+
+    auto counting = std::make_shared<CountingRelaunch>(prefix.path());
+    installer = counting.get();
+    updates = std::make_unique<AppUpdates>(time, AppUpdates::Switches{true, true}, nullptr, nullptr);
+    UpdateSetup setup = setupFor(counting);
+    setup.info.insert(QStringLiteral("SUPublicEDKey"), publicKey);
+    updates->start(setup);
+    ASSERT_TRUE(updates->available());
+    updates->check();
+    ASSERT_TRUE(test::pumpUntil([this] { return installer->relaunches > 0 || updates->canCheck(); }));
+    EXPECT_EQ(runningProgram(), "#!/bin/sh\necho 0.5.0\n");
+}
+
 struct BadCase {
     const char* situation;
     std::function<void(Publication&)> change;
@@ -241,7 +294,6 @@ TEST_P(UpdateFaultTest, LeavesTheRunningVersionInPlace)
     EXPECT_FALSE(QFileInfo::exists(QDir::tempPath() + QStringLiteral("/quillweave-absolute-escape")));
 }
 
-using K = ArchiveEntry::Kind;
 void add(Publication& p, ArchiveEntry entry)
 {
     p.entries.append(std::move(entry));
