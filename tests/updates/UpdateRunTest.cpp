@@ -357,7 +357,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }},
         BadCase{"DiskFullMidWrite",
                 [](Publication& p) {
-                    p.entries.insert(2, {QStringLiteral("bin/data"), K::file, QByteArray(256 * 1024, 'd')});
+                    p.entries.append({QStringLiteral("bin/data"), K::file, QByteArray(256 * 1024, 'd')});
                     p.fileSizeLimited = true;
                 }}),
     [](const auto& info) { return std::string(info.param.situation); });
