@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -85,6 +87,16 @@ protected:
         ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/versions/0.5.0.partial-Kd81xQ/bin")));
 
         server.setHandler([this](const LocalHttpsServer::Request& request) { return answer(request); });
+        // The same archive in the clear: following a redirect here would install it.
+        ASSERT_TRUE(plain.listen(QHostAddress::LocalHost));
+        QObject::connect(&plain, &QTcpServer::newConnection, [this] {
+            QTcpSocket* socket = plain.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                              QByteArray::number(archive.size()) + "\r\n\r\n" + archive);
+                socket->disconnectFromHost();
+            });
+        });
     }
 
     LocalHttpsServer::Response answer(const LocalHttpsServer::Request& request) const
@@ -97,7 +109,8 @@ protected:
         if (request.target == "/https-redirect")
             return {302, {}, {{"Location", "https://" + base + "/archive.tar.gz"}}};
         if (request.target == "/http-redirect")
-            return {302, {}, {{"Location", "http://" + base + "/archive.tar.gz"}}};
+            return {
+                302, {}, {{"Location", "http://127.0.0.1:" + QByteArray::number(plain.serverPort()) + "/"}}};
         return {404, {}, {}};
     }
 
@@ -168,6 +181,7 @@ protected:
     test::VirtualTime time;
     test::TestSigningKey key;
     LocalHttpsServer server;
+    QTcpServer plain;
     QTemporaryDir prefix;
     QString root;
     QByteArray feed;
@@ -221,28 +235,16 @@ TEST_F(UpdateRunTest, AnUpdatePublishedByTheScriptInstalls)
         EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
         return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
     };
-    const QString tree = work.filePath(QStringLiteral("tree"));
-    for (const ArchiveEntry& entry : test::versionTree(QStringLiteral("0.5.0"))) {
-        const QString path = tree + u'/' + entry.path;
-        if (entry.kind == K::folder) {
-            ASSERT_TRUE(QDir().mkpath(path));
-            continue;
-        }
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(entry.content);
-        file.setPermissions(QFileDevice::Permissions(0x7755));
-    }
     const QString name = QStringLiteral("quillweave-0.5.0-linux-x86_64.tar.gz");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("tar"), {QStringLiteral("-C"), tree, QStringLiteral("-czf"),
-                                                        work.filePath(name), QStringLiteral(".")}),
-              0);
+    QFile packed(work.filePath(name));
+    ASSERT_TRUE(packed.open(QIODevice::WriteOnly));
+    packed.write(test::tarGz(test::versionTree(QStringLiteral("0.5.0"))));
+    packed.close();
     const QString publicKey = run({QStringLiteral("keygen"), QStringLiteral("key.pem")});
     run({QStringLiteral("feed"), QStringLiteral("key.pem"), name,
          QStringLiteral("https://127.0.0.1:%1/archive.tar.gz").arg(server.port()),
          QStringLiteral("feed.xml")});
     QFile published(work.filePath(QStringLiteral("feed.xml")));
-    QFile packed(work.filePath(name));
     ASSERT_TRUE(published.open(QIODevice::ReadOnly) && packed.open(QIODevice::ReadOnly));
     feed = published.readAll();
     archive = packed.readAll();
@@ -415,11 +417,7 @@ TEST_F(UpdateRunTest, TheDailyCheckInstallsForTheNextStartWithoutRelaunching)
 TEST_F(UpdateRunTest, StartsOnlyWhereItCanUpdate)
 {
     AppUpdates unconfigured(time, {}, {}, {});
-    unconfigured.start({{{QStringLiteral("QuillweaveUpdatesEnabled"), true},
-                         {QStringLiteral("SUFeedURL"), QStringLiteral("http://127.0.0.1/feed.xml")}},
-                        nullptr,
-                        {}});
-    EXPECT_FALSE(unconfigured.available());
+    unconfigured.start({});
     EXPECT_EQ(unconfigured.status(), QStringLiteral("本地测试版本：自动更新尚未配置"));
 
     AppUpdates noLayout(time, {}, {}, {});
@@ -427,24 +425,9 @@ TEST_F(UpdateRunTest, StartsOnlyWhereItCanUpdate)
     EXPECT_FALSE(noLayout.available());
     EXPECT_EQ(noLayout.status(), QStringLiteral("无法启动更新检查，请检查发布配置"));
 
-    AppUpdates system(time, {}, {}, {});
-    UpdateSetup packaged = setupFor(nullptr);
-    packaged.info.insert(QStringLiteral("QuillweaveInstallation"), QStringLiteral("system"));
-    system.start(packaged);
-    EXPECT_TRUE(system.managedBySystem());
-    EXPECT_FALSE(system.available());
-    EXPECT_EQ(system.status(), QStringLiteral("此安装由系统的软件包管理器更新"));
-    {
-        test::InterfaceLanguageScope english{InterfaceLanguage::english};
-        system.refreshLocalization();
-        EXPECT_EQ(system.status(),
-                  QStringLiteral("This installation is updated by the system's package manager"));
-    }
-
     EXPECT_EQ(
         UserPrefixInstaller::prefixOf(QStringLiteral("/home/a/.local/lib/quillweave/versions/0.4.0/bin")),
         QStringLiteral("/home/a/.local"));
-    EXPECT_FALSE(UserPrefixInstaller::prefixOf(QStringLiteral("/usr/bin")));
     EXPECT_FALSE(UserPrefixInstaller::prefixOf(QStringLiteral("/work/build/app")));
 }
 

@@ -1,5 +1,6 @@
 // The tray program's delegate starts the updater once with the installation's metadata, keeps
-// its switches in the settings, shows it on the general page and re-localizes it.
+// its switches in the settings, shows it on the general page and re-localizes it. The page is
+// written as a picture in both languages.
 #include "app/ApplicationDelegate.h"
 #include "core/InMemorySettingsStore.h"
 #include "engine/TranslationService.h"
@@ -16,6 +17,10 @@
 #include "tests/support/desktop/SubstituteDesktop.h"
 #include "updates/AppUpdates.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace qw::test {
@@ -38,11 +43,11 @@ protected:
         LocalizationState::shared().setLanguage(InterfaceLanguage::system);
     }
 
-    ApplicationDelegate& launch()
+    UpdatesGroup& launchShowingSettings(const QString& installation = QStringLiteral("user"))
     {
         UpdateSetup setup{
             {{QStringLiteral("CFBundleShortVersionString"), QStringLiteral("0.4.0")},
-             {QStringLiteral("QuillweaveInstallation"), QStringLiteral("user")},
+             {QStringLiteral("QuillweaveInstallation"), installation},
              {QStringLiteral("QuillweaveUpdatesEnabled"), true},
              {QStringLiteral("SUFeedURL"), QStringLiteral("https://updates.quillweave.org/feed.xml")},
              {QStringLiteral("SUPublicEDKey"), QString::fromLatin1(QByteArray(32, 'k').toBase64())}},
@@ -77,8 +82,16 @@ protected:
                                [] {},
                                false,
                                setup});
-        delegate->didFinishLaunching(false);
-        return *delegate;
+        delegate->didFinishLaunching(true);
+        delegate->reopen({ReopenRequest::Target::settings, QStringLiteral("general")});
+        settle();
+        return *delegate->settingsWindow()->generalPage()->findChild<UpdatesGroup*>();
+    }
+
+    static void settle()
+    {
+        for (int round = 0; round < 3; ++round)
+            QCoreApplication::processEvents();
     }
 
     VirtualTime time;
@@ -97,26 +110,44 @@ protected:
     std::unique_ptr<ApplicationDelegate> delegate;
 };
 
-TEST_F(UpdatesWiringTest, StartsOnceShowsOnTheGeneralPageKeepsTheSwitchesAndFollowsTheLanguage)
+TEST_F(UpdatesWiringTest, StartsOnceShowsTheGroupKeepsTheSwitchesAndFollowsTheLanguage)
 {
-    ApplicationDelegate& shell = launch();
-    EXPECT_TRUE(shell.updates().available());
+    UpdatesGroup& group = launchShowingSettings();
+    EXPECT_TRUE(delegate->updates().available());
     EXPECT_EQ(installer->cleanups, 1);
-    shell.reopen({ReopenRequest::Target::settings, QStringLiteral("general")});
-    ASSERT_TRUE(shell.settingsWindow());
-    EXPECT_TRUE(shell.settingsWindow()->generalPage()->findChild<UpdatesGroup*>());
+    EXPECT_TRUE(group.isVisible());
+    EXPECT_TRUE(group.checkButton()->isEnabled());
+    group.automaticDownloadsSwitch()->click();
+    group.automaticChecksSwitch()->click();
 
-    shell.updates().setAutomaticDownloads(true);
-    shell.updates().setAutomaticChecks(false);
-    ASSERT_TRUE(shell.model().setInterfaceLanguage(InterfaceLanguage::english));
-    EXPECT_EQ(shell.updates().status(),
-              QStringLiteral("Updates are verified by their signature and installed only after you confirm"));
+    const QString artifacts = QStringLiteral(QW_UPDATES_ARTIFACTS);
+    ASSERT_TRUE(QDir().mkpath(artifacts));
+    for (const auto& [language, name, status] :
+         {std::tuple{InterfaceLanguage::chinese, "zh-Hans", "更新由签名验证，安装前需要确认"},
+          std::tuple{InterfaceLanguage::english, "en",
+                     "Updates are verified by their signature and installed only after you confirm"}}) {
+        ASSERT_TRUE(delegate->model().setInterfaceLanguage(language));
+        settle();
+        EXPECT_EQ(group.status()->text(), QString::fromUtf8(status));
+        EXPECT_TRUE(delegate->settingsWindow()->generalPage()->grab().save(
+            QStringLiteral("%1/settings-general-updates-%2.png").arg(artifacts, QLatin1String(name))));
+    }
 
     // The next start finds the switches as the user left them.
     delegate.reset();
-    ApplicationDelegate& again = launch();
-    EXPECT_TRUE(again.updates().automaticDownloads());
-    EXPECT_FALSE(again.updates().automaticChecks());
+    launchShowingSettings();
+    EXPECT_TRUE(delegate->updates().automaticDownloads());
+    EXPECT_FALSE(delegate->updates().automaticChecks());
+}
+
+TEST_F(UpdatesWiringTest, ASystemInstallationShowsOnlyWhereItsUpdatesComeFrom)
+{
+    UpdatesGroup& group = launchShowingSettings(QStringLiteral("system"));
+    EXPECT_FALSE(group.automaticChecksSwitch()->isVisible());
+    EXPECT_FALSE(group.automaticDownloadsSwitch()->isVisible());
+    EXPECT_FALSE(group.checkButton()->isVisible());
+    EXPECT_EQ(group.status()->text(), QStringLiteral("此安装由系统的软件包管理器更新"));
+    EXPECT_EQ(installer->cleanups, 0);
 }
 
 } // namespace
