@@ -25,6 +25,8 @@ PACKAGES=(
     # by lintian; the desktop entry's and AppStream metadata's validators; the desktop database
     # and icon cache a per-user installation refreshes; the SVG loader the icons are drawn with
     lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin librsvg2-common
+    # signed updates: unpacking the update archive and checking its Ed25519 signature
+    libarchive-dev libssl-dev
 )
 
 missing=()

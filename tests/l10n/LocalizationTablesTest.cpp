@@ -89,10 +89,11 @@ SourceKeys keysInSources()
     SourceKeys found;
     static const QRegularExpression use(QStringLiteral(R"re(L10N_KEY\s*\()re"));
     static const QRegularExpression literal(QStringLiteral(R"re(\G\s*"((?:[^"\\\n]|\\.)*)"\s*\))re"));
-    const QStringList folders = {
-        QStringLiteral("core"),          QStringLiteral("app"),      QStringLiteral("engine"),
-        QStringLiteral("policy"),        QStringLiteral("model"),    QStringLiteral("bubble"),
-        QStringLiteral("accessibility"), QStringLiteral("settings"), QStringLiteral("platform")};
+    const QStringList folders = {QStringLiteral("core"),          QStringLiteral("app"),
+                                 QStringLiteral("engine"),        QStringLiteral("policy"),
+                                 QStringLiteral("model"),         QStringLiteral("bubble"),
+                                 QStringLiteral("accessibility"), QStringLiteral("settings"),
+                                 QStringLiteral("platform"),      QStringLiteral("updates")};
     for (const QString& folder : folders) {
         QDirIterator files(sourceRoot() + u'/' + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
                            QDir::Files, QDirIterator::Subdirectories);
