@@ -21,6 +21,9 @@ PACKAGES=(
     fonts-droid-fallback
     # the whole tray program end to end: a tray host and a real editor to type into
     trayer mousepad
+    # the real-application suite (tests/apps): a GTK 4 editor, a Qt 5 editor with tabs, and GTK 4
+    # itself for the small program of our own that shows a password entry
+    gnome-text-editor featherpad libgtk-4-1
 )
 
 missing=()

@@ -120,7 +120,22 @@ std::optional<QString> AtspiRequest::text(const AtspiObject& object)
 {
     const auto value =
         first(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("GetText"), {0, -1});
-    return value ? std::optional<QString>(value->toString()) : std::nullopt;
+    if (!value)
+        return std::nullopt;
+    QString text = value->toString();
+    if (!text.isEmpty())
+        return text;
+    // GTK 4.8 entries answer "to the end" (-1) with nothing: an empty answer is believed only
+    // when the field says it holds no characters.
+    const auto count =
+        property(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("CharacterCount"));
+    if (!count)
+        return std::nullopt;
+    if (count->toInt() <= 0)
+        return text;
+    const auto counted = first(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("GetText"),
+                               {0, count->toInt()});
+    return counted ? std::optional<QString>(counted->toString()) : std::nullopt;
 }
 
 std::optional<std::pair<int, int>> AtspiRequest::selection(const AtspiObject& object)
