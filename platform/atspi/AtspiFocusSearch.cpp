@@ -103,26 +103,32 @@ AttributeResult AtspiFocusSearch::focusedObject(AtspiRequest& request, qint32 pi
             tracked = object;
         }
     }
-    // No focus announced in this program, but typing since the last focus event anywhere: the
-    // field a toolkit forgot to announce (the focus it had before said it left).
-    if (!tracked && !m_focus.focusedPath(*busName)) {
-        if (const auto path = m_focus.typedPath(*busName)) {
-            const AtspiObject object{*busName, *path};
-            if (believeTracked(request, object, true) == Focus::editable)
-                return {AXErrorCode::success, AtspiElementRef::object(object.busName, object.path)};
-        }
-    }
     // A tracked object that cannot take text (a Qt page tab) gives way to an editable object
     // that claims focus as well.
-    if (const auto found = searchFocused(request, *busName);
-        found && (!tracked || found->second == Focus::editable)) {
+    const auto found = searchFocused(request, *busName);
+    const auto accept = [this](const AtspiObject& object) {
         // Focus events sent before the application learnt of our listener never arrive: the
         // next read verifies what the search found with a single call.
-        m_focus.focused(found->first.busName, found->first.path);
-        return {AXErrorCode::success, AtspiElementRef::object(found->first.busName, found->first.path)};
+        m_focus.focused(object.busName, object.path);
+        return AttributeResult{AXErrorCode::success, AtspiElementRef::object(object.busName, object.path)};
+    };
+    if (found && found->second == Focus::editable)
+        return accept(found->first);
+    if (!found && request.error() == AXErrorCode::cannotComplete)
+        return {request.error(), {}};
+    // No editable object claims focus, but the program was typed in since the last focus event
+    // anywhere: the field a toolkit forgot to announce (GTK 4.8's search entries). Text a
+    // program changes itself (at start, say) never outweighs an editable object that claims
+    // focus: the search came first.
+    if (const auto path = m_focus.typedPath(*busName)) {
+        const AtspiObject object{*busName, *path};
+        if (believeTracked(request, object, true) == Focus::editable)
+            return {AXErrorCode::success, AtspiElementRef::object(object.busName, object.path)};
     }
     if (tracked)
         return {AXErrorCode::success, AtspiElementRef::object(tracked->busName, tracked->path)};
+    if (found)
+        return accept(found->first);
     return {request.error() == AXErrorCode::success ? AXErrorCode::noValue : request.error(), {}};
 }
 
@@ -204,25 +210,37 @@ AtspiFocusSearch::searchFocused(AtspiRequest& request, const QString& busName)
         }
         if (request.error() == AXErrorCode::cannotComplete)
             return first; // out of time
-        // No Collection (Qt, GTK 4): walk the window. Qt marks what is on screen "showing";
-        // GTK 4.8 marks only the window so and its descendants merely "visible". A subtree that
-        // is neither (a hidden page of a tab widget) is skipped. A program that is gone fails
-        // the first step.
-        QList<AtspiObject> queue{window};
+        // No Collection (Qt, GTK 4): walk the window breadth first, a level at a time (every
+        // question of a level is sent at once). Qt marks what is on screen "showing"; GTK 4.8
+        // marks only the window so and its descendants merely "visible". A subtree that is
+        // neither (a hidden page of a tab widget) is skipped. A program that is gone fails the
+        // first step.
+        QList<AtspiObject> level{window};
         int visited = 0;
-        while (!queue.isEmpty() && visited < searchLimit) {
-            const AtspiObject current = queue.takeFirst();
-            ++visited;
-            const auto states = request.states(current);
-            if (!states)
-                return first;
-            if (AtspiRoles::has(*states, AtspiRoles::focused) && consider(current, *states))
-                return editable;
-            const bool onScreen = AtspiRoles::has(*states, AtspiRoles::showing) ||
-                                  AtspiRoles::has(*states, AtspiRoles::visible);
-            if (!onScreen && !(current.path == window.path))
-                continue;
-            queue.append(request.children(current));
+        while (!level.isEmpty() && visited < searchLimit) {
+            level = level.mid(0, searchLimit - visited);
+            visited += int(level.size());
+            const QList<std::optional<quint64>> states = request.statesOfAll(level);
+            if (request.error() == AXErrorCode::cannotComplete)
+                return first; // out of time
+            QList<AtspiObject> expand;
+            for (qsizetype i = 0; i < level.size(); ++i) {
+                const std::optional<quint64>& state = states.at(i);
+                if (!state) {
+                    if (level.at(i).path == window.path)
+                        return first;
+                    continue;
+                }
+                if (AtspiRoles::has(*state, AtspiRoles::focused) && consider(level.at(i), *state))
+                    return editable;
+                const bool onScreen = AtspiRoles::has(*state, AtspiRoles::showing) ||
+                                      AtspiRoles::has(*state, AtspiRoles::visible);
+                if (onScreen || level.at(i).path == window.path)
+                    expand.append(level.at(i));
+            }
+            level.clear();
+            for (const QList<AtspiObject>& children : request.childrenOfAll(expand))
+                level.append(children);
         }
     }
     return first;

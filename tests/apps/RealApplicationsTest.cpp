@@ -235,15 +235,16 @@ TEST_F(RealApplicationsTest, TheTypedFieldIsFoundByEventsAndSearchReplacedAndNam
         ASSERT_TRUE(isFront(app.pid()));
         // Keys pressed before the program is ready are lost: wait until it has a field. Each key
         // then moves the focus: wait until the read sees it move before the next.
-        std::optional<FocusedField> before;
-        ASSERT_TRUE(test::pumpUntil([&] { return (before = read(app.pid()).first).has_value(); }));
+        const auto focusedElement = [&]() -> std::optional<AccessibilityElement> {
+            const auto field = read(app.pid()).first;
+            return field ? std::optional(field->element) : std::nullopt;
+        };
+        std::optional<AccessibilityElement> before;
+        ASSERT_TRUE(test::pumpUntil([&] { return (before = focusedElement()).has_value(); }));
         for (const QString& key : row.keysBefore) {
             ASSERT_TRUE(keys({u"key"_s, key}));
-            EXPECT_TRUE(test::pumpUntil([&] {
-                const auto now = read(app.pid()).first;
-                return !now || now->element != before->element;
-            })) << key.toStdString();
-            before = read(app.pid()).first.value_or(*before);
+            EXPECT_TRUE(test::pumpUntil([&] { return focusedElement() != before; })) << key.toStdString();
+            before = focusedElement();
         }
         ASSERT_TRUE(keys({u"type"_s, u"--delay"_s, u"20"_s, u"draft one"_s}));
 

@@ -2,7 +2,7 @@
 """A small GTK 4 program with a text entry and a password entry, for the real-application tests.
 Debian 12 ships GTK 4 without its Python bindings by default, so the few calls needed are made
 through ctypes. Options: --focus entry|password|none (which one has the keyboard focus; with none, neither can
-take it),
+take it), --labels N (that many labels below the entries, for a window with many objects),
 --entry-text, --password-text. Prints "READY <pid> <xid>" once its window is mapped; reads
 standard input only to know when to quit ("quit" or end of input)."""
 
@@ -23,6 +23,7 @@ for name, result, arguments in [
     ("gtk_box_new", P, [ctypes.c_int, ctypes.c_int]),
     ("gtk_box_append", None, [P, P]),
     ("gtk_entry_new", P, []),
+    ("gtk_label_new", P, [ctypes.c_char_p]),
     ("gtk_password_entry_new", P, []),
     ("gtk_editable_set_text", None, [P, ctypes.c_char_p]),
     ("gtk_window_set_child", None, [P, P]),
@@ -45,6 +46,7 @@ def main():
     parser.add_argument("--focus", default="entry")
     parser.add_argument("--entry-text", default="")
     parser.add_argument("--password-text", default="")
+    parser.add_argument("--labels", type=int, default=0)
     options = parser.parse_args()
 
     gtk.gtk_init()
@@ -61,6 +63,8 @@ def main():
         gtk.gtk_widget_set_can_focus(password, 0)
     gtk.gtk_box_append(box, entry)
     gtk.gtk_box_append(box, password)
+    for number in range(options.labels):
+        gtk.gtk_box_append(box, gtk.gtk_label_new(b"label %d" % number))
     gtk.gtk_window_set_child(window, box)
     gtk.gtk_window_present(window)
     while not gtk.gtk_widget_get_mapped(window):

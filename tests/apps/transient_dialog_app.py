@@ -7,6 +7,7 @@ plain window with WM_CLASS "soffice", transient for the main window, holding one
 import argparse
 import os
 import sys
+import warnings
 
 import gi
 
@@ -34,7 +35,9 @@ def main():
         main_window.set_default_size(480, 320)
         main_window.show_all()
         dialog = Gtk.Window(title="Find & Replace")
-        dialog.set_wmclass("soffice", "soffice")  # before the window is realized
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore", DeprecationWarning)  # as LibreOffice does, in effect
+            dialog.set_wmclass("soffice", "soffice")  # before the window is realized
         dialog.set_transient_for(main_window)
         entry = Gtk.Entry()
         entry.set_text(options.entry_text)
