@@ -239,6 +239,8 @@ AtspiFocusSearch::searchFocused(AtspiRequest& request, const QString& busName)
                     expand.append(level.at(i));
             }
             level.clear();
+            if (visited >= searchLimit)
+                break; // their children would not be looked at
             for (const QList<AtspiObject>& children : request.childrenOfAll(expand))
                 level.append(children);
         }
