@@ -27,6 +27,9 @@ PACKAGES=(
     lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin librsvg2-common
     # signed updates: unpacking the update archive and checking its Ed25519 signature
     libarchive-dev libssl-dev
+    # the real-application suite (tests/apps): a GTK 4 editor, a Qt 5 editor with tabs, and GTK 4
+    # itself for the small program of our own that shows a password entry
+    gnome-text-editor featherpad libgtk-4-1
 )
 
 missing=()
