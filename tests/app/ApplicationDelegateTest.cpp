@@ -10,7 +10,6 @@
 #include "settings/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 #include "tests/app/ShellFakes.h"
-#include "tests/bubble/ScreenLayouts.h"
 #include "tests/bubble/SubstitutePanel.h"
 #include "tests/engine/FakeChatTransport.h"
 #include "tests/support/AsyncTestHelpers.h"
