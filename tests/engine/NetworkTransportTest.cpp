@@ -234,21 +234,3 @@ TEST_F(NetworkTransportTest, CancellingAbandonsTheRequestInFlight)
     ASSERT_TRUE(test::pumpUntil([&] { return started.finished(); }, 5s));
     EXPECT_TRUE(started.result().error().isCancellation());
 }
-
-TEST_F(NetworkTransportTest, DesktopProxyConfigurationIsHonoured)
-{
-    // The desktop's proxy settings reach Qt through the environment on a headless session.
-    const QByteArray before = qgetenv("https_proxy");
-    qputenv("https_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(proxy.port()));
-    NetworkChatTransport::Options options = trustingOptions();
-    options.proxy.reset();
-    makeService(options);
-    server.respondWith(200, chatBody(R"("Hello")"));
-    const TextResult result = translate();
-    if (before.isNull())
-        qunsetenv("https_proxy");
-    else
-        qputenv("https_proxy", before);
-    ASSERT_TRUE(result.isOk()) << result.error().message().toStdString();
-    EXPECT_EQ(proxy.connectTargets(), QByteArrayList{"api.openai.com:443"});
-}
