@@ -54,9 +54,6 @@ TEST(ShellProcessTest, ASecondStartHandsItsRequestToTheFirstAndExitsWithSuccess)
         } starts[] = {
             {{QStringLiteral("instance"), QStringLiteral("settings"), QStringLiteral("models")},
              {ReopenRequest::Target::settings, QStringLiteral("models")}},
-            {{QStringLiteral("handover"), QStringLiteral("guide"), QString()},
-             {ReopenRequest::Target::guide, {}}},
-            {{QStringLiteral("instance"), QString(), QString()}, {}},
         };
         for (const auto& start : starts) {
             SCOPED_TRACE(start.arguments.join(u' ').toStdString());

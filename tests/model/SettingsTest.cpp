@@ -275,10 +275,7 @@ TEST_F(ModelTest, SettersNotifyInOrderAndShownTextsFollowTheLanguage)
         << "shown texts follow the language";
 
     calls.clear();
-    m.setHotkeyPreset(1);
     m.setInputTranslationEnabled(false);
-    EXPECT_EQ(settings.boolValue(QStringLiteral("inputTranslationEnabled")), false);
-    EXPECT_TRUE(calls.contains(QStringLiteral("hotkeys")));
     EXPECT_EQ(calls.last(), QStringLiteral("monitoring"));
 
     // The page pair reads the other way round: from what the user writes into what they read.
@@ -356,27 +353,6 @@ TEST_F(ModelTest, AChangeThatIsNotSavedSaysWhyAndOnlyAWithdrawalHolds)
     EXPECT_EQ(file.boolValue(QStringLiteral("cloudConsent.openai")), true);
     EXPECT_EQ(file.stringArray(QStringLiteral("allowedBundleIDs")),
               QStringList{AppModel::defaultAllowedApplication});
-}
-
-TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
-{
-    ASSERT_TRUE(settings.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect")));
-    ASSERT_TRUE(settings.setString(QStringLiteral("sourceLanguage"), QStringLiteral("Deutsch")));
-    ASSERT_TRUE(
-        settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
-    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    ProviderConfigurations configs = AppSettings::Table::providerConfigs.row.read(settings);
-    configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
-    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configs)}));
-
-    const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
-    AppModel& m = makeModel();
-    EXPECT_EQ(cli.provider, m.selectedProvider());
-    EXPECT_EQ(cli.configuration, m.currentProviderConfiguration());
-    EXPECT_EQ(cli.sourceLanguage, m.inputSourceLanguage());
-    EXPECT_EQ(cli.targetLanguage, m.inputTargetLanguage());
-    EXPECT_TRUE(cli.cloudConsent);
-    EXPECT_TRUE(m.cloudConsent());
 }
 
 } // namespace
