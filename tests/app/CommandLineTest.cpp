@@ -242,9 +242,7 @@ TEST_F(CommandLineTest, KeysComeFromStandardInputAndAreNeverPrinted)
     EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
 
     secrets.setServiceAvailable(false);
-    play({{"key status", 1,
-           "OpenAI：Could not read the key · Keyring unavailable: no Secret Service is running in this "
-           "session. Start gnome-keyring or KWallet; run quillweave doctor for details."}});
+    play({{"key status", 1, "OpenAI：Could not read the key · Keyring unavailable"}});
 }
 
 TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)

@@ -66,8 +66,6 @@ TEST_F(SelectionFlowTest, APageSelectionIsTranslatedWithThePagePairAndCanOnlyBeC
     model->setPageTargetLanguage(TranslationLanguage::japanese);
     page.selectedTextAttribute(QStringLiteral("Good morning"));
     mouseUp();
-    EXPECT_EQ(model->status(), QStringLiteral("正在翻译选中文字…"));
-    EXPECT_EQ(model->selectionDiagnostic(), QStringLiteral("已读取选区（长度 12）"));
     finishSelection(0);
 
     ASSERT_EQ(transport->sent.size(), 1);
