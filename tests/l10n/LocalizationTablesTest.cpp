@@ -214,17 +214,5 @@ TEST(LocalizationTablesTest, BuiltTablesAreCompleteInThisDesktopsWordsAndLeadBac
     EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
 }
 
-TEST(LocalizationTablesTest, ScannerIgnoresCommentsAndReadsEscapes)
-{
-    const QString code = withoutComments(QStringLiteral(
-        "// L10N_KEY(\"注释里的\")\n/* L10N_KEY(\"块注释\") */ auto a = L10N_KEY(\"真的\\\"键\");\n"
-        "auto r = R\"x(// not a comment)x\"; auto b = L10N_KEY( \"第二个\" );"));
-    EXPECT_FALSE(code.contains(QStringLiteral("注释里的")));
-    EXPECT_FALSE(code.contains(QStringLiteral("块注释")));
-    EXPECT_TRUE(code.contains(QStringLiteral("// not a comment")));
-    EXPECT_TRUE(code.contains(QStringLiteral("第二个")));
-    EXPECT_EQ(unescaped(QStringLiteral(R"(真的\"键\n)")), QStringLiteral("真的\"键\n"));
-}
-
 } // namespace
 } // namespace qw
