@@ -10,7 +10,6 @@
 #include "settings/SettingsWindow.h"
 #include "settings/UpdatesGroup.h"
 #include "tests/app/ShellFakes.h"
-#include "tests/bubble/ScreenLayouts.h"
 #include "tests/bubble/SubstitutePanel.h"
 #include "tests/engine/FakeChatTransport.h"
 #include "tests/support/VirtualTime.h"
