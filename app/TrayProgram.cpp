@@ -11,6 +11,7 @@
 #include "platform/DesktopApplications.h"
 #include "platform/DesktopReport.h"
 #include "platform/LinuxDesktop.h"
+#include "platform/UserPrefixInstaller.h"
 #include "platform/XdgAutostart.h"
 #include "platform/x11/X11ActivationEvents.h"
 #include "platform/x11/X11HotkeyService.h"
@@ -97,7 +98,8 @@ int TrayProgram::run(bool launchedAtLogin)
                            [] { return TrayIndicator::desktopHasTray(); },
                            notifyDesktop,
                            [] { QCoreApplication::quit(); },
-                           DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
+                           DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland,
+                           UserPrefixInstaller::forRunningProgram()});
 
     instance.onReopen = [&delegate](const ReopenRequest& request) {
         delegate.reopen(request);
