@@ -145,11 +145,17 @@ bool LinuxClipboard::setString(const QString& text)
                    return false;
                auto* mime = new QMimeData;
                mime->setText(text);
-               mime->setData(skipHistoryType, skipHistoryValue);
+               markTransient(mime);
                clipboard->setMimeData(mime, QClipboard::Clipboard);
                return placed(mime);
            })
         .value_or(false);
+}
+
+void LinuxClipboard::markTransient(QMimeData* mime)
+{
+    for (const ClipboardRepresentation& hint : skipHistoryHints)
+        mime->setData(hint.type, hint.data);
 }
 
 bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
@@ -166,7 +172,7 @@ bool LinuxClipboard::writeItems(const QList<ClipboardItem>& items)
                for (const ClipboardRepresentation& representation : item.representations)
                    mime->setData(representation.type, representation.data);
                // The user's own item is already in the history from when it was copied.
-               mime->setData(skipHistoryType, skipHistoryValue);
+               markTransient(mime);
                clipboard->setMimeData(mime, QClipboard::Clipboard);
                return placed(mime);
            })

@@ -28,15 +28,18 @@ namespace qw {
 // type. itemCount() takes that snapshot; types() and data() answer from it.
 //
 // This program only ever puts transient content on the clipboard (a paste's text, then the
-// user's own item back), so everything it places carries the hint clipboard managers honour
-// to keep it out of their history: the user's history holds only what the user copied.
+// user's own item back), so everything it places carries the hints clipboard managers honour
+// to keep it out of their history: the user's history holds only what the user copied. KDE's
+// password-manager hint is the common one; CopyQ before version 7 (Debian 12's) knows only its
+// own.
 class LinuxClipboard : public QObject, public Clipboard {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds defaultMainThreadTimeout{1500};
     static constexpr std::chrono::milliseconds defaultForeignReadBound{400};
-    static inline const QString skipHistoryType = QStringLiteral("x-kde-passwordManagerHint");
-    static inline const QByteArray skipHistoryValue = QByteArrayLiteral("secret");
+    static inline const QList<ClipboardRepresentation> skipHistoryHints{
+        {QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret")},
+        {QStringLiteral("application/x-copyq-hidden"), QByteArrayLiteral("1")}};
 
     explicit LinuxClipboard(std::chrono::milliseconds mainThreadTimeout = defaultMainThreadTimeout,
                             std::chrono::milliseconds foreignReadBound = defaultForeignReadBound,
@@ -53,6 +56,7 @@ public:
 private:
     // Runs `work` on the main thread; none when the main thread did not get to it in time.
     template <class R> std::optional<R> onMainThread(std::function<R()> work) const;
+    static void markTransient(QMimeData* mime);
     // Whether `mime`, just handed to the clipboard, is what it holds now.
     bool placed(const QMimeData* mime);
     qint64 refreshedChangeCount();
