@@ -32,6 +32,9 @@ public:
     static constexpr std::chrono::milliseconds pasteSettleTime{140};
     // How long a paste may take to show in the field (a browser takes it in another process).
     static constexpr std::chrono::milliseconds pasteTakeLimit{1400};
+    // How long a selected range may take to show (a browser applies it in another process).
+    static constexpr std::chrono::milliseconds selectionSettleTime{50};
+    static constexpr std::chrono::milliseconds selectionTakeLimit{700};
     static constexpr int fieldWalkLimit = 4;
     static constexpr int selectionWalkLimit = 5;
 
@@ -92,6 +95,9 @@ private:
     std::optional<QString> readBack(const AccessibilityElement& element);
     // Posts the paste keystroke and reads the value until it equals `expected`, within the deadline.
     std::optional<QString> pasteAndReadBack(const AccessibilityElement& element, const QString& expected);
+    // Whether the field shows `expected` as its selection, read again after short pauses while
+    // it does not, within selectionTakeLimit and the write's deadline.
+    bool awaitSelectedRange(const TextRange& expected, const AccessibilityElement& element);
     void applyTimeout(const AccessibilityElement& element);
     std::optional<TextRange> readRange(const AccessibilityElement& element);
     std::optional<QRectF> boundsOf(const AccessibilityElement& element);

@@ -103,7 +103,7 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
     applyTimeout(element);
     if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                    AttributeValue(whole)) != AXErrorCode::success ||
-        !verifySelectedRange(whole, element) || readString(AXAttribute::value, element) != original)
+        !awaitSelectedRange(whole, element) || readString(AXAttribute::value, element) != original)
         return unsafe();
 
     const QList<ClipboardItem> saved = duplicateClipboardItems();
@@ -157,7 +157,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
         applyTimeout(element);
         if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                        AttributeValue(range)) != AXErrorCode::success ||
-            !verifySelectedRange(range, element))
+            !awaitSelectedRange(range, element))
             return WriteResult::failure(L10n::text(L10N_KEY("无法安全选中原译文位置；已停止恢复")));
     }
 
@@ -182,7 +182,7 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     applyTimeout(element);
     if (m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedTextRange,
                                                    AttributeValue(range)) != AXErrorCode::success ||
-        !verifySelectedRange(range, element) || !isStillFocused(field) ||
+        !awaitSelectedRange(range, element) || !isStillFocused(field) ||
         readString(AXAttribute::value, element) != expectedValue)
         return unsupported();
 
@@ -205,6 +205,21 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     if (pasted == expectedResult)
         return WriteResult::success(clipboardChannel());
     return WriteResult::failure(L10n::text(L10N_KEY("未能验证选区替换结果，请检查输入框")));
+}
+
+bool AXEngine::awaitSelectedRange(const TextRange& expected, const AccessibilityElement& element)
+{
+    // Firefox answers the selection call at once and shows the new range only once its page's
+    // process has applied it; until then it reports the old range or none.
+    std::chrono::milliseconds waited{0};
+    while (!verifySelectedRange(expected, element)) {
+        if (waited >= selectionTakeLimit || !writeGuard() ||
+            m_platform.clock.now().addMSecs(selectionSettleTime.count()) >= m_deadline)
+            return false;
+        m_platform.sleeper.sleep(selectionSettleTime);
+        waited += selectionSettleTime;
+    }
+    return true;
 }
 
 std::optional<QString> AXEngine::pasteAndReadBack(const AccessibilityElement& element,

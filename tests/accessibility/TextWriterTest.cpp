@@ -102,6 +102,7 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
         std::optional<QStringList> writes = {}; // the attributes written, in order
     };
     const Step takesPasteLate = [](Scene& s) {
+        s.desktop.takeSelectionAfter(std::chrono::milliseconds(300));
         s.desktop.takePasteAfter(std::chrono::milliseconds(600));
         s.engine.setDeadline(s.engine.currentTime().addSecs(2));
     };
@@ -117,8 +118,9 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
          kReplaced,
          {{AXAttribute::selectedText}}},
         {"selection pasted", true, {}, {}, Write::selectionCompatible, viaPaste, kReplaced},
-        // A browser takes the text from the clipboard a moment after the keystroke, in another
-        // process: the clipboard must still hold the translation then.
+        // A browser selects the text and takes it from the clipboard a moment after being asked,
+        // in another process: the selection is awaited and the clipboard still holds the
+        // translation when the paste lands.
         {"whole value pasted, taken late",
          true,
          takesPasteLate,

@@ -114,6 +114,11 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
             return AXErrorCode::attributeUnsupported;
         if (!range || range->location < 0 || range->length < 0 || range->end() > current.size())
             return AXErrorCode::illegalArgument;
+        if (m_d.m_selectionDelay.count() > 0) {
+            m_d.m_pendingSelection = {state->id, *range,
+                                      m_d.m_clock.now().addMSecs(m_d.m_selectionDelay.count())};
+            return AXErrorCode::success;
+        }
         state->selection = *range;
         return AXErrorCode::success;
     }

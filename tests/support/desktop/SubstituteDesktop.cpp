@@ -163,6 +163,12 @@ void SubstituteDesktop::takePasteAfter(std::chrono::milliseconds delay)
     m_pasteDelay = delay;
 }
 
+void SubstituteDesktop::takeSelectionAfter(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(m_mutex);
+    m_selectionDelay = delay;
+}
+
 void SubstituteDesktop::refuseClipboardText(bool refuse)
 {
     std::lock_guard lock(m_mutex);

@@ -85,6 +85,9 @@ public:
     // The application takes the clipboard's content this long after the paste keystroke, as a
     // browser does in another process (by default at once).
     void takePasteAfter(std::chrono::milliseconds delay);
+    // A selected range written to a field shows this long later, as in a browser, whose page
+    // runs in another process (by default at once).
+    void takeSelectionAfter(std::chrono::milliseconds delay);
     void refuseClipboardText(bool refuse);
     void breakKeyboard(bool broken); // synthetic key events cannot be created
     void setClipboardItems(const QList<ClipboardItem>& items);
@@ -217,6 +220,13 @@ private:
     std::optional<QList<ClipboardItem>> m_copyDuringPaste;
     std::chrono::milliseconds m_pasteDelay{0};
     std::optional<QDateTime> m_pasteDueAt;
+    std::chrono::milliseconds m_selectionDelay{0};
+    struct PendingSelection {
+        int element;
+        TextRange range;
+        QDateTime dueAt;
+    };
+    std::optional<PendingSelection> m_pendingSelection;
     bool m_keyboardBroken = false;
     QList<KeyEvent> m_keys;
 
