@@ -32,9 +32,11 @@ public:
     static constexpr std::chrono::milliseconds pasteSettleTime{140};
     // How long a paste may take to show in the field (a browser takes it in another process).
     static constexpr std::chrono::milliseconds pasteTakeLimit{1400};
-    // How long a selected range may take to show (a browser applies it in another process).
-    static constexpr std::chrono::milliseconds selectionSettleTime{50};
-    static constexpr std::chrono::milliseconds selectionTakeLimit{700};
+    // How long a written text or a selected range may take to show (a browser applies it in
+    // its page's process), read again after each short pause.
+    static constexpr std::chrono::milliseconds settlePause{50};
+    static constexpr std::chrono::milliseconds textWriteTakeLimit{400};
+    static constexpr std::chrono::milliseconds selectionTakeLimit{1000};
     static constexpr int fieldWalkLimit = 4;
     static constexpr int selectionWalkLimit = 5;
 
@@ -98,6 +100,12 @@ private:
     // Whether the field shows `expected` as its selection, read again after short pauses while
     // it does not, within selectionTakeLimit and the write's deadline.
     bool awaitSelectedRange(const TextRange& expected, const AccessibilityElement& element);
+    // The value read back after a text write that reported success, read again after short
+    // pauses until it is `expected`, within textWriteTakeLimit and the write's deadline.
+    std::optional<QString> awaitWrittenValue(const AccessibilityElement& element, const QString& expected);
+    // Whether one more settle pause fits: `waited` is below `limit` and the pause ends before
+    // the deadline.
+    bool mayPauseAgain(std::chrono::milliseconds waited, std::chrono::milliseconds limit) const;
     void applyTimeout(const AccessibilityElement& element);
     std::optional<TextRange> readRange(const AccessibilityElement& element);
     std::optional<QRectF> boundsOf(const AccessibilityElement& element);

@@ -75,9 +75,10 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
         applyTimeout(element);
         const int error = m_platform.accessibility.setAttributeValue(element, AXAttribute::value,
                                                                      AttributeValue(translated));
-        if (error == AXErrorCode::success && readBack(element) == translated)
+        const auto after =
+            error == AXErrorCode::success ? awaitWrittenValue(element, translated) : readBack(element);
+        if (after == translated)
             return WriteResult::success(accessibilityChannel());
-        const auto after = readBack(element);
         if (after != originalText) {
             // Some third text (or nothing readable): the field is no longer what the user saw,
             // so pasting over it would destroy unknown content.
@@ -166,9 +167,10 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     applyTimeout(element);
     const int error = m_platform.accessibility.setAttributeValue(element, AXAttribute::selectedText,
                                                                  AttributeValue(translated));
-    if (error == AXErrorCode::success && readBack(element) == expectedResult)
+    const auto after =
+        error == AXErrorCode::success ? awaitWrittenValue(element, expectedResult) : readBack(element);
+    if (after == expectedResult)
         return WriteResult::success(accessibilityChannel());
-    const auto after = readBack(element);
     if (after != expectedValue)
         return WriteResult::failure(L10n::text(L10N_KEY("目标应用未确认选区写入结果；请检查输入框")));
 
@@ -207,19 +209,40 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
     return WriteResult::failure(L10n::text(L10N_KEY("未能验证选区替换结果，请检查输入框")));
 }
 
+bool AXEngine::mayPauseAgain(std::chrono::milliseconds waited, std::chrono::milliseconds limit) const
+{
+    return waited < limit && m_platform.clock.now().addMSecs(settlePause.count()) < m_deadline;
+}
+
 bool AXEngine::awaitSelectedRange(const TextRange& expected, const AccessibilityElement& element)
 {
     // Firefox answers the selection call at once and shows the new range only once its page's
     // process has applied it; until then it reports the old range or none.
     std::chrono::milliseconds waited{0};
     while (!verifySelectedRange(expected, element)) {
-        if (waited >= selectionTakeLimit || !writeGuard() ||
-            m_platform.clock.now().addMSecs(selectionSettleTime.count()) >= m_deadline)
+        if (!mayPauseAgain(waited, selectionTakeLimit) || !writeGuard())
             return false;
-        m_platform.sleeper.sleep(selectionSettleTime);
-        waited += selectionSettleTime;
+        m_platform.sleeper.sleep(settlePause);
+        waited += settlePause;
     }
     return true;
+}
+
+std::optional<QString> AXEngine::awaitWrittenValue(const AccessibilityElement& element,
+                                                   const QString& expected)
+{
+    // A browser answers a text write at once and applies it, if at all, in its page's process:
+    // until then the field shows the old text or, for a moment, nothing readable. Once the write
+    // was accepted, what it leads to is learnt whatever happens to the permit meanwhile: only
+    // the deadline bounds these reads.
+    std::optional<QString> value = readBack(element);
+    std::chrono::milliseconds waited{0};
+    while (value != expected && mayPauseAgain(waited, textWriteTakeLimit)) {
+        m_platform.sleeper.sleep(settlePause);
+        waited += settlePause;
+        value = readBack(element);
+    }
+    return value;
 }
 
 std::optional<QString> AXEngine::pasteAndReadBack(const AccessibilityElement& element,

@@ -109,6 +109,15 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
     const Row rows[] = {
         {"whole value", false, {}, {}, Write::whole, viaAccessibility, u"Hello"_s, {{AXAttribute::value}}},
         {"whole value pasted", true, {}, {}, Write::wholeCompatible, viaPaste, u"Hello"_s},
+        // A browser may show a written text a moment after accepting it: no paste follows.
+        {"whole value shown late",
+         false,
+         [](Scene& s) { s.desktop.takeTextWritesAfter(std::chrono::milliseconds(300)); },
+         {},
+         Write::wholeCompatible,
+         viaAccessibility,
+         u"Hello"_s,
+         {{AXAttribute::value}}},
         {"the user's selection",
          false,
          {},

@@ -105,6 +105,15 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
             return AXErrorCode::attributeUnsupported;
         if (!text)
             return AXErrorCode::illegalArgument;
+        if (m_d.m_textWriteDelay.count() > 0) {
+            const int id = state->id;
+            const QString late = *text;
+            m_d.m_lateEffects.append(
+                {m_d.m_clock.now().addMSecs(m_d.m_textWriteDelay.count()), [this, id, late] {
+                     m_d.applyTextWrite(m_d.state(id), late, late.size());
+                 }});
+            return AXErrorCode::success;
+        }
         m_d.applyTextWrite(*state, *text, text->size());
         return AXErrorCode::success;
     }
@@ -115,8 +124,12 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
         if (!range || range->location < 0 || range->length < 0 || range->end() > current.size())
             return AXErrorCode::illegalArgument;
         if (m_d.m_selectionDelay.count() > 0) {
-            m_d.m_pendingSelection = {state->id, *range,
-                                      m_d.m_clock.now().addMSecs(m_d.m_selectionDelay.count())};
+            const int id = state->id;
+            const TextRange late = *range;
+            m_d.m_lateEffects.append(
+                {m_d.m_clock.now().addMSecs(m_d.m_selectionDelay.count()), [this, id, late] {
+                     m_d.state(id).selection = late;
+                 }});
             return AXErrorCode::success;
         }
         state->selection = *range;

@@ -169,6 +169,24 @@ void SubstituteDesktop::takeSelectionAfter(std::chrono::milliseconds delay)
     m_selectionDelay = delay;
 }
 
+void SubstituteDesktop::takeTextWritesAfter(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(m_mutex);
+    m_textWriteDelay = delay;
+}
+
+void SubstituteDesktop::runLateEffects()
+{
+    for (qsizetype i = 0; i < m_lateEffects.size();) {
+        if (m_clock.now() < m_lateEffects[i].first) {
+            ++i;
+            continue;
+        }
+        const auto effect = m_lateEffects.takeAt(i).second;
+        effect();
+    }
+}
+
 void SubstituteDesktop::refuseClipboardText(bool refuse)
 {
     std::lock_guard lock(m_mutex);

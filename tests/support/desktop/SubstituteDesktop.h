@@ -85,9 +85,10 @@ public:
     // The application takes the clipboard's content this long after the paste keystroke, as a
     // browser does in another process (by default at once).
     void takePasteAfter(std::chrono::milliseconds delay);
-    // A selected range written to a field shows this long later, as in a browser, whose page
-    // runs in another process (by default at once).
+    // A selected range or a text written to a field shows this long later, as in a browser,
+    // whose page runs in another process (by default at once).
     void takeSelectionAfter(std::chrono::milliseconds delay);
+    void takeTextWritesAfter(std::chrono::milliseconds delay);
     void refuseClipboardText(bool refuse);
     void breakKeyboard(bool broken); // synthetic key events cannot be created
     void setClipboardItems(const QList<ClipboardItem>& items);
@@ -221,12 +222,9 @@ private:
     std::chrono::milliseconds m_pasteDelay{0};
     std::optional<QDateTime> m_pasteDueAt;
     std::chrono::milliseconds m_selectionDelay{0};
-    struct PendingSelection {
-        int element;
-        TextRange range;
-        QDateTime dueAt;
-    };
-    std::optional<PendingSelection> m_pendingSelection;
+    std::chrono::milliseconds m_textWriteDelay{0};
+    QList<std::pair<QDateTime, std::function<void()>>> m_lateEffects; // run by the sleeper when due
+    void runLateEffects();
     bool m_keyboardBroken = false;
     QList<KeyEvent> m_keys;
 

@@ -12,10 +12,7 @@ void SubstituteSleeper::sleep(std::chrono::milliseconds duration)
         m_d.m_pasteDueAt.reset();
         m_d.deliverPaste();
     }
-    if (m_d.m_pendingSelection && m_d.m_clock.now() >= m_d.m_pendingSelection->dueAt) {
-        m_d.state(m_d.m_pendingSelection->element).selection = m_d.m_pendingSelection->range;
-        m_d.m_pendingSelection.reset();
-    }
+    m_d.runLateEffects();
 }
 
 } // namespace qw::test
