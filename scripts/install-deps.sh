@@ -30,6 +30,8 @@ PACKAGES=(
     # the real-application suite (tests/apps): a GTK 4 editor, a Qt 5 editor with tabs, and GTK 4
     # itself for the small program of our own that shows a password entry
     gnome-text-editor featherpad libgtk-4-1
+    # the browser suite (tests/browsers): Firefox ESR, Chromium and the clipboard manager CopyQ
+    firefox-esr chromium copyq
 )
 
 missing=()
