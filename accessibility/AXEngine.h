@@ -98,10 +98,11 @@ private:
     // Posts the paste keystroke and reads the value until it equals `expected`, within the deadline.
     std::optional<QString> pasteAndReadBack(const AccessibilityElement& element, const QString& expected);
     // Whether the field shows `expected` as its selection, read again after short pauses while
-    // it does not, within selectionTakeLimit and the write's deadline.
+    // it shows another, within selectionTakeLimit, and while it shows none, within the deadline.
     bool awaitSelectedRange(const TextRange& expected, const AccessibilityElement& element);
     // The value read back after a text write that reported success, read again after short
-    // pauses until it is `expected`, within textWriteTakeLimit and the write's deadline.
+    // pauses until it is `expected`: while it is another text within textWriteTakeLimit, while
+    // it cannot be read within the write's deadline.
     std::optional<QString> awaitWrittenValue(const AccessibilityElement& element, const QString& expected);
     // Whether one more settle pause fits: `waited` is below `limit` and the pause ends before
     // the deadline.

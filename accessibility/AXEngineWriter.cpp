@@ -218,9 +218,12 @@ bool AXEngine::awaitSelectedRange(const TextRange& expected, const Accessibility
 {
     // Firefox answers the selection call at once and shows the new range only once its page's
     // process has applied it; until then it reports the old range or none.
+    // A busy browser may not answer at all for a while: only a range it does report ends the
+    // wait before the deadline.
     std::chrono::milliseconds waited{0};
-    while (!verifySelectedRange(expected, element)) {
-        if (!mayPauseAgain(waited, selectionTakeLimit) || !writeGuard())
+    for (auto range = readRange(element); range != expected; range = readRange(element)) {
+        if (!mayPauseAgain(waited, range ? selectionTakeLimit : std::chrono::milliseconds::max()) ||
+            !writeGuard())
             return false;
         m_platform.sleeper.sleep(settlePause);
         waited += settlePause;
@@ -234,10 +237,11 @@ std::optional<QString> AXEngine::awaitWrittenValue(const AccessibilityElement& e
     // A browser answers a text write at once and applies it, if at all, in its page's process:
     // until then the field shows the old text or, for a moment, nothing readable. Once the write
     // was accepted, what it leads to is learnt whatever happens to the permit meanwhile: only
-    // the deadline bounds these reads.
+    // the deadline bounds these reads, and only a text it does show ends the wait before it.
     std::optional<QString> value = readBack(element);
     std::chrono::milliseconds waited{0};
-    while (value != expected && mayPauseAgain(waited, textWriteTakeLimit)) {
+    while (value != expected &&
+           mayPauseAgain(waited, value ? textWriteTakeLimit : std::chrono::milliseconds::max())) {
         m_platform.sleeper.sleep(settlePause);
         waited += settlePause;
         value = readBack(element);

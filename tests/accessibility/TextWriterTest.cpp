@@ -112,7 +112,7 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
         // A browser may show a written text a moment after accepting it: no paste follows.
         {"whole value shown late",
          false,
-         [](Scene& s) { s.desktop.takeTextWritesAfter(std::chrono::milliseconds(300)); },
+         [](Scene& s) { s.desktop.takeTextWritesAfter(std::chrono::milliseconds(600)); },
          {},
          Write::wholeCompatible,
          viaAccessibility,

@@ -106,10 +106,13 @@ int SubstituteAccessibility::write(SubstituteDesktop::ElementState& element, con
         if (!text)
             return AXErrorCode::illegalArgument;
         if (m_d.m_textWriteDelay.count() > 0) {
+            // Meanwhile the field cannot be read, as a busy browser does not answer.
             const int id = state->id;
             const QString late = *text;
+            state->valueReadable = false;
             m_d.m_lateEffects.append(
                 {m_d.m_clock.now().addMSecs(m_d.m_textWriteDelay.count()), [this, id, late] {
+                     m_d.state(id).valueReadable = true;
                      m_d.applyTextWrite(m_d.state(id), late, late.size());
                  }});
             return AXErrorCode::success;

@@ -86,7 +86,7 @@ public:
     // browser does in another process (by default at once).
     void takePasteAfter(std::chrono::milliseconds delay);
     // A selected range or a text written to a field shows this long later, as in a browser,
-    // whose page runs in another process (by default at once).
+    // whose page runs in another process (by default at once); the text cannot be read meanwhile.
     void takeSelectionAfter(std::chrono::milliseconds delay);
     void takeTextWritesAfter(std::chrono::milliseconds delay);
     void refuseClipboardText(bool refuse);
