@@ -113,8 +113,10 @@ bool BrowserProcess::start(const QString& page)
         if (::geteuid() == 0)
             arguments << u"--no-sandbox"_s;
     }
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Helpers the browser leaves behind for a while (Chromium's crash handler) would keep the
+    // test's own output open, and ctest waits for it to close: their output goes nowhere.
     m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start(program, arguments + m_extraArguments + QStringList{url});
     if (!m_process.waitForStarted(10000))
         return false;
@@ -164,8 +166,8 @@ bool ClipboardManager::start()
 {
     // Its settings go where XDG_CONFIG_HOME points; a settings path of its own would have to be
     // given to every client command as well, or they would not find this server.
-    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
     m_server.start(u"copyq"_s, {u"--session=quillweavetest"_s, u"--start-server"_s});
     if (!m_server.waitForStarted(10000))
         return false;
