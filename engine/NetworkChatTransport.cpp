@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <QSslSocket>
 #include <memory>
 
 namespace qw {
@@ -71,6 +72,12 @@ void NetworkChatTransport::loadExtraCaFileOnce()
         return;
     m_options.extraCaCertificates += QSslCertificate::fromPath(m_options.extraCaFile, QSsl::Pem);
     m_options.extraCaFile.clear();
+}
+
+void NetworkChatTransport::prepare()
+{
+    loadExtraCaFileOnce();
+    QSslSocket::supportsSsl();
 }
 
 NetworkChatTransport::NetworkChatTransport() : NetworkChatTransport(Options{}) {}

@@ -30,6 +30,9 @@ public:
 
     QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body,
                                      CancellationToken token) override;
+    // Loads the TLS library and the extra authorities, which the program does not carry
+    // until it is about to send something.
+    void prepare() override;
 
 private:
     void loadExtraCaFileOnce();

@@ -244,6 +244,7 @@ void AppModel::schedule(const FocusedField& field, bool forceImmediate)
     setStatus(forceImmediate ? L10n::text(L10N_KEY("快捷键：立即翻译…"))
                              : L10n::text(L10N_KEY("等待输入停顿…")));
 
+    m_service.prepare(cloudConsent());
     Job& job = startJob(m_pendingTranslation);
     translationJob(job.id, snapshot, forceImmediate ? 0 : debounceMilliseconds(), cloudConsent(),
                    currentProviderConfiguration(), rawValue(inputSourceLanguage()),
