@@ -126,46 +126,91 @@ QString JsonFileSettingsStore::defaultPath()
            QStringLiteral("/quillweave/settings.json");
 }
 
+namespace {
+
+// The values of a settings file's bytes; none when they are not a settings file.
+std::optional<QHash<QString, QVariant>> parse(const QByteArray& bytes)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
+        document.object().value(u"format").toString() != kFormat ||
+        !document.object().value(u"values").isObject())
+        return std::nullopt;
+    QHash<QString, QVariant> values;
+    const QJsonObject entries = document.object().value(u"values").toObject();
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        auto value = decode(it.value());
+        if (!value)
+            return std::nullopt;
+        values.insert(it.key(), *value);
+    }
+    return values;
+}
+
+enum class FileRead { missing, unreadable, read };
+
+FileRead readFile(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.exists())
+        return FileRead::missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileRead::unreadable;
+    bytes = file.readAll();
+    return FileRead::read;
+}
+
+} // namespace
+
 void JsonFileSettingsStore::load(const Clock& clock)
 {
-    QFile file(m_path);
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (readFile(m_path, bytes)) {
+    case FileRead::missing:
         m_loadOutcome = LoadOutcome::noFile;
         return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
+    case FileRead::unreadable:
         // Leave the file alone: it may be fine and only temporarily unreadable.
         m_loadOutcome = LoadOutcome::unreadable;
         return;
+    case FileRead::read:
+        break;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
-
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    bool valid = parseError.error == QJsonParseError::NoError && document.isObject() &&
-                 document.object().value(u"format").toString() == kFormat &&
-                 document.object().value(u"values").isObject();
-    QHash<QString, QVariant> values;
-    if (valid) {
-        const QJsonObject entries = document.object().value(u"values").toObject();
-        for (auto it = entries.begin(); it != entries.end(); ++it) {
-            auto value = decode(it.value());
-            if (!value) {
-                valid = false;
-                break;
-            }
-            values.insert(it.key(), *value);
-        }
-    }
-    if (!valid) {
+    auto values = parse(bytes);
+    if (!values) {
         // Keep the damaged file for the user instead of overwriting it with defaults. A file
         // that cannot be moved aside stays where it is and is never replaced.
         m_loadOutcome = setAside(clock) ? LoadOutcome::corruptFileSetAside : LoadOutcome::unreadable;
         return;
     }
-    m_values = std::move(values);
+    m_values = std::move(*values);
+    m_lastKnownBytes = bytes;
     m_loadOutcome = LoadOutcome::loaded;
+}
+
+SettingsWriteResult JsonFileSettingsStore::catchUpWithFile()
+{
+    QByteArray bytes;
+    switch (readFile(m_path, bytes)) {
+    case FileRead::missing:
+        // Removed behind our back: the next write puts what this program holds back.
+        m_lastKnownBytes.reset();
+        return SettingsWriteResult::ok();
+    case FileRead::unreadable:
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::unreadableFile, m_path);
+    case FileRead::read:
+        break;
+    }
+    if (m_lastKnownBytes == bytes)
+        return SettingsWriteResult::ok();
+    auto values = parse(bytes);
+    if (!values)
+        // Perhaps half saved by an editor, perhaps broken by hand: either way it is the user's.
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::unreadableFile, m_path);
+    m_values = std::move(*values);
+    m_lastKnownBytes = bytes;
+    return SettingsWriteResult::ok();
 }
 
 bool JsonFileSettingsStore::setAside(const Clock& clock)
@@ -186,7 +231,7 @@ bool JsonFileSettingsStore::setAside(const Clock& clock)
     return false;
 }
 
-SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>& values) const
+SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>& values)
 {
     if (m_loadOutcome == LoadOutcome::unreadable)
         // Never replace a file whose content we could not read.
@@ -213,6 +258,7 @@ SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>&
     if (file.write(bytes) != bytes.size() || !file.commit())
         return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path,
                                            file.errorString());
+    m_lastKnownBytes = bytes;
     return SettingsWriteResult::ok();
 }
 
@@ -228,6 +274,10 @@ SettingsWriteResult JsonFileSettingsStore::apply(const QList<Change>& changes)
 {
     if (!isStorable(changes))
         return SettingsWriteResult::failed(SettingsWriteResult::Failure::notStorable);
+    if (m_loadOutcome != LoadOutcome::unreadable) {
+        if (SettingsWriteResult current = catchUpWithFile(); !current)
+            return current;
+    }
     // The changes go to a copy first: memory takes them only once the file holds them.
     QHash<QString, QVariant> values = m_values;
     bool changed = false;
