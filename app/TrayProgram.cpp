@@ -7,6 +7,7 @@
 #include "bubble/QtBubbleScreens.h"
 #include "core/ApplicationId.h"
 #include "l10n/L10n.h"
+#include "model/AppModel.h"
 #include "model/KeyringOperations.h"
 #include "platform/DesktopApplications.h"
 #include "platform/DesktopReport.h"
@@ -99,6 +100,10 @@ int TrayProgram::run(bool launchedAtLogin)
                            [] { QCoreApplication::quit(); },
                            DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
 
+    // The accessibility bus coming, going (restarted under us) and coming back: the status
+    // shows the gap while it lasts.
+    QObject::connect(&desktop.accessibilityBus(), &AtspiBus::statusChanged, &delegate,
+                     [&delegate] { delegate.model().refreshPermissionStatus(); });
     instance.onReopen = [&delegate](const ReopenRequest& request) {
         delegate.reopen(request);
     };

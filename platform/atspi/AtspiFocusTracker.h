@@ -18,6 +18,8 @@ public:
     void focused(const QString& busName, const QString& path);
     void unfocused(const QString& busName, const QString& path);
     void forget(const QString& busName);
+    // Every application at once: the bus restarted.
+    void clear();
 
     std::optional<QString> focusedPath(const QString& busName) const;
     // The object of the most recent focus event of any application.
