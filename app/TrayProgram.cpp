@@ -1,11 +1,13 @@
 #include "app/TrayProgram.h"
 
 #include "app/ApplicationDelegate.h"
+#include "app/QuitDeadline.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/TrayIndicator.h"
 #include "bubble/QtBubbleScreens.h"
 #include "core/ApplicationId.h"
+#include "core/SerialWorker.h"
 #include "l10n/L10n.h"
 #include "model/AppModel.h"
 #include "model/KeyringOperations.h"
@@ -110,6 +112,11 @@ int TrayProgram::run(bool launchedAtLogin)
     TerminationSignals signals([](int) { QCoreApplication::quit(); });
     delegate.didFinishLaunching(launchedAtLogin);
     const int status = QCoreApplication::exec();
+    // From here on nothing may keep the program: the user asked it to end.
+    QuitDeadline::arm(status);
+    // An unlock prompt the user opened is dismissed now: coroutines still waiting on the keyring
+    // keep its worker alive past this function.
+    m_shared.keyringWorker.stop();
     delegate.terminate();
     return status;
 }

@@ -52,37 +52,44 @@ void SerialWorker::serve(const std::shared_ptr<Queue>& queue)
 
 SerialWorker::~SerialWorker()
 {
+    stop();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void SerialWorker::stop()
+{
     // Jobs still queued run their "dropped" branch: every future handed out gets a value, so a
     // caller awaiting one never resumes on a future abandoned without one, yet nothing that has
     // not started touches the platform any more.
     {
         std::lock_guard lock(m_queue->mutex);
+        if (m_queue->stopping)
+            return;
         m_queue->stopping = true;
     }
     m_queue->changed.notify_all();
     if (m_interrupt)
         m_interrupt();
-    bool finished = false;
-    {
-        std::unique_lock lock(m_queue->mutex);
-        finished = m_queue->changed.wait_for(lock, m_stopWait, [this] { return m_queue->finished; });
+    std::unique_lock lock(m_queue->mutex);
+    if (!m_queue->changed.wait_for(lock, m_stopWait, [this] { return m_queue->finished; })) {
+        // The running call ignored its interruption. Waiting longer would hang the program's
+        // exit on another program: the thread is left to finish (or to end with the process).
+        m_worker.detach();
     }
-    if (finished) {
-        m_worker.join();
-        return;
-    }
-    // The running call ignored its interruption. Waiting longer would hang the program's exit on
-    // another program: the thread is left to finish (or to end with the process).
-    m_worker.detach();
 }
 
 void SerialWorker::post(std::function<void(bool dropped)> job)
 {
     {
         std::lock_guard lock(m_queue->mutex);
-        m_queue->jobs.push_back(std::move(job));
+        if (!m_queue->stopping) {
+            m_queue->jobs.push_back(std::move(job));
+            m_queue->changed.notify_one();
+            return;
+        }
     }
-    m_queue->changed.notify_one();
+    job(true);
 }
 
 } // namespace qw

@@ -35,7 +35,14 @@ public:
     // return early: it cancels the platform call the operation is waiting in.
     explicit SerialWorker(const QString& name, std::function<void()> interrupt = {},
                           std::chrono::milliseconds stopWait = defaultStopWait);
+    // Stops the worker (below) and waits for it.
     ~SerialWorker();
+
+    // Drops what has not started, interrupts what runs and waits for it at most the stop wait.
+    // Operations submitted afterwards are dropped at once. The owner calls it when the program
+    // quits, before anything the operations use goes away (an awaiting coroutine may keep the
+    // worker itself alive past that).
+    void stop();
 
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;

@@ -166,6 +166,11 @@ qint32 unlock(SecretService* service, const QList<QByteArray>& paths)
     const gint count =
         secret_service_unlock_dbus_paths_sync(service, raw.data(), currentCancellable, &unlocked, &error);
     if (error) {
+        // A cancelled call dismisses its prompt with a message of its own; the program may be
+        // about to end, and a prompt left on the screen would ask for a password for nobody.
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+            g_dbus_connection_flush_sync(g_dbus_proxy_get_connection(G_DBUS_PROXY(service)), nullptr,
+                                         nullptr);
         const qint32 status = statusFor(error);
         return status == SecretStatus::userCancelled || status == SecretStatus::serviceUnavailable
                    ? status

@@ -32,6 +32,7 @@ TEST(WorkerStop, QuittingDropsQueuedWorkAndBoundsTheWaitForTheRunningCall)
         QFuture<int> running;
         constexpr auto stopWait = 200ms;
         QElapsedTimer destruction;
+        qint64 tookMs = 0;
         {
             qw::SerialWorker worker(
                 QStringLiteral("stopping"),
@@ -49,8 +50,11 @@ TEST(WorkerStop, QuittingDropsQueuedWorkAndBoundsTheWaitForTheRunningCall)
                 queued.push_back(worker.submit([&queuedRan] { return ++queuedRan; }));
             started.get_future().wait();
             destruction.start();
+            worker.stop();
+            tookMs = destruction.elapsed();
+            QFuture<int> late = worker.submit([&queuedRan] { return ++queuedRan; });
+            EXPECT_TRUE(late.isFinished()) << "work submitted after the stop waits for nothing";
         }
-        const qint64 tookMs = destruction.elapsed();
         if (!row.callHonoursInterruption)
             release.set_value(); // the abandoned thread ends now
 

@@ -1,0 +1,180 @@
+#!/usr/bin/python3
+"""Faults the tray program survives, injected for real on the headless session's desktop, and
+quitting that never hangs. The program runs as the login entry starts it (no window), the GTK
+test pad is allowed and focused, the provider is a local HTTPS server whose answers the test
+chooses, and what the user would see is read back through AT-SPI.
+
+  - the provider hangs, trickles or answers garbage while the user keeps typing: the deadline
+    holds, the error is shown, abandoned requests are closed and nothing piles up;
+  - SIGTERM while a request is in flight, while the focused application does not answer its
+    accessibility calls, and while the keyring's unlock prompt is open: the program is gone
+    within 2 s and the settings file is untouched;
+  - the keyring locked while running: no prompt in the background, the panel says so.
+
+Usage: tray_faults.py <quillweave>. Exits 77 (skipped) outside the headless session."""
+
+import os
+import signal
+import sys
+import time
+
+import gi
+
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio, GLib  # noqa: E402
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tray_session import (GARBAGE, HANG, TRICKLE, Failure, Provider, Session, answer, application,  # noqa: E402
+                          check, find, prompt_shown, shows, wait_for, zh)
+
+import pyatspi  # noqa: E402
+
+TIMEOUT = zh("翻译请求超时")
+NO_TRANSLATION = zh("翻译服务没有返回有效的译文")
+KEY_LOCKED = (zh("密钥需要授权或钥匙串解锁"), zh("需要授权密钥访问"))
+AUTHORIZE = zh("授权读取密钥")
+QUIT_LIMIT = 2.0
+DEADLINE = 15.0
+
+
+# One connection for the whole run: a Secret Service session belongs to the connection that opened it.
+BUS = Gio.bus_get_sync(Gio.BusType.SESSION)
+
+
+def keyring(method, *arguments):
+    return BUS.call_sync("org.freedesktop.secrets", "/org/freedesktop/secrets", *arguments[:1], method,
+                         arguments[1] if len(arguments) > 1 else None, None, Gio.DBusCallFlags.NONE, 5000, None)
+
+
+def default_collection():
+    return keyring("ReadAlias", "org.freedesktop.Secret.Service", GLib.Variant("(s)", ("default",)))[0]
+
+
+def lock_keyring():
+    keyring("Lock", "org.freedesktop.Secret.Service", GLib.Variant("(ao)", ([default_collection()],)))
+
+
+def unlock_keyring():
+    session = keyring("OpenSession", "org.freedesktop.Secret.Service",
+                      GLib.Variant("(sv)", ("plain", GLib.Variant("s", ""))))[1]
+    password = os.environ["QW_TEST_KEYRING_PASSWORD"].encode()
+    keyring("UnlockWithMasterPassword", "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface",
+            GLib.Variant("(o(oayays))", (default_collection(), (session, b"", password, "text/plain"))))
+
+
+def quit_within_limit(program, what, session, settings_before):
+    started = time.monotonic()
+    program.send_signal(signal.SIGTERM)
+    try:
+        status = program.wait(timeout=10)
+    except Exception:
+        raise Failure("the program did not end after SIGTERM " + what)
+    took = time.monotonic() - started
+    print("SIGTERM %s: ended after %.2f s with %d" % (what, took, status))
+    check(took < QUIT_LIMIT, "quitting %s took %.2f s" % (what, took))
+    check(status == 0, "the program ended with %d %s" % (status, what))
+    check(session.settings() == settings_before, "a setting changed on quitting " + what)
+
+
+def main():
+    if os.environ.get("QW_HEADLESS_SESSION") != "1":
+        print("SKIPPED: run inside scripts/headless-session.sh")
+        return 77
+    quillweave = os.path.abspath(sys.argv[1])
+    plan = []
+    provider = Provider(lambda index, body: plan.pop(0) if plan else answer("translated %d" % index))
+    session = Session(quillweave, provider)
+    log = open(os.path.join(session.home, "quillweave.log"), "w")
+    try:
+        session.configure()
+        settings_before = session.settings()
+        program = session.start_program(log)
+        pad = session.start_pad()
+
+        def typed(text, requests):
+            """The user's text reaches the field; the provider then sees request number `requests`."""
+            session.set_pad_text(pad, text)
+            wait_for("request %d at the provider" % requests, lambda: len(provider.bodies) >= requests, 20)
+            check(text in provider.bodies[requests - 1], "request %d was not for %r" % (requests, text))
+
+        # A provider that hangs while the user keeps typing: the abandoned request is closed,
+        # the newest one ends at the deadline with the error shown.
+        plan[:] = [HANG, HANG]
+        typed("明天早上开会", 1)
+        typed("明天早上开会讨论预算", 2)
+        wait_for("the abandoned request to be closed", lambda: provider.open == 1, 5)
+        shown = wait_for("the time-out in the panel", lambda: shows(program.pid, TIMEOUT), DEADLINE + 10)
+        waited = time.monotonic() - provider.arrivals[1]
+        print("hang: error shown %.1f s after the request" % waited)
+        check(shown and DEADLINE - 1 < waited < DEADLINE + 5, "the deadline did not hold: %.1f s" % waited)
+
+        # One that trickles a byte now and then: never idle, still cut at the deadline.
+        plan[:] = [TRICKLE]
+        typed("请把报告发给我", 3)
+        wait_for("the panel to leave the old error", lambda: not shows(program.pid, TIMEOUT), 5)
+        wait_for("the time-out of the trickling answer", lambda: shows(program.pid, TIMEOUT), DEADLINE + 10)
+        waited = time.monotonic() - provider.arrivals[2]
+        print("trickle: error shown %.1f s after the request" % waited)
+        check(DEADLINE - 1 < waited < DEADLINE + 5, "the deadline did not hold for a trickle: %.1f s" % waited)
+
+        # Garbage: the error at once.
+        plan[:] = [GARBAGE]
+        typed("我们下午讨论预算", 4)
+        wait_for("the garbage's error in the panel", lambda: shows(program.pid, NO_TRANSLATION), 5)
+        wait_for("every exchange to be closed", lambda: provider.open == 0, 5)
+        check(len(provider.bodies) == 4, "%d requests for 4 texts" % len(provider.bodies))
+        check(provider.most_open <= 2, "%d exchanges were open at once" % provider.most_open)
+        check(program.poll() is None, "the program ended during the provider faults")
+
+        # Quitting while a request is in flight.
+        plan[:] = [HANG]
+        typed("周五之前提交代码", 5)
+        quit_within_limit(program, "with a request in flight", session, settings_before)
+
+        # Quitting while the focused application does not answer its accessibility calls.
+        program = session.start_program(log)
+        time.sleep(1.5)  # the program's first scans of the pad; nothing depends on their timing
+        pad.send_signal(signal.SIGSTOP)
+        time.sleep(1.5)  # scans now wait on the stopped pad
+        try:
+            quit_within_limit(program, "while an application hangs", session, settings_before)
+        finally:
+            pad.send_signal(signal.SIGCONT)
+
+        # The keyring locked while running: the key is needed, no prompt comes up in the
+        # background and the settings say why; then quitting while the unlock prompt the user
+        # asked for is open.
+        program = session.start_program(log)
+        lock_keyring()
+        requests = len(provider.bodies)
+        session.set_pad_text(pad, "这周我们先完成产品设计")
+        session.cli("settings", "--section", "privacy")
+        wait_for("the locked keyring in the settings",
+                 lambda: any(shows(program.pid, text) for text in KEY_LOCKED), 20)
+        check(not prompt_shown(), "a keyring prompt came up in the background")
+        check(len(provider.bodies) == requests, "a request was sent without the key")
+        authorize = wait_for("the key authorization button", lambda: find(
+            application(program.pid), lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+            and n.name == AUTHORIZE and n.getState().contains(pyatspi.STATE_SHOWING)))
+        authorize.queryAction().doAction(0)
+        wait_for("the unlock prompt", prompt_shown)
+        quit_within_limit(program, "with the unlock prompt open", session, settings_before)
+        wait_for("the prompt to close", lambda: not prompt_shown(), 5)
+        print("PASS")
+        return 0
+    except Failure as failure:
+        print("FAIL: %s" % failure)
+        return 1
+    finally:
+        try:
+            unlock_keyring()
+        except GLib.Error:
+            pass
+        log.close()
+        with open(os.path.join(session.home, "quillweave.log")) as written:
+            sys.stdout.write(written.read()[-3000:])
+        session.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
