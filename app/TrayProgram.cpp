@@ -116,7 +116,12 @@ int TrayProgram::run(bool launchedAtLogin)
     QuitDeadline::arm(status);
     // An unlock prompt the user opened is dismissed now: coroutines still waiting on the keyring
     // keep its worker alive past this function.
-    m_shared.keyringWorker.stop();
+    if (!m_shared.keyringWorker.stop()) {
+        // A keyring call ignored its cancellation and still uses the keyring objects: nothing
+        // may be destroyed under it. Every setting is already on disk.
+        delegate.terminate();
+        ::_exit(status);
+    }
     delegate.terminate();
     return status;
 }

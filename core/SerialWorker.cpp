@@ -57,7 +57,7 @@ SerialWorker::~SerialWorker()
         m_worker.join();
 }
 
-void SerialWorker::stop()
+bool SerialWorker::stop()
 {
     // Jobs still queued run their "dropped" branch: every future handed out gets a value, so a
     // caller awaiting one never resumes on a future abandoned without one, yet nothing that has
@@ -65,7 +65,7 @@ void SerialWorker::stop()
     {
         std::lock_guard lock(m_queue->mutex);
         if (m_queue->stopping)
-            return;
+            return m_queue->finished || m_worker.joinable();
         m_queue->stopping = true;
     }
     m_queue->changed.notify_all();
@@ -76,7 +76,9 @@ void SerialWorker::stop()
         // The running call ignored its interruption. Waiting longer would hang the program's
         // exit on another program: the thread is left to finish (or to end with the process).
         m_worker.detach();
+        return false;
     }
+    return true;
 }
 
 void SerialWorker::post(std::function<void(bool dropped)> job)

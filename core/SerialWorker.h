@@ -41,8 +41,9 @@ public:
     // Drops what has not started, interrupts what runs and waits for it at most the stop wait.
     // Operations submitted afterwards are dropped at once. The owner calls it when the program
     // quits, before anything the operations use goes away (an awaiting coroutine may keep the
-    // worker itself alive past that).
-    void stop();
+    // worker itself alive past that). False when the running operation had to be abandoned:
+    // it may still use what it was given.
+    bool stop();
 
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;

@@ -301,9 +301,17 @@ void SecretServiceBackend::interrupt()
 {
     std::lock_guard lock(m_mutex);
     m_interrupted = true;
-    // libsecret dismisses an open prompt when its call is cancelled.
+    if (m_running.empty())
+        return;
+    // libsecret dismisses an open prompt when its call is cancelled, from this thread and on
+    // the shared session connection. The program may end right after: the dismissal has to
+    // leave now, or the prompt would stay on the screen asking for a password for nobody.
     for (GCancellable* cancellable : m_running)
         g_cancellable_cancel(cancellable);
+    if (GDBusConnection* session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_flush_sync(session, nullptr, nullptr);
+        g_object_unref(session);
+    }
 }
 
 qint32 SecretServiceBackend::find(const SecretItemKey& key, SecretAccess access)

@@ -6,10 +6,11 @@ chooses, and what the user would see is read back through AT-SPI.
 
   - the provider hangs, trickles or answers garbage while the user keeps typing: the deadline
     holds, the error is shown, abandoned requests are closed and nothing piles up;
-  - SIGTERM while a request is in flight, while the focused application does not answer its
+  - SIGTERM (or SIGHUP) while a request is in flight, while the focused application does not answer its
     accessibility calls, and while the keyring's unlock prompt is open: the program is gone
     within 2 s and the settings file is untouched;
-  - the keyring locked while running: no prompt in the background, the panel says so.
+  - the keyring locked while running: no prompt in the background, the settings say so;
+  - the accessibility bus restarted: the program reconnects and goes on reading.
 
 Usage: tray_faults.py <quillweave>. Exits 77 (skipped) outside the headless session."""
 
@@ -62,15 +63,71 @@ def unlock_keyring():
             GLib.Variant("(o(oayays))", (default_collection(), (session, b"", password, "text/plain"))))
 
 
-def quit_within_limit(program, what, session, settings_before):
+def restart_accessibility_bus():
+    """Kills this private session's accessibility bus (its daemon, then the launcher), by the
+    ids the session bus gives; the program's reconnection starts it again."""
+    launcher = BUS.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                             "GetConnectionUnixProcessID", GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                             Gio.DBusCallFlags.NONE, 5000, None)[0]
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as stat:
+                    if int(stat.read().rsplit(")", 1)[1].split()[1]) == launcher:
+                        os.kill(int(entry), signal.SIGKILL)
+            except (OSError, IndexError, ValueError):
+                continue
+    os.kill(launcher, signal.SIGKILL)
+    return launcher
+
+
+def on_accessibility_bus(pid):
+    """Whether the process `pid` has a connection to the accessibility bus."""
+    try:
+        address = BUS.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, None,
+                                Gio.DBusCallFlags.NONE, 5000, None)[0]
+        bus = Gio.DBusConnection.new_for_address_sync(
+            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
+            None, None)
+        names = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
+                              None, None, Gio.DBusCallFlags.NONE, 5000, None)[0]
+        for name in (n for n in names if n.startswith(":")):
+            try:
+                owner = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                      "GetConnectionUnixProcessID", GLib.Variant("(s)", (name,)), None,
+                                      Gio.DBusCallFlags.NONE, 5000, None)[0]
+            except GLib.Error:
+                continue
+            if owner == pid:
+                return True
+    except GLib.Error:
+        pass
+    return False
+
+
+def accessibility_bus_back(old_launcher):
+    """Whether a new launcher serves the bus with the accessibility switch on again."""
+    try:
+        launcher = BUS.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                 "GetConnectionUnixProcessID", GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                                 Gio.DBusCallFlags.NO_AUTO_START, 5000, None)[0]
+        enabled = BUS.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Get",
+                                GLib.Variant("(ss)", ("org.a11y.Status", "IsEnabled")), None,
+                                Gio.DBusCallFlags.NO_AUTO_START, 5000, None)[0]
+    except GLib.Error:
+        return False
+    return launcher != old_launcher and enabled
+
+
+def quit_within_limit(program, what, session, settings_before, sent=signal.SIGTERM):
     started = time.monotonic()
-    program.send_signal(signal.SIGTERM)
+    program.send_signal(sent)
     try:
         status = program.wait(timeout=10)
     except Exception:
-        raise Failure("the program did not end after SIGTERM " + what)
+        raise Failure("the program did not end after %s %s" % (sent.name, what))
     took = time.monotonic() - started
-    print("SIGTERM %s: ended after %.2f s with %d" % (what, took, status))
+    print("%s %s: ended after %.2f s with %d" % (sent.name, what, took, status))
     check(took < QUIT_LIMIT, "quitting %s took %.2f s" % (what, took))
     check(status == 0, "the program ended with %d %s" % (status, what))
     check(session.settings() == settings_before, "a setting changed on quitting " + what)
@@ -137,7 +194,8 @@ def main():
         pad.send_signal(signal.SIGSTOP)
         time.sleep(1.5)  # scans now wait on the stopped pad
         try:
-            quit_within_limit(program, "while an application hangs", session, settings_before)
+            # The session ending (SIGHUP) takes the same way out as SIGTERM and the menu.
+            quit_within_limit(program, "while an application hangs", session, settings_before, signal.SIGHUP)
         finally:
             pad.send_signal(signal.SIGCONT)
 
@@ -160,6 +218,24 @@ def main():
         wait_for("the unlock prompt", prompt_shown)
         quit_within_limit(program, "with the unlock prompt open", session, settings_before)
         wait_for("the prompt to close", lambda: not prompt_shown(), 5)
+        unlock_keyring()
+
+        # The accessibility bus restarted under the running program: it reconnects and goes on
+        # reading (a program started after the restart: running GTK and Qt programs do not join
+        # a new bus). Last, because this program's own windows leave the bus with it.
+        program = session.start_program(log)
+        wait_for("the program on the accessibility bus", lambda: on_accessibility_bus(program.pid))
+        pad.stdin.close()
+        pad.wait(timeout=10)
+        old_launcher = restart_accessibility_bus()
+        # Started again by the program's reconnection alone, with the switch put back on.
+        wait_for("the program to bring the bus back", lambda: accessibility_bus_back(old_launcher), 15)
+        pad = session.start_pad()
+        requests = len(provider.bodies)
+        session.set_pad_text(pad, "重启之后继续翻译")
+        wait_for("a request after the bus restarted", lambda: len(provider.bodies) > requests, 30)
+        check("重启之后继续翻译" in provider.bodies[-1], "the request after the restart was for another text")
+        quit_within_limit(program, "after the bus restarted", session, settings_before)
         print("PASS")
         return 0
     except Failure as failure:
