@@ -271,9 +271,13 @@ std::optional<AccessibilityElement> AXEngine::focusedElement(const RunningApplic
         if (pid && *pid == app.pid && stillFront && stillFront->pid == app.pid)
             return *candidate;
     }
-    m_lastDiagnostic =
-        L10n::format(L10N_KEY("未取得当前应用的焦点控件（应用/系统 AX 状态：%@）；请聚焦输入框后重试"),
-                     {codes.join(u'/')});
+    // The two need different advice: a program that is not on the bus has to be restarted once
+    // accessibility is on; one that is only lacks a focused text field.
+    // clang-format off
+    m_lastDiagnostic = codes.constFirst() == QString::number(AXErrorCode::notImplemented)
+        ? L10n::format(L10N_KEY("当前应用不在辅助功能总线上（应用/系统 AX 状态：%@）；请运行 quillweave doctor enable，然后重新启动该应用"), {codes.join(u'/')})
+        : L10n::format(L10N_KEY("当前应用中没有获得焦点的输入框（应用/系统 AX 状态：%@）；请点击一个输入框后重试"), {codes.join(u'/')});
+    // clang-format on
     return std::nullopt;
 }
 

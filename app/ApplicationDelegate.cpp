@@ -16,11 +16,13 @@
 #include "engine/TranslationMode.h"
 #include "l10n/L10n.h"
 #include "model/AppModel.h"
+#include "model/AppSettingsTable.h"
 #include "settings/ConfirmationDialogs.h"
 #include "settings/LoginStartup.h"
 #include "settings/OnboardingState.h"
 #include "settings/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
+#include "updates/AppUpdates.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -33,6 +35,17 @@ namespace qw {
 ApplicationDelegate::ApplicationDelegate(ProgramEnvironment environment, QObject* parent)
     : QObject(parent), m_env(std::move(environment))
 {
+    using Table = AppSettings::Table;
+    m_updates = std::make_unique<AppUpdates>(
+        m_env.timers,
+        AppUpdates::Switches{Table::automaticUpdateChecks.read(m_env.settings),
+                             Table::automaticUpdateDownloads.read(m_env.settings)},
+        [this](AppUpdates::Switches switches) {
+            static_cast<void>(
+                m_env.settings.apply({Table::automaticUpdateChecks.change(switches.automaticChecks),
+                                      Table::automaticUpdateDownloads.change(switches.automaticDownloads)}));
+        },
+        m_env.quit);
     m_onboarding = std::make_unique<OnboardingState>(m_env.settings);
     m_bubble = std::make_unique<BubbleWindow>(m_env.screens, m_env.timers);
     m_hotkeys = std::make_unique<GlobalHotkeys>(m_env.hotkeys);
@@ -91,6 +104,11 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
     m_env.activations.setOnActivation([this] { scanSoon(); });
     updateMonitoring();
     scan();
+    // A new version starts only while nothing is being translated or written back.
+    m_updates->setIsBusy([this] {
+        return m_model->isTranslating() || m_model->isValidatingReplacement() || m_model->isAuthorizingKey();
+    });
+    m_updates->start(m_env.updates);
 
     if (!hasTray && m_env.notify) {
         m_env.notify(L10n::text(
@@ -312,9 +330,8 @@ void ApplicationDelegate::openSettings(std::optional<SettingsSection> section)
 {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsWindow>(
-            SettingsWindow::Shared{*m_model, *m_startup, m_env.installedApplications, [this] {
-                                       openOnboarding();
-                                   }});
+            SettingsWindow::Shared{*m_model, *m_startup, m_env.installedApplications,
+                                   [this] { openOnboarding(); }, m_updates.get()});
         m_settingsWindow->showSection(section.value_or(SettingsSection::general));
     } else if (section) {
         m_settingsWindow->showSection(*section);
@@ -361,6 +378,7 @@ void ApplicationDelegate::relocalize()
         m_tray->relocalize();
     // The next scan starts the monitor again, and its status comes in the new language.
     m_focusMonitor->stop();
+    m_updates->refreshLocalization();
     updateStatusIndicator();
 }
 

@@ -15,6 +15,7 @@ class AXAccessGeneration;
 class AXFocusMonitor;
 class AXWorker;
 class AppModel;
+class AppUpdates;
 class BubbleWindow;
 class GlobalHotkeys;
 class LoginStartup;
@@ -53,6 +54,7 @@ public:
     void terminate();
 
     AppModel& model() const { return *m_model; }
+    AppUpdates& updates() const { return *m_updates; }
     LoginStartup& startup() const { return *m_startup; }
     QuickMenu& quickMenu() const { return *m_quickMenu; }
     TrayIndicator* tray() const { return m_tray.get(); }
@@ -79,6 +81,7 @@ private:
     void refreshBubble();
 
     ProgramEnvironment m_env;
+    std::unique_ptr<AppUpdates> m_updates;
     std::unique_ptr<OnboardingState> m_onboarding;
     std::unique_ptr<BubbleWindow> m_bubble;
     std::unique_ptr<GlobalHotkeys> m_hotkeys;

@@ -2,6 +2,7 @@
 
 #include "accessibility/adapters/AXPlatform.h"
 #include "engine/TranslationProvider.h"
+#include "updates/UpdateSetup.h"
 
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -61,6 +62,8 @@ struct ProgramEnvironment {
     std::function<void()> quit;
     // A native Wayland session: the guide says what works there and what does not yet.
     bool waylandSession = false;
+    // The installation's metadata and installer; empty leaves updating unconfigured.
+    UpdateSetup updates = {};
 };
 
 } // namespace qw

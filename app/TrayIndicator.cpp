@@ -1,38 +1,18 @@
 #include "app/TrayIndicator.h"
 
+#include "app/TrayGlyph.h"
 #include "l10n/L10n.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPalette>
 #include <QSystemTrayIcon>
 
 namespace qw {
 
 namespace {
-
-// The glyph on an 18-unit square: a speech bubble holding two lines of text, the second
-// shorter, as a stroke so that it reads at 16 pixels.
-void drawGlyph(QPainter& painter, const QColor& colour)
-{
-    QPen pen(colour, 1.6);
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    QPainterPath bubble;
-    bubble.addRoundedRect(QRectF(2, 3, 14, 10), 3, 3);
-    QPainterPath tail;
-    tail.moveTo(5.5, 12.6);
-    tail.lineTo(4.5, 16);
-    tail.lineTo(9, 12.6);
-    painter.drawPath(bubble.united(tail).simplified());
-    painter.drawLine(QPointF(5.5, 6.5), QPointF(12.5, 6.5));
-    painter.drawLine(QPointF(5.5, 9.5), QPointF(10, 9.5));
-}
 
 QColor panelTextColour()
 {
@@ -114,8 +94,8 @@ QIcon TrayIndicator::icon(const QColor& glyph, bool badge)
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 18.0, size / 18.0);
-        drawGlyph(painter, glyph);
+        painter.scale(size / TrayGlyph::side, size / TrayGlyph::side);
+        painter.fillPath(TrayGlyph::outline(), glyph);
         if (badge) {
             // The dot sits in the top-right corner, cut out of the glyph so it reads on any panel.
             painter.setCompositionMode(QPainter::CompositionMode_Clear);

@@ -14,6 +14,7 @@
 #include "platform/DesktopApplications.h"
 #include "platform/DesktopReport.h"
 #include "platform/LinuxDesktop.h"
+#include "platform/UserPrefixInstaller.h"
 #include "platform/XdgAutostart.h"
 #include "platform/x11/X11ActivationEvents.h"
 #include "platform/x11/X11HotkeyService.h"
@@ -100,7 +101,8 @@ int TrayProgram::run(bool launchedAtLogin)
                            [] { return TrayIndicator::desktopHasTray(); },
                            notifyDesktop,
                            [] { QCoreApplication::quit(); },
-                           DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland});
+                           DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland,
+                           UserPrefixInstaller::forRunningProgram()});
 
     // The accessibility bus coming, going (restarted under us) and coming back: the status
     // shows the gap while it lasts.

@@ -1,5 +1,6 @@
 #include "app/TrayProgram.h"
 #include "app/cli/CommandLine.h"
+#include "core/ApplicationId.h"
 #include "core/Clock.h"
 #include "core/QtTimerSource.h"
 #include "core/SerialWorker.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillweave"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QW_VERSION));
+    // Ties the windows to the installed desktop entry (its icon and name in docks and switchers).
+    if (showsWindow)
+        QGuiApplication::setDesktopFileName(qw::applicationId());
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,5 +1,6 @@
 #include "bubble/TranslationBubble.h"
 
+#include "bubble/BubblePanel.h"
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/TranslationTextView.h"
 #include "l10n/L10n.h"
@@ -188,8 +189,12 @@ void TranslationBubble::showHeader()
 {
     if (!m_header)
         return;
-    // The header's own texts follow the interface language with the content's.
-    m_header->retranslate();
+    // The panel's own texts (its name, the header's controls, the resize grip) follow the interface
+    // language with the content's: a screen reader must not name them in the previous one.
+    if (auto* panel = qobject_cast<BubblePanel*>(m_header->parentWidget()))
+        panel->retranslate();
+    else
+        m_header->retranslate();
     m_header->setTitle(m_shown.title);
     m_header->setSymbol(symbolIcon(m_shown.symbol, style()));
 }

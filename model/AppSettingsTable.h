@@ -214,6 +214,12 @@ struct AppSettings::Table {
     // The user dismissed the suggestion to start at login.
     static inline const Setting<bool> loginGuidanceDismissed =
         SettingCodec::boolean(QStringLiteral("loginGuidanceDismissed"), false);
+
+    // The updater's two switches on the general page.
+    static inline const Setting<bool> automaticUpdateChecks =
+        SettingCodec::boolean(QStringLiteral("automaticUpdateChecks"), true);
+    static inline const Setting<bool> automaticUpdateDownloads =
+        SettingCodec::boolean(QStringLiteral("automaticUpdateDownloads"), false);
 };
 
 inline auto AppSettings::fields()

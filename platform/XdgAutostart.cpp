@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
 
@@ -46,7 +47,8 @@ QString quotedArgument(const QString& argument)
 // The program an Exec value starts (its first argument, quotes and escapes removed).
 QString programOfExec(const QString& exec)
 {
-    const QString text = exec.trimmed();
+    QString text = exec.trimmed();
+    text.replace(QStringLiteral("%%"), QStringLiteral("%"));
     if (!text.startsWith(u'"'))
         return text.section(u' ', 0, 0);
     QString program;
@@ -93,6 +95,25 @@ bool isExecutableFile(const QString& path)
     return info.isFile() && info.isExecutable();
 }
 
+// A per-user installation runs `<prefix>/lib/quillweave/versions/<version>/bin/quillweave`,
+// reached through the stable link `<prefix>/bin/quillweave` that an update re-points. Given the
+// running executable's real path, the stable link when it is there and leads into the same
+// installation (to any version: an update may already have moved it on).
+QString stableLauncherOf(const QString& canonicalExecutable)
+{
+    static const QRegularExpression versioned(
+        QStringLiteral("^(.+)/lib/quillweave/versions/[^/]+/bin/quillweave$"));
+    const QRegularExpressionMatch match = versioned.match(canonicalExecutable);
+    if (!match.hasMatch())
+        return {};
+    const QString prefix = match.captured(1);
+    const QString launcher = prefix + QStringLiteral("/bin/quillweave");
+    const QString target = QFileInfo(launcher).canonicalFilePath();
+    const bool intoThisInstallation =
+        target.startsWith(prefix + QStringLiteral("/lib/quillweave/versions/")) && isExecutableFile(target);
+    return intoThisInstallation ? launcher : QString();
+}
+
 } // namespace
 
 XdgAutostart::Environment XdgAutostart::Environment::current()
@@ -118,7 +139,9 @@ QString XdgAutostart::entryPath() const
 
 QByteArray XdgAutostart::entryFor(const QString& executable)
 {
-    const QString exec = quotedArgument(executable) + QStringLiteral(" --autostart");
+    // A lone `%` would start a field code: a literal one is written twice.
+    const QString exec =
+        quotedArgument(executable).replace(u'%', QStringLiteral("%%")) + QStringLiteral(" --autostart");
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
                                         "Name=Quillweave\n"
@@ -178,6 +201,13 @@ LoginItemStatus XdgAutostart::status() const
     return userSwitchedOff(*entry) ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
 }
 
+QString XdgAutostart::loginProgramPath() const
+{
+    const QString executable = QFileInfo(m_environment.executablePath).canonicalFilePath();
+    const QString launcher = stableLauncherOf(executable);
+    return launcher.isEmpty() ? executable : launcher;
+}
+
 bool XdgAutostart::isInstalledCopy() const
 {
     const QString executable = QFileInfo(m_environment.executablePath).canonicalFilePath();
@@ -189,7 +219,7 @@ bool XdgAutostart::isInstalledCopy() const
     const bool underPrefix = std::any_of(prefixes.cbegin(), prefixes.cend(), [&](const QString& prefix) {
         return prefix.size() > 1 && executable.startsWith(prefix);
     });
-    if (!underPrefix)
+    if (!underPrefix && stableLauncherOf(executable).isEmpty())
         return false;
     // A build tree placed under one of these folders is still a build tree.
     for (QDir folder = QFileInfo(executable).dir();;) {
@@ -213,7 +243,7 @@ bool XdgAutostart::registerItem()
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray content = entryFor(QFileInfo(m_environment.executablePath).canonicalFilePath());
+    const QByteArray content = entryFor(loginProgramPath());
     if (file.write(content) != content.size()) {
         file.cancelWriting();
         return false;

@@ -35,8 +35,13 @@ public:
     static QByteArray entryFor(const QString& executable);
 
     LoginItemStatus status() const override;
+    // The program the entry starts: for a per-user installation its stable link
+    // `<prefix>/bin/quillweave`, never the version folder an update replaces; otherwise the
+    // executable's real path (/usr/bin/quillweave for the package).
+    QString loginProgramPath() const;
     // Installed means: the executable's real path lies where packages and `cmake --install`
-    // put programs (/usr, /usr/local, /opt, ~/.local) and no folder above it is a CMake build
+    // put programs (/usr, /usr/local, /opt, ~/.local) or in a version folder of a per-user
+    // installation whose stable link leads into it, and no folder above it is a CMake build
     // tree (holds a CMakeCache.txt).
     bool isInstalledCopy() const override;
     bool registerItem() override;

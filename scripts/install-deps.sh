@@ -21,6 +21,15 @@ PACKAGES=(
     fonts-droid-fallback
     # the whole tray program end to end: a tray host and a real editor to type into
     trayer mousepad
+    # packaging: the Debian package with its dependencies worked out (dpkg-shlibdeps), checked
+    # by lintian; the desktop entry's and AppStream metadata's validators; the desktop database
+    # and icon cache a per-user installation refreshes; the SVG loader the icons are drawn with
+    lintian desktop-file-utils appstream dpkg-dev fakeroot libgtk-3-bin librsvg2-common
+    # signed updates: unpacking the update archive and checking its Ed25519 signature
+    libarchive-dev libssl-dev
+    # the real-application suite (tests/apps): a GTK 4 editor, a Qt 5 editor with tabs, and GTK 4
+    # itself for the small program of our own that shows a password entry
+    gnome-text-editor featherpad libgtk-4-1
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "settings/PrivacyPage.h"
 #include "settings/ShortcutsPage.h"
 #include "settings/TranslationPage.h"
+#include "settings/UpdatesGroup.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,6 +44,8 @@ SettingsWindow::SettingsWindow(Shared shared, QWidget* parent)
     row->addWidget(m_sidebar);
     row->addWidget(m_stack, 1);
 
+    if (shared.updates)
+        m_general->setUpdatesGroup(new UpdatesGroup(*shared.updates));
     addPage(SettingsSection::general, m_general);
     addPage(SettingsSection::translation, m_translation);
     addPage(SettingsSection::models, m_models);

@@ -15,6 +15,7 @@ class QStackedWidget;
 namespace qw {
 
 class AppModel;
+class AppUpdates;
 class ApplicationsPage;
 class DiagnosticsPage;
 class GeneralPage;
@@ -38,6 +39,8 @@ public:
         InstalledApplications& installedApplications;
         // Opens the first-run guide ("open the setup guide"); none hides the button.
         std::function<void()> openOnboarding;
+        // The updater; none leaves the general page without an updates group.
+        AppUpdates* updates = nullptr;
     };
 
     static constexpr QSize minimumWindowSize{820, 640};

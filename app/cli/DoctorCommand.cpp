@@ -117,8 +117,11 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
 
     lines << keyringLine(report.keyring, count);
 
+    // Ready means the focused field can be read: anything less is something to fix.
     if (!report.frontmost) {
         lines << L10n::text(L10N_KEY("前台应用：无法确定"));
+        if (report.activeWindowSupport) // otherwise the window manager's line already counts
+            ++count;
     } else {
         const QString name = report.frontmost->localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
         const QString pid = QString::number(report.frontmost->pid);
@@ -133,8 +136,12 @@ QStringList DoctorCommand::reportLines(const DesktopReport& report, int* problem
         // The diagnostic names the role and what can be done with the field, never its text.
         if (report.focusedFieldFound)
             lines << L10n::format(L10N_KEY("焦点输入框：%@"), {report.focusDiagnostic});
-        else if (report.accessibilityBus)
+        else if (report.accessibilityBus) {
+            // The reader's message tells a program that is not on the bus (restart it) from one
+            // where no text field has the focus (click into one).
             lines << L10n::format(L10N_KEY("焦点输入框：未找到（%@）"), {report.focusDiagnostic});
+            ++count;
+        }
     }
 
     lines << (count == 0 ? L10n::text(L10N_KEY("一切就绪。"))

@@ -87,6 +87,7 @@ void AtspiEventRouter::onStateChanged(const QDBusMessage& message)
 
 void AtspiEventRouter::onTextChanged(const QDBusMessage& message)
 {
+    m_focus.textChanged(message.service(), message.path());
     route({message.service(), message.path(), Kind::textChanged});
 }
 

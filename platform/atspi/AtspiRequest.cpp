@@ -9,6 +9,7 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <algorithm>
 
@@ -120,7 +121,22 @@ std::optional<QString> AtspiRequest::text(const AtspiObject& object)
 {
     const auto value =
         first(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("GetText"), {0, -1});
-    return value ? std::optional<QString>(value->toString()) : std::nullopt;
+    if (!value)
+        return std::nullopt;
+    QString text = value->toString();
+    if (!text.isEmpty())
+        return text;
+    // GTK 4.8 entries answer "to the end" (-1) with nothing: an empty answer is believed only
+    // when the field says it holds no characters.
+    const auto count =
+        property(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("CharacterCount"));
+    if (!count)
+        return std::nullopt;
+    if (count->toInt() <= 0)
+        return text;
+    const auto counted = first(object.busName, object.path, AtspiInterfaces::text, QStringLiteral("GetText"),
+                               {0, count->toInt()});
+    return counted ? std::optional<QString>(counted->toString()) : std::nullopt;
 }
 
 std::optional<std::pair<int, int>> AtspiRequest::selection(const AtspiObject& object)
@@ -167,6 +183,60 @@ QList<AtspiObject> AtspiRequest::children(const AtspiObject& object)
     if (!value)
         return {};
     return objectReferences(*value);
+}
+
+QList<std::optional<QVariant>> AtspiRequest::firstOfAll(const QList<AtspiObject>& objects,
+                                                        const QString& method)
+{
+    QList<QDBusPendingCall> pending;
+    pending.reserve(objects.size());
+    const auto left = [this] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline -
+                                                                     std::chrono::steady_clock::now());
+    };
+    for (const AtspiObject& object : objects) {
+        const QDBusMessage message =
+            QDBusMessage::createMethodCall(object.busName, object.path, AtspiInterfaces::accessible, method);
+        pending.append(m_connection.asyncCall(message, int(std::max<qint64>(1, left().count()))));
+    }
+    QList<std::optional<QVariant>> answers;
+    answers.reserve(objects.size());
+    for (QDBusPendingCall& call : pending) {
+        // Each call carries the time-out the budget had when it was sent.
+        call.waitForFinished();
+        const QDBusMessage reply = call.reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            m_error = reply.type() == QDBusMessage::ReplyMessage ? AXErrorCode::noValue
+                                                                 : errorCodeOf(QDBusError(reply));
+            answers.append(std::nullopt);
+            continue;
+        }
+        m_error = AXErrorCode::success;
+        answers.append(reply.arguments().first());
+    }
+    if (left().count() <= 0)
+        m_error = AXErrorCode::cannotComplete;
+    return answers;
+}
+
+QList<std::optional<quint64>> AtspiRequest::statesOfAll(const QList<AtspiObject>& objects)
+{
+    QList<std::optional<quint64>> states;
+    for (const std::optional<QVariant>& value : firstOfAll(objects, QStringLiteral("GetState"))) {
+        const QList<quint32> words = value ? qdbus_cast<QList<quint32>>(*value) : QList<quint32>();
+        states.append(words.size() < 2
+                          ? std::nullopt
+                          : std::optional<quint64>(AtspiRoles::stateSet(words.at(0), words.at(1))));
+    }
+    return states;
+}
+
+QList<QList<AtspiObject>> AtspiRequest::childrenOfAll(const QList<AtspiObject>& objects)
+{
+    QList<QList<AtspiObject>> children;
+    for (const std::optional<QVariant>& value : firstOfAll(objects, QStringLiteral("GetChildren")))
+        children.append(value ? objectReferences(*value) : QList<AtspiObject>());
+    return children;
 }
 
 std::optional<AtspiObject> AtspiRequest::objectReference(const QVariant& value)

@@ -40,11 +40,18 @@ public:
     std::optional<QRect> extents(const AtspiObject& object);
     QList<AtspiObject> children(const AtspiObject& object);
 
+    // The same question to many objects, all sent before any answer is awaited: a walk waits one
+    // round trip per level of the tree instead of one per object. A missing answer is none.
+    QList<std::optional<quint64>> statesOfAll(const QList<AtspiObject>& objects);
+    QList<QList<AtspiObject>> childrenOfAll(const QList<AtspiObject>& objects);
+
     // (so) structures as they arrive: a reference to an object, or an array of them.
     static std::optional<AtspiObject> objectReference(const QVariant& value);
     static QList<AtspiObject> objectReferences(const QVariant& value);
 
 private:
+    QList<std::optional<QVariant>> firstOfAll(const QList<AtspiObject>& objects, const QString& method);
+
     QDBusConnection m_connection;
     std::chrono::steady_clock::time_point m_deadline;
     int m_error = AXErrorCode::success;

@@ -37,6 +37,7 @@ public:
         multiLine = 17,
         showing = 25,
         singleLine = 26,
+        visible = 30,
     };
 
     // States arrive as two 32-bit words; bit n of the pair is state n.

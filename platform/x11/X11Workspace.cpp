@@ -79,6 +79,29 @@ RunningApplication X11Workspace::describe(qint32 pid, const WindowIdentity& wind
     return application;
 }
 
+RunningApplication X11Workspace::resolve(xcb_window_t window, qint32 pid) const
+{
+    RunningApplication application = describe(pid, identityOf(window, pid));
+    // A dialog may have no identity of its own (LibreOffice's: WM_CLASS "soffice", executable
+    // soffice.bin, no application id). It belongs to the window it is transient for, as long as
+    // that window is the same program's: another program's dialog never borrows an identity.
+    xcb_window_t current = window;
+    for (int hop = 0; !application.bundleID && hop < transientHops; ++hop) {
+        const auto parent = m_x.cardinal(current, "WM_TRANSIENT_FOR");
+        if (!parent || *parent == XCB_WINDOW_NONE || *parent == current || *parent == m_x.root())
+            break;
+        if (m_x.cardinal(*parent, "_NET_WM_PID") != std::optional<quint32>(quint32(pid)))
+            break;
+        const RunningApplication owner = describe(pid, identityOf(*parent, pid));
+        if (owner.bundleID) {
+            application.bundleID = owner.bundleID;
+            application.localizedName = owner.localizedName;
+        }
+        current = *parent;
+    }
+    return application;
+}
+
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const
 {
     const auto window = activeWindow();
@@ -93,7 +116,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const
         if (m_lastResolved && m_lastResolved->first == key)
             return m_lastResolved->second;
     }
-    const RunningApplication application = describe(key.second, identityOf(key.first, key.second));
+    const RunningApplication application = resolve(key.first, key.second);
     std::lock_guard lock(m_mutex);
     m_lastResolved = {key, application};
     return application;

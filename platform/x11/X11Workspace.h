@@ -11,8 +11,9 @@ namespace qw {
 
 // Running applications as X11 and the desktop entries describe them. The frontmost
 // application is the owner (_NET_WM_PID) of the window manager's active window; its bundle
-// identifier is its desktop-entry id, its name the entry's name in the user's locale, its
-// location the directory of its executable.
+// identifier is its desktop-entry id (a dialog without one takes that of the same program's
+// window it is transient for), its name the entry's name in the user's locale, its location the
+// directory of its executable.
 class X11Workspace : public Workspace {
 public:
     explicit X11Workspace(const DesktopEntryIndex& entries);
@@ -33,7 +34,13 @@ public:
     RunningApplication describe(qint32 pid, const WindowIdentity& window) const;
 
 private:
+    // A chain of dialogs each transient for the one before, as deep as a program nests them.
+    static constexpr int transientHops = 4;
+
     WindowIdentity identityOf(xcb_window_t window, qint32 pid) const;
+    // The window's program, or for a window without an identity of its own, that of the window
+    // of the same process it is transient for.
+    RunningApplication resolve(xcb_window_t window, qint32 pid) const;
 
     XcbConnection m_x;
     const DesktopEntryIndex& m_entries;

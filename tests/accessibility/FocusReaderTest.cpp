@@ -102,8 +102,15 @@ TEST(FocusSearchTest, FindsTheEditableFieldOrSaysWhyNot)
              s.app.focusedElementError(AXErrorCode::cannotComplete).activate();
              s.desktop.setSystemWideFocus(s.other().window().textField(u"not yours"_s));
          },
-         L10n::format(L10N_KEY("未取得当前应用的焦点控件（应用/系统 AX 状态：%@）；请聚焦输入框后重试"),
-                      {QStringLiteral("-25204/0")})},
+         L10n::format(
+             L10N_KEY("当前应用中没有获得焦点的输入框（应用/系统 AX 状态：%@）；请点击一个输入框后重试"),
+             {QStringLiteral("-25204/0")})},
+        // Started before accessibility was switched on: a restart, not a click, is the cure.
+        {"an application that is not on the accessibility bus",
+         [](Scene& s) { s.app.focusedElementError(AXErrorCode::notImplemented).activate(); },
+         L10n::format(L10N_KEY("当前应用不在辅助功能总线上（应用/系统 AX 状态：%@）；请运行 quillweave "
+                               "doctor enable，然后重新启动该应用"),
+                      {QStringLiteral("-25208/-25212")})},
         // An embedded view of a helper process.
         {"a candidate that claims another process",
          [](Scene& s) { s.window.textField(u"proxy"_s).reportsPid(4242).group().focus(); },

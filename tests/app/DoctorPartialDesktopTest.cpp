@@ -38,6 +38,8 @@ TEST(DoctorPartialDesktopTest, NoTrayAndWaylandSayWhatStillWorks)
         report.accessibilityEnabled = true;
         report.activeWindowSupport = true;
         report.keyring = {KeyringHealth::State::unlocked, 0};
+        report.frontmost = RunningApplication{4242, QStringLiteral("org.xfce.mousepad"), {}, {}, false};
+        report.focusedFieldFound = true;
         int problems = -1;
         const QStringList lines = DoctorCommand::reportLines(report, &problems);
         for (const QString& line : row.shown)

@@ -4,7 +4,8 @@ the accessibility bus, gnome-keyring) with trayer as the tray host and mousepad 
 Everything goes through the real pieces: the key through `quillweave key set` into the session's
 keyring, the provider's HTTPS endpoint served here behind a CONNECT proxy (the program trusts
 the test certificate through SSL_CERT_FILE), keys and clicks through XTest, texts read back over
-AT-SPI. Pictures of the tray menu and of the panel over mousepad land in the artifacts folder.
+AT-SPI; clicks on the panel and a drag of its title must leave mousepad active and typed into.
+Pictures of the tray menu and of the panel over mousepad land in the artifacts folder.
 
 Usage: tray_end_to_end.py <quillweave> <artifacts dir>. Exits 77 (skipped) outside the
 headless session; inside it (QW_HEADLESS_SESSION=1) anything missing is a failure."""
@@ -41,6 +42,7 @@ TRANSLATION = "This week we finish the product design first."
 SECRET = "hunter2-Secret-Pass"
 PLAIN = "明天早上开会"
 REPLACE_BUTTON = ("替换到输入框", "Replace in field")
+ENGLISH, JAPANESE = "英语", "日语"
 
 
 class Failure(Exception):
@@ -211,11 +213,29 @@ def extents(node):
     return (box.x, box.y, box.width, box.height)
 
 
-def replace_button(pid):
-    def showing_button(node):
-        return (node.getRole() == pyatspi.ROLE_PUSH_BUTTON and node.name in REPLACE_BUTTON
+def showing(root, role, names):
+    """The first node under `root` with this role and one of these names that is on screen."""
+    return find(root, lambda node: node.getRole() == role and node.name in names
                 and node.getState().contains(pyatspi.STATE_SHOWING))
-    return find(application(pid), showing_button)
+
+
+def replace_button(pid):
+    return showing(application(pid), pyatspi.ROLE_PUSH_BUTTON, REPLACE_BUTTON)
+
+
+def panel_window(pid):
+    """The program's top-level window that shows the panel's buttons."""
+    try:
+        windows = list(application(pid) or [])
+    except Exception:
+        return None
+    buttons = REPLACE_BUTTON + ("复制",)
+    return next((w for w in windows if showing(w, pyatspi.ROLE_PUSH_BUTTON, buttons)), None)
+
+
+def centre(node):
+    x, y, w, h = extents(node)
+    return x + w // 2, y + h // 2
 
 
 def click(x, y, button=1):
@@ -297,8 +317,6 @@ def main():
         cli("apps", "allow", "org.xfce.mousepad")
         cli("apps", "allow", "org.quillweave.TestPad")
         settings_path = os.path.join(home, "config", "quillweave", "settings.json")
-        with open(settings_path) as stored:
-            settings_before = json.load(stored)
 
         # Without a tray host the doctor says so, and what still works.
         def doctor_tray_line():
@@ -347,10 +365,7 @@ def main():
                      and n.getState().contains(pyatspi.STATE_EDITABLE))
         fx, fy, fw, fh = extents(field)
         bx, by, bw, bh = extents(button)
-        panel = find(application(program.pid), lambda n: n.getRole() == pyatspi.ROLE_WINDOW
-                     and n.getState().contains(pyatspi.STATE_SHOWING)
-                     and find(n, lambda m: m.name in REPLACE_BUTTON) is not None) or button
-        px, py, pw, ph = extents(panel)
+        px, py, pw, ph = extents(panel_window(program.pid) or button)
         # Next to the field: touching or inside the field's box, not somewhere else on the screen.
         check(px < fx + fw + 48 and px + pw > fx - 48 and py < fy + fh + 48 and py + ph > fy - 48,
               "the panel %s is not next to the field %s" % ((px, py, pw, ph), (fx, fy, fw, fh)))
@@ -365,6 +380,41 @@ def main():
         check(not can_grab_ctrl_alt_t(), "Ctrl+Alt+T was not grabbed while the program ran")
         run("xdotool", "key", "--clearmodifiers", "ctrl+alt+z")
         wait_for("the original text after Ctrl+Alt+Z", lambda: editable_text(editor.pid) == ORIGINAL)
+
+        # The panel never takes the keyboard: after a click on its copy button, a drag of its title
+        # and a language chosen from its list, mousepad is still active and typing lands in it.
+        def still_typing(action, keys):
+            check(active_window_pid() == editor.pid, action + " took the active window from mousepad")
+            before = editable_text(editor.pid)
+            type_text(keys)
+            wait_for("typing after " + action,
+                     lambda: len(editable_text(editor.pid)) == len(before) + len(keys))
+
+        def translated_again(action, keys):
+            """Types, then waits until the provider answered the new text and the panel is placed."""
+            answered = len(provider.requests)
+            still_typing(action, keys)
+            wait_for("the new text's translation", lambda: len(provider.timings) > answered)
+            time.sleep(0.3)  # the panel places itself for the new translation; nothing reads it sooner
+            return wait_for("the panel", lambda: panel_window(program.pid))
+
+        translated_again("the restore hotkey", "吗")
+        click(*centre(showing(panel_window(program.pid), pyatspi.ROLE_PUSH_BUTTON, ("复制",))))
+        panel = translated_again("the copy button", "呢")
+        target = showing(panel, pyatspi.ROLE_COMBO_BOX, (ENGLISH,))
+        click(*centre(target))
+        choices = wait_for("the target language list", lambda: showing(target, pyatspi.ROLE_LIST, ("",)))
+        click(*centre(showing(choices, pyatspi.ROLE_LIST_ITEM, (JAPANESE,))))
+        wait_for("a request into Japanese", lambda: any("日本語" in body for body in provider.bodies()))
+        panel = translated_again("the language list", "哦")
+        title = showing(panel, pyatspi.ROLE_LABEL, ("输入翻译",))
+        (tx, ty), (px, py) = centre(title), extents(panel)[:2]
+        run("xdotool", "mousemove", "--sync", str(tx), str(ty), "mousedown", "1",
+            "mousemove", "--sync", str(tx + 60), str(ty + 40), "mouseup", "1")
+        wait_for("the panel where it was dropped", lambda: extents(panel)[:2] == (px + 60, py + 40))
+        wait_for("the pin offering to follow the field again",
+                 lambda: find(panel, lambda n: n.name == "恢复自动跟随"))
+        still_typing("a drag of the panel", "啊")
 
         # A password field of an allowed application never reaches the provider; its plain entry
         # next to it does (so the application is really watched).
@@ -393,6 +443,8 @@ def main():
         check(program.poll() is None, "the first program ended when the second started")
 
         # SIGTERM: a clean end that lets others have the hotkeys and keeps the settings.
+        with open(settings_path) as stored:
+            settings_before = json.load(stored)
         program.send_signal(signal.SIGTERM)
         status = program.wait(timeout=15)
         check(status == 0, "the program ended with %d after SIGTERM" % status)

@@ -52,20 +52,6 @@ TEST(Delay, EndsAtItsTimeOrWhenCancelled)
     }
 }
 
-TEST(Delay, TimersFireInDueOrderSeeingTheirOwnTime)
-{
-    VirtualTime time;
-    std::vector<qint64> seen;
-    const QDateTime origin = time.now();
-    time.start(300ms, [&] { seen.push_back(origin.msecsTo(time.now())); });
-    time.start(100ms, [&] {
-        seen.push_back(origin.msecsTo(time.now()));
-        time.start(50ms, [&] { seen.push_back(origin.msecsTo(time.now())); });
-    });
-    time.advance(1s);
-    EXPECT_EQ(seen, (std::vector<qint64>{100, 150, 300}));
-}
-
 // Operations run one at a time, in order, on the worker's own thread; a caller awaiting one
 // resumes on its own thread.
 TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheCallersThread)

@@ -86,10 +86,6 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
         {"cut off at the length limit",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hel"},"finish_reason":"length"}]})"),
          TranslationError::truncatedReply()},
-        {"DeepSeek stopped for lack of resources",
-         ok(R"({"choices":[{"message":{"role":"assistant","content":"Hel"},)"
-            R"("finish_reason":"insufficient_system_resource"}]})"),
-         TranslationError::truncatedReply()},
         {"filtered, without content",
          ok(R"({"choices":[{"message":{"role":"assistant","content":null},"finish_reason":"content_filter"}]})"),
          TranslationError::filteredReply()},
@@ -101,22 +97,15 @@ TEST(ChatCompletionTest, ReadsWholeTranslationsOnly)
          TranslationError::badResponse()},
         {"not the assistant speaking", ok(R"({"choices":[{"message":{"role":"user","content":"Hi"}}]})"),
          TranslationError::badResponse()},
-        {"no role", ok(R"({"choices":[{"message":{"content":"Hi"}}]})"), TranslationError::badResponse()},
         {"a malformed second choice",
          ok(R"({"choices":[{"message":{"role":"assistant","content":"Hi"}},{"message":{}}]})"),
          TranslationError::badResponse()},
         {"no choices", ok(R"({"choices":[]})"), TranslationError::badResponse()},
-        {"no choices key", ok(R"({"object":"chat.completion"})"), TranslationError::badResponse()},
         {"only blanks", ok(R"({"choices":[{"message":{"role":"assistant","content":" \n\t "}}]})"),
          TranslationError::badResponse()},
         {"not an object", ok(R"(["Hi"])"), TranslationError::badResponse()},
-        // Qt decodes this (and more the strict grammar's own test lists); it is a broken server.
-        {"invalid escape", ok(R"({"choices":[{"message":{"role":"assistant","content":"H\i"}}]})"),
-         TranslationError::badResponse()},
         {"not HTTP", notHttp, TranslationError::badResponse()},
         {"cancelled", TransportReply::cancelledReply(), TranslationError::cancelled()},
-        {"no connection", TransportReply::failed(TranslationError::hostNotFound()),
-         TranslationError::hostNotFound()},
     };
     for (const Row& row : rows) {
         const auto result = ChatCompletion::readResponse(row.reply);
@@ -140,7 +129,6 @@ TEST(TranslationErrorTest, MessagesSayWhatHappened)
     } rows[] = {
         {TranslationError::httpError(502), "翻译请求失败（HTTP 502）"},
         {TranslationError::httpError(401), "API 授权失败（HTTP 401），请检查 Key 和模型权限"},
-        {TranslationError::httpError(403), "API 授权失败（HTTP 403），请检查 Key 和模型权限"},
         {TranslationError::httpError(404), "API 地址或模型不存在（HTTP 404）"},
         {TranslationError::httpError(429), "请求过于频繁或余额不足（HTTP 429）"},
         {TranslationError::credentialFailure(SecretStatus::interactionNotAllowed),
@@ -151,10 +139,6 @@ TEST(TranslationErrorTest, MessagesSayWhatHappened)
         {TranslationError::credentialFailure(SecretStatus::serviceUnavailable),
          "密钥环不可用：当前会话中没有运行 Secret Service。请启动 gnome-keyring 或 KWallet；运行 quillweave "
          "doctor 查看详情。"},
-        {TranslationError::missingModel(), "请先填写可用的模型 ID"},
-        {TranslationError::providerError(), "翻译服务返回了错误，没有给出译文"},
-        {TranslationError::badResponse(), "翻译服务没有返回有效的译文"},
-        {TranslationError::timedOut(), "翻译请求超时"},
     };
     InterfaceLanguageScope chinese(InterfaceLanguage::chinese);
     for (const auto& row : rows)

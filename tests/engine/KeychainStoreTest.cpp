@@ -107,8 +107,6 @@ TEST(KeychainStoreLoadFailures, ReportTheKeyringStatus)
     } rows[] = {
         {"locked keyring, silent read", [](Backend& b) { b.setLocked(true); }, TranslationProvider::deepSeek,
          false, SecretStatus::interactionNotAllowed},
-        {"locked keyring, nothing stored", [](Backend& b) { b.setLocked(true); }, TranslationProvider::kimi,
-         false, SecretStatus::interactionNotAllowed},
         {"user dismissed the prompt",
          [](Backend& b) {
              b.setLocked(true);

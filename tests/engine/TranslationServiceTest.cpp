@@ -227,13 +227,6 @@ TEST_F(TranslationServiceTest, AbandonedTranslationsEndCancelledAndKeepNothing)
     EXPECT_TRUE(started.result().error().isCancellation());
     EXPECT_EQ(requestsFor({{}}), 1) << "a cancelled translation is not cached";
 
-    // The demo's wait ends at once too.
-    CancellationSource demo;
-    auto cancelled = start({.source = u"你好"_s, .cloud = false, .token = demo.token()});
-    demo.cancel();
-    ASSERT_TRUE(cancelled.finished());
-    EXPECT_TRUE(cancelled.result().error().isCancellation());
-
     // A key loaded after clearCredentials is neither used nor kept.
     service->clearCredentials(TranslationProvider::openAI);
     loader->latency = 50ms;
@@ -347,17 +340,11 @@ TEST_F(TranslationServiceTest, ConnectionTestSendsTheSampleAndBypassesTheCache)
     test(openAI);
     EXPECT_EQ(transport->sent.size(), 2);
 
-    transport->answer = [](const FakeChatTransport::Sent&) {
-        return TransportReply::response(404, {});
-    };
-    EXPECT_EQ(test({TranslationProvider::openAI, u"https://api.openai.com/v1"_s, u"gpt-9"_s}).error(),
-              TranslationError::httpError(404));
-
     // A missing key is reported at once, before the configuration (Kimi has no default model).
     loader->result = CredentialLoadResult::ok(std::nullopt);
     auto missingKey =
         test::start(service->testConnection(ProviderConfiguration::defaults(TranslationProvider::kimi)));
     ASSERT_TRUE(missingKey.finished());
     EXPECT_EQ(missingKey.result().error(), TranslationError::missingKey());
-    EXPECT_EQ(transport->sent.size(), 3);
+    EXPECT_EQ(transport->sent.size(), 2);
 }

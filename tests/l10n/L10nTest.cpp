@@ -36,7 +36,6 @@ TEST(L10nLookupTest, TextAndFormatUseTheCurrentLanguage)
     CurrentLanguage chinese(InterfaceLanguage::chinese);
     EXPECT_EQ(L10n::text(key), key);
     EXPECT_EQ(L10n::text(key, InterfaceLanguage::english), QStringLiteral("Restore failed: %@"));
-    EXPECT_EQ(L10n::text(QStringLiteral("没有这个键")), QStringLiteral("没有这个键"));
     // An argument that itself holds a placeholder is filled in as it stands, never expanded.
     EXPECT_EQ(L10n::format(key, {QStringLiteral("%@ 100%")}), QStringLiteral("恢复失败：%@ 100%"));
     EXPECT_EQ(L10n::format(key, {}), QStringLiteral("恢复失败："));
@@ -59,9 +58,7 @@ TEST(L10nRelocalizeTest, ShownMessagesFollowALanguageSwitch)
     const Row rows[] = {
         {zh, QStringLiteral("恢复失败：磁盘已满\n请稍后再试"),
          QStringLiteral("Restore failed: 磁盘已满\n请稍后再试")},
-        {zh, QString(), QString()},
         {zh, trayChinese, trayEnglish},
-        {en, QStringLiteral("Restore failed: timeout"), QStringLiteral("恢复失败：timeout")},
         // Regular-expression characters in a message are plain text.
         {en, QStringLiteral("Restore failed: (.*) [x]$"), QStringLiteral("恢复失败：(.*) [x]$")},
         {en, trayEnglish, trayChinese},

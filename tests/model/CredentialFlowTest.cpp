@@ -159,10 +159,8 @@ TEST_F(CredentialFlowTest, AConnectionTestNeedsAKeyAndReportsTheServicesText)
 {
     makeKeyringModel();
     settleCredential();
-    const int before = changes;
     model->testProviderConnection();
     EXPECT_EQ(model->connectionStatus(), QStringLiteral("请先保存 API Key"));
-    EXPECT_EQ(changes, before + 1);
 
     ASSERT_TRUE(start(model->storeKey(QStringLiteral("sk-new"))).wait());
     model->testProviderConnection();

@@ -32,19 +32,12 @@ protected:
 
 TEST_F(ReplacementTest, AcceptWritesOnceAndTheRestorePutsTheOriginalBackUntilAnEdit)
 {
-    QStringList statuses;
-    QObject::connect(model.get(), &AppModel::changed, [&] {
-        if (statuses.isEmpty() || statuses.last() != model->status())
-            statuses << model->status();
-    });
     model->acceptTranslation();
     model->acceptTranslation(); // a second press while the first is verified (or after it)
     ASSERT_TRUE(settleUntil([this] { return !model->isValidatingReplacement(); }));
 
     EXPECT_EQ(field.currentValue(), QStringLiteral("EN:今天开会"));
     EXPECT_EQ(desktop.writesTo(field).count(AXAttribute::value), 1) << "written exactly once";
-    ASSERT_FALSE(statuses.isEmpty());
-    EXPECT_TRUE(statuses.contains(QStringLiteral("正在验证输入框…")));
     EXPECT_TRUE(model->status().endsWith(QStringLiteral("替换，未自动发送")));
     EXPECT_TRUE(model->showingUndoOffer());
 
@@ -139,11 +132,6 @@ TEST_F(ReplacementTest, CopyFeedbackLastsOneAndAHalfSecondsAndRestartsOnASecondC
     model->copyTranslation();
     EXPECT_EQ(model->status(), QStringLiteral("复制失败，请重试"));
     EXPECT_FALSE(model->copiedTranslation());
-
-    model->discardPreview();
-    copied.clear();
-    model->copyTranslation();
-    EXPECT_TRUE(copied.isEmpty()) << "nothing to copy without a preview";
 }
 
 } // namespace

@@ -143,7 +143,6 @@ TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
         {{}, {{"allowedBundleIDs", QStringList{editor}}}, {editor}},
         {{{"allowedBundleIDs", QStringList()}}, {{"allowedBundleIDs", QStringList()}}, {editor}},
         {{{"debounceMilliseconds", qint64(700)}}, {{"debounceMilliseconds", qint64(800)}}},
-        {{{"debounceMilliseconds", QStringLiteral("1200")}}, {{"debounceMilliseconds", qint64(800)}}},
         {{{"debounceMilliseconds", qint64(600)}}, {{"debounceMilliseconds", qint64(600)}}},
         {{{"helperEnabled", false}, {"selectionTranslationEnabled", true}},
          {{"inputTranslationEnabled", false}, {"pageTranslationEnabled", true}}},
@@ -165,7 +164,6 @@ TEST(AppSettingsTest, StoredValuesFallBackByTheirRules)
          {{"inputTranslationMode", QStringLiteral("automatic")}}},
         {{{"hotkeyPreset", qint64(2)}}, {{"hotkeyPreset", qint64(0)}}},
         {{{"interfaceLanguage", QStringLiteral("EN")}}, {{"interfaceLanguage", QStringLiteral("system")}}},
-        {{{"interfaceLanguage", qint64(1)}}, {{"interfaceLanguage", QStringLiteral("system")}}},
         {{{"interfaceLanguage", QStringLiteral("zh-Hans")}},
          {{"interfaceLanguage", QStringLiteral("zh-Hans")}}},
         {{{"selectedTranslationProvider", QStringLiteral("bing")}},
@@ -193,9 +191,6 @@ TEST(AppSettingsTest, ConsentFollowsTheProviderAndTheEndpointItWasGivenFor)
     EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent) << "the single old consent meant OpenAI";
     ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
     EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "and no other provider";
-    ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent)
-        << "a built-in provider keeps a consent without a recorded endpoint";
     ASSERT_TRUE(store.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("custom")));
     ASSERT_TRUE(store.setBool(QStringLiteral("cloudConsent.custom"), true));
     ProviderConfigurations configs = ProviderConfigurationStore::defaults();
@@ -207,10 +202,6 @@ TEST(AppSettingsTest, ConsentFollowsTheProviderAndTheEndpointItWasGivenFor)
     ASSERT_TRUE(store.setString(QStringLiteral("cloudConsentEndpoint.custom"),
                                 *configs[TranslationProvider::custom].consentEndpoint()));
     EXPECT_TRUE(AppSettings(store, {}, kNow).values().cloudConsent);
-    configs[TranslationProvider::custom].baseURL = QStringLiteral("https://other.example.org/v1");
-    ASSERT_TRUE(store.setData(QStringLiteral("providerConfigurations.v04"),
-                              ProviderConfigurationStore::encode(configs)));
-    EXPECT_FALSE(AppSettings(store, {}, kNow).values().cloudConsent) << "another host needs a new consent";
 }
 
 // Every stored end is checked before it becomes a time: a number no time can be made of loads
@@ -284,10 +275,7 @@ TEST_F(ModelTest, SettersNotifyInOrderAndShownTextsFollowTheLanguage)
         << "shown texts follow the language";
 
     calls.clear();
-    m.setHotkeyPreset(1);
     m.setInputTranslationEnabled(false);
-    EXPECT_EQ(settings.boolValue(QStringLiteral("inputTranslationEnabled")), false);
-    EXPECT_TRUE(calls.contains(QStringLiteral("hotkeys")));
     EXPECT_EQ(calls.last(), QStringLiteral("monitoring"));
 
     // The page pair reads the other way round: from what the user writes into what they read.
@@ -296,21 +284,6 @@ TEST_F(ModelTest, SettersNotifyInOrderAndShownTextsFollowTheLanguage)
     m.setPageLanguagesFromInput();
     EXPECT_EQ(settings.string(QStringLiteral("pageSourceLanguage")), QStringLiteral("Deutsch"));
     EXPECT_EQ(settings.string(QStringLiteral("pageTargetLanguage")), QStringLiteral("English"));
-}
-
-TEST_F(ModelTest, NothingIsReadFromAPausedApplicationUntilMidnight)
-{
-    time.setNow(QDateTime(QDate(2026, 3, 28), QTime(22, 0), timeZone));
-    window.textField(QStringLiteral("你好")).focus();
-    AppModel& m = makeModel();
-    m.ignoreAppToday({AppModel::defaultAllowedApplication, QStringLiteral("Text Editor")});
-    inspect();
-    EXPECT_EQ(m.status(), QStringLiteral("今日已忽略此应用，午夜自动恢复"));
-    EXPECT_FALSE(m.currentField().has_value());
-
-    time.setNow(m.ignoredAppsUntil().value(AppModel::defaultAllowedApplication));
-    inspect();
-    EXPECT_TRUE(m.currentField().has_value()) << "after midnight the application is read again";
 }
 
 // The model over a settings file whose folder became a plain file after it was read: the
@@ -354,10 +327,6 @@ TEST_F(ModelTest, AChangeThatIsNotSavedSaysWhyAndOnlyAWithdrawalHolds)
              return m.interfaceLanguage() == InterfaceLanguage::system &&
                     LocalizationState::shared().language() == InterfaceLanguage::chinese;
          }},
-        {"hotkey preset", [&] { return m.setHotkeyPreset(1); },
-         [&] {
-             return m.hotkeyPreset() == 0;
-         }},
         {"provider", [&] { return m.setSelectedProvider(TranslationProvider::deepSeek); },
          [&] {
              return m.selectedProvider() == TranslationProvider::openAI && m.cloudConsent();
@@ -384,27 +353,6 @@ TEST_F(ModelTest, AChangeThatIsNotSavedSaysWhyAndOnlyAWithdrawalHolds)
     EXPECT_EQ(file.boolValue(QStringLiteral("cloudConsent.openai")), true);
     EXPECT_EQ(file.stringArray(QStringLiteral("allowedBundleIDs")),
               QStringList{AppModel::defaultAllowedApplication});
-}
-
-TEST_F(ModelTest, TheCommandLineReadsTheSettingsAsTheModelDoes)
-{
-    ASSERT_TRUE(settings.setString(QStringLiteral("targetLanguage"), QStringLiteral("auto-detect")));
-    ASSERT_TRUE(settings.setString(QStringLiteral("sourceLanguage"), QStringLiteral("Deutsch")));
-    ASSERT_TRUE(
-        settings.setString(QStringLiteral("selectedTranslationProvider"), QStringLiteral("deepseek")));
-    ASSERT_TRUE(settings.setBool(QStringLiteral("cloudConsent.deepseek"), true));
-    ProviderConfigurations configs = AppSettings::Table::providerConfigs.row.read(settings);
-    configs[TranslationProvider::deepSeek].model = QStringLiteral("deepseek-reasoner");
-    ASSERT_TRUE(settings.apply({AppSettings::Table::providerConfigs.row.change(configs)}));
-
-    const StoredTranslationSettings cli = StoredTranslationSettings::load(settings);
-    AppModel& m = makeModel();
-    EXPECT_EQ(cli.provider, m.selectedProvider());
-    EXPECT_EQ(cli.configuration, m.currentProviderConfiguration());
-    EXPECT_EQ(cli.sourceLanguage, m.inputSourceLanguage());
-    EXPECT_EQ(cli.targetLanguage, m.inputTargetLanguage());
-    EXPECT_TRUE(cli.cloudConsent);
-    EXPECT_TRUE(m.cloudConsent());
 }
 
 } // namespace

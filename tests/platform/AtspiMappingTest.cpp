@@ -1,5 +1,6 @@
 #include "accessibility/adapters/AXVocabulary.h"
 #include "platform/atspi/AtspiElementRef.h"
+#include "platform/atspi/AtspiFocusTracker.h"
 #include "platform/atspi/AtspiRoles.h"
 #include "platform/atspi/TextOffsets.h"
 
@@ -103,6 +104,37 @@ TEST(AtspiRoles, TextRolesBecomeTheFieldRolesTheEngineAcceptsAndStatesSpanBothWo
     EXPECT_TRUE(AtspiRoles::has(states, AtspiRoles::focused));
     EXPECT_FALSE(AtspiRoles::has(states, AtspiRoles::editable));
     EXPECT_TRUE(AtspiRoles::has(states, static_cast<AtspiRoles::State>(33)));
+}
+
+// Typing points at a field only until the focus moves anywhere: a later focus event, of this
+// program or another, or the field's own unfocus ends it.
+TEST(AtspiFocusTracker, TypingPointsAtAFieldOnlyUntilTheNextFocusEvent)
+{
+    const QString editor = u":1.5"_s, other = u":1.9"_s;
+    const struct {
+        const char* situation;
+        std::function<void(AtspiFocusTracker&)> after;
+        std::optional<QString> typed;
+    } rows[] = {
+        {"typed in", [](AtspiFocusTracker&) {}, u"/entry"_s},
+        {"typed in again elsewhere", [&](AtspiFocusTracker& t) { t.textChanged(editor, u"/view"_s); },
+         u"/view"_s},
+        {"another program's focus event", [&](AtspiFocusTracker& t) { t.focused(other, u"/field"_s); }, {}},
+        {"this program's focus event", [&](AtspiFocusTracker& t) { t.focused(editor, u"/view"_s); }, {}},
+        {"its own unfocus", [&](AtspiFocusTracker& t) { t.unfocused(editor, u"/entry"_s); }, {}},
+        {"another object's unfocus", [&](AtspiFocusTracker& t) { t.unfocused(editor, u"/view"_s); },
+         u"/entry"_s},
+        {"the program left the bus", [&](AtspiFocusTracker& t) { t.forget(editor); }, {}},
+    };
+    for (const auto& row : rows) {
+        AtspiFocusTracker tracker;
+        tracker.focused(editor, u"/view"_s);
+        tracker.unfocused(editor, u"/view"_s);
+        tracker.textChanged(editor, u"/entry"_s);
+        row.after(tracker);
+        EXPECT_EQ(tracker.typedPath(editor), row.typed) << row.situation;
+        EXPECT_EQ(tracker.typedPath(other), std::nullopt) << row.situation;
+    }
 }
 
 } // namespace

@@ -55,17 +55,41 @@ TEST_F(XdgAutostartTest, OnlyAnInstalledCopyCountsAsInstalled)
 // characters still names the program, and a program that is gone is reported.
 TEST_F(XdgAutostartTest, TheEntryNamesItsProgramThroughQuotingAndReportsOneThatIsGone)
 {
-    const QString odd = program(u"home/.local/opt/Quill \"weave\" $HOME\\/quillweave"_s);
+    const QString odd = program(u"home/.local/opt/Quill \"weave\" $HOME\\/100%f/quillweave"_s);
     XdgAutostart autostart = backend(odd);
     QDir().mkpath(QFileInfo(autostart.entryPath()).path());
     QFile entry(autostart.entryPath());
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(XdgAutostart::entryFor(odd));
+    const QByteArray text = XdgAutostart::entryFor(odd);
+    entry.write(text);
     entry.close();
+    // A lone "%f" would be a field code the session replaces with file names.
+    EXPECT_TRUE(text.contains("/100%%f/")) << text.constData();
     EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
 
     ASSERT_TRUE(QFile::remove(odd));
     EXPECT_EQ(autostart.status(), LoginItemStatus::notFound);
+}
+
+// An update replaces the version folder the program runs from: the entry starts the stable link,
+// and a version folder without it is no installation.
+TEST_F(XdgAutostartTest, AVersionedInstallationIsStartedThroughItsStableLink)
+{
+    const QString prefix = root.filePath(u"apps"_s);
+    const QString running = program(u"apps/lib/quillweave/versions/0.4.0/bin/quillweave"_s);
+    const QString orphan = program(u"elsewhere/lib/quillweave/versions/0.4.0/bin/quillweave"_s);
+    QFile::link(u"versions/0.4.0"_s, prefix + u"/lib/quillweave/current"_s);
+    QDir().mkpath(prefix + u"/bin"_s);
+    QFile::link(u"../lib/quillweave/current/bin/quillweave"_s, prefix + u"/bin/quillweave"_s);
+
+    EXPECT_FALSE(backend(orphan).isInstalledCopy());
+    XdgAutostart autostart = backend(running);
+    EXPECT_TRUE(autostart.isInstalledCopy());
+    ASSERT_TRUE(autostart.registerItem());
+    QFile entry(autostart.entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("\nExec=" + prefix.toUtf8() + "/bin/quillweave --autostart\n"));
+    EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
 }
 
 // The desktop's own autostart settings where it has them, else the folder, else nothing.

@@ -49,34 +49,21 @@ QAbstractButton* button(QMessageBox* box, const QString& text)
 // button acts: not Escape, not Enter (the default is the safe button), not "cancel".
 TEST(ConfirmationDialogsTest, OnlyTheSecondButtonConfirms)
 {
+    // One dialog of each kind; their texts in both languages are the tables' (the table test).
     const Row rows[] = {
-        {"revoke, zh", InterfaceLanguage::chinese, revoke, firefox.name,
+        {"revoke", InterfaceLanguage::chinese, revoke, firefox.name,
          QStringLiteral("取消 Firefox ESR 的翻译授权？"),
          QStringLiteral("将停止此应用的输入翻译和页面选区翻译；需要时可在应用权限中重新允许。"),
          QStringLiteral("取消"), QStringLiteral("取消授权")},
-        {"revoke, en", InterfaceLanguage::english, revoke, firefox.name,
-         QStringLiteral("Stop translating in Firefox ESR?"),
-         QStringLiteral(
-             "Input and selection translation stop for this application. You can allow it again in "
-             "the Applications settings whenever you need it."),
-         QStringLiteral("Cancel"), QStringLiteral("Stop Translating")},
-        {"browser, zh", InterfaceLanguage::chinese, browser, firefox.name,
-         QStringLiteral("允许整个浏览器翻译？"),
-         QStringLiteral(
-             "权限覆盖此浏览器的所有网站。选中的文字可能发送给当前服务商；无法自动排除隐私浏览窗口。"),
-         QStringLiteral("取消"), QStringLiteral("允许授权此应用")},
-        {"browser, en", InterfaceLanguage::english, browser, firefox.name,
+        {"browser", InterfaceLanguage::english, browser, firefox.name,
          QStringLiteral("Allow translation in the whole browser?"),
          QStringLiteral(
              "The permission covers every website in this browser. Selected text may be sent to the "
              "current provider; private windows cannot be excluded automatically."),
          QStringLiteral("Cancel"), QStringLiteral("Allow This Browser")},
-        {"delete key, zh", InterfaceLanguage::chinese, deleteKey, QStringLiteral("删除密钥"),
+        {"delete key", InterfaceLanguage::chinese, deleteKey, QStringLiteral("删除密钥"),
          QStringLiteral("删除当前服务商的 API Key？"), QString(), QStringLiteral("取消"),
          QStringLiteral("删除")},
-        {"delete key, en", InterfaceLanguage::english, deleteKey, QStringLiteral("Delete Key"),
-         QStringLiteral("Delete the current provider's API key?"), QString(), QStringLiteral("Cancel"),
-         QStringLiteral("Delete")},
     };
     QWidget window;
     window.show();

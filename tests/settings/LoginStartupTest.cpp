@@ -156,12 +156,5 @@ TEST_F(LoginStartupTest, AChangeTheFolderDoesNotTakeShowsTheMessageAndTheStatusR
     }
 }
 
-TEST_F(LoginStartupTest, ADismissedSuggestionStaysDismissedAfterARestart)
-{
-    ASSERT_TRUE(LoginStartup(backend, defaults).setDismissed(true));
-    JsonFileSettingsStore reopened(path(QStringLiteral("settings.json")), time);
-    EXPECT_TRUE(LoginStartup(backend, reopened).dismissed());
-}
-
 } // namespace
 } // namespace qw
