@@ -22,6 +22,9 @@ namespace qw {
 // Every call can be cancelled: interrupt() (from any thread; the keyring worker's teardown
 // calls it) dismisses an open unlock prompt, ends the calls in flight with userCancelled and
 // refuses every later one, so that quitting never waits for the user to answer a prompt.
+// The prompt is always dismissed, but libsecret 0.20 now and then loses the end of the
+// dismissed prompt (a GLib critical about g_task_return_error) and that call never returns:
+// whoever waits for it bounds the wait, as the keyring worker does at quit.
 class SecretServiceBackend : public SecretBackend {
 public:
     SecretServiceBackend() = default;
