@@ -12,7 +12,8 @@ class Clock;
 
 // Settings persisted as one JSON file (by default $XDG_CONFIG_HOME/quillweave/settings.json).
 // Every change rewrites the file atomically, so a crash never leaves half a file behind, and a
-// change the file did not take is dropped from memory as well. A file that cannot be read as
+// change the file did not take is dropped from memory as well (a writer killed mid-write leaves a
+// partial file beside it, removed at the next load once that writer is gone). A file that cannot be read as
 // settings is moved aside, next to any earlier copy, and the program starts from defaults.
 //
 // Another program (an editor, a second copy of this one) may replace the file while this one
