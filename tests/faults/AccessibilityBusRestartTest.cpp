@@ -1,9 +1,7 @@
-#include "accessibility/AXFocusMonitor.h"
 #include "accessibility/AXWorker.h"
 #include "platform/LinuxDesktop.h"
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
-#include "tests/support/VirtualTime.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -53,11 +51,11 @@ bool killAccessibilityBus()
 }
 
 // The accessibility bus restarts under the running program: reads stop meanwhile (the trust
-// check says no, so the status shows the gap), and once the bus is back the program reads
-// again, on the new bus, with the switch the user had turned on still on. GTK 3 and Qt 6
-// programs that were running do not register with a new bus (measured on Debian 12); those
-// started after it are read.
-TEST(AccessibilityBusRestart, ReadingGoesOnOnTheNewBus)
+// check says no, so the status shows the gap), and the bus comes back with the switch the user
+// had turned on still on. Reading and typing on the new bus are checked on the whole program
+// (tray_faults.py): GTK 3 and Qt 6 programs that were running do not register with a new bus
+// (measured on Debian 12), only those started after it.
+TEST(AccessibilityBusRestart, TheStatusShowsTheGapAndTheBusComesBackSwitchedOn)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("QW_HEADLESS_SESSION"))
         GTEST_SKIP() << "needs the private desktop of scripts/headless-session.sh";
@@ -99,28 +97,6 @@ TEST(AccessibilityBusRestart, ReadingGoesOnOnTheNewBus)
         << "no reconnection: " << desktop.accessibilityBus().failure().toStdString();
     EXPECT_TRUE(test::pumpUntil([&] { return desktop.accessibility().isProcessTrusted(); }))
         << "the accessibility switch did not survive the restart";
-    app = std::make_unique<qw::test::DesktopTestApp>(QStringList{u"--entry-text"_s, u"after"_s},
-                                                     QStringLiteral(QW_QT_TEXT_APP));
-    ASSERT_TRUE(app->start());
-    ASSERT_TRUE(app->activate());
-    EXPECT_TRUE(test::pumpUntil([&] { return fieldValue() == u"after"_s; }, std::chrono::seconds(30)))
-        << "the field is not read on the new bus";
-
-    // Its typing is heard too: the event subscription was made again on the new bus.
-    test::VirtualTime time;
-    qw::AXFocusMonitor monitor(desktop.accessibility(), desktop.observers(), time);
-    int updates = 0;
-    monitor.setOnUpdate([&] { ++updates; });
-    const auto front = desktop.workspace().frontmostApplication();
-    ASSERT_TRUE(front);
-    monitor.watch(*front, true);
-    auto read = test::start(worker.focus(*front));
-    monitor.watch(read.wait().first);
-    ASSERT_TRUE(app->send(u"set entry \"typed\""_s));
-    EXPECT_TRUE(test::pumpUntil([&] {
-        time.advance(std::chrono::milliseconds(0));
-        return updates > 0;
-    })) << "no events from the new bus";
 }
 
 } // namespace
