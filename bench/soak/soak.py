@@ -20,12 +20,19 @@ from tray_session import Failure, Provider, Session, check, wait_for  # noqa: E4
 SENTENCES = ["这周我们先完成产品设计", "明天早上开会", "请把报告发给我", "我们下午讨论预算", "周五之前提交代码"]
 
 
-def resident_kib(pid):
+def resident_kib(pid, field="VmRSS"):
+    """Resident memory; "RssAnon" is the part that is no file's (the heap and stacks), where a
+    leak shows: libraries and fonts are paged in as code paths are first taken."""
     with open("/proc/%d/status" % pid) as status:
         for line in status:
-            if line.startswith("VmRSS:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
+
+
+def figures(pid):
+    return "%d KiB resident (%d KiB anonymous), %d open files" % (
+        resident_kib(pid), resident_kib(pid, "RssAnon"), open_fds(pid))
 
 
 def open_fds(pid):
@@ -63,8 +70,9 @@ def main():
         for _ in range(5):
             translate()
             time.sleep(options.every)
-        start = (time.monotonic(), resident_kib(program.pid), open_fds(program.pid))
-        print("start: %d KiB resident, %d open files" % (start[1], start[2]), flush=True)
+        start = (time.monotonic(), resident_kib(program.pid), open_fds(program.pid),
+                 resident_kib(program.pid, "RssAnon"))
+        print("start: " + figures(program.pid), flush=True)
         end_at = start[0] + options.minutes * 60
         next_report = start[0] + 300
         while time.monotonic() < end_at:
@@ -73,13 +81,13 @@ def main():
             time.sleep(options.every)
             if time.monotonic() >= next_report:
                 next_report += 300
-                print("%5.1f min: %d KiB resident, %d open files, %d translations"
-                      % ((time.monotonic() - start[0]) / 60, resident_kib(program.pid), open_fds(program.pid),
-                         len(provider.bodies)), flush=True)
-        end = (time.monotonic(), resident_kib(program.pid), open_fds(program.pid))
-        print("end after %.1f min and %d translations: %d KiB resident (%+d KiB), %d open files (%+d)"
-              % ((end[0] - start[0]) / 60, len(provider.bodies), end[1], end[1] - start[1], end[2],
-                 end[2] - start[2]), flush=True)
+                print("%5.1f min: %s, %d translations" % ((time.monotonic() - start[0]) / 60,
+                                                          figures(program.pid), len(provider.bodies)), flush=True)
+        end = (time.monotonic(), resident_kib(program.pid), open_fds(program.pid),
+               resident_kib(program.pid, "RssAnon"))
+        print("end after %.1f min and %d translations: %d KiB resident (%+d KiB; anonymous %+d KiB), "
+              "%d open files (%+d)" % ((end[0] - start[0]) / 60, len(provider.bodies), end[1], end[1] - start[1],
+                                       end[3] - start[3], end[2], end[2] - start[2]), flush=True)
         return 0
     except Failure as failure:
         print("FAIL: %s" % failure)
