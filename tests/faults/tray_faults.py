@@ -9,7 +9,7 @@ chooses, and what the user would see is read back through AT-SPI.
   - SIGTERM (or SIGHUP) while a request is in flight, while the focused application does not answer its
     accessibility calls, and while the keyring's unlock prompt is open: the program is gone
     within 2 s and the settings file is untouched;
-  - the keyring locked while running: no prompt in the background, the settings say so;
+  - the keyring locked before the key was read: no prompt in the background, the settings say so;
   - the accessibility bus restarted: the program reconnects and goes on reading.
 
 Usage: tray_faults.py <quillweave>. Exits 77 (skipped) outside the headless session."""
@@ -81,6 +81,20 @@ def restart_accessibility_bus():
     return launcher
 
 
+def started(program):
+    """Waits until `program` owns the program's name on the session bus: until then a second
+    start (the settings command) would not find it and open a window of its own."""
+    def owner_is_program():
+        try:
+            return BUS.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                 "GetConnectionUnixProcessID", GLib.Variant("(s)", ("org.quillweave.Quillweave",)),
+                                 None, Gio.DBusCallFlags.NONE, 5000, None)[0] == program.pid
+        except GLib.Error:
+            return False
+    wait_for("the program to start", owner_is_program, 20)
+    return program
+
+
 def on_accessibility_bus(pid):
     """Whether the process `pid` has a connection to the accessibility bus."""
     try:
@@ -145,7 +159,7 @@ def main():
     try:
         session.configure()
         settings_before = session.settings()
-        program = session.start_program(log)
+        program = started(session.start_program(log))
         pad = session.start_pad()
 
         def typed(text, requests):
@@ -189,7 +203,7 @@ def main():
         quit_within_limit(program, "with a request in flight", session, settings_before)
 
         # Quitting while the focused application does not answer its accessibility calls.
-        program = session.start_program(log)
+        program = started(session.start_program(log))
         time.sleep(1.5)  # the program's first scans of the pad; nothing depends on their timing
         pad.send_signal(signal.SIGSTOP)
         time.sleep(1.5)  # scans now wait on the stopped pad
@@ -199,11 +213,12 @@ def main():
         finally:
             pad.send_signal(signal.SIGCONT)
 
-        # The keyring locked while running: the key is needed, no prompt comes up in the
-        # background and the settings say why; then quitting while the unlock prompt the user
-        # asked for is open.
-        program = session.start_program(log)
+        # The keyring locked (as a screen lock may leave it) before the program read the key: the
+        # key is needed, no prompt comes up in the background and the settings say why; then
+        # quitting while the unlock prompt the user asked for is open. A key read before the lock
+        # stays in memory and translating goes on, which needs no check of its own.
         lock_keyring()
+        program = started(session.start_program(log))
         requests = len(provider.bodies)
         session.set_pad_text(pad, "这周我们先完成产品设计")
         session.cli("settings", "--section", "privacy")
@@ -223,7 +238,7 @@ def main():
         # The accessibility bus restarted under the running program: it reconnects and goes on
         # reading (a program started after the restart: running GTK and Qt programs do not join
         # a new bus). Last, because this program's own windows leave the bus with it.
-        program = session.start_program(log)
+        program = started(session.start_program(log))
         wait_for("the program on the accessibility bus", lambda: on_accessibility_bus(program.pid))
         pad.stdin.close()
         pad.wait(timeout=10)
