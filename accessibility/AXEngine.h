@@ -119,6 +119,8 @@ private:
     // Clears the clipboard and puts `text` on it; on refusal puts `saved` back and says so.
     bool placeOnClipboard(const QString& text, const QList<ClipboardItem>& saved);
     void restoreClipboard(const QList<ClipboardItem>& saved, qint64 changeCountAfterPlacing);
+    // Whether the clipboard still holds what was placed: the synthetic paste pastes whatever is there.
+    bool stillOurs(qint64 changeCountAfterPlacing) const;
 
     AXPlatform m_platform;
     QDateTime m_deadline;

@@ -28,6 +28,13 @@ WriteResult cancelled()
     return WriteResult::failure(L10n::text(L10N_KEY("操作已取消；未执行替换")));
 }
 
+// Someone copied after the translation went on the clipboard: a paste now would put their
+// content into the field, and their content is newer than the user's, so it stays.
+WriteResult clipboardTaken()
+{
+    return WriteResult::failure(L10n::text(L10N_KEY("剪贴板已被其他程序改动，已停止粘贴")));
+}
+
 } // namespace
 
 std::optional<QString> AXEngine::readBack(const AccessibilityElement& element)
@@ -120,6 +127,8 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
         restoreClipboard(saved, placed);
         return cancelled();
     }
+    if (!stillOurs(placed))
+        return clipboardTaken();
     // The paste was delivered: its outcome is read back even when the permit was revoked during
     // the pause, and the clipboard is put back either way.
     const auto after = pasteAndReadBack(element, translated);
@@ -202,6 +211,8 @@ WriteResult AXEngine::replaceSelectedText(const QString& original, const QString
         restoreClipboard(saved, placed);
         return cancelled();
     }
+    if (!stillOurs(placed))
+        return clipboardTaken();
     const auto pasted = pasteAndReadBack(element, expectedResult);
     restoreClipboard(saved, placed);
     if (pasted == expectedResult)
@@ -301,6 +312,11 @@ bool AXEngine::placeOnClipboard(const QString& text, const QList<ClipboardItem>&
     if (!saved.isEmpty())
         m_platform.clipboard.writeItems(saved);
     return false;
+}
+
+bool AXEngine::stillOurs(qint64 changeCountAfterPlacing) const
+{
+    return m_platform.clipboard.changeCount() == changeCountAfterPlacing;
 }
 
 void AXEngine::restoreClipboard(const QList<ClipboardItem>& saved, qint64 changeCountAfterPlacing)

@@ -116,24 +116,27 @@ QCoro::Task<WriteResult> AXWorker::replace(AXReplaceRequest request, AXReadPermi
                                            CancellationToken cancellation)
 {
     AXEngine* engine = &m_engine;
-    return m_thread.run([engine, request, permit, cancellation]() -> WriteResult {
-        if (cancellation.isCancelled() || !permit.isValid())
-            return WriteResult::failure(L10n::text(L10N_KEY("操作已取消；未执行替换")));
-        engine->setDeadline(engine->currentTime().addMSecs(writeDeadline.count()));
-        engine->setCancellation(cancellation);
-        engine->setAuthorizeWrite(
-            [permit, cancellation] { return permit.isValid() && !cancellation.isCancelled(); });
-        engine->setAuthorizeRead([permit] { return permit.isValid(); });
-        WriteResult result =
-            request.range ? engine->replaceSelectedText(request.original, request.translated, request.field,
-                                                        request.expectedValue.value_or(QString()),
-                                                        *request.range, request.clipboardFallbackEnabled,
-                                                        request.requireCurrentSelection)
-                          : engine->replaceEntireValue(request.original, request.translated, request.field,
-                                                       request.clipboardFallbackEnabled);
-        engine->resetAuthorization();
-        return result;
-    });
+    return m_thread.run(
+        [engine, request, permit, cancellation]() -> WriteResult {
+            if (cancellation.isCancelled() || !permit.isValid())
+                return WriteResult::failure(L10n::text(L10N_KEY("操作已取消；未执行替换")));
+            engine->setDeadline(engine->currentTime().addMSecs(writeDeadline.count()));
+            engine->setCancellation(cancellation);
+            engine->setAuthorizeWrite(
+                [permit, cancellation] { return permit.isValid() && !cancellation.isCancelled(); });
+            engine->setAuthorizeRead([permit] { return permit.isValid(); });
+            WriteResult result =
+                request.range
+                    ? engine->replaceSelectedText(request.original, request.translated, request.field,
+                                                  request.expectedValue.value_or(QString()), *request.range,
+                                                  request.clipboardFallbackEnabled,
+                                                  request.requireCurrentSelection)
+                    : engine->replaceEntireValue(request.original, request.translated, request.field,
+                                                 request.clipboardFallbackEnabled);
+            engine->resetAuthorization();
+            return result;
+        },
+        WriteResult::failure(L10n::text(L10N_KEY("操作已取消；未执行替换"))));
 }
 
 } // namespace qw

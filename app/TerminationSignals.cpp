@@ -14,10 +14,15 @@ constexpr int kSignals[3] = {SIGTERM, SIGINT, SIGHUP};
 // The write end of the pipe, for the signal handler: a handler gets no context of its own, so
 // this one value has to be reachable from it. Set only while an instance is installed.
 volatile sig_atomic_t writeEnd = -1;
+// Signals received so far: a second one means the user will not wait for the teardown.
+volatile sig_atomic_t received = 0;
 
 extern "C" void onTerminationSignal(int signal)
 {
     // Only async-signal-safe calls here; errno belongs to whatever the signal interrupted.
+    received = received + 1;
+    if (received > 1)
+        ::_exit(128 + signal);
     const int savedErrno = errno;
     const auto number = static_cast<unsigned char>(signal);
     if (writeEnd >= 0) [[maybe_unused]]
@@ -33,6 +38,7 @@ TerminationSignals::TerminationSignals(std::function<void(int signal)> onSignal,
     if (writeEnd >= 0 || ::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     writeEnd = m_pipe[1];
+    received = 0;
     m_notifier = new QSocketNotifier(m_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignals);
 

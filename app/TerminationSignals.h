@@ -12,6 +12,8 @@ namespace qw {
 // call on the main thread, so that the program can leave its event loop and release what it
 // holds (hotkeys, clipboard, monitors) instead of dying mid-way. The signal handler only writes
 // the signal's number into a pipe; a socket notifier reads it in the event loop.
+// A second signal while the first is being handled ends the process at once (status 128 +
+// the signal): whoever sends it will not wait for the teardown.
 // One instance per process (signal dispositions are process-wide); a second one installs
 // nothing and says so through isInstalled().
 class TerminationSignals : public QObject {

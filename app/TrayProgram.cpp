@@ -1,12 +1,15 @@
 #include "app/TrayProgram.h"
 
 #include "app/ApplicationDelegate.h"
+#include "app/QuitDeadline.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/TrayIndicator.h"
 #include "bubble/QtBubbleScreens.h"
 #include "core/ApplicationId.h"
+#include "core/SerialWorker.h"
 #include "l10n/L10n.h"
+#include "model/AppModel.h"
 #include "model/KeyringOperations.h"
 #include "platform/DesktopApplications.h"
 #include "platform/DesktopReport.h"
@@ -101,12 +104,26 @@ int TrayProgram::run(bool launchedAtLogin)
                            DesktopReport::sessionFromEnvironment() == DesktopReport::Session::wayland,
                            UserPrefixInstaller::forRunningProgram()});
 
+    // The accessibility bus coming, going (restarted under us) and coming back: the status
+    // shows the gap while it lasts.
+    QObject::connect(&desktop.accessibilityBus(), &AtspiBus::statusChanged, &delegate,
+                     [&delegate] { delegate.model().refreshPermissionStatus(); });
     instance.onReopen = [&delegate](const ReopenRequest& request) {
         delegate.reopen(request);
     };
     TerminationSignals signals([](int) { QCoreApplication::quit(); });
     delegate.didFinishLaunching(launchedAtLogin);
     const int status = QCoreApplication::exec();
+    // From here on nothing may keep the program: the user asked it to end.
+    QuitDeadline::arm(status);
+    // An unlock prompt the user opened is dismissed now: coroutines still waiting on the keyring
+    // keep its worker alive past this function.
+    if (!m_shared.keyringWorker.stop()) {
+        // A keyring call ignored its cancellation and still uses the keyring objects: nothing
+        // may be destroyed under it. Every setting is already on disk.
+        delegate.terminate();
+        ::_exit(status);
+    }
     delegate.terminate();
     return status;
 }

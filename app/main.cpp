@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
-#include <QSslCertificate>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -87,12 +86,15 @@ int main(int argc, char** argv)
     qw::QtTimerSource timers;
     qw::SecretServiceBackend secretBackend;
     auto keychain = std::make_shared<qw::KeychainStore>(secretBackend);
-    auto keyringWorker = std::make_shared<qw::SerialWorker>(QStringLiteral("keyring"));
+    // Quitting while an unlock prompt waits for the user dismisses it instead of waiting.
+    // A cancelled call returns at once; one that does not is not waited for long.
+    auto keyringWorker = std::make_shared<qw::SerialWorker>(
+        QStringLiteral("keyring"), [&secretBackend] { secretBackend.interrupt(); },
+        std::chrono::milliseconds(500));
     // Authorities named in SSL_CERT_FILE are trusted besides the system's, as OpenSSL's own
     // programs do (Qt itself ignores the variable): a private authority without root rights.
     qw::NetworkChatTransport::Options transport;
-    if (const QString caFile = qEnvironmentVariable("SSL_CERT_FILE"); !caFile.isEmpty())
-        transport.extraCaCertificates = QSslCertificate::fromPath(caFile, QSsl::Pem);
+    transport.extraCaFile = qEnvironmentVariable("SSL_CERT_FILE");
     qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock, timers,
                                    std::make_unique<qw::NetworkChatTransport>(transport));
 

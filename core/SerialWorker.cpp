@@ -1,31 +1,97 @@
 #include "core/SerialWorker.h"
 
-#include <QMetaObject>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace qw {
 
-SerialWorker::SerialWorker(const QString& name)
-    : m_thread(std::make_unique<QThread>()), m_context(std::make_unique<QObject>())
+struct SerialWorker::Queue {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::function<void(bool dropped)>> jobs;
+    QThread* thread = nullptr;
+    bool stopping = false;
+    bool finished = false;
+};
+
+SerialWorker::SerialWorker(const QString& name, std::function<void()> interrupt,
+                           std::chrono::milliseconds stopWait)
+    : m_queue(std::make_shared<Queue>()), m_interrupt(std::move(interrupt)), m_stopWait(stopWait)
 {
-    m_thread->setObjectName(name);
-    m_context->moveToThread(m_thread.get());
-    m_thread->start();
+    m_worker = std::thread([queue = m_queue, name] {
+        // Qt adopts the thread: QThread::currentThread() names it in operations and tests.
+        QThread::currentThread()->setObjectName(name);
+        serve(queue);
+    });
+    std::unique_lock lock(m_queue->mutex);
+    m_queue->changed.wait(lock, [this] { return m_queue->thread != nullptr; });
+    m_qthread = m_queue->thread;
+}
+
+void SerialWorker::serve(const std::shared_ptr<Queue>& queue)
+{
+    std::unique_lock lock(queue->mutex);
+    queue->thread = QThread::currentThread();
+    queue->changed.notify_all();
+    for (;;) {
+        queue->changed.wait(lock, [&] { return queue->stopping || !queue->jobs.empty(); });
+        if (queue->jobs.empty())
+            break;
+        std::function<void(bool)> job = std::move(queue->jobs.front());
+        queue->jobs.pop_front();
+        const bool dropped = queue->stopping;
+        lock.unlock();
+        job(dropped);
+        job = nullptr; // what the job captured goes with it, outside the lock
+        lock.lock();
+    }
+    queue->finished = true;
+    queue->changed.notify_all();
 }
 
 SerialWorker::~SerialWorker()
 {
-    // Every operation queued so far still runs, so every future handed out gets its result: a
-    // caller awaiting one must never resume on a future that was abandoned without a value.
-    // The quit is queued behind them, and nothing new can be queued once we are here.
-    QThread* thread = m_thread.get();
-    post([thread] { thread->quit(); });
-    m_thread->wait();
-    m_context.reset();
+    stop();
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
-void SerialWorker::post(std::function<void()> job)
+bool SerialWorker::stop()
 {
-    QMetaObject::invokeMethod(m_context.get(), std::move(job), Qt::QueuedConnection);
+    // Jobs still queued run their "dropped" branch: every future handed out gets a value, so a
+    // caller awaiting one never resumes on a future abandoned without one, yet nothing that has
+    // not started touches the platform any more.
+    {
+        std::lock_guard lock(m_queue->mutex);
+        if (m_queue->stopping)
+            return m_queue->finished || m_worker.joinable();
+        m_queue->stopping = true;
+    }
+    m_queue->changed.notify_all();
+    if (m_interrupt)
+        m_interrupt();
+    std::unique_lock lock(m_queue->mutex);
+    if (!m_queue->changed.wait_for(lock, m_stopWait, [this] { return m_queue->finished; })) {
+        // The running call ignored its interruption. Waiting longer would hang the program's
+        // exit on another program: the thread is left to finish (or to end with the process).
+        m_worker.detach();
+        return false;
+    }
+    return true;
+}
+
+void SerialWorker::post(std::function<void(bool dropped)> job)
+{
+    {
+        std::lock_guard lock(m_queue->mutex);
+        if (!m_queue->stopping) {
+            m_queue->jobs.push_back(std::move(job));
+            m_queue->changed.notify_one();
+            return;
+        }
+    }
+    job(true);
 }
 
 } // namespace qw

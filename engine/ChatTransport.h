@@ -19,6 +19,10 @@ public:
     // answer. Cancelling the token abandons the request and yields a cancelled reply.
     virtual QCoro::Task<TransportReply> post(QNetworkRequest request, QByteArray body,
                                              CancellationToken token) = 0;
+
+    // Readies what the first request needs while the user is still typing, so that the request
+    // does not wait for it. Costs nothing once done.
+    virtual void prepare() {}
 };
 
 } // namespace qw

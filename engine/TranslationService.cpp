@@ -209,6 +209,12 @@ QCoro::Task<TranslationService::TextResult> TranslationService::translateDemo(QS
     co_return QString(sample.value()); // a copy: the sample table is never moved from
 }
 
+void TranslationService::prepare(bool cloudEnabled)
+{
+    if (cloudEnabled)
+        m_transport->prepare();
+}
+
 QCoro::Task<TranslationService::TextResult> TranslationService::testConnection(ProviderConfiguration config,
                                                                                CancellationToken token)
 {

@@ -43,6 +43,9 @@ public:
                                       QString targetLanguage, QString sourceLanguage, QString application,
                                       bool useCache, CancellationToken token = {});
 
+    // A translation is about to be asked for: the cloud path readies its connection meanwhile.
+    void prepare(bool cloudEnabled);
+
     // Translates a fixed sample through the provider, never the user's text and never via the
     // cache. A missing or blocked key is reported before the configuration is looked at.
     QCoro::Task<TextResult> testConnection(ProviderConfiguration config, CancellationToken token = {});

@@ -239,11 +239,16 @@ void AppModel::schedule(const FocusedField& field, bool forceImmediate)
 {
     const TranslationSnapshot snapshot{field, field.value, m_revision};
     m_snapshot = snapshot;
-    publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
+    // A stale preview left on screen keeps the name of the application its text came from, so
+    // that revoking or pausing that application still takes it away; the new field's
+    // application is named when its own result is shown.
+    if (!m_showingPreview || m_selectionPreview)
+        publish(m_previewApplication, TranslationApplication{field.bundleID, field.appName});
     publish(m_isTranslating, false);
     setStatus(forceImmediate ? L10n::text(L10N_KEY("快捷键：立即翻译…"))
                              : L10n::text(L10N_KEY("等待输入停顿…")));
 
+    m_service.prepare(cloudConsent());
     Job& job = startJob(m_pendingTranslation);
     translationJob(job.id, snapshot, forceImmediate ? 0 : debounceMilliseconds(), cloudConsent(),
                    currentProviderConfiguration(), rawValue(inputSourceLanguage()),
@@ -294,6 +299,7 @@ QCoro::Task<void> AppModel::translationJob(quint64 jobId, TranslationSnapshot sn
     if (isCurrent(m_pendingTranslation, jobId))
         m_pendingTranslation.reset();
 
+    publish(m_previewApplication, TranslationApplication{snapshot.field.bundleID, snapshot.field.appName});
     if (result)
         showInputTranslation(snapshot, result.value(), cloudConsent, config.provider);
     else

@@ -9,9 +9,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qw {
 
@@ -126,46 +130,155 @@ QString JsonFileSettingsStore::defaultPath()
            QStringLiteral("/quillweave/settings.json");
 }
 
+namespace {
+
+// The values of a settings file's bytes; none when they are not a settings file.
+std::optional<QHash<QString, QVariant>> parse(const QByteArray& bytes)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
+        document.object().value(u"format").toString() != kFormat ||
+        !document.object().value(u"values").isObject())
+        return std::nullopt;
+    QHash<QString, QVariant> values;
+    const QJsonObject entries = document.object().value(u"values").toObject();
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        auto value = decode(it.value());
+        if (!value)
+            return std::nullopt;
+        values.insert(it.key(), *value);
+    }
+    return values;
+}
+
+// A write goes to "<file>.partial-<pid>" beside the file and is renamed over it once complete.
+// A writer killed in the middle leaves its partial file behind; the name says whose it was.
+QString partialName(const QString& target)
+{
+    return target + QStringLiteral(".partial-");
+}
+
+// Removes the partial files of writers that are gone (a live one may be writing right now).
+void removeLeftovers(const QString& target)
+{
+    const QFileInfo info(target);
+    const QString prefix = QFileInfo(partialName(target)).fileName();
+    const QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden)) {
+        bool numeric = false;
+        const pid_t writer = pid_t(name.mid(prefix.size()).toInt(&numeric));
+        if (numeric && writer > 0 && ::kill(writer, 0) != 0 && errno == ESRCH)
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+// Puts `bytes` in place of `target` in one rename after they reached the disk, so that the file
+// is always the old or the new content. A file another program made read-only is not replaced.
+// Returns why it failed; empty when it did not.
+QString replaceAtomically(const QString& target, const QByteArray& bytes)
+{
+    const QFileInfo info(target);
+    // A linked settings file (kept with the user's other configuration) stays a link.
+    const QString resolved =
+        info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : target;
+    const QByteArray final = QFile::encodeName(resolved);
+    struct stat existing = {};
+    const bool exists = ::stat(final.constData(), &existing) == 0;
+    if (exists && ::access(final.constData(), W_OK) != 0)
+        return qt_error_string(errno);
+    const QByteArray partial = QFile::encodeName(partialName(resolved) + QString::number(::getpid()));
+    const int fd = ::open(partial.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return qt_error_string(errno);
+    bool ok = !exists || ::fchmod(fd, existing.st_mode & 07777) == 0;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            ok = false;
+        else if (written > 0)
+            done += written;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    int failure = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
+    if (ok && ::rename(partial.constData(), final.constData()) != 0) {
+        ok = false;
+        failure = errno;
+    }
+    if (ok)
+        return {};
+    ::unlink(partial.constData());
+    return qt_error_string(failure);
+}
+
+enum class FileRead { missing, unreadable, read };
+
+FileRead readFile(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.exists())
+        return FileRead::missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return FileRead::unreadable;
+    bytes = file.readAll();
+    return FileRead::read;
+}
+
+} // namespace
+
 void JsonFileSettingsStore::load(const Clock& clock)
 {
-    QFile file(m_path);
-    if (!file.exists()) {
+    removeLeftovers(m_path);
+    QByteArray bytes;
+    switch (readFile(m_path, bytes)) {
+    case FileRead::missing:
         m_loadOutcome = LoadOutcome::noFile;
         return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
+    case FileRead::unreadable:
         // Leave the file alone: it may be fine and only temporarily unreadable.
         m_loadOutcome = LoadOutcome::unreadable;
         return;
+    case FileRead::read:
+        break;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
-
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    bool valid = parseError.error == QJsonParseError::NoError && document.isObject() &&
-                 document.object().value(u"format").toString() == kFormat &&
-                 document.object().value(u"values").isObject();
-    QHash<QString, QVariant> values;
-    if (valid) {
-        const QJsonObject entries = document.object().value(u"values").toObject();
-        for (auto it = entries.begin(); it != entries.end(); ++it) {
-            auto value = decode(it.value());
-            if (!value) {
-                valid = false;
-                break;
-            }
-            values.insert(it.key(), *value);
-        }
-    }
-    if (!valid) {
+    auto values = parse(bytes);
+    if (!values) {
         // Keep the damaged file for the user instead of overwriting it with defaults. A file
         // that cannot be moved aside stays where it is and is never replaced.
         m_loadOutcome = setAside(clock) ? LoadOutcome::corruptFileSetAside : LoadOutcome::unreadable;
         return;
     }
-    m_values = std::move(values);
+    m_values = std::move(*values);
+    m_lastKnownBytes = bytes;
     m_loadOutcome = LoadOutcome::loaded;
+}
+
+SettingsWriteResult JsonFileSettingsStore::catchUpWithFile()
+{
+    QByteArray bytes;
+    switch (readFile(m_path, bytes)) {
+    case FileRead::missing:
+        // Removed behind our back: the next write puts what this program holds back.
+        m_lastKnownBytes.reset();
+        return SettingsWriteResult::ok();
+    case FileRead::unreadable:
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::unreadableFile, m_path);
+    case FileRead::read:
+        break;
+    }
+    if (m_lastKnownBytes == bytes)
+        return SettingsWriteResult::ok();
+    auto values = parse(bytes);
+    if (!values)
+        // Perhaps half saved by an editor, perhaps broken by hand: either way it is the user's.
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::unreadableFile, m_path);
+    m_values = std::move(*values);
+    m_lastKnownBytes = bytes;
+    return SettingsWriteResult::ok();
 }
 
 bool JsonFileSettingsStore::setAside(const Clock& clock)
@@ -186,7 +299,7 @@ bool JsonFileSettingsStore::setAside(const Clock& clock)
     return false;
 }
 
-SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>& values) const
+SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>& values)
 {
     if (m_loadOutcome == LoadOutcome::unreadable)
         // Never replace a file whose content we could not read.
@@ -204,15 +317,11 @@ SettingsWriteResult JsonFileSettingsStore::write(const QHash<QString, QVariant>&
     // every such sequence belongs to a string.
     bytes.replace("\xEF\xBB\xBF", "\\ufeff");
 
-    // A failed mkpath shows as the save file's own error just below.
+    // A failed mkpath shows as the write's own error just below.
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path,
-                                           file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path,
-                                           file.errorString());
+    if (const QString failure = replaceAtomically(m_path, bytes); !failure.isEmpty())
+        return SettingsWriteResult::failed(SettingsWriteResult::Failure::writeFailed, m_path, failure);
+    m_lastKnownBytes = bytes;
     return SettingsWriteResult::ok();
 }
 
@@ -228,6 +337,10 @@ SettingsWriteResult JsonFileSettingsStore::apply(const QList<Change>& changes)
 {
     if (!isStorable(changes))
         return SettingsWriteResult::failed(SettingsWriteResult::Failure::notStorable);
+    if (m_loadOutcome != LoadOutcome::unreadable) {
+        if (SettingsWriteResult current = catchUpWithFile(); !current)
+            return current;
+    }
     // The changes go to a copy first: memory takes them only once the file holds them.
     QHash<QString, QVariant> values = m_values;
     bool changed = false;

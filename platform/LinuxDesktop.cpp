@@ -8,6 +8,7 @@ LinuxDesktop::LinuxDesktop()
       m_observers(m_router),
       m_keys(m_clock, [this](std::chrono::milliseconds duration) { m_sleeper.sleep(duration); })
 {
+    QObject::connect(&m_bus, &AtspiBus::lost, &m_bus, [this] { m_accessibility.forgetBus(); });
     m_bus.start();
 }
 

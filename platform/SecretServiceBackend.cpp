@@ -24,6 +24,10 @@ using SecretValuePtr = std::unique_ptr<SecretValue, SecretValueUnref>;
 
 const char defaultAlias[] = "default";
 
+// The cancellable of the operation running on this thread: the helpers below are shared by
+// every operation and each thread runs one at a time.
+thread_local GCancellable* currentCancellable = nullptr;
+
 // Gives one operation a main context of its own. The proxies libsecret creates subscribe to
 // D-Bus signals in the calling thread's default context; on a thread without one that is the
 // global context, which the main thread's event loop dispatches while this thread drops the
@@ -108,10 +112,12 @@ QList<QByteArray> toList(char** paths)
 Result<ServicePtr, qint32> openService()
 {
     g_autoptr(GError) error = nullptr;
-    SecretService* service =
-        secret_service_open_sync(SECRET_TYPE_SERVICE, nullptr, SECRET_SERVICE_NONE, nullptr, &error);
+    SecretService* service = secret_service_open_sync(SECRET_TYPE_SERVICE, nullptr, SECRET_SERVICE_NONE,
+                                                      currentCancellable, &error);
     if (!service)
-        return Result<ServicePtr, qint32>::failure(SecretStatus::serviceUnavailable);
+        return Result<ServicePtr, qint32>::failure(g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)
+                                                       ? SecretStatus::userCancelled
+                                                       : SecretStatus::serviceUnavailable);
     ServicePtr owned(service);
     // A proxy is created even when nobody owns the name (and activation failed).
     g_autofree char* owner = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(service));
@@ -124,7 +130,8 @@ Result<ServicePtr, qint32> openService()
 Result<QByteArray, qint32> defaultCollection(SecretService* service)
 {
     g_autoptr(GError) error = nullptr;
-    g_autofree char* path = secret_service_read_alias_dbus_path_sync(service, defaultAlias, nullptr, &error);
+    g_autofree char* path =
+        secret_service_read_alias_dbus_path_sync(service, defaultAlias, currentCancellable, &error);
     if (error)
         return Result<QByteArray, qint32>::failure(statusFor(error));
     return Result<QByteArray, qint32>::ok(path ? QByteArray(path) : QByteArray());
@@ -137,7 +144,7 @@ Result<bool, qint32> isLocked(SecretService* service, const QByteArray& collecti
         g_dbus_proxy_get_connection(G_DBUS_PROXY(service)), g_dbus_proxy_get_name(G_DBUS_PROXY(service)),
         collectionPath.constData(), "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", "org.freedesktop.Secret.Collection", "Locked"), G_VARIANT_TYPE("(v)"),
-        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+        G_DBUS_CALL_FLAGS_NONE, 5000, currentCancellable, &error);
     if (!reply)
         return Result<bool, qint32>::failure(statusFor(error));
     g_autoptr(GVariant) value = nullptr;
@@ -156,8 +163,14 @@ qint32 unlock(SecretService* service, const QList<QByteArray>& paths)
     raw.push_back(nullptr);
     g_autoptr(GError) error = nullptr;
     g_auto(GStrv) unlocked = nullptr;
-    const gint count = secret_service_unlock_dbus_paths_sync(service, raw.data(), nullptr, &unlocked, &error);
+    const gint count =
+        secret_service_unlock_dbus_paths_sync(service, raw.data(), currentCancellable, &unlocked, &error);
     if (error) {
+        // A cancelled call dismisses its prompt with a message of its own; the program may be
+        // about to end, and a prompt left on the screen would ask for a password for nobody.
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+            g_dbus_connection_flush_sync(g_dbus_proxy_get_connection(G_DBUS_PROXY(service)), nullptr,
+                                         nullptr);
         const qint32 status = statusFor(error);
         return status == SecretStatus::userCancelled || status == SecretStatus::serviceUnavailable
                    ? status
@@ -180,8 +193,8 @@ Result<Search, qint32> search(SecretService* service, const SecretItemKey& key)
     g_autoptr(GError) error = nullptr;
     g_auto(GStrv) unlocked = nullptr;
     g_auto(GStrv) locked = nullptr;
-    if (!secret_service_search_for_dbus_paths_sync(service, nullptr, attributes.table, nullptr, &unlocked,
-                                                   &locked, &error))
+    if (!secret_service_search_for_dbus_paths_sync(service, nullptr, attributes.table, currentCancellable,
+                                                   &unlocked, &locked, &error))
         return Result<Search, qint32>::failure(statusFor(error));
     return Result<Search, qint32>::ok(Search{toList(unlocked), toList(locked)});
 }
@@ -242,7 +255,7 @@ Result<QByteArray, qint32> collectionForNewItems(SecretService* service)
                         g_variant_ref_sink(g_variant_new_string("Default keyring")));
     g_autoptr(GError) error = nullptr;
     g_autofree char* path = secret_service_create_collection_dbus_path_sync(
-        service, properties, defaultAlias, SECRET_COLLECTION_CREATE_NONE, nullptr, &error);
+        service, properties, defaultAlias, SECRET_COLLECTION_CREATE_NONE, currentCancellable, &error);
     if (!path)
         return Result<QByteArray, qint32>::failure(error ? statusFor(error) : SecretStatus::userCancelled);
     return Result<QByteArray, qint32>::ok(QByteArray(path));
@@ -255,9 +268,56 @@ SecretValuePtr secretValue(const QByteArray& secret)
 
 } // namespace
 
+// Registers a cancellable for one operation, so that interrupt() can reach it; refused (and
+// cancelled at once) after an interruption.
+class SecretServiceBackend::Operation {
+public:
+    explicit Operation(SecretServiceBackend& backend) : m_backend(backend), m_cancellable(g_cancellable_new())
+    {
+        std::lock_guard lock(m_backend.m_mutex);
+        if (m_backend.m_interrupted)
+            g_cancellable_cancel(m_cancellable);
+        m_backend.m_running.insert(m_cancellable);
+        currentCancellable = m_cancellable;
+    }
+    ~Operation()
+    {
+        currentCancellable = nullptr;
+        {
+            std::lock_guard lock(m_backend.m_mutex);
+            m_backend.m_running.erase(m_cancellable);
+        }
+        g_object_unref(m_cancellable);
+    }
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+private:
+    SecretServiceBackend& m_backend;
+    GCancellable* m_cancellable;
+};
+
+void SecretServiceBackend::interrupt()
+{
+    std::lock_guard lock(m_mutex);
+    m_interrupted = true;
+    if (m_running.empty())
+        return;
+    // libsecret dismisses an open prompt when its call is cancelled, from this thread and on
+    // the shared session connection. The program may end right after: the dismissal has to
+    // leave now, or the prompt would stay on the screen asking for a password for nobody.
+    for (GCancellable* cancellable : m_running)
+        g_cancellable_cancel(cancellable);
+    if (GDBusConnection* session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_flush_sync(session, nullptr, nullptr);
+        g_object_unref(session);
+    }
+}
+
 qint32 SecretServiceBackend::find(const SecretItemKey& key, SecretAccess access)
 {
     const OperationContext context;
+    const Operation operation(*this);
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -268,6 +328,7 @@ qint32 SecretServiceBackend::find(const SecretItemKey& key, SecretAccess access)
 Result<QByteArray, qint32> SecretServiceBackend::read(const SecretItemKey& key, SecretAccess access)
 {
     const OperationContext context;
+    const Operation operation(*this);
     using Read = Result<QByteArray, qint32>;
     const auto service = openService();
     if (!service.isOk())
@@ -277,7 +338,7 @@ Result<QByteArray, qint32> SecretServiceBackend::read(const SecretItemKey& key, 
         return Read::failure(located.error());
     g_autoptr(GError) error = nullptr;
     const SecretValuePtr value(secret_service_get_secret_for_dbus_path_sync(
-        service.value().get(), located.value().first().constData(), nullptr, &error));
+        service.value().get(), located.value().first().constData(), currentCancellable, &error));
     if (!value)
         return Read::failure(error ? statusFor(error) : SecretStatus::itemNotFound);
     gsize length = 0;
@@ -288,6 +349,7 @@ Result<QByteArray, qint32> SecretServiceBackend::read(const SecretItemKey& key, 
 qint32 SecretServiceBackend::add(const SecretItemKey& key, const QString& label, const QByteArray& secret)
 {
     const OperationContext context;
+    const Operation operation(*this);
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -324,9 +386,9 @@ qint32 SecretServiceBackend::add(const SecretItemKey& key, const QString& label,
 
     const SecretValuePtr value = secretValue(secret);
     g_autoptr(GError) error = nullptr;
-    g_autofree char* item =
-        secret_service_create_item_dbus_path_sync(connection, collection.value().constData(), properties,
-                                                  value.get(), SECRET_ITEM_CREATE_NONE, nullptr, &error);
+    g_autofree char* item = secret_service_create_item_dbus_path_sync(
+        connection, collection.value().constData(), properties, value.get(), SECRET_ITEM_CREATE_NONE,
+        currentCancellable, &error);
     if (!item)
         return error ? statusFor(error) : SecretStatus::userCancelled;
     return SecretStatus::success;
@@ -335,6 +397,7 @@ qint32 SecretServiceBackend::add(const SecretItemKey& key, const QString& label,
 qint32 SecretServiceBackend::update(const SecretItemKey& key, const QByteArray& secret)
 {
     const OperationContext context;
+    const Operation operation(*this);
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -346,10 +409,10 @@ qint32 SecretServiceBackend::update(const SecretItemKey& key, const QByteArray& 
     for (const QByteArray& path : located.value()) {
         g_autoptr(GError) error = nullptr;
         g_autoptr(SecretItem) item = secret_item_new_for_dbus_path_sync(
-            service.value().get(), path.constData(), SECRET_ITEM_NONE, nullptr, &error);
+            service.value().get(), path.constData(), SECRET_ITEM_NONE, currentCancellable, &error);
         if (!item)
             return statusFor(error);
-        if (!secret_item_set_secret_sync(item, value.get(), nullptr, &error))
+        if (!secret_item_set_secret_sync(item, value.get(), currentCancellable, &error))
             return statusFor(error);
     }
     return SecretStatus::success;
@@ -358,6 +421,7 @@ qint32 SecretServiceBackend::update(const SecretItemKey& key, const QByteArray& 
 qint32 SecretServiceBackend::remove(const SecretItemKey& key)
 {
     const OperationContext context;
+    const Operation operation(*this);
     const auto service = openService();
     if (!service.isOk())
         return service.error();
@@ -366,8 +430,8 @@ qint32 SecretServiceBackend::remove(const SecretItemKey& key)
         return located.error();
     for (const QByteArray& path : located.value()) {
         g_autoptr(GError) error = nullptr;
-        if (!secret_service_delete_item_dbus_path_sync(service.value().get(), path.constData(), nullptr,
-                                                       &error))
+        if (!secret_service_delete_item_dbus_path_sync(service.value().get(), path.constData(),
+                                                       currentCancellable, &error))
             return statusFor(error);
     }
     return SecretStatus::success;
@@ -376,6 +440,7 @@ qint32 SecretServiceBackend::remove(const SecretItemKey& key)
 KeyringHealth SecretServiceBackend::health()
 {
     const OperationContext context;
+    const Operation operation(*this);
     auto failed = [](qint32 status) {
         if (status == SecretStatus::serviceUnavailable)
             return KeyringHealth{KeyringHealth::State::noService, 0};

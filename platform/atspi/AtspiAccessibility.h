@@ -41,6 +41,8 @@ public:
                        FrontmostPid frontmost);
 
     bool isProcessTrusted() const override;
+    // The bus restarted: what was remembered about its names is forgotten (thread-safe).
+    void forgetBus() { m_cache.clear(); }
     AccessibilityElement applicationElement(qint32 pid) override;
     AccessibilityElement systemWideElement() override;
     void setMessagingTimeout(const AccessibilityElement& element, std::chrono::milliseconds timeout) override;

@@ -2,8 +2,10 @@
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QMetaObject>
+#include <algorithm>
 
 namespace qw {
 
@@ -30,7 +32,17 @@ std::optional<bool> readStatus(const QDBusConnection& session, const QString& na
 AtspiBus::AtspiBus(QObject* parent) : QObject(parent)
 {
     static std::atomic<int> counter{0};
-    m_connectionName = QStringLiteral("quillweave-a11y-%1").arg(counter.fetch_add(1));
+    m_connectionPrefix = QStringLiteral("quillweave-a11y-%1").arg(counter.fetch_add(1));
+    m_livenessCheck = new QTimer(this);
+    m_livenessCheck->setInterval(livenessCheckInterval);
+    QObject::connect(m_livenessCheck, &QTimer::timeout, this, [this] {
+        const auto current = connection();
+        if (current && !current->isConnected())
+            onDisconnected();
+    });
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    QObject::connect(m_retry, &QTimer::timeout, this, &AtspiBus::connectToBus);
 }
 
 AtspiBus::~AtspiBus()
@@ -45,17 +57,41 @@ void AtspiBus::start()
     if (m_started)
         return;
     m_started = true;
-    QDBusConnection::sessionBus().connect(launcherService, launcherPath, propertiesInterface,
-                                          QStringLiteral("PropertiesChanged"), this,
-                                          SLOT(onStatusPropertiesChanged(QString, QVariantMap, QStringList)));
-    m_setup = std::thread([this] { connectInBackground(); });
+    QDBusConnection session = QDBusConnection::sessionBus();
+    session.connect(launcherService, launcherPath, propertiesInterface, QStringLiteral("PropertiesChanged"),
+                    this, SLOT(onStatusPropertiesChanged(QString, QVariantMap, QStringList)));
+    // A new launcher means a new bus: the old connection is gone or about to go.
+    auto* launcher =
+        new QDBusServiceWatcher(launcherService, session, QDBusServiceWatcher::WatchForOwnerChange, this);
+    QObject::connect(launcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                     [this](const QString&, const QString&, const QString& newOwner) {
+                         if (const auto current = connection(); current && !current->isConnected())
+                             onDisconnected();
+                         else if (!current && !newOwner.isEmpty() && !m_connecting)
+                             m_retry->start(0);
+                     });
+    connectToBus();
 }
 
-void AtspiBus::connectInBackground()
+void AtspiBus::connectToBus()
+{
+    if (m_connecting)
+        return;
+    m_connecting = true;
+    if (m_setup.joinable())
+        m_setup.join(); // the last attempt's thread has already reported back
+    // A fresh name each time: QtDBus hands back the old, dead connection for a name in use.
+    m_connectionName = m_connectionPrefix + u'-' + QString::number(m_attempt++);
+    m_setup = std::thread([this, name = m_connectionName] { connectInBackground(name); });
+}
+
+void AtspiBus::connectInBackground(const QString& connectionName)
 {
     QString failure;
     std::optional<QDBusConnection> connection;
     const QDBusConnection session = QDBusConnection::sessionBus();
+    std::optional<bool> enabled;
+    std::optional<bool> screenReaderEnabled;
     if (!session.isConnected()) {
         failure = QStringLiteral("no session bus");
     } else {
@@ -66,15 +102,21 @@ void AtspiBus::connectInBackground()
             failure = address.error().message().isEmpty() ? QStringLiteral("no accessibility bus address")
                                                           : address.error().message();
         } else {
-            QDBusConnection bus = QDBusConnection::connectToBus(address.value(), m_connectionName);
+            QDBusConnection bus = QDBusConnection::connectToBus(address.value(), connectionName);
             if (bus.isConnected())
                 connection = bus;
             else
                 failure = bus.lastError().message();
         }
-        m_enabled = readStatus(session, QStringLiteral("IsEnabled")).value_or(false);
-        m_screenReaderEnabled = readStatus(session, QStringLiteral("ScreenReaderEnabled")).value_or(false);
+        enabled = readStatus(session, QStringLiteral("IsEnabled"));
+        screenReaderEnabled = readStatus(session, QStringLiteral("ScreenReaderEnabled"));
     }
+    // A launcher started anew forgets the switches (they live in its memory on a desktop
+    // without stored settings): what was on before the loss is put back on.
+    const bool reassert = m_hadConnection && (m_enabled || m_screenReaderEnabled) &&
+                          !enabled.value_or(false) && connection.has_value();
+    m_enabled = enabled.value_or(false);
+    m_screenReaderEnabled = screenReaderEnabled.value_or(false);
     {
         std::lock_guard lock(m_mutex);
         m_connection = connection;
@@ -84,14 +126,60 @@ void AtspiBus::connectInBackground()
     }
     m_readyCondition.notify_all();
     QMetaObject::invokeMethod(
-        this, [this] { finishSetup(); }, Qt::QueuedConnection);
+        this,
+        [this, reassert] {
+            if (reassert)
+                requestEnable();
+            finishSetup();
+        },
+        Qt::QueuedConnection);
 }
 
 void AtspiBus::finishSetup()
 {
-    if (m_ready)
+    m_connecting = false;
+    if (const auto current = connection()) {
+        m_hadConnection = true;
+        m_retryInterval = std::chrono::milliseconds(0);
+        // QtDBus passes the library's own "Disconnected" signal on to whoever listens for it.
+        QDBusConnection(*current).connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                                          QStringLiteral("org.freedesktop.DBus.Local"),
+                                          QStringLiteral("Disconnected"), this, SLOT(onDisconnected()));
+        m_livenessCheck->start();
         Q_EMIT ready();
+    } else if (QDBusConnection::sessionBus().isConnected()) {
+        retryLater();
+    }
     Q_EMIT statusChanged();
+}
+
+void AtspiBus::onDisconnected()
+{
+    if (!connection())
+        return;
+    dropConnection();
+    Q_EMIT lost();
+    Q_EMIT statusChanged();
+    retryLater();
+}
+
+void AtspiBus::dropConnection()
+{
+    m_livenessCheck->stop();
+    {
+        std::lock_guard lock(m_mutex);
+        m_connection.reset();
+        m_ready = false;
+    }
+    QDBusConnection::disconnectFromBus(m_connectionName);
+}
+
+void AtspiBus::retryLater()
+{
+    using namespace std::chrono_literals;
+    m_retryInterval = m_retryInterval == 0ms ? 500ms : std::min(m_retryInterval * 2, longestRetryInterval);
+    if (!m_connecting)
+        m_retry->start(m_retryInterval);
 }
 
 std::optional<QDBusConnection> AtspiBus::connection() const
@@ -132,17 +220,17 @@ void AtspiBus::setStatusProperty(const QString& name, bool value)
     set << statusInterface << name << QVariant::fromValue(QDBusVariant(value));
     auto* watcher =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(set, launcherTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, name, value](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (call->isError())
-                    return;
-                if (name == u"IsEnabled")
-                    m_enabled = value;
-                else
-                    m_screenReaderEnabled = value;
-                Q_EMIT statusChanged();
-            });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                     [this, name, value](QDBusPendingCallWatcher* call) {
+                         call->deleteLater();
+                         if (call->isError())
+                             return;
+                         if (name == u"IsEnabled")
+                             m_enabled = value;
+                         else
+                             m_screenReaderEnabled = value;
+                         Q_EMIT statusChanged();
+                     });
 }
 
 void AtspiBus::requestEnable()

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +20,13 @@ namespace qw {
 //
 // "Enabled" is org.a11y.Status.IsEnabled, which tells toolkits such as Qt to expose their
 // tree; ScreenReaderEnabled does the same for Chromium and Electron programs.
+//
+// The bus may go away while the program runs (the session's bus launcher restarted or
+// crashed). The connection's end is noticed from its own disconnection, from the launcher's
+// name changing owner on the session bus, and, as a last resort, from a check every few
+// seconds; then `lost()` is emitted, the connection is dropped (reads fail as apiDisabled,
+// the trust check says no) and a new one is tried after 0.5 s, 1 s, 2 s, then every 5 s,
+// until `ready()` is emitted again. Bus names of the old bus mean nothing on the new one.
 class AtspiBus : public QObject {
     Q_OBJECT
 public:
@@ -49,26 +57,43 @@ public:
     // Blocks for at most `timeout`: worker threads only.
     bool enableScreenReaderBlocking(std::chrono::milliseconds timeout);
 
+    static constexpr std::chrono::milliseconds livenessCheckInterval{3000};
+    static constexpr std::chrono::milliseconds longestRetryInterval{5000};
+
 Q_SIGNALS:
+    // The connection is up (at start, and again after every reconnection).
     void ready();
+    // The connection went away; everything learnt about the bus's names is stale.
+    void lost();
     void statusChanged();
 
 private Q_SLOTS:
     void onStatusPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&);
+    void onDisconnected();
 
 private:
-    void connectInBackground();
+    void connectToBus();
+    void connectInBackground(const QString& connectionName);
     void finishSetup(); // on the owner's thread, after the connection came up or failed
+    void dropConnection();
+    void retryLater();
     void setStatusProperty(const QString& name, bool value);
 
     std::thread m_setup;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_readyCondition;
     std::optional<QDBusConnection> m_connection;
-    QString m_connectionName;
+    QString m_connectionPrefix;
+    QString m_connectionName; // of the current (or last) connection
+    int m_attempt = 0;
     QString m_failure;
     bool m_finished = false;
     bool m_started = false;
+    bool m_connecting = false;
+    std::atomic<bool> m_hadConnection{false};
+    std::chrono::milliseconds m_retryInterval{0};
+    QTimer* m_livenessCheck = nullptr;
+    QTimer* m_retry = nullptr;
     std::atomic<bool> m_ready{false};
     std::atomic<bool> m_enabled{false};
     std::atomic<bool> m_screenReaderEnabled{false};

@@ -20,10 +20,16 @@ AtspiEventRouter::AtspiEventRouter(AtspiBus& bus, AtspiFocusTracker& focus, Atsp
                                    QObject* parent)
     : QObject(parent), m_bus(bus), m_focus(focus), m_pids(pids)
 {
+    // Again after every reconnection of the bus: registrations die with the old bus.
+    connect(&m_bus, &AtspiBus::ready, this, &AtspiEventRouter::subscribe);
+    connect(&m_bus, &AtspiBus::lost, this, [this] {
+        m_subscribed = false;
+        m_waiting.clear();
+        m_focus.clear();
+        m_pids.clear();
+    });
     if (m_bus.isReady())
         subscribe();
-    else
-        connect(&m_bus, &AtspiBus::ready, this, &AtspiEventRouter::subscribe);
 }
 
 int AtspiEventRouter::addListener(Listener listener)

@@ -36,6 +36,13 @@ void AtspiFocusTracker::forget(const QString& busName)
         m_mostRecent.reset();
 }
 
+void AtspiFocusTracker::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_focused.clear();
+    m_mostRecent.reset();
+}
+
 std::optional<QString> AtspiFocusTracker::focusedPath(const QString& busName) const
 {
     std::lock_guard lock(m_mutex);

@@ -22,6 +22,8 @@ public:
     // search entries).
     void textChanged(const QString& busName, const QString& path);
     void forget(const QString& busName);
+    // Every application at once: the bus restarted.
+    void clear();
 
     std::optional<QString> focusedPath(const QString& busName) const;
     // The object whose text last changed in that program, unless a focus event came since.

@@ -80,6 +80,15 @@ std::optional<QStringList> AtspiObjectCache::interfacesOf(AtspiRequest& request,
     return interfaces;
 }
 
+void AtspiObjectCache::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_units.clear();
+    m_descriptions.clear();
+    m_interfaces.clear();
+    m_extents.clear();
+}
+
 OffsetUnit AtspiObjectCache::unitOf(AtspiRequest& request, const QString& busName)
 {
     {

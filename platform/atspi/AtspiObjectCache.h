@@ -39,6 +39,8 @@ public:
     std::optional<QStringList> interfacesOf(AtspiRequest& request, const AtspiObject& object);
     // How the application behind `busName` counts text offsets.
     OffsetUnit unitOf(AtspiRequest& request, const QString& busName);
+    // Forgets everything: the bus restarted, and its names now belong to other programs.
+    void clear();
 
 private:
     std::mutex m_mutex;

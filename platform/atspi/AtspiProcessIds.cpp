@@ -14,6 +14,12 @@ void AtspiProcessIds::forget(const QString& busName)
     m_pids.remove(busName);
 }
 
+void AtspiProcessIds::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_pids.clear();
+}
+
 std::optional<qint32> AtspiProcessIds::pidOf(const QString& busName) const
 {
     std::lock_guard lock(m_mutex);

@@ -13,6 +13,8 @@ class AtspiProcessIds {
 public:
     void remember(const QString& busName, qint32 pid);
     void forget(const QString& busName);
+    // Every name at once: the bus restarted, and its names start over.
+    void clear();
     std::optional<qint32> pidOf(const QString& busName) const;
     std::optional<QString> busNameOf(qint32 pid) const;
 

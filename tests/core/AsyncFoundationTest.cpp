@@ -90,23 +90,3 @@ TEST(SerialWorker, RunsOperationsOneAtATimeInOrderOffTheCallersThread)
     }(worker));
     EXPECT_EQ(task.wait(), (std::vector<QThread*>{worker.thread(), QThread::currentThread()}));
 }
-
-TEST(SerialWorker, DestroyingItStillRunsEveryQueuedOperation)
-{
-    std::vector<QFuture<int>> futures;
-    {
-        qw::SerialWorker worker(QStringLiteral("test-worker"));
-        for (int i = 0; i < 20; ++i) {
-            futures.push_back(worker.submit([i] {
-                QThread::msleep(1);
-                return i;
-            }));
-        }
-    }
-    // An awaiting caller reads the result: a future abandoned without one would crash it.
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(futures[i].isFinished());
-        ASSERT_EQ(futures[i].resultCount(), 1);
-        EXPECT_EQ(futures[i].result(), i);
-    }
-}

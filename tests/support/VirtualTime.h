@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace qw::test {
@@ -59,6 +60,11 @@ public:
     void setNow(QDateTime now) { m_now = std::move(now); }
 
     std::size_t pendingTimers() const { return m_timers.size(); }
+    // When the earliest timer falls due; none without timers.
+    std::optional<QDateTime> nextDue() const
+    {
+        return m_timers.empty() ? std::nullopt : std::optional<QDateTime>(m_timers.begin()->first.first);
+    }
 
 private:
     QDateTime m_now;

@@ -61,9 +61,9 @@ DesktopApp& DesktopApp::rewritesWritesTo(const QString& third)
         s.thirdText = third;
     });
 }
-DesktopApp& DesktopApp::slow()
+DesktopApp& DesktopApp::slow(bool on)
 {
-    return update([&](auto& s) { s.slow = true; });
+    return update([&](auto& s) { s.slow = on; });
 }
 DesktopApp& DesktopApp::focusedElementError(int code)
 {

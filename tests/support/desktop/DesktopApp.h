@@ -31,7 +31,7 @@ public:
     // Scripted misbehaviour.
     DesktopApp& ignoresWrites();                        // accepts sets, keeps the old text
     DesktopApp& rewritesWritesTo(const QString& third); // a set leaves this third text instead
-    DesktopApp& slow();                                 // every element answers after its time-out
+    DesktopApp& slow(bool on = true);                   // every element answers after its time-out
     DesktopApp& focusedElementError(int code);          // AXAttribute::focusedUIElement fails on the app
     DesktopApp& refusesObservers();
     DesktopApp& failsNotification(const QString& notification);

@@ -38,9 +38,15 @@ AttributeResult SubstituteAccessibility::copyAttributeValue(const AccessibilityE
 {
     if (attribute == AXAttribute::focusedUIElement)
         m_d.runFocusReadHook(element);
-    std::lock_guard lock(m_d.m_mutex);
-    AttributeResult result = read(element, attribute);
-    m_d.countRead(attribute);
+    QList<std::function<void()>> due;
+    AttributeResult result;
+    {
+        std::lock_guard lock(m_d.m_mutex);
+        result = read(element, attribute);
+        due = m_d.countRead(attribute);
+    }
+    for (auto& action : due)
+        action();
     return result;
 }
 
@@ -86,6 +92,9 @@ int SubstituteAccessibility::setAttributeValue(const AccessibilityElement& eleme
         return AXErrorCode::cannotComplete;
     ++m_d.m_writes;
     m_d.m_writesByElement[state->id].append(attribute);
+    if (const QString* text = std::get_if<QString>(&value))
+        m_d.reportTextAccess({SubstituteDesktop::TextAccess::Kind::write, state->id, attribute, state->value,
+                              state->selection, *text, state->lastValueRead, state->lastRangeRead});
     const int error = write(*state, attribute, value);
     if (error == AXErrorCode::success)
         m_d.runWriteActions(attribute);
@@ -238,8 +247,14 @@ AttributeResult SubstituteAccessibility::read(const AccessibilityElement& elemen
         return state->protectedContent ? ok(*state->protectedContent) : none();
     if (attribute == AXAttribute::editable)
         return state->editable ? ok(*state->editable) : none();
-    if (attribute == AXAttribute::value)
-        return state->value && state->valueReadable ? ok(*state->value) : none();
+    if (attribute == AXAttribute::value) {
+        if (!state->value || !state->valueReadable)
+            return none();
+        state->lastValueRead = state->value;
+        m_d.reportTextAccess({SubstituteDesktop::TextAccess::Kind::read, state->id, attribute, std::nullopt,
+                              std::nullopt, *state->value, std::nullopt, std::nullopt});
+        return ok(*state->value);
+    }
     if (attribute == AXAttribute::parent)
         return ok(state->parent == 0
                       ? AccessibilityElement(DesktopHandles::applicationPrefix + QString::number(state->pid))
@@ -248,9 +263,15 @@ AttributeResult SubstituteAccessibility::read(const AccessibilityElement& elemen
         return state->bounds ? ok(state->bounds->topLeft()) : none();
     if (attribute == AXAttribute::size)
         return state->bounds ? ok(state->bounds->size()) : none();
-    if (attribute == AXAttribute::selectedTextRange)
-        return state->selection && state->rangeReadable ? ok(*state->selection) : none();
+    if (attribute == AXAttribute::selectedTextRange) {
+        if (!state->selection || !state->rangeReadable)
+            return none();
+        state->lastRangeRead = state->selection;
+        return ok(*state->selection);
+    }
     if (attribute == AXAttribute::selectedText) {
+        m_d.reportTextAccess({SubstituteDesktop::TextAccess::Kind::read, state->id, attribute, std::nullopt,
+                              std::nullopt, QString(), std::nullopt, std::nullopt});
         if (state->selectedTextAttribute)
             return ok(*state->selectedTextAttribute);
         if (!state->value || !state->selection)

@@ -376,7 +376,19 @@ std::optional<qint32> SubstituteDesktop::appPidOf(const AccessibilityElement& el
     return pid;
 }
 
-void SubstituteDesktop::countRead(const QString& attribute)
+void SubstituteDesktop::observeTextAccess(std::function<void(const TextAccess&)> observer)
+{
+    std::lock_guard lock(m_mutex);
+    m_textObserver = std::move(observer);
+}
+
+void SubstituteDesktop::reportTextAccess(const TextAccess& access)
+{
+    if (m_textObserver)
+        m_textObserver(access);
+}
+
+QList<std::function<void()>> SubstituteDesktop::countRead(const QString& attribute)
 {
     ++m_reads;
     ++m_readsByAttribute[attribute];
@@ -390,8 +402,7 @@ void SubstituteDesktop::countRead(const QString& attribute)
             ++it;
         }
     }
-    for (auto& action : due)
-        action();
+    return due;
 }
 
 void SubstituteDesktop::applyTextWrite(ElementState& element, const QString& newValue, qsizetype caret)
@@ -431,6 +442,8 @@ void SubstituteDesktop::deliverPaste()
         if (found != m_elements.end() && found->value && hasText) {
             ElementState& element = found.value();
             const TextRange range = element.selection.value_or(TextRange{element.value->size(), 0});
+            reportTextAccess({TextAccess::Kind::paste, element.id, QString(), element.value,
+                              element.selection, text, element.lastValueRead, element.lastRangeRead});
             QString next = *element.value;
             next.replace(range.location, range.length, text);
             element.value = next;

@@ -72,7 +72,8 @@ public:
     // of another process) instead of the frontmost application's focus.
     void setSystemWideFocus(const DesktopElement& element);
     // Runs `action` once, right after the next `reads`-th attribute read (counted from now) has
-    // been answered: "focus moves between two reads", "the user revokes mid-operation".
+    // been answered, on the reading thread and outside the desktop's lock: "focus moves between
+    // two reads", "the user revokes mid-operation". An action that waits holds the reader there.
     void afterReads(int reads, std::function<void()> action);
     // Runs `hook` every time an application is asked for its focused element, before it answers,
     // on the asking thread and outside the desktop's lock: a hook that waits holds a focus read
@@ -97,6 +98,24 @@ public:
     void notifyApplication(const DesktopApp& app, const QString& notification);
     void pressMouse();
     void releaseMouse();
+
+    // One look at or change of a text: a value (or selected text) read, an attribute set, or a
+    // delivered paste. `lastRead` is what the element answered for its value just before a
+    // write, the fresh read the writer had to compare.
+    struct TextAccess {
+        enum class Kind { read, write, paste };
+        Kind kind = Kind::read;
+        int element = 0;
+        QString attribute;
+        std::optional<QString> before;
+        std::optional<TextRange> selection;
+        QString text; // read, set or pasted
+        std::optional<QString> lastRead;
+        std::optional<TextRange> lastRangeRead; // likewise for the selected range
+    };
+    // Called for every text access, on the accessing thread, under the desktop's lock (it must
+    // not steer the desktop).
+    void observeTextAccess(std::function<void(const TextAccess&)> observer);
 
     // --- Inspection ---
     QList<ClipboardItem> clipboardItems() const;
@@ -143,6 +162,8 @@ private:
         bool selectionSettable = true; // the selected range and the selected text
         std::optional<qint32> reportedPid;
         std::chrono::milliseconds timeout{6000}; // the platform default until someone sets one
+        std::optional<QString> lastValueRead;
+        std::optional<TextRange> lastRangeRead;
     };
     enum class WriteBehaviour { accept, ignore, rewrite };
     struct AppState {
@@ -178,7 +199,9 @@ private:
     ElementState& state(int id);
     AppState& app(qint32 pid);
     std::optional<qint32> appPidOf(const AccessibilityElement& element) const;
-    void countRead(const QString& attribute);
+    // Counts a read; returns the actions now due, to be run once the lock is released.
+    QList<std::function<void()>> countRead(const QString& attribute);
+    void reportTextAccess(const TextAccess& access);
     void runFocusReadHook(const AccessibilityElement& element);
     void applyTextWrite(ElementState& element, const QString& newValue, qsizetype caret);
     void deliverPaste();
@@ -212,6 +235,7 @@ private:
     QList<std::pair<int, std::function<void()>>> m_readActions; // (remaining reads, action)
     QList<std::pair<QString, std::function<void()>>> m_writeActions;
     std::function<void()> m_focusReadHook;
+    std::function<void(const TextAccess&)> m_textObserver;
     void runWriteActions(const QString& attribute);
 
     QList<ClipboardItem> m_clipboard;
