@@ -30,6 +30,9 @@ PACKAGES=(
     # the real-application suite (tests/apps): a GTK 4 editor, a Qt 5 editor with tabs, and GTK 4
     # itself for the small program of our own that shows a password entry
     gnome-text-editor featherpad libgtk-4-1
+    # sanitizers, fuzzing and the format check: clang with libFuzzer and its sanitizer runtimes
+    # (g++'s sanitizer runtimes come with build-essential), clang-format
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()
