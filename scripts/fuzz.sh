@@ -11,8 +11,7 @@ seconds="${QW_FUZZ_SECONDS:-30}"
 werror="${QW_WERROR:-OFF}"
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
-all=(chat_reply settings_file desktop_entry endpoint text_policy l10n_format)
-# The update feed's target joins this list once the updater has a feed parser: update_feed
+all=(chat_reply settings_file desktop_entry endpoint text_policy l10n_format update_feed)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then targets=("${all[@]}"); fi
 

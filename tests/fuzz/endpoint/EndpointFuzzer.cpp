@@ -61,9 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                               QString::fromUtf8(input.at(1)), QString::fromUtf8(input.at(2))};
     checkEndpoint(configuration);
 
+    // An unpaired surrogate is written as U+FFFD: what is written then reads back as such.
     const QByteArray stored = configuration.toJson();
     fuzz::require(StrictJson::isWellFormed(stored), "a stored configuration is strict JSON");
-    fuzz::require(ProviderConfiguration::fromJson(QJsonDocument::fromJson(stored).object()) == configuration,
+    const bool whole =
+        !hasUnpairedSurrogate(configuration.baseURL) && !hasUnpairedSurrogate(configuration.model);
+    fuzz::require(!whole || ProviderConfiguration::fromJson(QJsonDocument::fromJson(stored).object()) ==
+                                configuration,
                   "a stored configuration reads back as written");
 
     const QString source = fuzz::utf16(input.at(3));
@@ -72,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ChatCompletion::systemPrompt(QStringLiteral("Chinese"), QStringLiteral("English")));
     fuzz::require(StrictJson::isWellFormed(body), "a request body is strict JSON");
     const QJsonObject sent = QJsonDocument::fromJson(body).object();
-    fuzz::require(sent.value(u"model").toString() == configuration.model, "the model is sent as configured");
+    fuzz::require(!whole || sent.value(u"model").toString() == configuration.model,
+                  "the model is sent as configured");
     if (!hasUnpairedSurrogate(source)) {
         fuzz::require(sent.value(u"messages").toArray().at(1).toObject().value(u"content").toString() ==
                           source,
