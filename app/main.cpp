@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
-#include <QSslCertificate>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -91,8 +90,7 @@ int main(int argc, char** argv)
     // Authorities named in SSL_CERT_FILE are trusted besides the system's, as OpenSSL's own
     // programs do (Qt itself ignores the variable): a private authority without root rights.
     qw::NetworkChatTransport::Options transport;
-    if (const QString caFile = qEnvironmentVariable("SSL_CERT_FILE"); !caFile.isEmpty())
-        transport.extraCaCertificates = QSslCertificate::fromPath(caFile, QSsl::Pem);
+    transport.extraCaFile = qEnvironmentVariable("SSL_CERT_FILE");
     qw::TranslationService service(qw::KeychainCredentialLoader::make(keychain, keyringWorker), clock, timers,
                                    std::make_unique<qw::NetworkChatTransport>(transport));
 

@@ -65,6 +65,14 @@ TranslationError failureFor(QNetworkReply::NetworkError error, bool certificateR
 
 } // namespace
 
+void NetworkChatTransport::loadExtraCaFileOnce()
+{
+    if (m_options.extraCaFile.isEmpty())
+        return;
+    m_options.extraCaCertificates += QSslCertificate::fromPath(m_options.extraCaFile, QSsl::Pem);
+    m_options.extraCaFile.clear();
+}
+
 NetworkChatTransport::NetworkChatTransport() : NetworkChatTransport(Options{}) {}
 
 NetworkChatTransport::NetworkChatTransport(Options options) : m_options(std::move(options))
@@ -94,6 +102,7 @@ QCoro::Task<TransportReply> NetworkChatTransport::post(QNetworkRequest request, 
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    loadExtraCaFileOnce();
     if (!m_options.extraCaCertificates.isEmpty()) {
         QSslConfiguration tls = request.sslConfiguration();
         tls.addCaCertificates(m_options.extraCaCertificates);

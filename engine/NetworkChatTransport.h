@@ -17,6 +17,9 @@ public:
     struct Options {
         // Trusted in addition to the system's authorities (Qt ignores SSL_CERT_FILE).
         QList<QSslCertificate> extraCaCertificates;
+        // A PEM file of further authorities, read at the first request: reading certificates
+        // loads the whole TLS library, which a program that never sends anything should not carry.
+        QString extraCaFile;
         // Replaces the system proxy configuration when set.
         std::optional<QNetworkProxy> proxy;
     };
@@ -29,6 +32,8 @@ public:
                                      CancellationToken token) override;
 
 private:
+    void loadExtraCaFileOnce();
+
     Options m_options;
     QNetworkAccessManager m_manager;
 };
