@@ -24,7 +24,7 @@ class OnboardingWindow;
 class QuickMenu;
 class SelectionMonitor;
 class SettingsWindow;
-class TranslationApplication;
+struct TranslationApplication;
 class TrayIndicator;
 
 // The root of the running tray program: creates every long-lived object once, connects the

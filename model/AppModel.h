@@ -340,7 +340,10 @@ Q_SIGNALS:
 private:
     // One cancellable piece of work. The slot that holds it says whether it is the current one.
     struct Job {
-        quint64 id = 0;
+        // A constructor rather than a member initializer: clang does not count a nested class
+        // with member initializers as default-constructible inside the enclosing class.
+        Job() : id(0) {}
+        quint64 id;
         CancellationSource cancellation;
     };
 

@@ -119,7 +119,8 @@ std::optional<DesktopEntry> DesktopEntryIndex::parse(const QString& id, const QB
         const QString value = unescape(line.mid(equals + 1).trimmed());
         if (key == u"Name")
             entry.name = value;
-        else if (key.startsWith(u"Name[") && key.endsWith(u']'))
+        else if (key.startsWith(u"Name[") && key.endsWith(u']') && !value.trimmed().isEmpty())
+            // A blank translation would show the application without a name: Name stands in.
             entry.localizedNames.insert(key.mid(5, key.size() - 6).section(u'@', 0, 0), value);
         else if (key == u"Exec")
             entry.exec = value;
@@ -138,7 +139,7 @@ std::optional<DesktopEntry> DesktopEntryIndex::parse(const QString& id, const QB
         else if (key == u"Type")
             type = value;
     }
-    if (!sawMainGroup || entry.name.isEmpty() || (!type.isEmpty() && type != u"Application"))
+    if (!sawMainGroup || entry.name.trimmed().isEmpty() || (!type.isEmpty() && type != u"Application"))
         return std::nullopt;
     return entry;
 }

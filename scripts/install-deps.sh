@@ -32,6 +32,9 @@ PACKAGES=(
     gnome-text-editor featherpad libgtk-4-1
     # the browser suite (tests/browsers): Firefox ESR, Chromium and the clipboard manager CopyQ
     firefox-esr chromium copyq
+    # sanitizers, fuzzing and the format check: clang with libFuzzer and its sanitizer runtimes
+    # (g++'s sanitizer runtimes come with build-essential), clang-format
+    clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "TranslationErrorPrinter.h"
 #include "engine/SecretBackend.h"
+#include "engine/StrictJson.h"
 #include "tests/support/InterfaceLanguageScope.h"
 
 #include <QJsonDocument>
@@ -48,6 +49,18 @@ TEST(ChatCompletionTest, BodyCarriesThinkingOnlyForDeepSeek)
         const QJsonObject decoded = QJsonDocument::fromJson(body).object();
         EXPECT_EQ(decoded[u"messages"_s][1][u"content"_s].toString(), source);
     }
+}
+
+// Another application's text may hold an unpaired surrogate. Written as it is, it makes bytes
+// that are not UTF-8, and the provider refuses the whole request instead of translating.
+TEST(ChatCompletionTest, AnUnpairedSurrogateIsSentAsTheReplacementCharacter)
+{
+    const ProviderConfiguration configuration{TranslationProvider::openAI,
+                                              defaultBaseURL(TranslationProvider::openAI), u"m"_s};
+    const QString source = u"a"_s + QChar(0xD800) + u"b"_s + QChar(0xDC00) + u"😀"_s;
+    const QByteArray body = ChatCompletion::requestBody(configuration, source, u"P"_s);
+    EXPECT_TRUE(StrictJson::isWellFormed(body)) << body.toHex(' ').toStdString();
+    EXPECT_TRUE(body.contains(u"\"content\":\"a\uFFFDb\uFFFD😀\""_s.toUtf8())) << body.toStdString();
 }
 
 // The replies the providers really send give the translation; any reply that is not one whole

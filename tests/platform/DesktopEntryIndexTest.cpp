@@ -96,6 +96,13 @@ TEST(DesktopEntryParsing, OnlyTheMainGroupCountsAndEscapesAreDecoded)
     EXPECT_EQ(entry->name, u"Two Words"_s);
     EXPECT_FALSE(DesktopEntryIndex::parse(u"x"_s, "[Desktop Entry]\nType=Link\nName=L\n"));
     EXPECT_FALSE(DesktopEntryIndex::parse(u"x"_s, "Name=No group\n"));
+
+    // A name that decodes to blanks would list the application without a name.
+    EXPECT_FALSE(DesktopEntryIndex::parse(u"x"_s, "[Desktop Entry]\nName=\\s\nExec=x\n"));
+    const auto blankTranslation =
+        DesktopEntryIndex::parse(u"x"_s, "[Desktop Entry]\nName=Shown\nName[zh_CN]=\\s\nExec=x\n");
+    ASSERT_TRUE(blankTranslation);
+    EXPECT_EQ(blankTranslation->nameFor(u"zh_CN"_s), u"Shown"_s);
 }
 
 } // namespace

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The whole test suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (QW_SANITIZE=ON) into build-sanitize/ (or $QW_SANITIZE_BUILD_DIR), inside the headless
+# session. Extra arguments go to ctest (e.g. -R test_engine).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${QW_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+QW_BUILD_DIR="$build" "$root/scripts/build.sh" -DQW_SANITIZE=ON -DQW_BUILD_BENCHMARKS=OFF
+
+# Every process the tests start from this build (the program itself, the Qt test program)
+# inherits these. A leak fails the process at exit; the suppressions name what system libraries
+# leak on their own, each with the reason. The system libraries keep no frame pointers, so an
+# allocation's stack is unwound the slow way: otherwise it stops at g_malloc0 and a suppression
+# could not tell libsecret's leak from one of ours.
+export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1:fast_unwind_on_malloc=0"
+export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build"
+"$root/scripts/headless-session.sh" ctest --output-on-failure --timeout 900 "$@"
