@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/HotkeyPreset.h"
 #include "accessibility/adapters/HotkeyService.h"
+#include "app/HotkeyPreset.h"
 
 #include <QObject>
 #include <QString>

@@ -27,8 +27,8 @@ public:
     void hide();
     bool isVisible() const;
 
-    // "织语 · <status>" ("Quillweave · <status>" in English): applied only when it differs from the last one applied.
-    // Returns whether the icon was touched.
+    // "织语 · <status>" ("Quillweave · <status>" in English): applied only when it differs from the last one
+    // applied. Returns whether the icon was touched.
     bool update(const QString& status, bool blockingIssue);
     // The interface language changed: the tooltip goes back to its generic text until the next
     // status change replaces it.

@@ -1,7 +1,7 @@
 #include "engine/KeychainStore.h"
 
-#include "l10n/L10n.h"
 #include "core/ApplicationId.h"
+#include "l10n/L10n.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 #include "engine/TranslationError.h"
 
-#include "l10n/L10n.h"
 #include "engine/SecretBackend.h"
+#include "l10n/L10n.h"
 
 namespace qw {
 

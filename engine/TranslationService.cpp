@@ -1,9 +1,9 @@
 #include "engine/TranslationService.h"
 
-#include "l10n/L10n.h"
 #include "core/Delay.h"
 #include "engine/ChatCompletion.h"
 #include "engine/NetworkChatTransport.h"
+#include "l10n/L10n.h"
 
 #include <QHash>
 #include <algorithm>

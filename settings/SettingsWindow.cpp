@@ -13,11 +13,11 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 #include <QListWidget>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace qw {
 
@@ -68,7 +68,9 @@ namespace {
 // The desktop's own symbols for the pages, where its icon theme has them.
 QIcon sectionIcon(SettingsSection section)
 {
-    const auto themed = [](const char* name) { return QIcon::fromTheme(QString::fromLatin1(name)); };
+    const auto themed = [](const char* name) {
+        return QIcon::fromTheme(QString::fromLatin1(name));
+    };
     switch (section) {
     case SettingsSection::general:
         return themed("preferences-system");

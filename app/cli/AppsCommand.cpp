@@ -40,9 +40,10 @@ QCoro::Task<int> AppsCommand::run(QStringList arguments, bool confirmBrowser)
     const bool listing = arguments.isEmpty();
     if (!listing && (arguments.size() != 2 || !actions.contains(arguments.first()) ||
                      arguments.at(1).trimmed().isEmpty())) {
-        m_context.err << L10n::text(
-                             L10N_KEY("用法：quillweave apps [allow <应用 ID> [--confirm-browser]|pause <应用 ID>|resume <应用 ID>|revoke <应用 ID>]"))
-                      << Qt::endl;
+        m_context.err
+            << L10n::text(L10N_KEY(
+                   "用法：quillweave apps [allow <应用 ID> [--confirm-browser]|pause <应用 ID>|resume <应用 ID>|revoke <应用 ID>]"))
+            << Qt::endl;
         co_return ExitStatus::usage;
     }
 
@@ -92,9 +93,12 @@ int AppsCommand::allow(AllowList& allowList, const QString& bundleID, bool confi
     }
     // The flag is the user's second confirmation, given before the question was asked.
     if (allowList.needsBrowserConfirmation(bundleID) && !confirmBrowser) {
-        m_context.err << L10n::format(L10N_KEY("%@ 是浏览器：允许后它显示的每个网站都可能被读取。确认请加上 --confirm-browser 再运行。"),
-                                      {bundleID})
-                      << Qt::endl;
+        m_context.err
+            << L10n::format(
+                   L10N_KEY(
+                       "%@ 是浏览器：允许后它显示的每个网站都可能被读取。确认请加上 --confirm-browser 再运行。"),
+                   {bundleID})
+            << Qt::endl;
         return ExitStatus::failure;
     }
     const SettingsWriteResult saved = allowList.allow(bundleID);

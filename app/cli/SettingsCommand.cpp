@@ -25,7 +25,8 @@ QCoro::Task<int> SettingsCommand::run(QString sectionName)
     // A running tray program opens its own window: two models over one settings file would
     // undo each other's changes.
     SingleInstance running(QDBusConnection::sessionBus());
-    if (running.handOver({ReopenRequest::Target::settings, commandName(*section)}) == SingleInstance::Role::forwarded)
+    if (running.handOver({ReopenRequest::Target::settings, commandName(*section)}) ==
+        SingleInstance::Role::forwarded)
         co_return ExitStatus::success;
     WindowSession session(m_context);
     SettingsWindow window(SettingsWindow::Shared{session.model(), session.startup(),
