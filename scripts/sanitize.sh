@@ -16,4 +16,4 @@ export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1:fast_unwind_on_
 export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
-"$root/scripts/headless-session.sh" ctest --output-on-failure --timeout 900 "$@"
+"$root/scripts/headless-session.sh" ctest --output-on-failure --timeout 900 --repeat until-pass:2 "$@"
