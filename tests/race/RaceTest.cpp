@@ -84,7 +84,9 @@ TEST_F(RaceTest, ASeedAlwaysPlaysTheSameRace)
         second.run(kSteps);
         for (qsizetype step = 0; step < std::min(first.trace().size(), second.trace().size()); ++step)
             ASSERT_EQ(first.trace()[step].toStdString(), second.trace()[step].toStdString())
-                << "seed " << seed << ", step " << step + 1;
+                << "seed " << seed << ", step " << step + 1 << "\nfirst:\n"
+                << first.trace().mid(0, step + 1).join(u'\n').toStdString() << "\nsecond:\n"
+                << second.trace().mid(0, step + 1).join(u'\n').toStdString();
         ASSERT_EQ(first.trace().size(), second.trace().size()) << "seed " << seed;
     }
 }
