@@ -11,7 +11,7 @@ using namespace qw;
 
 namespace {
 
-QString keyOf(const QString& spec)
+QString keyOf(const QString& name)
 {
     static const QStringList keys = [] {
         QStringList sorted = L10n::table(QStringLiteral("en")).value_or(L10n::Table()).keys();
@@ -19,9 +19,9 @@ QString keyOf(const QString& spec)
         return sorted;
     }();
     bool numeric = false;
-    const uint index = spec.mid(1).toUInt(&numeric);
-    if (!spec.startsWith(u'#') || !numeric || keys.isEmpty())
-        return spec;
+    const uint index = name.mid(1).toUInt(&numeric);
+    if (!name.startsWith(u'#') || !numeric || keys.isEmpty())
+        return name;
     return keys.at(qsizetype(index % uint(keys.size())));
 }
 
