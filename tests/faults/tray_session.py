@@ -10,6 +10,7 @@ import shutil
 import socket
 import ssl
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -17,33 +18,12 @@ import time
 import pyatspi
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
-CERTIFICATE = os.path.join(SOURCE, "tests/engine/data/test-server.pem")
-PRIVATE_KEY = os.path.join(SOURCE, "tests/engine/data/test-server.key")
-TEST_PAD = os.path.join(SOURCE, "tests/support/desktop-real/gtk_text_app.py")
+sys.path.insert(0, os.path.join(HERE, "..", "app"))
+# The desktop helpers are the end-to-end run's: one way to wait, find and read over AT-SPI.
+from tray_end_to_end import (CERTIFICATE, PRIVATE_KEY, SOURCE, TEST_PAD, Failure, application,  # noqa: E402,F401
+                             check, find, wait_for)
 PAD_ID = "org.quillweave.TestPad"
 API_KEY = "sk-faults-0123456789abcdef"
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(what, predicate, timeout=15.0):
-    """Polls the real desktop until `predicate` gives something true (a bounded wait)."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.1)
 
 
 def answer(text):
@@ -141,32 +121,6 @@ class Provider:
 
 def run(*arguments):
     return subprocess.run(arguments, capture_output=True, text=True, timeout=30)
-
-
-def application(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            continue
-    return None
-
-
-def find(node, predicate, depth=0):
-    if node is None or depth > 30:
-        return None
-    try:
-        if predicate(node):
-            return node
-        children = list(node)
-    except Exception:
-        return None
-    for child in children:
-        found = find(child, predicate, depth + 1)
-        if found is not None:
-            return found
-    return None
 
 
 def zh(key):
