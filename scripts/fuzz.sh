@@ -4,10 +4,14 @@
 # (tests/fuzz/<target>/corpus) and from what earlier runs found (<build>/corpus/<target>).
 # Arguments name targets to run (default: all). A failure leaves the input in <build>/artifacts/
 # and prints the command that reproduces it.
+# The mutations start from QW_FUZZ_SEED (default 1), so a run on a fresh clone repeats what an
+# earlier run of the same length already explored: the test command stays repeatable, and
+# QW_FUZZ_SEED=0 (a new seed each run) is for looking further.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QW_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${QW_FUZZ_SECONDS:-30}"
+seed="${QW_FUZZ_SEED:-1}"
 werror="${QW_WERROR:-OFF}"
 if [ "${CI:-}" = "true" ]; then werror=ON; fi
 
@@ -32,7 +36,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$found"
     log="$build/artifacts/$target.log"
     # -timeout: one input taking longer than this is a hang; -rss_limit_mb bounds a 10 MB text's copies.
-    if ! "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+    if ! "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=4096 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$found" "$seeds" >"$log" 2>&1; then
         status=1
         echo "fuzz_$target failed; its output is in $log. Reproduce with:" >&2

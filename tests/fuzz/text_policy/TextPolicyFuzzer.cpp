@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                           (text.at(i).isSurrogate() && paired.at(i) == QChar(0xFFFD)),
                       "only surrogates are replaced");
     }
-    fuzz::require(QString::fromUtf8(paired.toUtf8()) == paired, "no unpaired surrogate is left");
+    // Checked directly: a UTF-8 round trip would also drop a leading byte-order mark.
+    fuzz::require(paired.isValidUtf16(), "no unpaired surrogate is left");
 
     // The fingerprint keys what was handled: it must not depend on anything but the text.
     if (text.size() <= TextPolicy::maximumCodeUnits) {
