@@ -47,7 +47,6 @@ ApplicationDelegate::ApplicationDelegate(ProgramEnvironment environment, QObject
         },
         m_env.quit);
     m_onboarding = std::make_unique<OnboardingState>(m_env.settings);
-    m_bubble = std::make_unique<BubbleWindow>(m_env.screens, m_env.timers);
     m_hotkeys = std::make_unique<GlobalHotkeys>(m_env.hotkeys);
     m_focusMonitor =
         std::make_unique<AXFocusMonitor>(m_env.platform.accessibility, m_env.observers, m_env.timers);
@@ -67,11 +66,6 @@ ApplicationDelegate::ApplicationDelegate(ProgramEnvironment environment, QObject
                                 m_env.requestTrust, m_env.openAccessibilitySettings,
                                 m_env.installedApplicationName, m_env.ownBundleID},
         defaultAllowed);
-
-    auto* content = new TranslationBubble(*m_model, *m_bubble->panel().titleBar());
-    m_bubble->panel().setContent(content);
-    content->setOnOpenSettings([this] { openSettings(sectionForBubble()); });
-    m_bubble->setOnCloseRequested([this] { m_model->discardPreview(); });
 }
 
 ApplicationDelegate::~ApplicationDelegate()
@@ -185,7 +179,25 @@ void ApplicationDelegate::refreshBubble()
 {
     // Accessibility extents are in X pixels; the panel converts with its screen's ratio.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    m_bubble->refresh(BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0));
+    const BubbleModelState state = BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0);
+    if (!m_bubble && !state.wantsPanel)
+        return;
+    bubble().refresh(state);
+}
+
+BubbleWindow& ApplicationDelegate::bubble()
+{
+    // Built when first wanted rather than at start: laying out its texts loads the fonts (the
+    // CJK fallback alone is megabytes), which a program that sits in the tray may never need.
+    // Once built it stays, and with it where the user put it.
+    if (m_bubble)
+        return *m_bubble;
+    m_bubble = std::make_unique<BubbleWindow>(m_env.screens, m_env.timers);
+    auto* content = new TranslationBubble(*m_model, *m_bubble->panel().titleBar());
+    m_bubble->panel().setContent(content);
+    content->setOnOpenSettings([this] { openSettings(sectionForBubble()); });
+    m_bubble->setOnCloseRequested([this] { m_model->discardPreview(); });
+    return *m_bubble;
 }
 
 void ApplicationDelegate::updateMonitoring()
@@ -410,7 +422,8 @@ void ApplicationDelegate::terminate()
     m_env.activations.setOnActivation({});
     m_focusMonitor->stop();
     m_selectionMonitor->stop();
-    m_bubble->hide();
+    if (m_bubble)
+        m_bubble->hide();
     m_hotkeys->unregister();
     if (m_tray)
         m_tray->hide();

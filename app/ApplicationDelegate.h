@@ -79,6 +79,7 @@ private:
     void confirmRevoke(const TranslationApplication& app);
     void confirmBrowser(const TranslationApplication& app);
     void refreshBubble();
+    BubbleWindow& bubble();
 
     ProgramEnvironment m_env;
     std::unique_ptr<AppUpdates> m_updates;
