@@ -14,7 +14,9 @@ public:
 
 class SystemClock final : public Clock {
 public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    // In UTC: the local time would consult the time zone database on every deadline check, and
+    // whoever needs a calendar day converts with its own zone.
+    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
 };
 
 } // namespace qw

@@ -42,6 +42,14 @@ std::optional<Table> loadTable(const QString& code)
     return table;
 }
 
+// The desktop's language list is read from the environment once at start and never changes
+// while the program runs; asking the system locale for it on every text costs a lookup each.
+const QStringList& systemLanguages()
+{
+    static const QStringList languages = QLocale::system().uiLanguages();
+    return languages;
+}
+
 } // namespace
 
 QString code(InterfaceLanguage language, const QStringList& preferredLanguages)
@@ -55,7 +63,7 @@ QString code(InterfaceLanguage language, const QStringList& preferredLanguages)
 
 QString currentCode()
 {
-    return code(LocalizationState::shared().language(), QLocale::system().uiLanguages());
+    return code(LocalizationState::shared().language(), systemLanguages());
 }
 
 std::optional<Table> table(const QString& code)
@@ -71,7 +79,7 @@ std::optional<Table> table(const QString& code)
 
 QString text(const QString& key, std::optional<InterfaceLanguage> language)
 {
-    const QString tableCode = language ? code(*language, QLocale::system().uiLanguages()) : currentCode();
+    const QString tableCode = language ? code(*language, systemLanguages()) : currentCode();
     const auto strings = table(tableCode);
     if (!strings)
         return key;
@@ -154,7 +162,7 @@ QString relocalize(const QString& message, const Table& source)
 
 QString relocalize(const QString& message, InterfaceLanguage from)
 {
-    const auto source = table(code(from, QLocale::system().uiLanguages()));
+    const auto source = table(code(from, systemLanguages()));
     if (!source)
         return message;
     return relocalize(message, *source);

@@ -30,9 +30,9 @@ OnboardingState::OnboardingState(SettingsStore& defaults, QObject* parent)
         m_isNewInstallation = true;
         static_cast<void>(m_defaults.apply({Table::onboardingExplicitAllowlist.change(true)}));
     } else {
+        // Read, not written again: the marker is already stored, and rewriting the file at every
+        // start would cost a synced write before the tray icon appears.
         m_isNewInstallation = Table::onboardingExplicitAllowlist.read(m_defaults);
-        if (m_isNewInstallation)
-            static_cast<void>(m_defaults.apply({Table::onboardingExplicitAllowlist.change(true)}));
     }
 
     // An installation that predates the guide has been set up already: it is not shown the

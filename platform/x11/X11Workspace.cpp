@@ -29,19 +29,29 @@ bool X11Workspace::hasActiveWindowSupport() const
     return alive;
 }
 
-std::optional<xcb_window_t> X11Workspace::activeWindow() const
+std::optional<xcb_window_t> X11Workspace::namedActiveWindow() const
 {
     if (!m_x.isConnected() || !hasActiveWindowSupport())
         return std::nullopt;
     const auto window = m_x.cardinal(m_x.root(), "_NET_ACTIVE_WINDOW");
-    if (!window || *window == XCB_WINDOW_NONE || !m_x.windowExists(*window))
+    if (!window || *window == XCB_WINDOW_NONE)
         return std::nullopt;
     return *window;
 }
 
+std::optional<xcb_window_t> X11Workspace::activeWindow() const
+{
+    const auto window = namedActiveWindow();
+    if (!window || !m_x.windowExists(*window))
+        return std::nullopt;
+    return window;
+}
+
 std::optional<qint32> X11Workspace::frontmostPid() const
 {
-    const auto window = activeWindow();
+    // No separate check that the window still exists: reading a property of a destroyed window
+    // fails, and this runs at every scan.
+    const auto window = namedActiveWindow();
     if (!window)
         return std::nullopt;
     const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
@@ -104,7 +114,7 @@ RunningApplication X11Workspace::resolve(xcb_window_t window, qint32 pid) const
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const
 {
-    const auto window = activeWindow();
+    const auto window = namedActiveWindow(); // a destroyed window has no _NET_WM_PID to read
     if (!window)
         return std::nullopt;
     const auto pid = m_x.cardinal(*window, "_NET_WM_PID");

@@ -34,6 +34,8 @@ public:
     RunningApplication describe(qint32 pid, const WindowIdentity& window) const;
 
 private:
+    // What _NET_ACTIVE_WINDOW names, which may be a window destroyed since.
+    std::optional<xcb_window_t> namedActiveWindow() const;
     // A chain of dialogs each transient for the one before, as deep as a program nests them.
     static constexpr int transientHops = 4;
 
