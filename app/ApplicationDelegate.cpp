@@ -85,6 +85,15 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
         m_tray->show();
     }
     connect(m_model.get(), &AppModel::changed, this, &ApplicationDelegate::scheduleStatusIndicator);
+    // The panel is built while the user pauses before the first translation rather than when the
+    // request goes out: building it loads the fonts, which the request would otherwise wait for.
+    connect(m_model.get(), &AppModel::changed, this, [this] {
+        if (!m_bubble && m_model->hasPendingTranslation())
+            QTimer::singleShot(0, this, [this] {
+                if (!m_terminated)
+                    bubble();
+            });
+    });
     // Looking again when the user comes back to one of the program's windows: the permission or
     // the login start may have been changed in the desktop's settings meanwhile.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -175,13 +184,32 @@ void ApplicationDelegate::installCallbacks()
     };
 }
 
-void ApplicationDelegate::refreshBubble()
+BubbleModelState ApplicationDelegate::bubbleState() const
 {
     // Accessibility extents are in X pixels; the panel converts with its screen's ratio.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const BubbleModelState state = BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0);
+    return BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0);
+}
+
+void ApplicationDelegate::refreshBubble()
+{
+    const BubbleModelState state = bubbleState();
     if (!m_bubble && !state.wantsPanel)
         return;
+    // Showing the panel maps a window and paints it for the first time. That is done one turn
+    // later, with the state as it is then, so that what asked for it (a request about to go out)
+    // does not wait for it.
+    if (state.wantsPanel && !bubble().isVisible()) {
+        if (!m_bubbleShowQueued) {
+            m_bubbleShowQueued = true;
+            QTimer::singleShot(0, this, [this] {
+                m_bubbleShowQueued = false;
+                if (!m_terminated)
+                    bubble().refresh(bubbleState());
+            });
+        }
+        return;
+    }
     bubble().refresh(state);
 }
 

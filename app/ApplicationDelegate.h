@@ -17,6 +17,7 @@ class AXWorker;
 class AppModel;
 class AppUpdates;
 class BubbleWindow;
+struct BubbleModelState;
 class GlobalHotkeys;
 class LoginStartup;
 class OnboardingState;
@@ -79,6 +80,7 @@ private:
     void confirmRevoke(const TranslationApplication& app);
     void confirmBrowser(const TranslationApplication& app);
     void refreshBubble();
+    BubbleModelState bubbleState() const;
     BubbleWindow& bubble();
 
     ProgramEnvironment m_env;
@@ -101,6 +103,7 @@ private:
     bool m_indicatorPending = false;
     int m_quietScans = 0;
     bool m_terminated = false;
+    bool m_bubbleShowQueued = false;
 };
 
 } // namespace qw
