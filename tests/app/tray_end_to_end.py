@@ -68,15 +68,33 @@ def wait_for(what, predicate, timeout=15.0):
 
 # --- the provider: a CONNECT proxy that ends TLS itself and answers chat completions --------
 
+def answer(text):
+    return ("answer", text)
+
+
+# What else a provider may do: never answer, answer a byte now and then, answer with garbage.
+HANG, TRICKLE, GARBAGE = ("hang",), ("trickle",), ("garbage",)
+
+
 class Provider:
-    def __init__(self):
+    """Chat completions over TLS behind a CONNECT proxy. `behaviour(index, body)` decides each
+    answer (by default the translation). Counts the exchanges open at once: a client that
+    abandons a request closes it."""
+
+    def __init__(self, behaviour=None):
+        self.behaviour = behaviour or (lambda index, body: answer(TRANSLATION))
         self.requests = []  # (headers dict, body text)
+        self.bodies = []
+        self.arrivals = []  # time.monotonic() of each request
         self.timings = []  # (proxy connection asked for, answer sent), time.monotonic()
+        self.open = 0
+        self.most_open = 0
+        self.lock = threading.Lock()
         self.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         self.tls.load_cert_chain(CERTIFICATE, PRIVATE_KEY)
         self.listener = socket.socket()
         self.listener.bind(("127.0.0.1", 0))
-        self.listener.listen(8)
+        self.listener.listen(16)
         self.port = self.listener.getsockname()[1]
         threading.Thread(target=self.accept, daemon=True).start()
 
@@ -91,39 +109,64 @@ class Provider:
         while b"\r\n\r\n" not in head:
             chunk = stream.recv(1)
             if not chunk:
-                return None, b""
+                return None
             head += chunk
-        return head.split(b"\r\n\r\n", 1)[0].decode("latin-1").split("\r\n"), b""
+        return head.split(b"\r\n\r\n", 1)[0].decode("latin-1").split("\r\n")
+
+    @staticmethod
+    def send_json(stream, data):
+        stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
+                       b"Content-Length: %d\r\n\r\n" % len(data) + data)
 
     def serve(self, connection):
+        counted = False
         try:
-            lines, _ = self.read_head(connection)
+            lines = self.read_head(connection)
             if not lines or not lines[0].startswith("CONNECT "):
-                connection.close()
                 return
             asked = time.monotonic()
             connection.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
             stream = self.tls.wrap_socket(connection, server_side=True)
-            lines, _ = self.read_head(stream)
+            lines = self.read_head(stream)
             if not lines:
                 return
             headers = {k.strip().lower(): v.strip() for k, v in (line.split(":", 1) for line in lines[1:])}
             body = b""
             while len(body) < int(headers.get("content-length", "0")):
                 body += stream.recv(65536)
-            self.requests.append((headers, body.decode("utf-8")))
-            answer = json.dumps({"choices": [{"index": 0, "finish_reason": "stop",
-                                              "message": {"role": "assistant", "content": TRANSLATION}}]})
-            data = answer.encode("utf-8")
-            stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
-                           b"Content-Length: %d\r\n\r\n" % len(data) + data)
-            self.timings.append((asked, time.monotonic()))
+            with self.lock:
+                index = len(self.bodies)
+                self.requests.append((headers, body.decode("utf-8")))
+                self.bodies.append(body.decode("utf-8"))
+                self.arrivals.append(time.monotonic())
+                self.open += 1
+                self.most_open = max(self.most_open, self.open)
+                counted = True
+            kind = self.behaviour(index, self.bodies[index])
+            if kind[0] == "answer":
+                self.send_json(stream, json.dumps({"choices": [{"index": 0, "finish_reason": "stop", "message": {
+                    "role": "assistant", "content": kind[1]}}]}).encode("utf-8"))
+                self.timings.append((asked, time.monotonic()))
+            elif kind[0] == "garbage":
+                self.send_json(stream, b"<html><body>502 upstream went away</body></html>\x00\xff")
+            elif kind[0] == "trickle":
+                # A byte now and then: never idle long enough for an inactivity limit.
+                stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                               b"Content-Length: 1000000\r\n\r\n{")
+                while True:
+                    time.sleep(0.3)
+                    stream.sendall(b" ")
+            else:  # hang: read until the client gives up
+                while stream.recv(1):
+                    pass
             stream.close()
         except (OSError, ValueError):
+            pass
+        finally:
+            if counted:
+                with self.lock:
+                    self.open -= 1
             connection.close()
-
-    def bodies(self):
-        return [body for _, body in self.requests]
 
 
 # --- the desktop -------------------------------------------------------------------------
@@ -382,7 +425,7 @@ def main():
         type_into(editor.pid, ORIGINAL)
         # A slow machine may pause mid-word long enough for a part to be translated first: the
         # panel to use is the one for the whole text.
-        wait_for("the typed text at the provider", lambda: any(ORIGINAL in b for b in provider.bodies()), 20)
+        wait_for("the typed text at the provider", lambda: any(ORIGINAL in b for b in provider.bodies), 20)
         button = wait_for("the panel's replace button", lambda: replace_button(program.pid), 20)
         headers = provider.requests[-1][0]
         check(headers.get("authorization") == "Bearer " + API_KEY,
@@ -430,7 +473,7 @@ def main():
         click(*centre(target))
         choices = wait_for("the target language list", lambda: showing(target, pyatspi.ROLE_LIST, ("",)))
         click(*centre(showing(choices, pyatspi.ROLE_LIST_ITEM, (JAPANESE,))))
-        wait_for("a request into Japanese", lambda: any("日本語" in body for body in provider.bodies()))
+        wait_for("a request into Japanese", lambda: any("日本語" in body for body in provider.bodies))
         panel = translated_again("the language list", "哦")
         title = showing(panel, pyatspi.ROLE_LABEL, ("输入翻译",))
         (tx, ty), (px, py) = centre(title), extents(panel)[:2]
@@ -453,8 +496,8 @@ def main():
         pad.stdin.write("focus entry\n")
         pad.stdin.flush()
         type_text(PLAIN)
-        wait_for("the plain entry's text at the provider", lambda: any(PLAIN in b for b in provider.bodies()))
-        check(not any(SECRET in body or "hunter2" in body for body in provider.bodies()),
+        wait_for("the plain entry's text at the provider", lambda: any(PLAIN in b for b in provider.bodies))
+        check(not any(SECRET in body or "hunter2" in body for body in provider.bodies),
               "the password reached the provider")
         check(len(provider.requests) > requests_before, "nothing was sent after the password field")
 

@@ -1,122 +1,25 @@
-"""The tray program on the headless session's desktop, for the fault tests and the soak: a
-provider behind a local HTTPS CONNECT proxy whose every answer the caller chooses (a
-translation, a hang, a trickle, garbage), a private configuration with the provider, its key in
+"""The tray program on the headless session's desktop, for the fault tests and the soak: the
+end-to-end run's provider, whose every answer the caller chooses (a translation, a hang, a
+trickle, garbage), a private configuration with the provider, its key in
 the session's keyring and cloud consent, the GTK test pad allowed, and helpers that read what
 the program shows through AT-SPI."""
 
 import json
 import os
 import shutil
-import socket
-import ssl
 import subprocess
 import sys
 import tempfile
-import threading
-import time
 
 import pyatspi
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "app"))
 # The desktop helpers are the end-to-end run's: one way to wait, find and read over AT-SPI.
-from tray_end_to_end import (CERTIFICATE, PRIVATE_KEY, SOURCE, TEST_PAD, Failure, application,  # noqa: E402,F401
-                             check, find, wait_for)
+from tray_end_to_end import (CERTIFICATE, GARBAGE, HANG, PRIVATE_KEY, SOURCE, TEST_PAD, TRICKLE,  # noqa: E402,F401
+                             Failure, Provider, answer, application, check, find, wait_for)
 PAD_ID = "org.quillweave.TestPad"
 API_KEY = "sk-faults-0123456789abcdef"
-
-
-def answer(text):
-    return ("answer", text)
-
-
-HANG, TRICKLE, GARBAGE = ("hang",), ("trickle",), ("garbage",)
-
-
-class Provider:
-    """Chat completions over TLS behind a CONNECT proxy. `behaviour(index, body)` decides each
-    answer. Counts the exchanges open at once: a client that abandons a request closes it."""
-
-    def __init__(self, behaviour):
-        self.behaviour = behaviour
-        self.bodies = []
-        self.arrivals = []  # time.monotonic() of each request
-        self.open = 0
-        self.most_open = 0
-        self.lock = threading.Lock()
-        self.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        self.tls.load_cert_chain(CERTIFICATE, PRIVATE_KEY)
-        self.listener = socket.socket()
-        self.listener.bind(("127.0.0.1", 0))
-        self.listener.listen(16)
-        self.port = self.listener.getsockname()[1]
-        threading.Thread(target=self.accept, daemon=True).start()
-
-    def accept(self):
-        while True:
-            connection, _ = self.listener.accept()
-            threading.Thread(target=self.serve, args=(connection,), daemon=True).start()
-
-    @staticmethod
-    def read_head(stream):
-        head = b""
-        while b"\r\n\r\n" not in head:
-            chunk = stream.recv(1)
-            if not chunk:
-                return None
-            head += chunk
-        return head.split(b"\r\n\r\n", 1)[0].decode("latin-1").split("\r\n")
-
-    def serve(self, connection):
-        counted = False
-        try:
-            lines = self.read_head(connection)
-            if not lines or not lines[0].startswith("CONNECT "):
-                return
-            connection.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
-            stream = self.tls.wrap_socket(connection, server_side=True)
-            lines = self.read_head(stream)
-            if not lines:
-                return
-            headers = {k.strip().lower(): v.strip() for k, v in (line.split(":", 1) for line in lines[1:])}
-            body = b""
-            while len(body) < int(headers.get("content-length", "0")):
-                body += stream.recv(65536)
-            with self.lock:
-                index = len(self.bodies)
-                self.bodies.append(body.decode("utf-8"))
-                self.arrivals.append(time.monotonic())
-                self.open += 1
-                self.most_open = max(self.most_open, self.open)
-                counted = True
-            kind = self.behaviour(index, self.bodies[-1])
-            if kind[0] == "answer":
-                data = json.dumps({"choices": [{"index": 0, "finish_reason": "stop",
-                                                "message": {"role": "assistant", "content": kind[1]}}]}).encode()
-                stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
-                               b"Content-Length: %d\r\n\r\n" % len(data) + data)
-            elif kind[0] == "garbage":
-                data = b"<html><body>502 upstream went away</body></html>\x00\xff"
-                stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
-                               b"Content-Length: %d\r\n\r\n" % len(data) + data)
-            elif kind[0] == "trickle":
-                # A byte now and then: never idle long enough for an inactivity limit.
-                stream.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                               b"Content-Length: 1000000\r\n\r\n{")
-                while True:
-                    time.sleep(0.3)
-                    stream.sendall(b" ")
-            else:  # hang: read until the client gives up
-                while stream.recv(1):
-                    pass
-            stream.close()
-        except (OSError, ValueError):
-            pass
-        finally:
-            if counted:
-                with self.lock:
-                    self.open -= 1
-            connection.close()
 
 
 def run(*arguments):
