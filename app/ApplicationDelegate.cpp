@@ -85,14 +85,11 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
         m_tray->show();
     }
     connect(m_model.get(), &AppModel::changed, this, &ApplicationDelegate::scheduleStatusIndicator);
-    // The panel is built while the user pauses before the first translation rather than when the
-    // request goes out: building it loads the fonts, which the request would otherwise wait for.
+    // A translation about to start (a hotkey, a selection) gets its panel built before the
+    // request goes out; typing into an allowed field usually had it built by the scan already.
     connect(m_model.get(), &AppModel::changed, this, [this] {
-        if (!m_bubble && m_model->hasPendingTranslation())
-            QTimer::singleShot(0, this, [this] {
-                if (!m_terminated)
-                    bubble();
-            });
+        if (m_model->hasPendingTranslation())
+            buildBubbleSoon();
     });
     // Looking again when the user comes back to one of the program's windows: the permission or
     // the login start may have been changed in the desktop's settings meanwhile.
@@ -213,6 +210,18 @@ void ApplicationDelegate::refreshBubble()
     bubble().refresh(state);
 }
 
+void ApplicationDelegate::buildBubbleSoon()
+{
+    if (m_bubble || m_bubbleBuildQueued)
+        return;
+    m_bubbleBuildQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bubbleBuildQueued = false;
+        if (!m_terminated)
+            bubble();
+    });
+}
+
 BubbleWindow& ApplicationDelegate::bubble()
 {
     // Built when first wanted rather than at start: laying out its texts loads the fonts (the
@@ -279,6 +288,10 @@ void ApplicationDelegate::scan()
     const bool allowed = inputOn && m_env.trustCheck() && automatic &&
                          m_model->allowedBundleIDs().contains(bundle) && !m_model->isAppIgnoredToday(bundle);
     m_focusMonitor->watch(front, allowed);
+    // The panel is built as soon as translating becomes possible, while the user types: building
+    // it loads the fonts, which the first translation would otherwise wait for.
+    if (allowed)
+        buildBubbleSoon();
     if (inputOn && automatic && m_model->inputMonitorStatus() != m_focusMonitor->status())
         m_model->setInputMonitorStatus(m_focusMonitor->status());
     if (!inputOn && !m_model->pageTranslationEnabled())

@@ -82,6 +82,7 @@ private:
     void refreshBubble();
     BubbleModelState bubbleState() const;
     BubbleWindow& bubble();
+    void buildBubbleSoon();
 
     ProgramEnvironment m_env;
     std::unique_ptr<AppUpdates> m_updates;
@@ -104,6 +105,7 @@ private:
     int m_quietScans = 0;
     bool m_terminated = false;
     bool m_bubbleShowQueued = false;
+    bool m_bubbleBuildQueued = false;
 };
 
 } // namespace qw
