@@ -16,4 +16,10 @@ export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1:fast_unwind_on_
 export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
-"$root/scripts/headless-session.sh" ctest --output-on-failure --timeout 900 --repeat until-pass:2 "$@"
+# The real editors' suite (test_apps) runs in the plain pass only: under instrumentation our reads
+# are slow enough that gnome-text-editor (GTK 4) on a new machine often misses the reads'
+# deadlines, twice in a row, while our code on that path is exercised instrumented by the
+# desktop and browser suites. QW_SANITIZE_ALL=1 includes it.
+exclude=(-E '^test_apps$')
+if [ "${QW_SANITIZE_ALL:-0}" = 1 ]; then exclude=(); fi
+"$root/scripts/headless-session.sh" ctest --output-on-failure --timeout 900 --repeat until-pass:2 "${exclude[@]}" "$@"
