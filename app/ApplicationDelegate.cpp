@@ -85,12 +85,6 @@ void ApplicationDelegate::didFinishLaunching(bool launchedAtLogin)
         m_tray->show();
     }
     connect(m_model.get(), &AppModel::changed, this, &ApplicationDelegate::scheduleStatusIndicator);
-    // A translation about to start (a hotkey, a selection) gets its panel built before the
-    // request goes out; typing into an allowed field usually had it built by the scan already.
-    connect(m_model.get(), &AppModel::changed, this, [this] {
-        if (m_model->hasPendingTranslation())
-            buildBubbleSoon();
-    });
     // Looking again when the user comes back to one of the program's windows: the permission or
     // the login start may have been changed in the desktop's settings meanwhile.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -181,32 +175,13 @@ void ApplicationDelegate::installCallbacks()
     };
 }
 
-BubbleModelState ApplicationDelegate::bubbleState() const
+void ApplicationDelegate::refreshBubble()
 {
     // Accessibility extents are in X pixels; the panel converts with its screen's ratio.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0);
-}
-
-void ApplicationDelegate::refreshBubble()
-{
-    const BubbleModelState state = bubbleState();
+    const BubbleModelState state = BubbleModelState::of(*m_model, screen ? screen->devicePixelRatio() : 1.0);
     if (!m_bubble && !state.wantsPanel)
         return;
-    // Showing the panel maps a window and paints it for the first time. That is done one turn
-    // later, with the state as it is then, so that what asked for it (a request about to go out)
-    // does not wait for it.
-    if (state.wantsPanel && !bubble().isVisible()) {
-        if (!m_bubbleShowQueued) {
-            m_bubbleShowQueued = true;
-            QTimer::singleShot(0, this, [this] {
-                m_bubbleShowQueued = false;
-                if (!m_terminated)
-                    bubble().refresh(bubbleState());
-            });
-        }
-        return;
-    }
     bubble().refresh(state);
 }
 

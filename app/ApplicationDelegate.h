@@ -17,7 +17,6 @@ class AXWorker;
 class AppModel;
 class AppUpdates;
 class BubbleWindow;
-struct BubbleModelState;
 class GlobalHotkeys;
 class LoginStartup;
 class OnboardingState;
@@ -80,7 +79,6 @@ private:
     void confirmRevoke(const TranslationApplication& app);
     void confirmBrowser(const TranslationApplication& app);
     void refreshBubble();
-    BubbleModelState bubbleState() const;
     BubbleWindow& bubble();
     void buildBubbleSoon();
 
@@ -104,7 +102,6 @@ private:
     bool m_indicatorPending = false;
     int m_quietScans = 0;
     bool m_terminated = false;
-    bool m_bubbleShowQueued = false;
     bool m_bubbleBuildQueued = false;
 };
 
