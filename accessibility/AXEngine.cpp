@@ -169,6 +169,19 @@ std::optional<qsizetype> AXEngine::selectedLength(const AccessibilityElement& el
     return range->length;
 }
 
+AXEngine::TextState AXEngine::readTextState(const AccessibilityElement& element)
+{
+    if (!guard())
+        return {};
+    applyTimeout(element);
+    AccessibilityAPI::TextState state = m_platform.accessibility.copyTextState(element);
+    TextState read;
+    if (state.selection && state.selection->length >= 0)
+        read.selectedLength = state.selection->length;
+    read.value = std::move(state.value);
+    return read;
+}
+
 bool AXEngine::verifySelectedRange(const TextRange& expected, const AccessibilityElement& element)
 {
     const auto range = readRange(element);
@@ -289,22 +302,22 @@ std::optional<FocusedField> AXEngine::focusedField(const RunningApplication& app
 
     AccessibilityElement element = *focused;
     std::optional<QString> value;
+    TextState text;
     QString role;
     for (int examined = 0; examined < fieldWalkLimit; ++examined) {
         // A read cut off by cancellation, revocation or the deadline leaves the last message.
         if (!guard())
             return std::nullopt;
         role = readString(AXAttribute::role, element).value_or(AXRole::unknown);
-        const QString subrole = readString(AXAttribute::subrole, element).value_or(QString());
-        const bool protectedFlag = readBoolean(AXAttribute::protectedContent, element).value_or(false);
-        if (FocusedRoleRules::isProtected(role, subrole, protectedFlag)) {
+        if (isProtected(element)) {
             // Never look past a password field: an editable ancestor would expose its text.
             m_lastDiagnostic = L10n::text(L10N_KEY("已排除受保护输入框"));
             return std::nullopt;
         }
         const bool editable = readBoolean(AXAttribute::editable, element).value_or(false);
         if (isFieldRole(role) || (isEditableContainerRole(role) && editable)) {
-            value = readString(AXAttribute::value, element);
+            text = readTextState(element);
+            value = text.value;
             if (value)
                 break;
         }
@@ -341,7 +354,7 @@ std::optional<FocusedField> AXEngine::focusedField(const RunningApplication& app
                                     {role, directWrite ? yes : no, safeSelection ? yes : no});
     field.bundleID = app.bundleID.value_or(QString());
     field.appName = app.localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
-    field.selectedLength = selectedLength(element);
+    field.selectedLength = text.selectedLength;
     return field;
 }
 
@@ -393,10 +406,7 @@ AXEngine::userSelectedText(const RunningApplication& app,
             const auto pid = pidOf(element);
             if (!pid || *pid != app.pid)
                 break;
-            const QString role = readString(AXAttribute::role, element).value_or(QString());
-            const QString subrole = readString(AXAttribute::subrole, element).value_or(QString());
-            const bool protectedFlag = readBoolean(AXAttribute::protectedContent, element).value_or(false);
-            if (FocusedRoleRules::isProtected(role, subrole, protectedFlag))
+            if (isProtected(element))
                 break;
             const auto text = selectedText(element);
             if (text && !text->isEmpty() && TextPolicy::isAllowed(*text)) {
@@ -427,8 +437,20 @@ bool AXEngine::isStillFocused(const FocusedField& field)
     const auto frontmost = m_platform.workspace.frontmostApplication();
     if (!frontmost || frontmost->pid != field.pid)
         return false;
+    // Focus still on the field itself: its text and selection are what the caller reads next, so
+    // walking it again as a fresh read would only repeat a dozen calls into the application.
+    if (const auto focused = focusedElement(*frontmost); focused && *focused == field.element)
+        return guard() && !isProtected(field.element);
     const auto current = focusedField(*frontmost);
     return current && current->pid == field.pid && current->element == field.element;
+}
+
+bool AXEngine::isProtected(const AccessibilityElement& element)
+{
+    const QString role = readString(AXAttribute::role, element).value_or(QString());
+    const QString subrole = readString(AXAttribute::subrole, element).value_or(QString());
+    const bool protectedFlag = readBoolean(AXAttribute::protectedContent, element).value_or(false);
+    return FocusedRoleRules::isProtected(role, subrole, protectedFlag);
 }
 
 } // namespace qw

@@ -78,6 +78,12 @@ public:
     // The selection's length when ≥ 0: 0 for a bare caret.
     std::optional<qsizetype> selectedLength(const AccessibilityElement& element);
     bool verifySelectedRange(const TextRange& expected, const AccessibilityElement& element);
+    // The value and the selection's length (0 for a bare caret) from one reading of the text.
+    struct TextState {
+        std::optional<QString> value;
+        std::optional<qsizetype> selectedLength;
+    };
+    TextState readTextState(const AccessibilityElement& element);
 
     // --- Writing ---
     WriteResult replaceEntireValue(const QString& originalText, const QString& translated,
@@ -114,6 +120,8 @@ private:
     std::optional<AccessibilityElement> parentOf(const AccessibilityElement& element);
     std::optional<qint32> pidOf(const AccessibilityElement& element);
     bool isElectron(const QString& bundleLocation) const;
+    // Whether `element` is a password field or the like, whose text is never read or walked past.
+    bool isProtected(const AccessibilityElement& element);
 
     QList<ClipboardItem> duplicateClipboardItems() const;
     // Clears the clipboard and puts `text` on it; on refusal puts `saved` back and says so.

@@ -65,13 +65,12 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
     };
     if (!writeGuard() || !isStillFocused(field))
         return changed();
-    const auto value = readString(AXAttribute::value, element);
-    if (!value || *value != originalText)
+    const TextState text = readTextState(element);
+    if (!text.value || *text.value != originalText)
         return changed();
     // A selection inside the field means the user is editing part of it: replacing the whole
     // value would throw that away.
-    const auto selection = selectedLength(element);
-    if (selection && *selection != 0)
+    if (text.selectedLength && *text.selectedLength != 0)
         return changed();
     if (!TextPolicy::isAllowed(originalText) || translated.isEmpty())
         return WriteResult::failure(L10n::text(L10N_KEY("文本不符合安全替换规则")));

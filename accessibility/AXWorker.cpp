@@ -88,8 +88,9 @@ QCoro::Task<AXWorker::Snapshot> AXWorker::snapshot(FocusedField field, std::opti
         [field](AXEngine& engine) {
             Snapshot snapshot;
             snapshot.stillFocused = engine.isStillFocused(field);
-            snapshot.value = engine.readString(AXAttribute::value, field.element);
-            snapshot.selectedLength = engine.selectedLength(field.element);
+            const AXEngine::TextState text = engine.readTextState(field.element);
+            snapshot.value = text.value;
+            snapshot.selectedLength = text.selectedLength;
             return snapshot;
         },
         [](Snapshot) { return Snapshot{}; });

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "accessibility/adapters/AXVocabulary.h"
 #include "accessibility/adapters/AttributeValue.h"
 
 #include <chrono>
+#include <optional>
 
 namespace qw {
 
@@ -28,6 +30,27 @@ public:
 
     virtual AttributeResult copyAttributeValue(const AccessibilityElement& element,
                                                const QString& attribute) = 0;
+
+    // The value and the selected range as they stood at one moment. A part that could not be
+    // read is empty; no selection is read when the value cannot be. A backend that learns both
+    // from one reading of the text overrides this.
+    struct TextState {
+        std::optional<QString> value;
+        std::optional<TextRange> selection;
+    };
+    virtual TextState copyTextState(const AccessibilityElement& element)
+    {
+        TextState state;
+        const AttributeResult value = copyAttributeValue(element, AXAttribute::value);
+        const QString* text = std::get_if<QString>(&value.value);
+        if (!value.succeeded() || !text)
+            return state;
+        state.value = *text;
+        const AttributeResult range = copyAttributeValue(element, AXAttribute::selectedTextRange);
+        if (const TextRange* selection = std::get_if<TextRange>(&range.value); selection && range.succeeded())
+            state.selection = *selection;
+        return state;
+    }
     virtual SettableResult isAttributeSettable(const AccessibilityElement& element,
                                                const QString& attribute) = 0;
     // Returns the error code of the set (AXErrorCode::success when the application accepted

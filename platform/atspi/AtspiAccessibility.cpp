@@ -81,6 +81,17 @@ AttributeResult AtspiAccessibility::copyAttributeValue(const AccessibilityElemen
     return {AXErrorCode::failure, {}};
 }
 
+AccessibilityAPI::TextState AtspiAccessibility::copyTextState(const AccessibilityElement& element)
+{
+    const auto ref = AtspiElementRef::parse(element);
+    if (!ref || ref->kind != AtspiElementRef::Kind::object)
+        return AccessibilityAPI::copyTextState(element);
+    auto request = requestFor(element);
+    if (!request)
+        return {};
+    return m_reader.readTextState(*request, {ref->busName, ref->path});
+}
+
 SettableResult AtspiAccessibility::isAttributeSettable(const AccessibilityElement& element,
                                                        const QString& attribute)
 {

@@ -48,6 +48,7 @@ public:
     void setMessagingTimeout(const AccessibilityElement& element, std::chrono::milliseconds timeout) override;
     AttributeResult copyAttributeValue(const AccessibilityElement& element,
                                        const QString& attribute) override;
+    TextState copyTextState(const AccessibilityElement& element) override;
     SettableResult isAttributeSettable(const AccessibilityElement& element,
                                        const QString& attribute) override;
     int setAttributeValue(const AccessibilityElement& element, const QString& attribute,

@@ -60,34 +60,64 @@ AttributeResult AtspiAttributeReader::read(AtspiRequest& request, const AtspiObj
     }
     if (attribute == AXAttribute::value || attribute == AXAttribute::selectedTextRange ||
         attribute == AXAttribute::selectedText) {
-        // The role is asked afresh every time: GTK turns an entry into a password field and
-        // back when its visibility changes.
-        const auto role = m_cache.freshRole(request, object);
-        if (!role)
-            return failed();
-        if (AtspiRoles::isProtected(*role))
-            return {AXErrorCode::attributeUnsupported, {}};
-        const auto text = request.text(object);
-        if (!text)
-            return failed();
+        const TextReading reading = readText(request, object, attribute != AXAttribute::value);
+        if (reading.error != AXErrorCode::success)
+            return {reading.error, {}};
         if (attribute == AXAttribute::value)
-            return {AXErrorCode::success, *text};
-        const auto selection = request.selection(object);
-        if (!selection)
-            return failed();
-        const OffsetUnit unit = m_cache.unitOf(request, object.busName);
-        const auto start = TextOffsets::fromPlatform(*text, selection->first, unit);
-        const auto end = TextOffsets::fromPlatform(*text, selection->second, unit);
-        if (!start || !end)
-            return {AXErrorCode::failure, {}};
-        const TextRange range{*start, *end - *start};
+            return {AXErrorCode::success, *reading.text};
         if (attribute == AXAttribute::selectedTextRange)
-            return {AXErrorCode::success, range};
-        if (range.length == 0)
+            return {AXErrorCode::success, *reading.selection};
+        if (reading.selection->length == 0)
             return {AXErrorCode::noValue, {}};
-        return {AXErrorCode::success, text->mid(range.location, range.length)};
+        return {AXErrorCode::success,
+                reading.text->mid(reading.selection->location, reading.selection->length)};
     }
     return {AXErrorCode::attributeUnsupported, {}};
+}
+
+AccessibilityAPI::TextState AtspiAttributeReader::readTextState(AtspiRequest& request,
+                                                                const AtspiObject& object)
+{
+    const TextReading reading = readText(request, object, true);
+    return {reading.text, reading.selection};
+}
+
+AtspiAttributeReader::TextReading
+AtspiAttributeReader::readText(AtspiRequest& request, const AtspiObject& object, bool withSelection)
+{
+    TextReading reading;
+    // The role is asked afresh every time: GTK turns an entry into a password field and back
+    // when its visibility changes.
+    const auto role = m_cache.freshRole(request, object);
+    if (!role) {
+        reading.error = request.error();
+        return reading;
+    }
+    if (AtspiRoles::isProtected(*role)) {
+        reading.error = AXErrorCode::attributeUnsupported;
+        return reading;
+    }
+    reading.text = request.text(object);
+    if (!reading.text) {
+        reading.error = request.error();
+        return reading;
+    }
+    if (!withSelection)
+        return reading;
+    const auto selection = request.selection(object);
+    if (!selection) {
+        reading.error = request.error();
+        return reading;
+    }
+    const OffsetUnit unit = m_cache.unitOf(request, object.busName);
+    const auto start = TextOffsets::fromPlatform(*reading.text, selection->first, unit);
+    const auto end = TextOffsets::fromPlatform(*reading.text, selection->second, unit);
+    if (!start || !end) {
+        reading.error = AXErrorCode::failure;
+        return reading;
+    }
+    reading.selection = TextRange{*start, *end - *start};
+    return reading;
 }
 
 } // namespace qw
