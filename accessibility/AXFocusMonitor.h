@@ -36,6 +36,9 @@ public:
     // application's focus changes and the field's value changes are both registered. The scan
     // trusts such a field to be unchanged and skips reading it. Asking clears the record.
     bool takeQuiet();
+    // A read of the focus starts now: every event so far is covered by it, so the next scan
+    // need not read again for them.
+    void noteReadStarted() { m_changed = false; }
 
     const QString& status() const { return m_status; }
     qint32 trackedPID() const { return m_trackedPID; }

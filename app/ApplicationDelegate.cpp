@@ -153,7 +153,10 @@ void ApplicationDelegate::installCallbacks()
     callbacks.onFieldObserved = [this](const std::optional<FocusedField>& field) {
         m_focusMonitor->watch(field);
     };
-    m_focusMonitor->setOnUpdate([this] { m_model->inspectFocus(false); });
+    m_focusMonitor->setOnUpdate([this] {
+        if (m_model->inspectFocus(false))
+            m_focusMonitor->noteReadStarted();
+    });
     m_hotkeys->onAction = [this] {
         m_model->performHotkeyAction();
     };

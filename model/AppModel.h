@@ -250,7 +250,8 @@ public:
     bool providerReady() const;
 
     // --- Input translation ---
-    void inspectFocus(bool forceImmediate);
+    // Whether a read of the focus started now (none does while one runs or a write is verified).
+    bool inspectFocus(bool forceImmediate);
     void retryTranslation();
     // The bubble's language menu; none keeps a language as it is.
     void updatePreviewLanguage(std::optional<TranslationLanguage> source,

@@ -37,18 +37,19 @@ struct AppModel::PreviewContext {
     quint64 selectionRevision = 0;
 };
 
-void AppModel::inspectFocus(bool forceImmediate)
+bool AppModel::inspectFocus(bool forceImmediate)
 {
     // A write being verified owns the field until it is confirmed.
     if (m_isValidatingReplacement)
-        return;
+        return false;
     if (m_focusReadTask) {
         // One inspection at a time; a forced request must not be lost behind a running one.
         m_pendingForcedFocus = m_pendingForcedFocus || forceImmediate;
-        return;
+        return false;
     }
     Job& job = startJob(m_focusReadTask);
     inspectionJob(job.id, forceImmediate, job.cancellation.token());
+    return true;
 }
 
 QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token)

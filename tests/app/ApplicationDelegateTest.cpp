@@ -169,6 +169,9 @@ TEST_F(ApplicationDelegateTest, AFieldCoveredByEventsIsReadOnlyWhenTheyAnnounceA
         row.announce();
         ASSERT_TRUE(scan());
         EXPECT_GT(reads(), before) << row.event;
+        before = reads();
+        ASSERT_TRUE(scan());
+        EXPECT_EQ(reads(), before) << row.event << ": the read the event started already covers it";
     }
     EXPECT_EQ(program.model().currentField()->value, QStringLiteral(" "));
 }
