@@ -2,6 +2,7 @@
 
 #include "accessibility/adapters/AXVocabulary.h"
 #include "l10n/L10n.h"
+#include "policy/SecretDetector.h"
 #include "policy/SelectionRules.h"
 
 namespace qw {
@@ -68,6 +69,11 @@ QCoro::Task<void> AXWorker::prepare(RunningApplication app, std::optional<AXRead
         engine->prepareAccessibility(app);
         engine->resetAuthorization();
     });
+}
+
+void AXWorker::prepareForWrites()
+{
+    m_thread.submit([] { SecretDetector::prepareThisThread(); });
 }
 
 QCoro::Task<std::optional<UserSelection>>

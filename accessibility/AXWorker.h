@@ -48,6 +48,9 @@ public:
                                         CancellationToken cancellation = {});
     QCoro::Task<WriteResult> replace(AXReplaceRequest request, AXReadPermit permit,
                                      CancellationToken cancellation = {});
+    // Readies the worker's own copy of the text rules, which every write checks, before the
+    // first write waits for it.
+    void prepareForWrites();
 
 private:
     // None of the operations is a coroutine itself: each returns the task of the job it queued.

@@ -188,15 +188,18 @@ void ApplicationDelegate::refreshBubble()
     bubble().refresh(state);
 }
 
-void ApplicationDelegate::buildBubbleSoon()
+void ApplicationDelegate::readyForTypingSoon()
 {
-    if (m_bubble || m_bubbleBuildQueued)
+    if (m_readyForTyping || m_readyingQueued)
         return;
-    m_bubbleBuildQueued = true;
+    m_readyingQueued = true;
     QTimer::singleShot(0, this, [this] {
-        m_bubbleBuildQueued = false;
-        if (!m_terminated)
-            bubble();
+        m_readyingQueued = false;
+        if (m_terminated)
+            return;
+        m_readyForTyping = true;
+        bubble();
+        m_model->prepareForTyping();
     });
 }
 
@@ -266,10 +269,11 @@ void ApplicationDelegate::scan()
     const bool allowed = inputOn && m_env.trustCheck() && automatic &&
                          m_model->allowedBundleIDs().contains(bundle) && !m_model->isAppIgnoredToday(bundle);
     m_focusMonitor->watch(front, allowed);
-    // The panel is built as soon as translating becomes possible, while the user types: building
-    // it loads the fonts, which the first translation would otherwise wait for.
+    // The panel, the connection library and the text rules are readied as soon as translating
+    // becomes possible, while the user types: the first translation would otherwise wait for
+    // the fonts the panel loads, the TLS library and the rules' compilation.
     if (allowed)
-        buildBubbleSoon();
+        readyForTypingSoon();
     if (inputOn && automatic && m_model->inputMonitorStatus() != m_focusMonitor->status())
         m_model->setInputMonitorStatus(m_focusMonitor->status());
     if (!inputOn && !m_model->pageTranslationEnabled())

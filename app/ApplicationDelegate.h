@@ -80,7 +80,7 @@ private:
     void confirmBrowser(const TranslationApplication& app);
     void refreshBubble();
     BubbleWindow& bubble();
-    void buildBubbleSoon();
+    void readyForTypingSoon();
 
     ProgramEnvironment m_env;
     std::unique_ptr<AppUpdates> m_updates;
@@ -102,7 +102,8 @@ private:
     bool m_indicatorPending = false;
     int m_quietScans = 0;
     bool m_terminated = false;
-    bool m_bubbleBuildQueued = false;
+    bool m_readyingQueued = false;
+    bool m_readyForTyping = false;
 };
 
 } // namespace qw

@@ -252,6 +252,10 @@ public:
     // --- Input translation ---
     // Whether a read of the focus started now (none does while one runs or a write is verified).
     bool inspectFocus(bool forceImmediate);
+    // Readies what the first translation and the first write would otherwise wait for: the
+    // provider's connection library and the text rules, on this thread and the accessibility
+    // worker's. For when a field that may be translated is found.
+    void prepareForTyping();
     void retryTranslation();
     // The bubble's language menu; none keeps a language as it is.
     void updatePreviewLanguage(std::optional<TranslationLanguage> source,

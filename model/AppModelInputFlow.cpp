@@ -9,6 +9,7 @@
 #include "engine/TranslationService.h"
 #include "l10n/L10n.h"
 #include "model/AppModel.h"
+#include "policy/SecretDetector.h"
 #include "policy/TextFingerprint.h"
 #include "policy/TranslationFlowRules.h"
 
@@ -73,6 +74,13 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         takeFocusRead(*front, read.first, read.second, revision, forceImmediate, token);
     }
     finishInspection(jobId);
+}
+
+void AppModel::prepareForTyping()
+{
+    m_service.prepare(cloudConsent());
+    SecretDetector::prepareThisThread();
+    m_ax.prepareForWrites();
 }
 
 void AppModel::finishInspection(quint64 jobId)

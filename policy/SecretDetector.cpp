@@ -217,6 +217,13 @@ bool readsLikeSecretAcrossJoints(const MatchingText::JoinedLines& joined)
 
 } // namespace
 
+void prepareThisThread()
+{
+    literalPatterns();
+    casedPatterns();
+    lowerCasePatterns();
+}
+
 bool looksLikeSecret(const QString& text)
 {
     // The literal reading comes first: the normalized one folds a few characters into blanks

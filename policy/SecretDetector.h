@@ -11,5 +11,7 @@ namespace qw::SecretDetector {
 // wrapped over two lines. Keywords alone, without a value, are ordinary prose. Safe to call
 // from any thread.
 bool looksLikeSecret(const QString& text);
+// Compiles the calling thread's patterns now, so that its first check does not wait for them.
+void prepareThisThread();
 
 } // namespace qw::SecretDetector
