@@ -93,6 +93,9 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
 
 void BubbleTitleBar::setTitle(const QString& title)
 {
+    // Cutting a text to the room measures it with every fallback font: not again for the same one.
+    if (title == m_fullTitle && !m_title->accessibleName().isNull())
+        return;
     m_fullTitle = title;
     // A screen reader reads all of it, however little room it has on screen.
     m_title->setAccessibleName(title);

@@ -50,12 +50,19 @@ QIcon symbolIcon(BubbleSymbol symbol, const QStyle* style)
     return style->standardIcon(choice.fallback);
 }
 
+// Each new name is announced to screen readers: only a changed one is set.
+void nameForScreenReaders(QWidget* widget, const QString& name)
+{
+    if (widget->accessibleName() != name)
+        widget->setAccessibleName(name);
+}
+
 void showButton(QPushButton* button, const BubbleButtonState& state)
 {
     button->setVisible(state.visible);
     button->setEnabled(state.enabled);
     button->setText(state.text);
-    button->setAccessibleName(state.text);
+    nameForScreenReaders(button, state.text);
 }
 
 // A menu shows what follows a tab as the item's shortcut, aligned in its own column.
@@ -167,16 +174,16 @@ void TranslationBubble::render()
     fillPicker(m_target, translationTargets(), m_shown.target);
     const QString source = L10n::text(L10N_KEY("源语言"));
     const QString target = L10n::text(L10N_KEY("目标语言"));
-    m_source->setAccessibleName(source);
+    nameForScreenReaders(m_source, source);
     m_source->setToolTip(source);
-    m_target->setAccessibleName(target);
+    nameForScreenReaders(m_target, target);
     m_target->setToolTip(target);
 
     m_message->setVisible(!m_shown.message.isEmpty());
     m_message->setText(m_shown.message);
     m_translation->setVisible(!m_shown.translation.isEmpty());
     m_translation->setTranslation(m_shown.translation);
-    m_translation->setAccessibleName(L10n::text(L10N_KEY("译文")));
+    nameForScreenReaders(m_translation, L10n::text(L10N_KEY("译文")));
 
     showButton(m_replace, m_shown.replace);
     showButton(m_copy, m_shown.copy);
@@ -191,12 +198,28 @@ void TranslationBubble::showHeader()
         return;
     // The panel's own texts (its name, the header's controls, the resize grip) follow the interface
     // language with the content's: a screen reader must not name them in the previous one.
-    if (auto* panel = qobject_cast<BubblePanel*>(m_header->parentWidget()))
-        panel->retranslate();
-    else
-        m_header->retranslate();
+    if (const QString language = L10n::currentCode(); language != m_headerLanguage) {
+        m_headerLanguage = language;
+        if (auto* panel = qobject_cast<BubblePanel*>(m_header->parentWidget()))
+            panel->retranslate();
+        else
+            m_header->retranslate();
+    }
     m_header->setTitle(m_shown.title);
-    m_header->setSymbol(symbolIcon(m_shown.symbol, style()));
+    showSymbol();
+}
+
+void TranslationBubble::showSymbol()
+{
+    // Drawn at the screen's scale: a move to a screen of another scale draws it again.
+    const std::pair shown{m_shown.symbol, m_header->devicePixelRatioF()};
+    if (m_symbolShown == shown)
+        return;
+    m_symbolShown = shown;
+    auto icon = m_symbolIcons.find(m_shown.symbol);
+    if (icon == m_symbolIcons.end())
+        icon = m_symbolIcons.emplace(m_shown.symbol, symbolIcon(m_shown.symbol, style())).first;
+    m_header->setSymbol(icon->second);
 }
 
 void TranslationBubble::showMenu()
@@ -236,6 +259,12 @@ void TranslationBubble::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange)
         scheduleRender();
+    // Another icon theme or style has other symbols.
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::ThemeChange) {
+        m_symbolShown.reset();
+        m_symbolIcons.clear();
+        scheduleRender();
+    }
     QWidget::changeEvent(event);
 }
 

@@ -2,9 +2,13 @@
 
 #include "bubble/BubbleContentState.h"
 
+#include <QIcon>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <map>
+#include <optional>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -55,6 +59,7 @@ private:
     void pickLanguage();
     void showHeader();
     void showMenu();
+    void showSymbol();
 
     AppModel& m_model;
     // Guarded: the panel may delete its header before its content.
@@ -62,6 +67,12 @@ private:
     std::function<void()> m_onOpenSettings;
     BubbleContentState m_shown;
     bool m_renderPending = false;
+    // What the header last got, so that a render repeats none of the icon theme lookups and
+    // accessibility announcements for what did not change.
+    QString m_headerLanguage;
+    std::optional<std::pair<BubbleSymbol, qreal>> m_symbolShown;
+    // The states' icons as the theme and style gave them: the style's own are loaded from files.
+    std::map<BubbleSymbol, QIcon> m_symbolIcons;
 
     QComboBox* m_source;
     QLabel* m_arrow;
