@@ -136,8 +136,22 @@ TranslationBubble::TranslationBubble(AppModel& model, BubbleTitleBar& header, QW
     column->addWidget(m_translation, 1);
     column->addLayout(buttons);
 
+    loadSymbols();
     connect(&m_model, &AppModel::changed, this, [this] { scheduleRender(); });
     render();
+}
+
+void TranslationBubble::loadSymbols()
+{
+    // All of them with the panel, before a state shows one: the icon theme is searched and the
+    // style's own icons are read from files, which the first translation would wait for.
+    const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    for (BubbleSymbol symbol :
+         {BubbleSymbol::translation, BubbleSymbol::working, BubbleSymbol::replaced, BubbleSymbol::failed}) {
+        const QIcon icon = symbolIcon(symbol, style());
+        icon.pixmap(QSize(side, side), devicePixelRatioF());
+        m_symbolIcons.insert_or_assign(symbol, icon);
+    }
 }
 
 TranslationBubble::~TranslationBubble()
@@ -216,10 +230,7 @@ void TranslationBubble::showSymbol()
     if (m_symbolShown == shown)
         return;
     m_symbolShown = shown;
-    auto icon = m_symbolIcons.find(m_shown.symbol);
-    if (icon == m_symbolIcons.end())
-        icon = m_symbolIcons.emplace(m_shown.symbol, symbolIcon(m_shown.symbol, style())).first;
-    m_header->setSymbol(icon->second);
+    m_header->setSymbol(m_symbolIcons.at(m_shown.symbol));
 }
 
 void TranslationBubble::showMenu()
@@ -262,7 +273,7 @@ void TranslationBubble::changeEvent(QEvent* event)
     // Another icon theme or style has other symbols.
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::ThemeChange) {
         m_symbolShown.reset();
-        m_symbolIcons.clear();
+        loadSymbols();
         scheduleRender();
     }
     QWidget::changeEvent(event);

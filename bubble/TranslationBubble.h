@@ -60,6 +60,7 @@ private:
     void showHeader();
     void showMenu();
     void showSymbol();
+    void loadSymbols();
 
     AppModel& m_model;
     // Guarded: the panel may delete its header before its content.
