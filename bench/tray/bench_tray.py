@@ -17,8 +17,12 @@ window opens) with trayer as the tray host, and measured for:
   program mapped), replace click -> write seen in mousepad over AT-SPI (ms), and the program's
   own CPU time from the last key to the panel shown and from the click to the write seen (all
   its threads, from the kernel's scheduler statistics: the other programs' and the proxy's
-  latency is not in it).
-Medians over the runs, and the ratios to the floor. Polling here costs a few ms of resolution."""
+  latency is not in it). Then a second text in the same field, whose panel is already up: own
+  CPU from its last key to 0.3 s after the answer, and from a second click to its write. The
+  totals per text add the key's and the click's stretch.
+Medians over the runs, and the ratios to the floor. Polling here costs a few ms of resolution.
+With --profile DIR, perf records the program's call stacks in the measured stretches only
+(run-N.perf, for `perf report -i`); its sampling inflates the CPU figures of such a run."""
 
 import argparse
 import json
