@@ -11,6 +11,7 @@
 #include "l10n/L10n.h"
 #include "l10n/LocalizationState.h"
 #include "model/AppSettings.h"
+#include "platform/DBusCheckFailures.h"
 #include "platform/DesktopEntryIndex.h"
 #include "platform/JsonFileSettingsStore.h"
 #include "platform/SecretServiceBackend.h"
@@ -40,6 +41,7 @@ QByteArray readAllStandardInput()
 
 int main(int argc, char** argv)
 {
+    qw::keepDBusCheckFailuresNonFatal();
     // Without a command (or as the login entry starts it) this is the tray program.
     // Its only options are --autostart and the interface language.
     bool trayProgram = true;

@@ -111,10 +111,6 @@ void AtspiBus::connectInBackground(const QString& connectionName)
         enabled = readStatus(session, QStringLiteral("IsEnabled"));
         screenReaderEnabled = readStatus(session, QStringLiteral("ScreenReaderEnabled"));
     }
-    // A launcher started anew forgets the switches (they live in its memory on a desktop
-    // without stored settings): what was on before the loss is put back on.
-    const bool reassert = m_hadConnection && (m_enabled || m_screenReaderEnabled) &&
-                          !enabled.value_or(false) && connection.has_value();
     m_enabled = enabled.value_or(false);
     m_screenReaderEnabled = screenReaderEnabled.value_or(false);
     {
@@ -125,21 +121,19 @@ void AtspiBus::connectInBackground(const QString& connectionName)
         m_ready = connection.has_value();
     }
     m_readyCondition.notify_all();
-    QMetaObject::invokeMethod(
-        this,
-        [this, reassert] {
-            if (reassert)
-                requestEnable();
-            finishSetup();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &AtspiBus::finishSetup, Qt::QueuedConnection);
 }
 
 void AtspiBus::finishSetup()
 {
     m_connecting = false;
     if (const auto current = connection()) {
-        m_hadConnection = true;
+        // A launcher started anew forgets the switches (they live in its memory on a desktop
+        // without stored settings): what was on before the loss is put back on, however many
+        // attempts it took to come back.
+        if (m_switchedOnBeforeLoss && !m_enabled)
+            requestEnable();
+        m_switchedOnBeforeLoss = false;
         m_retryInterval = std::chrono::milliseconds(0);
         // QtDBus passes the library's own "Disconnected" signal on to whoever listens for it.
         QDBusConnection(*current).connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
@@ -157,6 +151,7 @@ void AtspiBus::onDisconnected()
 {
     if (!connection())
         return;
+    m_switchedOnBeforeLoss = m_enabled || m_screenReaderEnabled;
     dropConnection();
     Q_EMIT lost();
     Q_EMIT statusChanged();

@@ -90,7 +90,7 @@ private:
     bool m_finished = false;
     bool m_started = false;
     bool m_connecting = false;
-    std::atomic<bool> m_hadConnection{false};
+    bool m_switchedOnBeforeLoss = false; // what the next connection puts back on
     std::chrono::milliseconds m_retryInterval{0};
     QTimer* m_livenessCheck = nullptr;
     QTimer* m_retry = nullptr;

@@ -1,4 +1,5 @@
 #include "accessibility/AXWorker.h"
+#include "platform/DBusCheckFailures.h"
 #include "platform/LinuxDesktop.h"
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
@@ -7,6 +8,7 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -97,6 +99,29 @@ TEST(AccessibilityBusRestart, TheStatusShowsTheGapAndTheBusComesBackSwitchedOn)
         << "no reconnection: " << desktop.accessibilityBus().failure().toStdString();
     EXPECT_TRUE(test::pumpUntil([&] { return desktop.accessibility().isProcessTrusted(); }))
         << "the accessibility switch did not survive the restart";
+}
+
+// Qt's accessibility bridge connects to the accessibility bus when the switch comes on; if the
+// bus dies at that moment, it watches a name on a connection already closed, which libdbus took
+// as a misuse bad enough to end the program. The same call on a private bus killed under it.
+TEST(AccessibilityBusRestart, WatchingANameOnABusThatJustWentAwayDoesNotEndTheProgram)
+{
+    qw::keepDBusCheckFailuresNonFatal();
+    QProcess daemon;
+    daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+    ASSERT_TRUE(daemon.waitForReadyRead(10000)) << "no private bus";
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    QDBusConnection bus = QDBusConnection::connectToBus(address, u"dying-bus"_s);
+    ASSERT_TRUE(bus.isConnected());
+    daemon.kill();
+    daemon.waitForFinished();
+    ASSERT_TRUE(test::pumpUntil([&] { return !bus.isConnected(); }));
+
+    QObject receiver;
+    // Qt records the hook all the same; what matters is that this process is still here.
+    bus.connect(u"org.a11y.atspi.Registry"_s, u"/org/a11y/atspi/registry"_s, u"org.a11y.atspi.Registry"_s,
+                u"EventListenerRegistered"_s, &receiver, SLOT(deleteLater()));
+    QDBusConnection::disconnectFromBus(u"dying-bus"_s);
 }
 
 } // namespace
