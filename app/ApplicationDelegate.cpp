@@ -280,9 +280,11 @@ void ApplicationDelegate::scan()
         return;
     // An unchanged field costs its application and this program a dozen calls a read: between
     // events that cover it, it is read only now and then. The monitor's record of events is
-    // taken only when this scan's read can start (a running read may predate the last event).
+    // taken only when this scan's read can start (a running read may predate the last event),
+    // and trusted only when the last read was taken (one dropped as stale covered nothing).
     const bool readCanStart = !m_model->isInspecting() && !m_model->isValidatingReplacement();
-    if (allowed && readCanStart && m_focusMonitor->takeQuiet() && ++m_quietScans < quietScansBetweenReads)
+    if (allowed && readCanStart && m_focusMonitor->takeQuiet() && m_model->lastFocusReadTaken() &&
+        ++m_quietScans < quietScansBetweenReads)
         return;
     m_quietScans = 0;
     m_model->inspectFocus(false);

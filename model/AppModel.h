@@ -233,6 +233,8 @@ public:
     const std::optional<ReplacementRecord>& replacement() const { return m_replacement; }
     bool previewReplaceable() const { return m_previewReplaceable; }
     bool isInspecting() const { return m_focusReadTask.has_value(); }
+    // Whether the last read of the focus was taken; one dropped as stale vouches for nothing.
+    bool lastFocusReadTaken() const { return m_lastFocusReadTaken; }
     bool hasPendingTranslation() const { return m_pendingTranslation.has_value(); }
     std::optional<SelectedTranslationKind> selectedTranslationKind() const
     {
@@ -428,8 +430,8 @@ private:
     void finishInspection(quint64 jobId);
     // Whether the frontmost application is to be read at all; none ends the inspection.
     std::optional<RunningApplication> applicationToInspect();
-    // The focus read, used only when nothing newer happened while it ran.
-    void takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
+    // The focus read, used only when nothing newer happened while it ran; whether it was.
+    bool takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
                        const QString& diagnostic, quint64 revision, bool forceImmediate,
                        const CancellationToken& token);
     void inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate);
@@ -574,6 +576,7 @@ private:
     // Jobs
     quint64 m_nextJobId = 0;
     std::optional<Job> m_focusReadTask;
+    bool m_lastFocusReadTaken = false;
     std::optional<Job> m_pendingTranslation;
     std::optional<Job> m_replacementTask;
     std::optional<Job> m_selectionReadTask;

@@ -56,6 +56,7 @@ bool AppModel::inspectFocus(bool forceImmediate)
 QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, CancellationToken token)
 {
     const auto alive = m_alive;
+    m_lastFocusReadTaken = false;
     const std::optional<RunningApplication> front = applicationToInspect();
     if (front && inputTranslationMode() == TranslationMode::selection) {
         // In the selection mode only selections are translated; the application is merely
@@ -71,7 +72,8 @@ QCoro::Task<void> AppModel::inspectionJob(quint64 jobId, bool forceImmediate, Ca
         const AXWorker::FocusResult read = co_await m_ax.focus(*front, permit, token);
         if (!*alive)
             co_return;
-        takeFocusRead(*front, read.first, read.second, revision, forceImmediate, token);
+        m_lastFocusReadTaken =
+            takeFocusRead(*front, read.first, read.second, revision, forceImmediate, token);
     }
     finishInspection(jobId);
 }
@@ -133,7 +135,7 @@ std::optional<RunningApplication> AppModel::applicationToInspect()
     return front;
 }
 
-void AppModel::takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
+bool AppModel::takeFocusRead(const RunningApplication& front, const std::optional<FocusedField>& field,
                              const QString& diagnostic, quint64 revision, bool forceImmediate,
                              const CancellationToken& token)
 {
@@ -142,7 +144,7 @@ void AppModel::takeFocusRead(const RunningApplication& front, const std::optiona
     const std::optional<RunningApplication> frontNow = m_workspace.frontmostApplication();
     if (token.isCancelled() || m_revision != revision || m_isValidatingReplacement || !isEligible(bundleID) ||
         !frontNow || frontNow->pid != front.pid)
-        return;
+        return false;
     if (!field) {
         const QString appName = front.localizedName.value_or(L10n::text(L10N_KEY("未知应用")));
         publish(m_currentRole, L10n::text(L10N_KEY("未识别输入框")));
@@ -150,9 +152,10 @@ void AppModel::takeFocusRead(const RunningApplication& front, const std::optiona
         publish(m_currentApp, appName);
         publish(m_lastFieldResult, appName + QStringLiteral(" \u00B7 ") + m_currentRole);
         abandonFocusKeepingReadablePreview();
-        return;
+        return true;
     }
     inspectField(*field, diagnostic, forceImmediate);
+    return true;
 }
 
 void AppModel::inspectField(const FocusedField& field, const QString& diagnostic, bool forceImmediate)
