@@ -161,14 +161,6 @@ std::optional<TextRange> AXEngine::selectedRange(const AccessibilityElement& ele
     return range;
 }
 
-std::optional<qsizetype> AXEngine::selectedLength(const AccessibilityElement& element)
-{
-    const auto range = readRange(element);
-    if (!range || range->length < 0)
-        return std::nullopt;
-    return range->length;
-}
-
 AXEngine::TextState AXEngine::readTextState(const AccessibilityElement& element)
 {
     if (!guard())

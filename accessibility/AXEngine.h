@@ -75,8 +75,6 @@ public:
     bool isSettable(const QString& attribute, const AccessibilityElement& element);
     // The selection when it is a real one (location ≥ 0, length ≥ 1).
     std::optional<TextRange> selectedRange(const AccessibilityElement& element);
-    // The selection's length when ≥ 0: 0 for a bare caret.
-    std::optional<qsizetype> selectedLength(const AccessibilityElement& element);
     bool verifySelectedRange(const TextRange& expected, const AccessibilityElement& element);
     // The value and the selection's length (0 for a bare caret) from one reading of the text.
     struct TextState {
