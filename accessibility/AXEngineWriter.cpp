@@ -61,7 +61,7 @@ WriteResult AXEngine::replaceEntireValue(const QString& originalText, const QStr
 {
     const AccessibilityElement& element = field.element;
     const auto changed = [] {
-        return WriteResult::failure(L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
+        return WriteResult::fieldChanged(L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
     };
     if (!writeGuard() || !isStillFocused(field))
         return changed();
@@ -118,7 +118,11 @@ WriteResult AXEngine::pasteFallback(const QString& original, const QString& tran
         return WriteResult::failure(L10n::text(L10N_KEY("无法写入系统剪贴板")));
     const qint64 placed = m_platform.clipboard.changeCount();
 
-    if (!isStillFocused(field) || readString(AXAttribute::value, element) != original) {
+    // Placing the clipboard takes a while: a click in the field meanwhile moves the caret, and
+    // the paste would land beside the text instead of over it. The focus is looked at last, as
+    // close to the keys as can be: they go wherever it is.
+    if (readString(AXAttribute::value, element) != original || selectedRange(element) != whole ||
+        !isStillFocused(field)) {
         restoreClipboard(saved, placed);
         return WriteResult::failure(L10n::text(L10N_KEY("焦点或文字已变化，取消粘贴")));
     }

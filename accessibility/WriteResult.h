@@ -11,8 +11,16 @@ class WriteResult {
 public:
     static WriteResult success(QString method) { return WriteResult(true, std::move(method)); }
     static WriteResult failure(QString message) { return WriteResult(false, std::move(message)); }
+    // Nothing was written: the field was no longer focused or no longer held the expected text.
+    static WriteResult fieldChanged(QString message)
+    {
+        WriteResult result(false, std::move(message));
+        result.m_fieldChanged = true;
+        return result;
+    }
 
     bool isSuccess() const { return m_success; }
+    bool isFieldChanged() const { return m_fieldChanged; }
     // The channel's name for a success, empty for a failure.
     QString method() const { return m_success ? m_text : QString(); }
     // The message of a failure, empty for a success.
@@ -23,6 +31,7 @@ public:
 private:
     WriteResult(bool success, QString text) : m_success(success), m_text(std::move(text)) {}
     bool m_success;
+    bool m_fieldChanged = false;
     QString m_text;
 };
 

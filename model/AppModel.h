@@ -448,6 +448,8 @@ private:
     void showInputTranslation(const TranslationSnapshot& snapshot, const QString& translation,
                               bool cloudConsent, TranslationProvider provider);
     void showInputFailure(const TranslationError& error);
+    // Whether the settings and the revision still want the snapshot's translation (no read).
+    bool snapshotStillWanted(const TranslationSnapshot& snapshot);
     QCoro::Task<bool> matches(TranslationSnapshot snapshot, CancellationToken token);
     void endStaleTaskIfCurrent(const TranslationSnapshot& snapshot);
     struct PreviewContext;

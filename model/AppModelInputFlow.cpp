@@ -350,13 +350,18 @@ void AppModel::showInputFailure(const TranslationError& error)
     notifyPreviewUpdate();
 }
 
+bool AppModel::snapshotStillWanted(const TranslationSnapshot& snapshot)
+{
+    return inputTranslationEnabled() && trusted() && m_permissionGranted &&
+           inputTranslationMode() == TranslationMode::automatic && hasValidInputLanguagePair() &&
+           isEligible(snapshot.field.bundleID) && m_revision == snapshot.revision;
+}
+
 QCoro::Task<bool> AppModel::matches(TranslationSnapshot snapshot, CancellationToken token)
 {
     const auto alive = m_alive;
     const QString bundleID = snapshot.field.bundleID;
-    if (!inputTranslationEnabled() || !trusted() || !m_permissionGranted ||
-        inputTranslationMode() != TranslationMode::automatic || !hasValidInputLanguagePair() ||
-        !isEligible(bundleID) || m_revision != snapshot.revision)
+    if (!snapshotStillWanted(snapshot))
         co_return false;
 
     const AXReadPermit permit = AXReadPermit::issue(m_axAccess);

@@ -66,40 +66,39 @@ QCoro::Task<void> AppModel::acceptJob(CancellationToken token)
         co_await acceptSelectedInputTranslation(generation, token);
         co_return;
     }
-    if (m_selectionPreview || !m_showingPreview || !m_snapshot) {
+    const auto fieldChanged = [this] {
         setStatus(L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译")));
         hidePreviewKeepingWork();
+    };
+    // The write itself checks, in one reading, that the field is still focused and holds
+    // exactly the text that was translated, with nothing selected.
+    if (m_selectionPreview || !m_showingPreview || !m_snapshot || !snapshotStillWanted(*m_snapshot)) {
+        fieldChanged();
         co_return;
     }
     const TranslationSnapshot snapshot = *m_snapshot;
     const QString translated = m_translation;
 
-    const bool stillThere = co_await matches(snapshot, token);
-    if (!*alive)
-        co_return;
-    if (!stillThere) {
-        if (m_axAccess->current() == generation) {
-            setStatus(L10n::text(L10N_KEY("输入框或文字已变化，请重新翻译")));
-            hidePreviewKeepingWork();
-        }
-        co_return;
-    }
-
-    const quint64 writeToken = m_axAccess->current();
     AXReplaceRequest request;
     request.original = snapshot.originalText;
     request.translated = translated;
     request.field = snapshot.field;
     request.clipboardFallbackEnabled = pasteFallback();
     request.requireCurrentSelection = false;
-    const AXReadPermit permit{m_axAccess, writeToken};
+    const AXReadPermit permit{m_axAccess, generation};
     const WriteResult result = co_await m_ax.replace(request, permit, token);
     if (!*alive || token.isCancelled())
         co_return;
+    // Nothing was written: newer work, if any began meanwhile, owns what the user sees.
+    if (result.isFieldChanged()) {
+        if (m_axAccess->current() == generation)
+            fieldChanged();
+        co_return;
+    }
     // The user asked for this write: its outcome is reported whatever happened meanwhile. A
     // confirmed write keeps its record and restore offer even when newer work began during it.
     if (!result.isSuccess()) {
-        showWriteFailure(result.message(), m_axAccess->current() == writeToken);
+        showWriteFailure(result.message(), m_axAccess->current() == generation);
         co_return;
     }
     setStatus(L10n::format(L10N_KEY("已通过%@替换，未自动发送"), {result.method()}));

@@ -88,7 +88,8 @@ TEST(TextWriterTest, EachWriteLandsThroughItsChannelOrIsRefusedTouchingNothing)
     const WriteResult viaAccessibility = ok(L10N_KEY("辅助功能接口"));
     const WriteResult viaPaste = ok(L10N_KEY("剪贴板兼容模式"));
     const WriteResult notSettable = no(L10N_KEY("该输入框不支持直接修改。可在设置中开启剪贴板兼容模式再试"));
-    const WriteResult changed = no(L10N_KEY("当前焦点或文本已变化；未执行替换"));
+    const WriteResult changed =
+        WriteResult::fieldChanged(L10n::text(L10N_KEY("当前焦点或文本已变化；未执行替换")));
     const WriteResult selectionChanged = no(L10N_KEY("输入框、选区或内容已变化；未执行替换"));
     using Step = std::function<void(Scene&)>;
     struct Row {

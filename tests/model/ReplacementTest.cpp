@@ -82,6 +82,8 @@ TEST_F(ReplacementTest, AcceptAfterAOneCharacterEditWritesNothing)
     EXPECT_EQ(field.currentValue(), QStringLiteral("今天开会了"));
     EXPECT_TRUE(desktop.writesTo(field).isEmpty());
     EXPECT_EQ(model->status(), QStringLiteral("输入框或文字已变化，请重新翻译"));
+    EXPECT_FALSE(model->showingPreview()) << "the translation belongs to a text no longer there";
+    EXPECT_FALSE(model->showingError());
 }
 
 TEST_F(ReplacementTest, AFailedWriteIsReportedKeepsThePreviewAndIsNotRetried)

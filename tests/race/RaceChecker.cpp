@@ -75,6 +75,23 @@ RaceChecker::RaceChecker(RaceWorld& world) : m_world(world)
     };
 }
 
+// The user acting after the writer's last read of the field's value is the moment no writer can
+// close (the write and the keystroke cross): neither the write nor its outcome is judged.
+// Callers hold the mutex.
+bool RaceChecker::userActedSinceLastRead(qsizetype position, int element) const
+{
+    qsizetype lastRead = -1;
+    for (qsizetype index = position - 1; index >= 0; --index) {
+        const TextAccess& access = m_log[index];
+        if (access.kind == TextAccess::Kind::read && access.element == element &&
+            access.attribute == AXAttribute::value) {
+            lastRead = index;
+            break;
+        }
+    }
+    return !m_userMarks.isEmpty() && m_userMarks.last() > lastRead;
+}
+
 void RaceChecker::userActed()
 {
     std::lock_guard lock(m_mutex);
@@ -150,17 +167,7 @@ void RaceChecker::onAccess(const TextAccess& access)
     if (!m_open[app])
         fail(QStringLiteral("written into %1 while it is not allowed or paused").arg(m_world.apps[app].name));
 
-    // The user acting after the writer's last read of the field is the moment no writer can
-    // close (the write and the keystroke cross): not judged.
-    int lastRead = -1;
-    for (int index = position - 1; index >= 0; --index) {
-        if (m_log[index].kind == TextAccess::Kind::read && m_log[index].element == access.element &&
-            m_log[index].attribute == AXAttribute::value) {
-            lastRead = index;
-            break;
-        }
-    }
-    if (!m_userMarks.isEmpty() && m_userMarks.last() > lastRead) {
+    if (userActedSinceLastRead(position, access.element)) {
         ++m_writesInUserMoment;
         return;
     }
@@ -199,9 +206,9 @@ void RaceChecker::onModelChanged()
         fail(QStringLiteral("a write was issued and its outcome never reported"));
         return;
     }
-    if (!m_userMarks.isEmpty() && m_userMarks.last() > lastWrite)
-        return; // the user changed the field since: the outcome may honestly be unknown
     const TextAccess& write = m_log[lastWrite];
+    if (userActedSinceLastRead(lastWrite, write.element))
+        return; // the write and the user's change crossed: the outcome may honestly be unknown
     QString intended = write.text;
     if (write.attribute != AXAttribute::value) {
         const TextRange range =

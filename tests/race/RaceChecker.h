@@ -50,6 +50,7 @@ private:
     int appOfElement(int element) const;
     int openFieldHolding(const QString& text) const;
     void fail(const QString& what);
+    bool userActedSinceLastRead(qsizetype position, int element) const;
 
     RaceWorld& m_world;
     // Touched by the worker thread: under m_mutex.
