@@ -267,6 +267,8 @@ def main():
     try:
         desk.wait_for("the tray host", lambda: '"trayer"' in desk.run("xwininfo", "-root", "-tree").stdout)
         runs = {"quillweave": [], "floor": []}
+        if options.profile:
+            os.makedirs(options.profile, exist_ok=True)
         for number in range(options.runs):
             for name, program, window_class, input_path in (
                     ("floor", options.floor, "qw_minimal_tray", False),
