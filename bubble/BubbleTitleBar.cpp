@@ -93,7 +93,7 @@ BubbleTitleBar::BubbleTitleBar(QWidget* parent)
 
 void BubbleTitleBar::setTitle(const QString& title)
 {
-    // Cutting a text to the room measures it with every fallback font: not again for the same one.
+    // The same title again changes nothing (the name is null only before the first title).
     if (title == m_fullTitle && !m_title->accessibleName().isNull())
         return;
     m_fullTitle = title;
@@ -109,14 +109,36 @@ QString BubbleTitleBar::shownTitle() const
 
 void BubbleTitleBar::elideTitle()
 {
-    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+    // Cutting a text to the room shapes it with every fallback font each time.
+    constexpr qsizetype remembered = 16;
+    const QPair<QString, int> key{m_fullTitle, m_title->width()};
+    auto cut = m_elided.constFind(key);
+    if (cut == m_elided.cend()) {
+        if (m_elided.size() >= remembered)
+            m_elided.clear();
+        cut =
+            m_elided.insert(key, m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, key.second));
+    }
+    m_title->setText(*cut);
 }
 
 bool BubbleTitleBar::eventFilter(QObject* watched, QEvent* event)
 {
-    // The title's room changes with the header's width and with the buttons shown beside it.
-    if (watched == m_title && event->type() == QEvent::Resize)
-        elideTitle();
+    if (watched == m_title) {
+        switch (event->type()) {
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            m_elided.clear();
+            elideTitle();
+            break;
+        // The title's room changes with the header's width and with the buttons shown beside it.
+        case QEvent::Resize:
+            elideTitle();
+            break;
+        default:
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPair>
 #include <QPointF>
 #include <QWidget>
 #include <optional>
@@ -59,6 +61,8 @@ private:
     QToolButton* m_pin;
     QToolButton* m_close;
     QString m_fullTitle;
+    // Titles already cut to a width: the panel's states take turns with a handful of titles.
+    QHash<QPair<QString, int>, QString> m_elided;
     bool m_pinned = false;
     std::optional<QPointF> m_pressGlobal;
 };
