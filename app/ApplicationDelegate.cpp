@@ -190,14 +190,12 @@ void ApplicationDelegate::refreshBubble()
 
 void ApplicationDelegate::readyForTypingSoon()
 {
-    if (m_readyForTyping || m_readyingQueued)
+    if (m_readyForTyping)
         return;
-    m_readyingQueued = true;
+    m_readyForTyping = true;
     QTimer::singleShot(0, this, [this] {
-        m_readyingQueued = false;
         if (m_terminated)
             return;
-        m_readyForTyping = true;
         bubble();
         m_model->prepareForTyping();
     });

@@ -102,8 +102,7 @@ private:
     bool m_indicatorPending = false;
     int m_quietScans = 0;
     bool m_terminated = false;
-    bool m_readyingQueued = false;
-    bool m_readyForTyping = false;
+    bool m_readyForTyping = false; // or about to be, on the next turn
 };
 
 } // namespace qw
