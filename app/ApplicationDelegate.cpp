@@ -145,10 +145,10 @@ void ApplicationDelegate::installCallbacks()
         updateMonitoring();
     };
     callbacks.onUserActionBlocked = [this] {
-        refreshBubble();
+        scheduleBubbleRefresh();
     };
     callbacks.onPreviewUpdate = [this] {
-        refreshBubble();
+        scheduleBubbleRefresh();
     };
     callbacks.onFieldObserved = [this](const std::optional<FocusedField>& field) {
         m_focusMonitor->watch(field);
@@ -176,6 +176,19 @@ void ApplicationDelegate::installCallbacks()
     callbacks.onHotkeySettingsChanged = [this] {
         updateHotkeys();
     };
+}
+
+void ApplicationDelegate::scheduleBubbleRefresh()
+{
+    // One refresh per burst: a confirmed write hides the preview and then offers the restore,
+    // and the panel must not be unmapped and mapped again between the two.
+    if (m_bubbleRefreshPending)
+        return;
+    m_bubbleRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bubbleRefreshPending = false;
+        refreshBubble();
+    });
 }
 
 void ApplicationDelegate::refreshBubble()

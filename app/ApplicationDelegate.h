@@ -78,6 +78,7 @@ private:
     void relocalize();
     void confirmRevoke(const TranslationApplication& app);
     void confirmBrowser(const TranslationApplication& app);
+    void scheduleBubbleRefresh();
     void refreshBubble();
     BubbleWindow& bubble();
     void readyForTypingSoon();
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<OnboardingWindow> m_onboardingWindow;
     std::optional<TimerSource::TimerId> m_scanTimer;
     bool m_indicatorPending = false;
+    bool m_bubbleRefreshPending = false;
     int m_quietScans = 0;
     bool m_terminated = false;
     bool m_readyForTyping = false; // or about to be, on the next turn
