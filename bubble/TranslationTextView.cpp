@@ -1,5 +1,6 @@
 #include "bubble/TranslationTextView.h"
 
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <cmath>
@@ -32,17 +33,31 @@ void TranslationTextView::setTranslation(const QString& text)
     if (toPlainText() == text)
         return;
     setPlainText(text);
+    m_heights.clear();
     updateGeometry();
+}
+
+void TranslationTextView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_heights.clear();
+    QTextEdit::changeEvent(event);
 }
 
 int TranslationTextView::heightForWidth(int width) const
 {
+    if (const auto known = m_heights.constFind(width); known != m_heights.constEnd())
+        return *known;
     // Measured on a copy: laying out the shown document at another width would disturb it.
     std::unique_ptr<QTextDocument> measure(document()->clone());
     measure->setDefaultFont(font());
     const int frame = 2 * frameWidth();
     measure->setTextWidth(std::max(1, width - frame));
-    return static_cast<int>(std::ceil(measure->size().height())) + frame;
+    const int height = static_cast<int>(std::ceil(measure->size().height())) + frame;
+    if (m_heights.size() >= 16)
+        m_heights.clear();
+    m_heights.insert(width, height);
+    return height;
 }
 
 int TranslationTextView::minimumHeight() const

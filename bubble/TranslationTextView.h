@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTextEdit>
 
 namespace qw {
@@ -18,9 +19,16 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     // A few lines, or the whole text when it is shorter.
     int minimumHeight() const;
+
+    // Heights already measured for the shown text, by width: one layout pass asks for the same
+    // widths several times, and each measure lays the whole text out again.
+    mutable QHash<int, int> m_heights;
 };
 
 } // namespace qw
