@@ -66,6 +66,7 @@ int TrayProgram::run(bool launchedAtLogin)
     QApplication::setQuitOnLastWindowClosed(false);
     LinuxDesktop desktop;
     X11ActivationEvents activations;
+    desktop.workspace().followActivations(activations);
     X11HotkeyService hotkeys;
     XdgAutostart loginItems;
     DesktopApplications installed(desktop.desktopEntries());

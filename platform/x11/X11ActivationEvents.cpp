@@ -42,7 +42,10 @@ void X11ActivationEvents::readEvents()
         return;
     }
     // A burst of changes (focus moving through several windows) is one look at the front.
-    if (activated && m_onActivation)
+    if (!activated)
+        return;
+    Q_EMIT activeWindowChanged();
+    if (m_onActivation)
         m_onActivation();
 }
 

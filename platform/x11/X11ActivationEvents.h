@@ -24,6 +24,10 @@ public:
     bool isConnected() const { return m_connection.isConnected(); }
     void setOnActivation(std::function<void()> handler) override { m_onActivation = std::move(handler); }
 
+Q_SIGNALS:
+    // Before the handler: what remembers the front forgets it first.
+    void activeWindowChanged();
+
 private:
     void readEvents();
 

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/X11ActivationEvents.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -47,8 +49,31 @@ std::optional<xcb_window_t> X11Workspace::activeWindow() const
     return window;
 }
 
-std::optional<qint32> X11Workspace::frontmostPid() const
+void X11Workspace::followActivations(X11ActivationEvents& events)
 {
+    if (!events.isConnected())
+        return;
+    QObject::connect(&events, &X11ActivationEvents::activeWindowChanged, &events, [this] {
+        std::lock_guard lock(m_mutex);
+        ++m_activations;
+        m_knownFront.reset();
+    });
+    std::lock_guard lock(m_mutex);
+    m_followsActivations = true;
+}
+
+std::optional<std::pair<xcb_window_t, qint32>> X11Workspace::front() const
+{
+    // A window manager that died leaves its last active window named.
+    if (!m_x.isConnected() || !hasActiveWindowSupport())
+        return std::nullopt;
+    quint64 activations = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        activations = m_activations;
+        if (m_followsActivations && m_knownFront)
+            return m_knownFront;
+    }
     // No separate check that the window still exists: reading a property of a destroyed window
     // fails, and this runs at every scan.
     const auto window = namedActiveWindow();
@@ -57,7 +82,17 @@ std::optional<qint32> X11Workspace::frontmostPid() const
     const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
     if (!pid || *pid == 0)
         return std::nullopt;
-    return qint32(*pid);
+    const std::pair<xcb_window_t, qint32> front{*window, qint32(*pid)};
+    std::lock_guard lock(m_mutex);
+    if (m_followsActivations && m_activations == activations)
+        m_knownFront = front;
+    return front;
+}
+
+std::optional<qint32> X11Workspace::frontmostPid() const
+{
+    const auto known = front();
+    return known ? std::optional(known->second) : std::nullopt;
 }
 
 WindowIdentity X11Workspace::identityOf(xcb_window_t window, qint32 pid) const
@@ -114,21 +149,17 @@ RunningApplication X11Workspace::resolve(xcb_window_t window, qint32 pid) const
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const
 {
-    const auto window = namedActiveWindow(); // a destroyed window has no _NET_WM_PID to read
-    if (!window)
+    const auto key = front();
+    if (!key)
         return std::nullopt;
-    const auto pid = m_x.cardinal(*window, "_NET_WM_PID");
-    if (!pid || *pid == 0)
-        return std::nullopt;
-    const std::pair<xcb_window_t, qint32> key{*window, qint32(*pid)};
     {
         std::lock_guard lock(m_mutex);
-        if (m_lastResolved && m_lastResolved->first == key)
+        if (m_lastResolved && m_lastResolved->first == *key)
             return m_lastResolved->second;
     }
-    const RunningApplication application = resolve(key.first, key.second);
+    const RunningApplication application = resolve(key->first, key->second);
     std::lock_guard lock(m_mutex);
-    m_lastResolved = {key, application};
+    m_lastResolved = {*key, application};
     return application;
 }
 

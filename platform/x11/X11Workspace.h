@@ -9,6 +9,8 @@
 
 namespace qw {
 
+class X11ActivationEvents;
+
 // Running applications as X11 and the desktop entries describe them. The frontmost
 // application is the owner (_NET_WM_PID) of the window manager's active window; its bundle
 // identifier is its desktop-entry id (a dialog without one takes that of the same program's
@@ -33,7 +35,14 @@ public:
 
     RunningApplication describe(qint32 pid, const WindowIdentity& window) const;
 
+    // From now on the active window and its owner are remembered, and forgotten at every
+    // change `events` reports: the scan asks several times a second, and each answer costs two
+    // round trips to the X server. Without a connection of its own, `events` changes nothing.
+    void followActivations(X11ActivationEvents& events);
+
 private:
+    // The active window and its owner's pid, when both are known.
+    std::optional<std::pair<xcb_window_t, qint32>> front() const;
     // What _NET_ACTIVE_WINDOW names, which may be a window destroyed since.
     std::optional<xcb_window_t> namedActiveWindow() const;
     // A chain of dialogs each transient for the one before, as deep as a program nests them.
@@ -53,6 +62,11 @@ private:
     // When the window manager was last seen alive: the scan asks several times a second, and a
     // stale answer for at most a second after the window manager died is harmless.
     mutable std::optional<std::chrono::steady_clock::time_point> m_windowManagerSeenAt;
+    // The last front read while activations were followed. A read that crossed a change is not
+    // remembered: the count tells.
+    bool m_followsActivations = false;
+    quint64 m_activations = 0;
+    mutable std::optional<std::pair<xcb_window_t, qint32>> m_knownFront;
 };
 
 } // namespace qw

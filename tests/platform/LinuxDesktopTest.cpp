@@ -10,6 +10,7 @@
 #include "platform/DesktopDiagnostics.h"
 #include "platform/atspi/AtspiFocusTracker.h"
 #include "platform/atspi/AtspiProcessIds.h"
+#include "platform/x11/X11ActivationEvents.h"
 #include "tests/platform/DesktopTestApp.h"
 #include "tests/support/AsyncTestHelpers.h"
 #include "tests/support/VirtualTime.h"
@@ -96,11 +97,16 @@ protected:
                   "MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;\n");
         qputenv("XDG_DATA_HOME", s_dataHome->path().toUtf8());
         s_desktop = new LinuxDesktop;
+        // As the tray program runs it: the front is remembered between activations.
+        s_activations = new X11ActivationEvents;
+        s_desktop->workspace().followActivations(*s_activations);
         s_desktop->accessibilityBus().waitUntilReady(std::chrono::seconds(10));
     }
 
     static void TearDownTestSuite()
     {
+        delete s_activations;
+        s_activations = nullptr;
         delete s_desktop;
         s_desktop = nullptr;
         delete s_dataHome;
@@ -180,11 +186,13 @@ protected:
     }
 
     static LinuxDesktop* s_desktop;
+    static X11ActivationEvents* s_activations;
     static QTemporaryDir* s_dataHome;
     std::unique_ptr<AXWorker> m_worker;
 };
 
 LinuxDesktop* LinuxDesktopTest::s_desktop = nullptr;
+X11ActivationEvents* LinuxDesktopTest::s_activations = nullptr;
 QTemporaryDir* LinuxDesktopTest::s_dataHome = nullptr;
 
 TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProgramWithItsDesktopEntry)
@@ -196,6 +204,16 @@ TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProgramWithItsDes
     EXPECT_EQ(front->bundleID, padId);
     EXPECT_EQ(front->localizedName, u"Test Pad"_s);
     EXPECT_FALSE(s_desktop->workspace().isTerminated(*front));
+
+    // The remembered front follows every activation, there and back.
+    auto other = launch({}, false);
+    ASSERT_TRUE(app->activate());
+    EXPECT_TRUE(test::pumpUntil([&] { return s_desktop->workspace().frontmostPid() == app->pid(); }));
+    ASSERT_TRUE(other->activate());
+    EXPECT_TRUE(test::pumpUntil([&] {
+        const auto now = s_desktop->workspace().frontmostApplication();
+        return now && now->pid == other->pid();
+    }));
 
     const QStringList handlers = s_desktop->workspace().applicationsOpeningHttpsUrls();
     EXPECT_TRUE(handlers.contains(u"org.quillweave.TestBrowser"_s));
