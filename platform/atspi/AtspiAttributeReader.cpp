@@ -86,8 +86,8 @@ AtspiAttributeReader::TextReading
 AtspiAttributeReader::readText(AtspiRequest& request, const AtspiObject& object, bool withSelection)
 {
     TextReading reading;
-    // The role is asked afresh every time: GTK turns an entry into a password field and back
-    // when its visibility changes.
+    // The role is asked afresh for every reading (the focus check of the same pass may just have
+    // asked): GTK turns an entry into a password field and back when its visibility changes.
     const auto role = m_cache.freshRole(request, object);
     if (!role) {
         reading.error = request.error();

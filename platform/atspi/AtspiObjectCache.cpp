@@ -52,6 +52,13 @@ std::optional<QRect> AtspiObjectCache::extentsOf(AtspiRequest& request, const At
 
 std::optional<quint32> AtspiObjectCache::freshRole(AtspiRequest& request, const AtspiObject& object)
 {
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto it = m_descriptions.constFind(object.key());
+            it != m_descriptions.constEnd() &&
+            std::chrono::steady_clock::now() - it->readAt < freshRoleLifetime)
+            return it->role;
+    }
     const auto role = request.role(object);
     if (role) {
         std::lock_guard lock(m_mutex);

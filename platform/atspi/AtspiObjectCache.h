@@ -21,18 +21,22 @@ class AtspiRequest;
 class AtspiObjectCache {
 public:
     // Role and states as read moments ago: the engine asks for role, subrole, protection and
-    // editability of one element in a row. Never used before reading text, where the role is
-    // asked afresh (a GTK entry becomes a password field when its text is hidden).
+    // editability of one element in a row. Before text is read or written the role must be
+    // fresher still (a GTK entry becomes a password field when its text is hidden): read within
+    // the same pass of the worker, a few milliseconds ago, while the text it guards was on
+    // screen anyway.
     struct Description {
         quint32 role = 0;
         quint64 states = 0;
         std::chrono::steady_clock::time_point readAt;
     };
     static constexpr std::chrono::milliseconds descriptionLifetime{50};
+    static constexpr std::chrono::milliseconds freshRoleLifetime{10};
 
     std::optional<Description> describe(AtspiRequest& request, const AtspiObject& object,
                                         bool refresh = false);
-    // The role read afresh; a remembered description with another role is forgotten.
+    // The role read afresh (or within freshRoleLifetime); a remembered description with another
+    // role is forgotten.
     std::optional<quint32> freshRole(AtspiRequest& request, const AtspiObject& object);
     std::optional<QRect> extentsOf(AtspiRequest& request, const AtspiObject& object);
     // An object's interfaces never change.

@@ -281,6 +281,15 @@ TEST_F(LinuxDesktopTest, PasswordEntryIsNeverRead)
     EXPECT_EQ(ax.setAttributeValue(*element, AXAttribute::value, AttributeValue(u"x"_s)),
               AXErrorCode::attributeUnsupported);
     EXPECT_EQ(app->state().value(u"entry"_s).toString(), QString());
+
+    // An entry whose text is hidden while it is read becomes a password field at once: the
+    // reading just before must not vouch for the next one.
+    auto plain = launch({u"--entry-text"_s, u"hunter3"_s});
+    ASSERT_TRUE(focus(*plain).first);
+    ASSERT_TRUE(plain->send(u"hide entry"_s));
+    const auto [hidden, why] = focus(*plain);
+    EXPECT_FALSE(hidden);
+    EXPECT_EQ(why, L10n::text(L10N_KEY("已排除受保护输入框")));
 }
 
 // GTK counts "a😀b c" in characters (5), Qt in UTF-16 units (6), the bridge in UTF-16 units:

@@ -5,6 +5,7 @@ the real-desktop tests. Steered through standard input, one command a line:
   focus entry|password|view      give a widget the keyboard focus
   set entry|view <json string>   replace a widget's text from inside the program
   select entry <start> <end>     select a range (GTK character offsets)
+  hide entry                     hide the entry's text, as a "show password" switch does
   dump                           print "STATE <json>" with the texts and the entry's selection
   quit
 
@@ -57,6 +58,8 @@ def main():
         elif words[0] == "select":
             start, end = (int(x) for x in words[2].split(" "))
             widgets["entry"].select_region(start, end)
+        elif words[0] == "hide":
+            widgets[words[1]].set_visibility(False)
         elif words[0] == "dump":
             buffer = widgets["view"].get_buffer()
             bounds = widgets["entry"].get_selection_bounds()
