@@ -5,6 +5,8 @@
 #include "bubble/BubbleTitleBar.h"
 #include "bubble/X11Compositor.h"
 
+#include <QLayout>
+
 namespace qw {
 
 BubbleWindow::BubbleWindow(BubbleScreens& screens, TimerSource& timers, CompositorProbe compositorRunning)
@@ -60,10 +62,18 @@ void BubbleWindow::connectPanel()
 
 void BubbleWindow::refresh(const BubbleModelState& state)
 {
-    // The content's height is measured before the panel is shown: shown at a guessed height, it
-    // would flash at the wrong size and then jump once the content reported its own.
-    if (state.wantsPanel && !m_panel->isVisible()) {
+    // The content's height is measured before the panel is shown or changed: at a guessed
+    // height it would flash at the wrong size (or paint once more at the old one) and then jump
+    // once the content reported its own.
+    if (state.wantsPanel) {
         m_panel->ensurePolished();
+        // A layout whose window is hidden, or that sits inside another, keeps the heights it
+        // measured before its widgets changed until its next pass.
+        for (QLayout* layout : m_panel->findChildren<QLayout*>()) {
+            if (QWidget* owner = layout->parentWidget())
+                owner->updateGeometry();
+            layout->invalidate();
+        }
         const qreal width = m_created ? frame().width() : PanelController::initialFrame.width();
         m_controller.contentHeightChanged(m_panel->preferredHeight(width));
     }
