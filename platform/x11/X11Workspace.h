@@ -37,7 +37,8 @@ public:
 
     // From now on the active window and its owner are remembered, and forgotten at every
     // change `events` reports: the scan asks several times a second, and each answer costs two
-    // round trips to the X server. Without a connection of its own, `events` changes nothing.
+    // round trips to the X server. Every window manager names another window (or none) when
+    // the active one goes away. Without a connection of its own, `events` changes nothing.
     void followActivations(X11ActivationEvents& events);
 
 private:
