@@ -32,6 +32,23 @@
 
 namespace qw {
 
+namespace {
+
+// Runs `work` on the next turn of the event loop, once however often it is asked for until then.
+// `pending` belongs to `context`, which outlives every call it receives.
+template <typename Work> void onceOnNextTurn(QObject* context, bool& pending, Work work)
+{
+    if (pending)
+        return;
+    pending = true;
+    QTimer::singleShot(0, context, [&pending, work = std::move(work)] {
+        pending = false;
+        work();
+    });
+}
+
+} // namespace
+
 ApplicationDelegate::ApplicationDelegate(ProgramEnvironment environment, QObject* parent)
     : QObject(parent), m_env(std::move(environment))
 {
@@ -182,13 +199,7 @@ void ApplicationDelegate::scheduleBubbleRefresh()
 {
     // One refresh per burst: a confirmed write hides the preview and then offers the restore,
     // and the panel must not be unmapped and mapped again between the two.
-    if (m_bubbleRefreshPending)
-        return;
-    m_bubbleRefreshPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_bubbleRefreshPending = false;
-        refreshBubble();
-    });
+    onceOnNextTurn(this, m_bubbleRefreshPending, [this] { refreshBubble(); });
 }
 
 void ApplicationDelegate::refreshBubble()
@@ -304,13 +315,7 @@ void ApplicationDelegate::scan()
 void ApplicationDelegate::scheduleStatusIndicator()
 {
     // After the change has been applied: the model announces a burst of assignments one by one.
-    if (m_indicatorPending)
-        return;
-    m_indicatorPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_indicatorPending = false;
-        updateStatusIndicator();
-    });
+    onceOnNextTurn(this, m_indicatorPending, [this] { updateStatusIndicator(); });
 }
 
 void ApplicationDelegate::updateStatusIndicator()
